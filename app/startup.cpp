@@ -1,0 +1,56 @@
+// Start-up and teardown order of the installer process.
+#include "startup.h"
+
+#include <ole2.h>
+
+#include "app/instance_guard.h"
+#include "app/package/resource_file_system.h"
+#include "dui/core/framework.h"
+#include "dui/markup/markup_startup.h"
+#include "script/script_host.h"
+#include "script/sr_service.h"
+#include "support/debug_log.h"
+#include "support/settings_migration.h"
+
+namespace kavri {
+
+int runInstaller(HMODULE module) {
+  // Guards: a second instance or a pending restart ends the run at once,
+  // before anything is initialised or touched.
+  if (acquireInstanceMutex() == InstanceResult::AlreadyRunning) {
+    ::MessageBoxW(nullptr, kAlreadyRunningText, kNoticeCaption, MB_OK);
+    return 0;
+  }
+  if (isRestartPending()) {
+    ::MessageBoxW(nullptr, kRestartPendingText, kNoticeCaption, MB_OK);
+    return 0;   // the mutex stays held until the process ends
+  }
+
+  migrateApplicationSettings();
+
+  ResourceFileSystem fileSystem(module);
+  setCurrentFileSystem(&fileSystem);
+  for (const PackagedFile& file : kPackagedFiles) fileSystem.registerName(file.name, file.id);
+
+  const HRESULT ole = ::OleInitialize(nullptr);
+  if (FAILED(ole)) debugLogf(L"OleInitialize failed: 0x%08lx", ole);
+
+  SRService::instance().start();
+  if (dui::startFramework()) {
+    if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
+    if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
+    if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
+  } else {
+    debugLog(L"UI framework failed to start");
+  }
+  dui::shutdownFramework();
+  SRService::instance().stop();
+
+  if (SUCCEEDED(ole)) ::OleUninitialize();
+  releaseInstanceMutex();
+  setCurrentFileSystem(nullptr);
+  fileSystem.clearNames();
+  return 0;
+}
+
+}  // namespace kavri

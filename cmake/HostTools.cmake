@@ -1,0 +1,25 @@
+# Builds the window-free parts natively for the build machine (the package
+# builder used by the packaging step, and the native tests) as an external
+# project inside the Windows build folder.
+include(ExternalProject)
+
+set(KAVRI_HOST_BINARY_DIR ${CMAKE_BINARY_DIR}/host)
+set(KAVRI_HOST_LZPACK ${KAVRI_HOST_BINARY_DIR}/tools/lzpack)
+
+ExternalProject_Add(kavri_host
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${KAVRI_HOST_BINARY_DIR}
+  CMAKE_ARGS
+    -DKAVRI_HOST_ONLY=ON
+    -DKAVRI_BUILD_TESTS=${KAVRI_BUILD_TESTS}
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    -DKAVRI_CACHE=${KAVRI_CACHE}
+    -DLUA_SOURCE_DIR=${LUA_SOURCE_DIR}
+    -DLZMA_SDK_DIR=${LZMA_SDK_DIR}
+    -DGTEST_SOURCE_DIR=${GTEST_SOURCE_DIR}
+    -DCMAKE_C_COMPILER=gcc
+    -DCMAKE_CXX_COMPILER=g++
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${KAVRI_HOST_LZPACK}
+  USES_TERMINAL_BUILD ON)

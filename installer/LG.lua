@@ -1,0 +1,2 @@
+-- Kavri demo installer: background copy job.
+print("LG.lua started")

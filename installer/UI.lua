@@ -1,0 +1,2 @@
+-- Kavri demo installer: start-up script.
+print("UI.lua started")

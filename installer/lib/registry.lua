@@ -1,0 +1,131 @@
+--[[ Registry helpers that the host calls by name. They keep the script objects
+of windows, timers and controls in the three registries the host creates
+("__window", "__timer", "__control"). The build joins this file onto the first
+line of UI.lua, so it must not use line comments. ]]
+
+function lua_addWindow(windows, object, handle)
+  windows[#windows + 1] = { object, handle }
+end
+
+function lua_removeWindow(windows, handle)
+  for i = 1, #windows do
+    if windows[i][2] == handle then table.remove(windows, i) return end
+  end
+end
+
+function lua_queryWindow(windows, handle)
+  for i = 1, #windows do
+    if windows[i][2] == handle then return windows[i][1] end
+  end
+  return nil
+end
+
+function lua_queryWindowHandle(windows, object)
+  for i = 1, #windows do
+    if windows[i][1] == object then return windows[i][2] end
+  end
+  return 0
+end
+
+function lua_setMessageHandler(windows, object, handler)
+  for i = 1, #windows do
+    if windows[i][1] == object then windows[i][3] = handler return end
+  end
+end
+
+function lua_invokeMessageHandler(windows, object, text)
+  for i = 1, #windows do
+    if windows[i][1] == object then
+      local handler = windows[i][3]
+      if handler == nil then return 0 end
+      return (handler(text))
+    end
+  end
+  return 0
+end
+
+function lua_setTimer(timers, timer, handler, window)
+  timers[#timers + 1] = { timer, handler, window }
+end
+
+function lua_killTimer(timers, timer, window)
+  for i = 1, #timers do
+    if timers[i][1] == timer and timers[i][3] == window then table.remove(timers, i) return end
+  end
+end
+
+function lua_removeTimer(timers, window)
+  local i = 1
+  while i <= #timers do
+    if timers[i][3] == window then table.remove(timers, i) else i = i + 1 end
+  end
+end
+
+function lua_onTimer(timers, timer)
+  for i = 1, #timers do
+    if timers[i][1] == timer then timers[i][2]() return end
+  end
+end
+
+function lua_addControl(controls, object, handle)
+  local triple = { object, handle, {} }
+  controls[1][object] = triple
+  controls[2][handle] = triple
+end
+
+function lua_removeControl(controls, handle)
+  local triple = controls[2][handle]
+  if triple then
+    controls[1][triple[1]] = nil
+    controls[2][handle] = nil
+  end
+end
+
+function lua_queryControl(controls, handle)
+  local triple = controls[2][handle]
+  if triple then return triple[1] end
+  return nil
+end
+
+function lua_queryControlHandle(controls, object)
+  local triple = controls[1][object]
+  if triple then return triple[2] end
+  return nil
+end
+
+function lua_queryControlDispatcher(controls, object)
+  local triple = controls[1][object]
+  if triple then return triple[3] end
+  return nil
+end
+
+function lua_addHandler(dispatcher, code, handler)
+  local list = dispatcher[code]
+  if list == nil then
+    dispatcher[code] = { handler }
+    return true
+  end
+  list[#list + 1] = handler
+end
+
+function lua_removeHandler(dispatcher, code, handler)
+  local list = dispatcher[code]
+  if list == nil then return true end
+  for i = 1, #list do
+    if list[i] == handler then table.remove(list, i) break end
+  end
+  if #list == 0 then
+    dispatcher[code] = nil
+    return true
+  end
+end
+
+function lua_invokeHandlers(dispatcher, sender, code, first, second)
+  local list = dispatcher[code]
+  if list == nil then return false end
+  local snapshot = { table.unpack(list) }
+  for i = 1, #snapshot do
+    if snapshot[i](sender, code, first, second) then return true end
+  end
+  return false
+end

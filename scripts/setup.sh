@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's packages only,
+# and unpacks Lua 5.2's source package into a cache folder outside the repo.
+# Idempotent: once everything is present it returns at once.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+cache=${KAVRI_CACHE:-$HOME/.cache/kavri-setup}
+lua_dir="$cache/lua5.2"
+stamp="$cache/setup-v2.done"
+
+packages=(
+  cmake make ninja-build dpkg-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wqy-microhei
+  lzma-dev librapidxml-dev libstb-dev googletest xz-utils
+)
+
+have_all() {
+  [ -f "$stamp" ] || return 1
+  [ -f "$lua_dir/src/lapi.c" ] || return 1
+  command -v i686-w64-mingw32-g++-posix >/dev/null || return 1
+  command -v wine >/dev/null || return 1
+  command -v Xvfb >/dev/null || return 1
+  [ -f /usr/share/gtest/src/gtest-all.cc ] || [ -d /usr/src/googletest ] || return 1
+  return 0
+}
+
+if have_all; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+
+# Source lines are needed for 'apt-get source lua5.2'.
+if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+  else
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "deb-src http://deb.debian.org/debian $codename main" | $SUDO tee /etc/apt/sources.list.d/kavri-src.list >/dev/null
+  fi
+fi
+
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+
+if [ ! -f "$lua_dir/src/lapi.c" ]; then
+  rm -rf "$cache/lua-src" && mkdir -p "$cache/lua-src"
+  # Upstream source as released: Debian's patches (multiarch paths, shared
+  # library build) are skipped, they do not apply to an embedded static build.
+  (cd "$cache/lua-src" && apt-get source --download-only -qq lua5.2 >/dev/null &&
+     dpkg-source --skip-patches -x lua5.2_*.dsc >/dev/null)
+  src=$(find "$cache/lua-src" -maxdepth 1 -mindepth 1 -type d -name 'lua5.2-*' | head -n1)
+  [ -n "$src" ] || { echo "setup: lua5.2 source package did not unpack" >&2; exit 1; }
+  rm -rf "$lua_dir" && mv "$src" "$lua_dir"
+  rm -rf "$cache/lua-src"
+fi
+
+touch "$stamp"
+echo "setup: done ($lua_dir)"

@@ -1,0 +1,38 @@
+# Sourced by the run and test scripts: the build's own Wine prefix, a display
+# (Xvfb when none is set) and a persistent wineserver for the session.
+# Expects $build. Defines kavri_wine_cleanup, to be called on exit.
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export KAVRI_WINEPREFIX="$WINEPREFIX"
+
+kavri_xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      kavri_xvfb_pid=$!
+      export DISPLAY=":$n"
+      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      break
+    fi
+  done
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix in $WINEPREFIX (once)..."
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+wineserver -p >/dev/null 2>&1 || true
+# Start Wine's background processes (services, explorer) now, detached from
+# our output: started by the first test instead, they would inherit its pipes
+# and keep CTest waiting for them to close.
+wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+
+kavri_wine_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$kavri_xvfb_pid" ]; then kill "$kavri_xvfb_pid" 2>/dev/null || true; fi
+}

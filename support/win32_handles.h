@@ -1,0 +1,167 @@
+// Owners for Win32 resources: one line per handle type naming its release call,
+// plus scoped restorers for DC state. Every handle the program opens is held by
+// one of these, so no path leaks it.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace kavri {
+
+// Owns one handle described by Traits { type; static type invalid(); static void close(type); }.
+template <typename Traits>
+class UniqueAny {
+ public:
+  using T = typename Traits::type;
+
+  UniqueAny() noexcept = default;
+  explicit UniqueAny(T value) noexcept : value_(value) {}
+  UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) {}
+  UniqueAny& operator=(UniqueAny&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueAny(const UniqueAny&) = delete;
+  UniqueAny& operator=(const UniqueAny&) = delete;
+  ~UniqueAny() { reset(); }
+
+  T get() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
+  T release() noexcept { return std::exchange(value_, Traits::invalid()); }
+  void reset(T value = Traits::invalid()) noexcept {
+    T old = std::exchange(value_, value);
+    if (old != Traits::invalid()) Traits::close(old);
+  }
+  // For out-parameters: releases the current value and returns its address.
+  T* put() noexcept {
+    reset();
+    return &value_;
+  }
+
+ private:
+  T value_ = Traits::invalid();
+};
+
+#define KAVRI_HANDLE_TRAITS(Name, Type, Invalid, Close)          \
+  struct Name {                                                  \
+    using type = Type;                                           \
+    static type invalid() noexcept { return Invalid; }           \
+    static void close(type h) noexcept { Close; }                \
+  }
+
+namespace detail {
+KAVRI_HANDLE_TRAITS(HandleTraits, HANDLE, nullptr, ::CloseHandle(h));
+KAVRI_HANDLE_TRAITS(FileTraits, HANDLE, INVALID_HANDLE_VALUE, ::CloseHandle(h));
+KAVRI_HANDLE_TRAITS(BitmapTraits, HBITMAP, nullptr, ::DeleteObject(h));
+KAVRI_HANDLE_TRAITS(FontTraits, HFONT, nullptr, ::DeleteObject(h));
+KAVRI_HANDLE_TRAITS(BrushTraits, HBRUSH, nullptr, ::DeleteObject(h));
+KAVRI_HANDLE_TRAITS(PenTraits, HPEN, nullptr, ::DeleteObject(h));
+KAVRI_HANDLE_TRAITS(RegionTraits, HRGN, nullptr, ::DeleteObject(h));
+KAVRI_HANDLE_TRAITS(DcTraits, HDC, nullptr, ::DeleteDC(h));
+KAVRI_HANDLE_TRAITS(WindowTraits, HWND, nullptr, ::DestroyWindow(h));
+KAVRI_HANDLE_TRAITS(KeyTraits, HKEY, nullptr, ::RegCloseKey(h));
+KAVRI_HANDLE_TRAITS(ModuleTraits, HMODULE, nullptr, ::FreeLibrary(h));
+KAVRI_HANDLE_TRAITS(GlobalTraits, HGLOBAL, nullptr, ::GlobalFree(h));
+KAVRI_HANDLE_TRAITS(MapViewTraits, void*, nullptr, ::UnmapViewOfFile(h));
+KAVRI_HANDLE_TRAITS(HookTraits, HHOOK, nullptr, ::UnhookWindowsHookEx(h));
+KAVRI_HANDLE_TRAITS(IconTraits, HICON, nullptr, ::DestroyIcon(h));
+KAVRI_HANDLE_TRAITS(LocalTraits, HLOCAL, nullptr, ::LocalFree(h));
+}  // namespace detail
+
+using UniqueHandle = UniqueAny<detail::HandleTraits>;   // null-invalid handles (events, mutexes, threads)
+using UniqueFile = UniqueAny<detail::FileTraits>;       // CreateFileW results
+using UniqueHbitmap = UniqueAny<detail::BitmapTraits>;
+using UniqueHfont = UniqueAny<detail::FontTraits>;
+using UniqueHbrush = UniqueAny<detail::BrushTraits>;
+using UniqueHpen = UniqueAny<detail::PenTraits>;
+using UniqueHrgn = UniqueAny<detail::RegionTraits>;
+using UniqueHdc = UniqueAny<detail::DcTraits>;          // CreateCompatibleDC / CreateDC
+using UniqueHwnd = UniqueAny<detail::WindowTraits>;
+using UniqueHkey = UniqueAny<detail::KeyTraits>;
+using UniqueHmodule = UniqueAny<detail::ModuleTraits>;
+using UniqueHglobal = UniqueAny<detail::GlobalTraits>;
+using UniqueMapView = UniqueAny<detail::MapViewTraits>;
+using UniqueHhook = UniqueAny<detail::HookTraits>;
+using UniqueHicon = UniqueAny<detail::IconTraits>;
+using UniqueHlocal = UniqueAny<detail::LocalTraits>;
+
+// GetDC/ReleaseDC pair.
+class ScopedWindowDc {
+ public:
+  explicit ScopedWindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  ~ScopedWindowDc() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  ScopedWindowDc(const ScopedWindowDc&) = delete;
+  ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// BeginPaint/EndPaint pair.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND hwnd) noexcept : hwnd_(hwnd) { dc_ = ::BeginPaint(hwnd, &ps_); }
+  ~ScopedPaint() { ::EndPaint(hwnd_, &ps_); }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  HDC get() const noexcept { return dc_; }
+  const PAINTSTRUCT& info() const noexcept { return ps_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+  HDC dc_;
+};
+
+// SelectObject with the previous object restored on scope exit.
+class ScopedSelect {
+ public:
+  ScopedSelect(HDC dc, HGDIOBJ obj) noexcept : dc_(dc), old_(obj ? ::SelectObject(dc, obj) : nullptr) {}
+  ~ScopedSelect() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  ScopedSelect(const ScopedSelect&) = delete;
+  ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// SaveDC/RestoreDC pair.
+class ScopedSaveDc {
+ public:
+  explicit ScopedSaveDc(HDC dc) noexcept : dc_(dc), saved_(::SaveDC(dc)) {}
+  ~ScopedSaveDc() {
+    if (saved_) ::RestoreDC(dc_, saved_);
+  }
+  ScopedSaveDc(const ScopedSaveDc&) = delete;
+  ScopedSaveDc& operator=(const ScopedSaveDc&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+// Owns a critical section (initialised with a spin count).
+class CriticalSection {
+ public:
+  explicit CriticalSection(DWORD spinCount = 100) noexcept {
+    ::InitializeCriticalSectionAndSpinCount(&cs_, spinCount);
+  }
+  ~CriticalSection() { ::DeleteCriticalSection(&cs_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  void lock() noexcept { ::EnterCriticalSection(&cs_); }
+  void unlock() noexcept { ::LeaveCriticalSection(&cs_); }
+
+ private:
+  CRITICAL_SECTION cs_;
+};
+
+}  // namespace kavri

@@ -1,0 +1,75 @@
+// Package builder: determinism, stored fallback and refusal of bad entries.
+#include "tools/lzpack/package_builder.h"
+
+#include <gtest/gtest.h>
+
+#include "app/package/package_archive.h"
+#include "support/package_fixture.h"
+
+namespace kavri {
+namespace {
+
+using package::PackageEntry;
+using test::bytesOf;
+
+TEST(PackageBuilder, OutputIsDeterministicWhateverTheOrderAndThreads) {
+  std::vector<PackageEntry> entries = {
+      {u"b.txt", bytesOf(std::string(3000, 'b'))}, {u"a/c.txt", bytesOf("small")}, {u"z", {}}};
+  std::vector<PackageEntry> reversed(entries.rbegin(), entries.rend());
+  package::BuildOptions one, many;
+  one.threads = 1;
+  many.threads = 4;
+  std::vector<uint8_t> first, second;
+  std::string error;
+  ASSERT_TRUE(package::buildPackage(entries, one, first, error)) << error;
+  ASSERT_TRUE(package::buildPackage(reversed, many, second, error)) << error;
+  EXPECT_EQ(first, second);
+}
+
+TEST(PackageBuilder, IncompressibleEntryIsStored) {
+  std::vector<uint8_t> noise(4096);
+  uint32_t x = 2463534242u;
+  for (uint8_t& b : noise) {   // xorshift: incompressible
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    b = uint8_t(x);
+  }
+  const std::vector<uint8_t> image = test::buildImage({{u"noise", noise}, {u"text", bytesOf(std::string(4096, 't'))}});
+  PackageArchive archive(image.data(), image.size());
+  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& info) {
+    if (name == u"noise") {
+      EXPECT_EQ(info.unpackedSize, 0u);
+      EXPECT_EQ(info.storedSize, noise.size());
+    } else {
+      EXPECT_EQ(info.unpackedSize, 4096u);
+      EXPECT_LT(info.storedSize, 200u);
+    }
+  });
+}
+
+TEST(PackageBuilder, RefusesBadEntries) {
+  struct Case {
+    const char* what;
+    std::vector<PackageEntry> entries;
+  };
+  const Case cases[] = {
+      {"duplicate names", {{u"x", {}}, {u"x", {}}}},
+      {"empty name", {{u"", {}}}},
+      {"name of 1024 units", {{std::u16string(1024, u'n'), {}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> image;
+    std::string error;
+    EXPECT_FALSE(package::buildPackage(c.entries, {}, image, error));
+    EXPECT_FALSE(error.empty());
+  }
+  std::vector<uint8_t> image;
+  std::string error;
+  EXPECT_TRUE(package::buildPackage({{std::u16string(1023, u'n'), {}}}, {}, image, error))
+      << "1023 units plus the terminator fill the 2048-byte field exactly";
+}
+
+}  // namespace
+}  // namespace kavri

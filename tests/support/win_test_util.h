@@ -1,0 +1,42 @@
+// Test helpers for Windows-side tests under Wine: paths, child processes,
+// message boxes, the restart marker and "ShutdownTime".
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kavri::test {
+
+// "/work/x/y.exe" -> "Z:\work\x\y.exe" (Wine maps the Unix root to Z:).
+std::wstring windowsPath(const std::string& unixPath);
+
+struct ChildProcess {
+  HANDLE process = nullptr;
+  DWORD pid = 0;
+  ~ChildProcess();
+  // Waits up to `ms`; returns the exit code, or -1 on time-out (the process is then killed).
+  long wait(DWORD ms);
+};
+
+// Starts `exe` with optional command-line arguments.
+bool launch(const std::wstring& exe, const std::wstring& args, ChildProcess& child);
+
+// Finds a top-level dialog of process `pid` with this caption, polling up to `ms`.
+HWND waitForDialog(DWORD pid, const wchar_t* caption, DWORD ms);
+// The text of a message box (its static control 0xFFFF).
+std::wstring messageBoxText(HWND box);
+// Presses the message box's default button.
+void dismissMessageBox(HWND box);
+// Counts top-level windows of `pid` with this caption.
+int countDialogs(DWORD pid, const wchar_t* caption);
+
+// "ShutdownTime": set to 8 bytes, or delete it (nullptr).
+void setShutdownTime(const uint8_t* value);
+// Writes the restart marker with given content, or deletes it (nullptr).
+void writeMarker(const std::vector<uint8_t>* content);
+bool readMarker(std::vector<uint8_t>& content);
+
+}  // namespace kavri::test

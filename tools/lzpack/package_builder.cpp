@@ -1,0 +1,114 @@
+// Package image assembly: compress entries (in parallel, each independently),
+// lay out data areas in name order, then the directory and the masked offset.
+#include "package_builder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "app/package/lzma_codec.h"
+#include "app/package/package_format.h"
+
+namespace kavri::package {
+namespace {
+
+struct Encoded {
+  std::vector<uint8_t> stored;   // empty when the raw data are stored
+  bool compressed = false;
+};
+
+}  // namespace
+
+bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options,
+                  std::vector<uint8_t>& image, std::string& error) {
+  std::sort(entries.begin(), entries.end(),
+            [](const PackageEntry& a, const PackageEntry& b) { return a.name < b.name; });
+  uint64_t totalBytes = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::u16string& name = entries[i].name;
+    if (name.empty() || name.find(u'\0') != std::u16string::npos) {
+      error = "entry name is empty or holds a zero character";
+      return false;
+    }
+    if ((name.size() + 1) * 2 > kMaxNameFieldBytes) {
+      error = "entry name longer than 1023 characters";
+      return false;
+    }
+    if (i > 0 && entries[i - 1].name == name) {
+      error = "two entries share one name";
+      return false;
+    }
+    if (entries[i].data.size() > UINT32_MAX) {
+      error = "entry larger than 4 GiB";
+      return false;
+    }
+    totalBytes += entries[i].data.size();
+  }
+
+  // Compress. Each entry is encoded on its own, so the thread count does not
+  // change the output.
+  std::vector<Encoded> encoded(entries.size());
+  std::atomic<size_t> next{0};
+  std::mutex progressLock;
+  size_t done = 0;
+  uint64_t doneBytes = 0;
+  std::atomic<bool> failed{false};
+  auto worker = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < entries.size();) {
+      const std::vector<uint8_t>& data = entries[i].data;
+      if (options.compress && !data.empty()) {
+        std::vector<uint8_t> packed;
+        if (!lzmaCompress(data.data(), data.size(), packed)) {
+          failed = true;
+          return;
+        }
+        if (packed.size() < data.size()) {
+          encoded[i].stored = std::move(packed);
+          encoded[i].compressed = true;
+        }
+      }
+      std::lock_guard<std::mutex> lock(progressLock);
+      ++done;
+      doneBytes += data.size();
+      if (options.progress) options.progress(done, entries.size(), doneBytes, totalBytes);
+    }
+  };
+  unsigned threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  threads = unsigned(std::min<size_t>(threads, std::max<size_t>(1, entries.size())));
+  std::vector<std::thread> pool;
+  for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
+  worker();
+  for (std::thread& t : pool) t.join();
+  if (failed) {
+    error = "LZMA encoder failed (out of memory)";
+    return false;
+  }
+
+  // Lay out: data areas, directory, terminator, masked directory offset.
+  image.clear();
+  std::vector<uint8_t> directory;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::vector<uint8_t>& bytes = encoded[i].compressed ? encoded[i].stored : entries[i].data;
+    if (image.size() + bytes.size() > UINT32_MAX) {
+      error = "package larger than 4 GiB";
+      return false;
+    }
+    const uint32_t offset = uint32_t(image.size());
+    image.insert(image.end(), bytes.begin(), bytes.end());
+    appendRecord(directory, offset, uint32_t(bytes.size()),
+                 encoded[i].compressed ? uint32_t(entries[i].data.size()) : 0, entries[i].name);
+    std::vector<uint8_t>().swap(encoded[i].stored);
+  }
+  if (image.size() + directory.size() + 8 > UINT32_MAX) {
+    error = "package larger than 4 GiB";
+    return false;
+  }
+  const uint32_t directoryOffset = uint32_t(image.size());
+  image.insert(image.end(), directory.begin(), directory.end());
+  appendU32(image, 0);                            // terminator
+  appendU32(image, directoryOffset ^ kMask);
+  return true;
+}
+
+}  // namespace kavri::package
