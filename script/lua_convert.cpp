@@ -1,0 +1,57 @@
+// UTF-8 / UTF-16 and number conversions for the script interfaces.
+#include "lua_convert.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace kavri {
+
+std::wstring utf8ToWide(const char* text) {
+  if (!text || !*text) return std::wstring();
+  const int bytes = int(std::strlen(text));
+  const int units = ::MultiByteToWideChar(CP_UTF8, 0, text, bytes, nullptr, 0);
+  if (units <= 0) return std::wstring();
+  std::wstring wide(size_t(units), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text, bytes, &wide[0], units);
+  return wide;
+}
+
+std::string wideToUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string narrow(size_t(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &narrow[0], bytes, nullptr, nullptr);
+  return narrow;
+}
+
+std::wstring argText(lua_State* L, int index) {
+  const int type = lua_type(L, index);
+  if (type != LUA_TSTRING && type != LUA_TNUMBER) return std::wstring();
+  return utf8ToWide(lua_tolstring(L, index, nullptr));
+}
+
+bool argBoundedText(lua_State* L, int index, std::wstring& text) {
+  text = argText(L, index);
+  if (text.size() < kTextArgumentUnits) return true;
+  debugLogf(L"script API: text argument %d of %u units refused (limit %u)", index, unsigned(text.size()),
+            unsigned(kTextArgumentUnits - 1));
+  text.clear();
+  return false;
+}
+
+lua_Integer argInteger(lua_State* L, int index) {
+  int isNumber = 0;
+  const lua_Integer value = lua_tointegerx(L, index, &isNumber);
+  return isNumber ? value : 0;
+}
+
+bool argBoolean(lua_State* L, int index) { return lua_toboolean(L, index) != 0; }
+
+void pushWide(lua_State* L, const std::wstring& text) {
+  const std::string narrow = wideToUtf8(text);
+  lua_pushlstring(L, narrow.data(), narrow.size());
+}
+
+}  // namespace kavri
