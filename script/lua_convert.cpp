@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace kavri {
@@ -43,8 +45,14 @@ bool argBoundedText(lua_State* L, int index, std::wstring& text) {
 
 lua_Integer argInteger(lua_State* L, int index) {
   int isNumber = 0;
-  const lua_Integer value = lua_tointegerx(L, index, &isNumber);
-  return isNumber ? value : 0;
+  const lua_Number number = lua_tonumberx(L, index, &isNumber);
+  if (!isNumber || !std::isfinite(number)) return 0;
+  // Nearest integer, then wrapped to 32 bits, so 4294967295 reads as -1 and a
+  // handle's bits survive whichever way a script writes them. (A plain cast
+  // would truncate, and is undefined out of range.)
+  double wrapped = std::fmod(std::nearbyint(number), 4294967296.0);
+  if (wrapped < 0) wrapped += 4294967296.0;
+  return static_cast<lua_Integer>(static_cast<int32_t>(static_cast<uint32_t>(wrapped)));
 }
 
 bool argBoolean(lua_State* L, int index) { return lua_toboolean(L, index) != 0; }

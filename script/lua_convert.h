@@ -27,7 +27,9 @@ std::wstring argText(lua_State* L, int index);
 // The same, refused (false) when the text does not fit a 260-unit buffer with
 // its terminating zero, so a long path is never cut into a different one.
 bool argBoundedText(lua_State* L, int index, std::wstring& text);
-// Argument `index` as an integer, rounded to the nearest; non-numbers give 0.
+// Argument `index` as a 32-bit integer: numbers and numeric strings rounded to
+// the nearest (ties to even, as lua_tointegerx does on x86) and wrapped modulo
+// 2^32; anything else gives 0.
 lua_Integer argInteger(lua_State* L, int index);
 // Argument `index` by Lua truth (nil and false are false).
 bool argBoolean(lua_State* L, int index);
