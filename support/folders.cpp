@@ -80,11 +80,11 @@ bool removeDirectoryTree(const std::wstring& path) {
   while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
   if (isEmptyOrRoot(folder)) return false;
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    removeContents(folder);
-  if (attributes != INVALID_FILE_ATTRIBUTES) clearReadOnly(folder, attributes);
-  ::RemoveDirectoryW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) removeContents(folder);
+    clearReadOnly(folder, attributes);
+    ::RemoveDirectoryW(folder.c_str());
+  }
   return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+
+#include <algorithm>
+
 #include "script/lua_test_state.h"
 
 namespace kavri {
@@ -60,6 +64,39 @@ TEST(RunningProcessList, ReadClosesAndLeavesBufferTerminated) {
   RunningProcessList list;
   EXPECT_FALSE(list.read(buffer.data())) << "nobody publishes a list here";
   EXPECT_EQ(buffer[0], 0);
+}
+
+// Opening creates the region zero-filled, and leaves it to whoever else holds it.
+TEST(RunningProcessList, OpenCreatesZeroedRegion) {
+  RunningProcessList list;
+  ASSERT_TRUE(list.open());
+  UniqueHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, kProcessListRegionName));
+  ASSERT_TRUE(mapping);
+  UniqueMapView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, kProcessListRegionBytes));
+  ASSERT_TRUE(view);
+  const auto* bytes = static_cast<const unsigned char*>(view.get());
+  EXPECT_EQ(std::count(bytes, bytes + kProcessListRegionBytes, 0), long(kProcessListRegionBytes));
+  list.close();
+}
+
+// The low mandatory label (no-write-up) that lets low-integrity programs
+// publish into the list's objects.
+TEST(RunningProcessList, LowIntegrityLabel) {
+  UniqueHandle object(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(applyLowIntegrityLabel(object.get()));
+  PACL sacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(::GetSecurityInfo(object.get(), SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              &sacl, &descriptor),
+            DWORD(ERROR_SUCCESS));
+  UniqueHlocal owner(descriptor);
+  if (!sacl || sacl->AceCount == 0) GTEST_SKIP() << "this system accepts labels but does not keep them (Wine)";
+  void* ace = nullptr;
+  ASSERT_TRUE(::GetAce(sacl, 0, &ace));
+  auto* label = static_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace);
+  EXPECT_EQ(label->Header.AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
+  EXPECT_EQ(*::GetSidSubAuthority(&label->SidStart, 0), DWORD(SECURITY_MANDATORY_LOW_RID));
+  EXPECT_EQ(label->Mask, DWORD(SYSTEM_MANDATORY_LABEL_NO_WRITE_UP));
 }
 
 }  // namespace
