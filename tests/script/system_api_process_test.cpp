@@ -170,5 +170,29 @@ TEST_F(ProcessApi, KillRunningProcessStopsListedHelpersInReverseOrder) {
   EXPECT_EQ(yChild2.wait(2000), 0);
 }
 
+// The list may be written by low-integrity programs: a name it lists stops the
+// copy outside the Windows folder, never a same-named program inside it.
+TEST_F(ProcessApi, KillRunningProcessSparesProgramsInTheWindowsFolder) {
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  const std::wstring systemCopy = std::wstring(windows) + L"\Temp\kavri_twin.exe";
+  createDirectoryTree(std::wstring(windows) + L"\Temp");
+  ASSERT_TRUE(::CopyFileW(test::windowsPath(KAVRI_SLEEPER_EXE).c_str(), systemCopy.c_str(), FALSE));
+  const std::wstring ownCopy = copyHelper(KAVRI_SLEEPER_EXE, L"kavri_twin.exe");
+  test::ChildProcess& inWindows = start(systemCopy, L"3000");
+  test::ChildProcess& outside = start(ownCopy);
+
+  test::ProcessListWriter writer;
+  ASSERT_TRUE(writer.ready());
+  writer.write(L"kavri_twin.exe;");
+  RecordingSeam seam(folder_);
+  EXPECT_EQ(lua_.run("killRunningProcess()"), "");
+  EXPECT_EQ(RecordingSeam::terminated, std::vector<std::wstring>{L"kavri_twin.exe"});
+  EXPECT_EQ(outside.wait(2000), 0) << "the copy outside the Windows folder was stopped";
+  EXPECT_EQ(inWindows.wait(200), -1) << "the copy in the Windows folder still ran";
+  inWindows.wait(5000);
+  ::DeleteFileW(systemCopy.c_str());
+}
+
 }  // namespace
 }  // namespace kavri
