@@ -5,33 +5,15 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace kavri {
-
-std::wstring utf8ToWide(const char* text) {
-  if (!text || !*text) return std::wstring();
-  const int bytes = int(std::strlen(text));
-  const int units = ::MultiByteToWideChar(CP_UTF8, 0, text, bytes, nullptr, 0);
-  if (units <= 0) return std::wstring();
-  std::wstring wide(size_t(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text, bytes, &wide[0], units);
-  return wide;
-}
-
-std::string wideToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string narrow(size_t(bytes), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &narrow[0], bytes, nullptr, nullptr);
-  return narrow;
-}
 
 std::wstring argText(lua_State* L, int index) {
   const int type = lua_type(L, index);
   if (type != LUA_TSTRING && type != LUA_TNUMBER) return std::wstring();
-  return utf8ToWide(lua_tolstring(L, index, nullptr));
+  size_t length = 0;
+  const char* text = lua_tolstring(L, index, &length);
+  return utf8ToWide(std::string_view(text, length));   // stops at the first zero byte
 }
 
 bool argBoundedText(lua_State* L, int index, std::wstring& text) {

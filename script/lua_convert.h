@@ -10,16 +10,12 @@
 #include <string>
 
 #include "support/debug_log.h"
+#include "support/text_convert.h"
 
 namespace kavri {
 
 // Text buffers of the system API hold 260 units including the terminating zero.
 inline constexpr size_t kTextArgumentUnits = 260;
-
-// UTF-8 -> UTF-16, up to the first zero byte.
-std::wstring utf8ToWide(const char* text);
-// UTF-16 -> UTF-8.
-std::string wideToUtf8(const std::wstring& text);
 
 // Argument `index` as text: strings and numbers (in their string form) convert,
 // anything else (nil, missing, tables...) gives the empty string.

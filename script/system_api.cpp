@@ -1,6 +1,7 @@
 // Registration of the system script API.
 #include "system_api.h"
 
+#include "script/script_api.h"
 #include "script/system_api_modules.h"
 
 namespace kavri {

@@ -68,7 +68,7 @@ int fileExists(lua_State* L) {
   }
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    ::OutputDebugStringW(L"INVALID_FILE_ATTRIBUTES\n");
+    debugOutput(L"INVALID_FILE_ATTRIBUTES\n");
     lua_pushboolean(L, 0);
     return 1;
   }
@@ -76,7 +76,7 @@ int fileExists(lua_State* L) {
   _snwprintf(line, 63, L"ATTR = 0x%x AND = 0x%x\n", unsigned(attributes),
              unsigned(attributes & FILE_ATTRIBUTE_DIRECTORY));
   line[63] = 0;
-  ::OutputDebugStringW(line);
+  debugOutput(line);
   lua_pushboolean(L, (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0);
   return 1;
 }

@@ -23,7 +23,7 @@ int sleep(lua_State* L) {
 
 // print(text): to the debugger output, no line end added.
 int print(lua_State* L) {
-  ::OutputDebugStringW(argText(L, 1).c_str());
+  debugOutput(argText(L, 1));
   return 0;
 }
 

@@ -7,11 +7,22 @@
 #include <cstdio>
 
 namespace kavri {
+namespace {
+DebugLogSink g_sink = nullptr;
+}
+
+void setDebugLogSink(DebugLogSink sink) { g_sink = sink; }
 
 void debugLog(const std::wstring& text) {
+  if (g_sink) g_sink(text);
   std::wstring line = text;
   line += L'\n';
   ::OutputDebugStringW(line.c_str());
+}
+
+void debugOutput(const std::wstring& text) {
+  if (g_sink) g_sink(text);
+  ::OutputDebugStringW(text.c_str());
 }
 
 void debugLogf(const wchar_t* format, ...) {

@@ -10,6 +10,7 @@
 #include "script/lua_convert.h"
 #include "script/lua_test_state.h"
 #include "script/system_api.h"
+#include "support/debug_log.h"
 #include "support/folders.h"
 #include "support/win_test_util.h"
 
@@ -46,11 +47,30 @@ TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
   EXPECT_EQ(lua.run(std::string(kAllFunctions) + R"lua(
     assert(#ALL == 37)
     for _, name in ipairs(ALL) do assert(type(_G[name]) == "function", name) end
-    print("system API print: one line\n")
-    print(42)
-    print()
   )lua"),
             "");
+}
+
+std::vector<std::wstring> g_output;
+void recordOutput(const std::wstring& text) { g_output.push_back(text); }
+
+// print and fileExists's diagnostics reach the debugger output unchanged.
+TEST(SystemApi, DebuggerOutput) {
+  LuaTestState lua;
+  const std::wstring folder = test::freshTempFolder(L"kavri_output_test");
+  lua.setText("FOLDER", folder);
+  g_output.clear();
+  setDebugLogSink(recordOutput);
+  EXPECT_EQ(lua.run(R"lua(
+    print("line one\n") print(42) print() print("a", "b") print("\xC3\xA4")
+    fileExists(FOLDER) fileExists(FOLDER .. "\\missing")
+  )lua"),
+            "");
+  setDebugLogSink(nullptr);
+  const std::vector<std::wstring> expected = {L"line one\n", L"42", L"", L"a", L"\u00e4",
+                                              L"ATTR = 0x10 AND = 0x10\n", L"INVALID_FILE_ATTRIBUTES\n"};
+  EXPECT_EQ(g_output, expected);
+  removeDirectoryTree(folder);
 }
 
 // Arguments of the wrong type read as "" or 0; no function raises a Lua error.
