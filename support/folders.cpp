@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "support/win32_handles.h"
+
 namespace kavri {
 namespace {
 
@@ -26,8 +28,8 @@ void clearReadOnly(const std::wstring& path, DWORD attributes) {
 // Failures inside the tree are ignored: whatever can be deleted is deleted.
 void removeContents(const std::wstring& folder) {
   WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
+  UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+  if (!find) return;
   do {
     const std::wstring name = entry.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -41,8 +43,7 @@ void removeContents(const std::wstring& folder) {
     } else {
       ::DeleteFileW(child.c_str());
     }
-  } while (::FindNextFileW(find, &entry));
-  ::FindClose(find);
+  } while (::FindNextFileW(find.get(), &entry));
 }
 
 // "", "\", "C:", "C:\" and the like: nothing a folder removal may start from.

@@ -147,6 +147,7 @@ TEST_F(FilesApi, ExistenceTests) {
       assert(directoryEmpty(c[1]) == c[3], "directoryEmpty case " .. i)
     end
     assert(not volumeExists(MISSING_DRIVE .. "\\"), "absent drive")
+    assert(volumeExists(BASE:sub(1, 3)), "the drive holding the temporary folder is fixed")
   )lua"),
             "");
 }
