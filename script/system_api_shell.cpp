@@ -40,6 +40,7 @@ int shellExecuteEx(lua_State* L) {
   info.lpVerb = verb.c_str();
   info.nShow = show;
   if (!::ShellExecuteExW(&info)) {
+    logWin32Failure("ShellExecuteExW", __FILE__, __LINE__);
     lua_pushboolean(L, 0);
     return 1;
   }
@@ -91,6 +92,7 @@ int createShortCut(lua_State* L) {
     }
   }
   if (SUCCEEDED(init)) ::CoUninitialize();
+  if (FAILED(last)) debugLogf(L"createShortCut: %ls failed with 0x%08lx", link.c_str(), static_cast<unsigned long>(last));
   lua_pushboolean(L, SUCCEEDED(last));
   return 1;
 }
