@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "dui/markup/skin_resources.h"
 #include "support/image_files.h"
 #include "support/package_fixture.h"
+#include "support/win_test_util.h"
 
 namespace dui {
 namespace {
@@ -141,6 +144,39 @@ TEST_F(SkinPackageTest, StartupOpensThePackageAndShutdownClearsIt) {
   EXPECT_EQ(skinResources().getFont(L"Default"), nullptr);
   EXPECT_EQ(skinResources().getImage(L"bg.png"), nullptr);
   EXPECT_FALSE(openSkinPackage(L"frame.lz"));
+}
+
+// The demo installer's skin folder, packed as the build packs it.
+TEST_F(SkinPackageTest, ShippedDemoSkinOpensWithAllFontsAndImages) {
+  const std::wstring folder = kavri::test::windowsPath(KAVRI_DEMO_STYLE_DIR) + L"\\";
+  std::vector<PackageEntry> entries;
+  std::vector<std::wstring> images;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((folder + L"*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const std::wstring name = found.cFileName;
+    std::ifstream file((folder + name).c_str(), std::ios::binary);
+    entries.push_back({std::u16string(name.begin(), name.end()),
+                       std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {})});
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, L".png") == 0) images.push_back(name);
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  EXPECT_GE(images.size(), 4u);
+
+  usePackage(std::move(entries));
+  ASSERT_TRUE(skin_.open(L"style.lz"));
+  for (const wchar_t* font : {L"Default", L"Default.Underline", L"Default.Small", L"Default.Big", L"Default.Bold",
+                              L"Default.Big.Bold", L"Default.Header", L"Default.Header.Bold"}) {
+    EXPECT_NE(skin_.getFont(font), nullptr) << std::string(font, font + wcslen(font));
+  }
+  EXPECT_EQ(logFontOf(skin_.getFont(L"Default.Header.Bold")).lfHeight, -16);
+  for (const std::wstring& name : images) {
+    SkinImage* image = skin_.getImage(name);
+    ASSERT_NE(image, nullptr);
+    EXPECT_NE(image->bitmap(), nullptr) << std::string(name.begin(), name.end());
+  }
 }
 
 }  // namespace
