@@ -10,6 +10,9 @@
 #include "support/debug_log.h"
 
 namespace dui {
+
+static_assert(kMaxImageSide == STBI_MAX_DIMENSIONS, "the decoder's own bound must match ours");
+
 namespace {
 
 // Sets a stretch mode that copies whole pixels for the duration of a draw. The

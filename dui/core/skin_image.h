@@ -12,6 +12,9 @@
 
 namespace dui {
 
+// Images with a side over this many pixels are refused before decoding.
+inline constexpr int kMaxImageSide = 16384;
+
 class SkinImage {
  public:
   SkinImage() = default;

@@ -1,7 +1,8 @@
 // The one configuration of stb_image used by the program. Skins need PNG, JPEG,
 // BMP and TGA only; the other decoders of the packaged stb_image (GIF, HDR,
 // PNM, PSD, PIC) carry known faults and are not compiled in. Images come from
-// memory only (no stdio) and no side may exceed kMaxImageSide pixels.
+// memory only (no stdio) and no side may exceed kMaxImageSide pixels
+// (skin_image.h).
 #pragma once
 
 #define STBI_NO_STDIO
@@ -14,7 +15,3 @@
 #define STBI_MAX_DIMENSIONS 16384
 
 #include <stb_image.h>
-
-namespace dui {
-inline constexpr int kMaxImageSide = STBI_MAX_DIMENSIONS;
-}

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <cwchar>
@@ -143,10 +144,12 @@ std::unique_ptr<XmlDocument> XmlDocument::parse(const void* bytes, size_t size, 
   } catch (const rapidxml::parse_error& e) {
     const wchar_t* where = e.where<wchar_t>();
     const wchar_t* first = doc ? doc->text_.data() : nullptr;
-    const long long position = (first && where >= first && where <= first + length) ? (where - first) : -1;
-    report(fileName + L": XML error \"" + utf8ToWide(e.what(), std::strlen(e.what())) + L"\" at character " +
-               std::to_wstring(position),
-           error);
+    std::wstring position = L"an unknown position";
+    if (first && where >= first && where <= first + length) {
+      const long long line = 1 + std::count(first, where, L'\n');
+      position = L"character " + std::to_wstring(where - first) + L" (line " + std::to_wstring(line) + L")";
+    }
+    report(fileName + L": XML error \"" + utf8ToWide(e.what(), std::strlen(e.what())) + L"\" at " + position, error);
     return nullptr;
   } catch (const std::bad_alloc&) {
     report(fileName + L": out of memory while parsing", error);

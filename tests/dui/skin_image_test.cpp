@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -291,6 +292,32 @@ TEST_F(SkinImageTest, RefusedImagesDrawNothing) {
   EXPECT_FALSE(loadImage(image, {1, 2, 3}));
   EXPECT_EQ(image.bitmap(), nullptr);
   EXPECT_EQ(image.width(), 0);
+}
+
+TEST_F(SkinImageTest, MutatedImagesNeverCrash) {
+  std::vector<Rgba> pixels;
+  for (int i = 0; i < 64; ++i) pixels.push_back(Rgba{uint8_t(i * 4), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i < 8 ? i * 30 : 255)});
+  const std::vector<std::vector<uint8_t>> bases{encodePng(8, 8, pixels), encodeBmp(8, 8, pixels), encodeTga(8, 8, pixels)};
+  std::mt19937 random(20261210);
+  Canvas canvas(16, 16, 0);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> bytes = bases[round % bases.size()];
+    const int edits = 1 + int(random() % 6);
+    for (int e = 0; e < edits && !bytes.empty(); ++e) {
+      const size_t at = random() % bytes.size();
+      switch (random() % 4) {
+        case 0: bytes[at] = uint8_t(random()); break;
+        case 1: bytes[at] = (random() % 2) ? 0xFF : 0x00; break;
+        case 2: bytes[at] ^= uint8_t(1u << (random() % 8)); break;
+        default: bytes.resize(at); break;
+      }
+    }
+    SkinImage image;
+    if (loadImage(image, bytes)) {
+      EXPECT_LE(image.width(), kMaxImageSide);
+      image.drawNineGrid(canvas.dc(), 0, 0, 16, 16, 3, 3, 3, 3);
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // misread.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "dui/markup/xml_document.h"
@@ -91,7 +92,8 @@ TEST(XmlDocumentTest, RefusedDocumentsReturnNothingAndSayWhy) {
       {"<Window><></Window>", L"expected element name"},
       {"<Window x=\"1\" y/>", L"expected ="},
       {"<Window x=\"1\" / >", L"expected >"},
-      {"just text", L"expected <\" at character 0"},
+      {"just text", L"expected <\" at character 0 (line 1)"},
+      {"<Window>\n<Label text=x/>", L"expected ' or \"\" at character 21 (line 2)"},
   };
   for (const Case& c : cases) {
     const std::string text = c.text;
@@ -131,6 +133,45 @@ TEST(XmlDocumentTest, NestingDeeperThanTheBoundIsRefusedBeforeParsing) {
     EXPECT_EQ(doc != nullptr, c.accepted) << std::string(error.begin(), error.end());
     if (!c.accepted) {
       EXPECT_NE(error.find(L"nested deeper than 256"), std::wstring::npos);
+    }
+  }
+}
+
+// Touches every name and value so a bad pointer would show.
+size_t walk(const XmlNode* node) {
+  size_t total = 0;
+  for (; node; node = nextSiblingElement(node)) {
+    total += std::wstring(node->name()).size();
+    for (const XmlAttribute* a = node->first_attribute(); a; a = a->next_attribute())
+      total += std::wstring(a->name()).size() + std::wstring(a->value()).size();
+    total += walk(firstChildElement(node));
+  }
+  return total;
+}
+
+TEST(XmlDocumentTest, MutatedDocumentsNeverCrash) {
+  const std::string base =
+      "<?xml version=\"1.0\"?>\n<!-- layout -->\n<Window initSize=\"600,400\" text='\xE5\xAE\x89\xE8\xA3\x85'>\n"
+      "  <Grid margin=\"0,0,170,0\"><Label text=\"a &amp; b\" font=\"Default\"/>\n"
+      "    <Button id=\"3\" style=\"button.xml\"><![CDATA[<x>]]></Button></Grid>\n"
+      "  <TabItem><Canvas/><Canvas/></TabItem>\n</Window>\n";
+  const char interesting[] = {'<', '>', '/', '"', '\'', '=', '!', '?', '[', ']', '-', ' ', '\0', 'a', '\xE4', '\xB8'};
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = base;
+    const int edits = 1 + int(random() % 4);
+    for (int e = 0; e < edits && !text.empty(); ++e) {
+      const size_t at = random() % text.size();
+      const char c = interesting[random() % sizeof(interesting)];
+      switch (random() % 4) {
+        case 0: text[at] = c; break;
+        case 1: text.insert(text.begin() + at, c); break;
+        case 2: text.erase(at, 1 + random() % 8); break;
+        default: text.resize(at); break;
+      }
+    }
+    if (auto doc = XmlDocument::parse(text.data(), text.size(), L"fuzz.xml")) {
+      EXPECT_GT(walk(doc->root()) + 1, 0u);
     }
   }
 }
