@@ -333,7 +333,9 @@ TEST_F(PostedEvents, DroppedWhenTheControlDiedMeanwhile) {
   delete doomed;
   // A new control built now takes the freed block: the event must not reach it.
   Control* successor = new Control;
-  ASSERT_EQ(static_cast<void*>(successor), static_cast<void*>(doomed));
+  if (kPoolReusesBlocks) {
+    ASSERT_EQ(static_cast<void*>(successor), static_cast<void*>(doomed));
+  }
   mid->addChild(successor);
   probe(successor, "successor", events::Click);
   dispatcher.runAll();
