@@ -1,8 +1,6 @@
 // UTF-8 / UTF-16 and number conversions for the script interfaces.
 #include "lua_convert.h"
 
-#include <windows.h>
-
 #include <cmath>
 #include <cstdint>
 
