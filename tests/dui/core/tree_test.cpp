@@ -253,6 +253,30 @@ TEST_F(AttachLog, IdMapKeepsTheLastAndNeverAnswersADeadControl) {
   delete root;
 }
 
+TEST_F(AttachLog, DestroyingAnAttachedPanelForgetsItThenItsChildrenLastFirst) {
+  auto* root = new Panel;
+  auto* box = new Panel;
+  auto* c1 = new Control;
+  auto* c2 = new Control;
+  box->addChild(c1);
+  box->addChild(c2);
+  root->addChild(box);
+  box->setInt(names::id, 3);
+  attachRoot(root, &host);
+  watch(c1, "c1");
+  watch(c2, "c2");
+  ASSERT_EQ(liveControlCount(), 4u);
+
+  delete box;  // no Detached events: the controls leave silently
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(host.forgotten, (std::vector<Control*>{box, c2, c1}));
+  EXPECT_EQ(liveControlCount(), 1u);
+  EXPECT_EQ(root->childCount(), 0);
+  EXPECT_EQ(host.ids.find(3), nullptr);
+  detachControl(root);
+  delete root;
+}
+
 TEST_F(AttachLog, AddAndRemoveWhileAttached) {
   auto* root = new Panel;
   attachRoot(root, &host);
