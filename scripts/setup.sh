@@ -13,7 +13,7 @@ packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wqy-microhei
-  lzma-dev librapidxml-dev libstb-dev googletest xz-utils
+  lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
 )
 
 have_all() {

@@ -7,8 +7,14 @@
 #include <cstdio>
 
 namespace kavri {
+namespace {
+DebugLogSink g_sink = nullptr;
+}
+
+void setDebugLogSink(DebugLogSink sink) { g_sink = sink; }
 
 void debugLog(const std::wstring& text) {
+  if (g_sink) g_sink(text);
   std::wstring line = text;
   line += L'\n';
   ::OutputDebugStringW(line.c_str());

@@ -9,6 +9,10 @@ namespace kavri {
 void debugLog(const std::wstring& text);
 // printf-style variant for short formatted diagnostics.
 void debugLogf(const wchar_t* format, ...);
+// Tests may observe the debugger output: the sink (when set) receives every
+// line before it goes to OutputDebugStringW. Pass nullptr to remove it.
+using DebugLogSink = void (*)(const std::wstring& line);
+void setDebugLogSink(DebugLogSink sink);
 // Logs a failed Win32 call with GetLastError() and where it happened.
 void logWin32Failure(const char* call, const char* file, int line);
 

@@ -1,111 +1,91 @@
-// Folder creation and recursive deletion.
-#include "support/folders.h"
+// Folder trees: creation component by component, recursive removal.
+#include "folders.h"
 
 #include <windows.h>
 
-#include <vector>
-
-#include "support/win32_handles.h"
+#include <algorithm>
 
 namespace kavri {
 namespace {
 
 std::wstring withBackslashes(std::wstring path) {
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
+  std::replace(path.begin(), path.end(), L'/', L'\\');
   return path;
 }
 
-// The folder path without trailing separators; empty when nothing else is left.
-std::wstring folderPath(const std::wstring& path) {
-  std::wstring folder = withBackslashes(path);
-  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-  return folder;
+bool isFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Clears the read-only attribute, then deletes the entry (recursing into
-// real folders). Every failure is ignored.
-void removeEntry(const std::wstring& path, DWORD attributes) {
-  if (attributes & FILE_ATTRIBUTE_READONLY) {
+void clearReadOnly(const std::wstring& path, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_READONLY)
     ::SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-  }
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ::DeleteFileW(path.c_str());
-  } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    ::RemoveDirectoryW(path.c_str());   // a link: remove it, not what it points to
-  } else {
-    removeDirectoryContents(path, nullptr);
-    ::RemoveDirectoryW(path.c_str());
-  }
 }
 
-struct FolderEntry {
-  std::wstring name;
-  DWORD attributes;
-};
-
-// The entries of the folder other than "." and ".." and those `keep` accepts.
-std::vector<FolderEntry> listEntries(const std::wstring& folder,
-                                     const std::function<bool(const std::wstring& name)>& keep) {
-  std::vector<FolderEntry> entries;
-  WIN32_FIND_DATAW data;
-  const UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-  if (!find) return entries;
+// Failures inside the tree are ignored: whatever can be deleted is deleted.
+void removeContents(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
   do {
-    const std::wstring name = data.cFileName;
+    const std::wstring name = entry.cFileName;
     if (name == L"." || name == L"..") continue;
-    if (keep && keep(name)) continue;
-    entries.push_back({name, data.dwFileAttributes});
-  } while (::FindNextFileW(find.get(), &data));
-  return entries;
+    const std::wstring child = folder + L"\\" + name;
+    const DWORD attributes = entry.dwFileAttributes;
+    clearReadOnly(child, attributes);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))   // a link: drop it, not its target
+        removeContents(child);
+      ::RemoveDirectoryW(child.c_str());
+    } else {
+      ::DeleteFileW(child.c_str());
+    }
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+}
+
+// "", "\", "C:", "C:\" and the like: nothing a folder removal may start from.
+bool isEmptyOrRoot(const std::wstring& path) {
+  if (path.empty()) return true;
+  if (path.size() == 2 && path[1] == L':') return true;   // "C:" (trailing '\' already cut)
+  return path.find_first_not_of(L'\\') == std::wstring::npos;
 }
 
 }  // namespace
 
-bool createDirectory(const std::wstring& path) {
-  const std::wstring normalised = withBackslashes(path);
-  // A UNC ("\\server\share") or root-relative ("\dir") path keeps its leading
-  // separators, so its components are not created below the current folder.
-  size_t start = 0;
-  while (start < normalised.size() && normalised[start] == L'\\' && start < 2) ++start;
-  std::wstring prefix = normalised.substr(0, start);
-  size_t pos = start;
-  while (pos < normalised.size()) {
-    const size_t end = normalised.find(L'\\', pos);
-    const size_t stop = end == std::wstring::npos ? normalised.size() : end;
-    if (stop > pos) {
-      prefix.append(normalised, pos, stop - pos);
+bool createDirectoryTree(const std::wstring& path) {
+  const std::wstring normal = withBackslashes(path);
+  // Leading separators are kept, so "\a" stays on the current drive's root and
+  // "\\server\share\a" stays a network path instead of turning relative.
+  const size_t firstComponent = normal.find_first_not_of(L'\\');
+  if (firstComponent == std::wstring::npos) return false;
+  std::wstring prefix = normal.substr(0, firstComponent);
+  size_t pos = firstComponent;
+  while (pos < normal.size()) {
+    size_t end = normal.find(L'\\', pos);
+    if (end == std::wstring::npos) end = normal.size();
+    if (end > pos) {
+      prefix.append(normal, pos, end - pos);
       prefix += L'\\';
-      ::CreateDirectoryW(prefix.c_str(), nullptr);   // failure ignored: it may exist already
+      ::CreateDirectoryW(prefix.c_str(), nullptr);   // existing folders and roots fail harmlessly
     }
-    pos = stop + 1;
+    pos = end + 1;
   }
-  const DWORD attributes = ::GetFileAttributesW(normalised.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return isFolder(prefix);
 }
 
-void removeDirectory(const std::wstring& path) {
-  const std::wstring folder = folderPath(path);
-  if (folder.empty()) return;   // never the root of the current drive
+bool removeDirectoryTree(const std::wstring& path) {
+  std::wstring folder = withBackslashes(path);
+  while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+  if (isEmptyOrRoot(folder)) return false;
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    ::RemoveDirectoryW(folder.c_str());   // the path itself is a link
-    return;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) removeContents(folder);
+    clearReadOnly(folder, attributes);
+    ::RemoveDirectoryW(folder.c_str());
   }
-  removeDirectoryContents(folder, nullptr);
-  ::RemoveDirectoryW(folder.c_str());
-}
-
-void removeDirectoryContents(const std::wstring& path,
-                             const std::function<bool(const std::wstring& name)>& keep) {
-  const std::wstring folder = folderPath(path);
-  if (folder.empty()) return;
-  // Collect first and delete once the search is closed: deleting while
-  // enumerating is not reliable on every file system.
-  for (const FolderEntry& entry : listEntries(folder, keep)) {
-    removeEntry(folder + L"\\" + entry.name, entry.attributes);
-  }
+  return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace kavri

@@ -13,11 +13,13 @@
 #include <shlobj.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "support/debug_log.h"
 #include "support/folders.h"
 #include "support/json.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 namespace {
@@ -63,6 +65,37 @@ bool isFolder(const std::wstring& path) {
 
 bool sameFileName(const std::wstring& a, const wchar_t* b) {
   return ::CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Deletes every entry of `folder` (ending in '\') that `keep` does not name,
+// as removeDirectoryTree does: read-only attributes cleared, subfolders with
+// their contents, failures ignored. The folder itself stays.
+void clearFolderExcept(const std::wstring& folder, const std::function<bool(const std::wstring&)>& keep) {
+  struct Entry {
+    std::wstring name;
+    DWORD attributes;
+  };
+  std::vector<Entry> doomed;   // collected first: the search is closed before anything is deleted
+  {
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &data));
+    if (!find) return;
+    do {
+      const std::wstring name = data.cFileName;
+      if (name != L"." && name != L".." && !keep(name)) doomed.push_back({name, data.dwFileAttributes});
+    } while (::FindNextFileW(find.get(), &data));
+  }
+  for (const Entry& entry : doomed) {
+    const std::wstring path = folder + entry.name;
+    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      removeDirectoryTree(path);
+      continue;
+    }
+    if (entry.attributes & FILE_ATTRIBUTE_READONLY) {
+      ::SetFileAttributesW(path.c_str(), entry.attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    }
+    ::DeleteFileW(path.c_str());
+  }
 }
 
 // Ids and "song_id" values are compared after truncation toward zero;
@@ -212,7 +245,7 @@ void runMigration(const std::wstring& appDataFolder) {
 
   // The new files first. An empty list writes no file, so it never replaces
   // or removes a list that an earlier run wrote.
-  createDirectory(settings);
+  createDirectoryTree(settings);
   if (!images.saveArrayToFile(settings + kNewImageList)) imageOutcome = Outcome::Incomplete;
   if (!videos.saveArrayToFile(settings + kNewVideoList)) videoOutcome = Outcome::Incomplete;
   const bool nativeSaved = songs.native.saveArrayToFile(base + kNativeSongs);
@@ -221,7 +254,7 @@ void runMigration(const std::wstring& appDataFolder) {
   if (!nativeSaved || !onlineSaved || !localSaved) songOutcome = Outcome::Incomplete;
 
   // Then the old settings folder is cleared of everything else.
-  removeDirectoryContents(settings, [&](const std::wstring& name) {
+  clearFolderExcept(settings, [&](const std::wstring& name) {
     return sameFileName(name, kNewImageList) || sameFileName(name, kNewVideoList) ||
            (imageOutcome == Outcome::Incomplete && sameFileName(name, kOldImageList)) ||
            (videoOutcome == Outcome::Incomplete && sameFileName(name, kOldVideoList)) ||

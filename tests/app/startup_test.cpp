@@ -116,9 +116,9 @@ TEST_F(StartupTest, StartUpMigratesTheOldSettingsLists) {
   const std::wstring product = std::wstring(appData) + L"\\Pelvano";
   struct Cleanup {
     std::wstring folder;
-    ~Cleanup() { removeDirectory(folder); }
+    ~Cleanup() { removeDirectoryTree(folder); }
   } cleanup{product};
-  removeDirectory(product);
+  removeDirectoryTree(product);
   const std::string fixtures = std::string(KAVRI_MIGRATION_FIXTURES) + "/complete";
   writeTree(appData, readTree(windowsPath(fixtures + "/before")));
 

@@ -35,13 +35,13 @@ FileTree readTree(const std::wstring& root) {
 }
 
 void writeTree(const std::wstring& root, const FileTree& tree) {
-  createDirectory(root);
+  createDirectoryTree(root);
   for (const auto& [relative, bytes] : tree) {
     if (!relative.empty() && relative.back() == L'\\') {
-      createDirectory(root + L"\\" + relative);
+      createDirectoryTree(root + L"\\" + relative);
     } else {
       const size_t slash = relative.rfind(L'\\');
-      if (slash != std::wstring::npos) createDirectory(root + L"\\" + relative.substr(0, slash));
+      if (slash != std::wstring::npos) createDirectoryTree(root + L"\\" + relative.substr(0, slash));
       writeFileBytes(root + L"\\" + relative, bytes);
     }
   }
@@ -69,10 +69,10 @@ bool writeFileBytes(const std::wstring& path, const std::string& bytes) {
 
 ScratchFolder::ScratchFolder(const std::wstring& name)
     : path_(windowsPath(KAVRI_TEST_SCRATCH) + L"\\" + name) {
-  removeDirectory(path_);
-  createDirectory(path_);
+  removeDirectoryTree(path_);
+  createDirectoryTree(path_);
 }
 
-ScratchFolder::~ScratchFolder() { removeDirectory(path_); }
+ScratchFolder::~ScratchFolder() { removeDirectoryTree(path_); }
 
 }  // namespace kavri::test
