@@ -33,9 +33,11 @@ struct FixtureCase {
 // user:        a "User" folder stops everything.
 // empty_lists: an empty new list leaves the earlier run's file in place.
 // unwritable:  a new song file that cannot be written keeps the old song list.
+// no_songs:    without an old song list no song file is written; ids match
+//              after truncation and are written back truncated.
 const FixtureCase kCases[] = {
     {"complete", "all lists"}, {"partial", "faults"}, {"user", "User folder"},
-    {"empty_lists", "empty lists"}, {"unwritable", "write failure"},
+    {"empty_lists", "empty lists"}, {"unwritable", "write failure"}, {"no_songs", "video list only"},
 };
 
 TEST(SettingsMigration, FixtureFoldersBecomeTheirExpectedTrees) {
