@@ -1,0 +1,94 @@
+// Framework start-up and shutdown, and the dispatcher window's deferred calls.
+#include "dui/core/framework.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "dui/core/window_messages.h"
+
+namespace dui {
+namespace {
+
+struct Record {
+  int value;
+  std::vector<int>* log;
+};
+int g_freed = 0;
+
+void runRecord(void* p) {
+  auto* record = static_cast<Record*>(p);
+  record->log->push_back(record->value);
+  delete record;
+  ++g_freed;
+}
+
+void pumpPending() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
+class FrameworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_freed = 0;
+    setDeferredRunner(&runRecord);
+    ASSERT_TRUE(startFramework());
+  }
+  void TearDown() override { shutdownFramework(); }
+  std::vector<int> log;
+};
+
+TEST_F(FrameworkTest, DispatcherIsAHiddenToolWindowOfItsOwnClass) {
+  HWND dispatcher = dispatcherWindow();
+  ASSERT_NE(dispatcher, nullptr);
+  wchar_t name[64] = {};
+  ::GetClassNameW(dispatcher, name, 64);
+  EXPECT_STREQ(name, L"Dispatcher_Vantu124");
+  EXPECT_FALSE(::IsWindowVisible(dispatcher));
+  EXPECT_TRUE(::GetWindowLongW(dispatcher, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+}
+
+TEST_F(FrameworkTest, DeferredCallsRunInPostingOrderBetweenMessages) {
+  for (int i = 1; i <= 3; ++i) ASSERT_TRUE(postToDispatcher(new Record{i, &log}));
+  EXPECT_TRUE(log.empty());  // nothing runs inside the poster
+  pumpPending();
+  EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(g_freed, 3);
+}
+
+TEST_F(FrameworkTest, ShutdownRunsQueuedCallsThenRefusesNewOnes) {
+  HWND dispatcher = dispatcherWindow();
+  ASSERT_TRUE(postToDispatcher(new Record{7, &log}));
+  ASSERT_TRUE(postToDispatcher(new Record{8, &log}));
+  shutdownFramework();
+  EXPECT_EQ(log, (std::vector<int>{7, 8}));
+  EXPECT_EQ(g_freed, 2);
+  EXPECT_FALSE(::IsWindow(dispatcher));
+  EXPECT_FALSE(frameworkStarted());
+  Record late{9, &log};
+  EXPECT_FALSE(postToDispatcher(&late));  // refused: stays the caller's
+  shutdownFramework();                    // a second shutdown is harmless
+}
+
+TEST_F(FrameworkTest, ShutdownLeavesAQuitMessageForTheCallersLoop) {
+  ASSERT_TRUE(postToDispatcher(new Record{1, &log}));
+  ::PostQuitMessage(3);
+  shutdownFramework();
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST(FrameworkRestart, StartsAgainAfterShutdown) {
+  ASSERT_TRUE(startFramework());
+  HWND first = dispatcherWindow();
+  shutdownFramework();
+  ASSERT_TRUE(startFramework());
+  EXPECT_NE(dispatcherWindow(), nullptr);
+  EXPECT_NE(dispatcherWindow(), first);
+  shutdownFramework();
+}
+
+}  // namespace
+}  // namespace dui
