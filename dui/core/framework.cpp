@@ -1,8 +1,7 @@
 // Framework start and stop, the framework lock and the dispatcher window.
 #include "dui/core/framework.h"
 
-#include <atomic>
-
+#include "dui/core/deferred_call.h"
 #include "dui/core/msimg.h"
 #include "dui/core/window_messages.h"
 #include "support/debug_log.h"
@@ -37,16 +36,14 @@ struct LockGuard {
 };
 
 FrameworkContext* g_context = nullptr;
-std::atomic<DeferredRunner> g_runner{nullptr};
 ShutdownHook g_markupShutdown = nullptr;
 
 // The dispatcher runs only message 1025; no exception leaves the procedure.
 LRESULT CALLBACK dispatcherProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (message != kMsgDeferredCall) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  DeferredRunner runner = g_runner.load();
-  if (!runner || !wParam) return 0;
+  if (!wParam) return 0;
   try {
-    runner(reinterpret_cast<void*>(wParam));
+    runDeferredCall(reinterpret_cast<DeferredCall*>(wParam));  // runs it and frees the record
   } catch (...) {
     kavri::debugLog(L"deferred call failed with an exception");
   }
@@ -87,9 +84,17 @@ void drainAndDestroy(HWND dispatcher) {
   ::DestroyWindow(dispatcher);
 }
 
+// The control tree's way onto the dispatcher (post event, a button's Click).
+class DispatcherPoster final : public DeferredDispatcher {
+ public:
+  bool post(DeferredCall* call) override { return postToDispatcher(call); }
+};
+
 }  // namespace
 
 bool startFramework() {
+  static DispatcherPoster poster;  // valid for the rest of the process
+  setDeferredDispatcher(&poster);
   frameworkLock();  // step 1: the lock exists before anything can post
   {
     LockGuard guard;
@@ -132,7 +137,7 @@ HWND dispatcherWindow() {
   return g_context ? g_context->dispatcher : nullptr;
 }
 
-bool postToDispatcher(void* record) {
+bool postToDispatcher(DeferredCall* record) {
   if (!record) return false;
   LockGuard guard;
   if (!g_context) return false;
@@ -143,7 +148,6 @@ bool postToDispatcher(void* record) {
   return true;
 }
 
-void setDeferredRunner(DeferredRunner runner) { g_runner.store(runner); }
 void setMarkupShutdownHook(ShutdownHook hook) { g_markupShutdown = hook; }
 
 }  // namespace dui

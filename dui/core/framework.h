@@ -20,16 +20,15 @@ bool frameworkStarted();
 // The hidden dispatcher window while the framework runs, otherwise nullptr.
 HWND dispatcherWindow();
 
-// Posts a deferred call record to the dispatcher window as message 1025, under
-// the framework lock. Any thread. False (the record stays the caller's) when
-// the framework is not running or the post failed.
-bool postToDispatcher(void* record);
+struct DeferredCall;
 
-// Runs one record taken from message 1025 (and frees it). Installed by the
-// owner of the record type; without a runner the records are dropped (leaked
-// rather than misread), which only happens before the control tree is linked.
-using DeferredRunner = void (*)(void* record);
-void setDeferredRunner(DeferredRunner runner);
+// Posts a deferred call record (dui/core/deferred_call.h) to the dispatcher
+// window as message 1025, under the framework lock. Any thread. False (the
+// record stays the caller's) when the framework is not running or the post
+// failed. The dispatcher runs and frees it; so does shutdown for the calls
+// still queued. Post event reaches it through the DeferredDispatcher that
+// start-up installs.
+bool postToDispatcher(DeferredCall* record);
 
 // Called during shutdown before the context is destroyed (step 1 and 2: the
 // layout loader and the skin resources). Set by the markup start-up.

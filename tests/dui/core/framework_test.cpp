@@ -5,22 +5,24 @@
 
 #include <vector>
 
-#include "dui/core/window_messages.h"
+#include "dui/core/deferred_call.h"
 
 namespace dui {
 namespace {
 
-struct Record {
-  int value;
-  std::vector<int>* log;
-};
-int g_freed = 0;
+int g_ran = 0;
 
-void runRecord(void* p) {
-  auto* record = static_cast<Record*>(p);
-  record->log->push_back(record->value);
-  delete record;
-  ++g_freed;
+void appendValue(void* target, void* first, void*) {
+  static_cast<std::vector<int>*>(target)->push_back(static_cast<int>(reinterpret_cast<std::intptr_t>(first)));
+  ++g_ran;
+}
+
+DeferredCall* Record(int value, std::vector<int>* log) {
+  auto* call = new DeferredCall;
+  call->target = log;
+  call->function = &appendValue;
+  call->first = reinterpret_cast<void*>(static_cast<std::intptr_t>(value));
+  return call;
 }
 
 void pumpPending() {
@@ -31,8 +33,7 @@ void pumpPending() {
 class FrameworkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_freed = 0;
-    setDeferredRunner(&runRecord);
+    g_ran = 0;
     ASSERT_TRUE(startFramework());
   }
   void TearDown() override { shutdownFramework(); }
@@ -50,29 +51,29 @@ TEST_F(FrameworkTest, DispatcherIsAHiddenToolWindowOfItsOwnClass) {
 }
 
 TEST_F(FrameworkTest, DeferredCallsRunInPostingOrderBetweenMessages) {
-  for (int i = 1; i <= 3; ++i) ASSERT_TRUE(postToDispatcher(new Record{i, &log}));
+  for (int i = 1; i <= 3; ++i) ASSERT_TRUE(postToDispatcher(Record(i, &log)));
   EXPECT_TRUE(log.empty());  // nothing runs inside the poster
   pumpPending();
   EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(g_freed, 3);
+  EXPECT_EQ(g_ran, 3);
 }
 
 TEST_F(FrameworkTest, ShutdownRunsQueuedCallsThenRefusesNewOnes) {
   HWND dispatcher = dispatcherWindow();
-  ASSERT_TRUE(postToDispatcher(new Record{7, &log}));
-  ASSERT_TRUE(postToDispatcher(new Record{8, &log}));
+  ASSERT_TRUE(postToDispatcher(Record(7, &log)));
+  ASSERT_TRUE(postToDispatcher(Record(8, &log)));
   shutdownFramework();
   EXPECT_EQ(log, (std::vector<int>{7, 8}));
-  EXPECT_EQ(g_freed, 2);
+  EXPECT_EQ(g_ran, 2);
   EXPECT_FALSE(::IsWindow(dispatcher));
   EXPECT_FALSE(frameworkStarted());
-  Record late{9, &log};
+  DeferredCall late;
   EXPECT_FALSE(postToDispatcher(&late));  // refused: stays the caller's
   shutdownFramework();                    // a second shutdown is harmless
 }
 
 TEST_F(FrameworkTest, ShutdownLeavesAQuitMessageForTheCallersLoop) {
-  ASSERT_TRUE(postToDispatcher(new Record{1, &log}));
+  ASSERT_TRUE(postToDispatcher(Record(1, &log)));
   ::PostQuitMessage(3);
   shutdownFramework();
   MSG msg;
