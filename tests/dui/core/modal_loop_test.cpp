@@ -37,7 +37,7 @@ class ModalLoopTest : public ::testing::Test {
   void SetUp() override {
     g_destroyed = 0;
     window = new TestWindow;
-    ASSERT_TRUE(window->create(0, WS_OVERLAPPEDWINDOW, 10, 10, 200, 150, nullptr));
+    ASSERT_TRUE(window->create(0, WS_POPUP | WS_CAPTION | WS_SYSMENU, 10, 10, 200, 150, nullptr));
     hwnd = window->hwnd();
   }
   void TearDown() override {
