@@ -1,6 +1,7 @@
 // Framework start and stop, the framework lock and the dispatcher window.
 #include "dui/core/framework.h"
 
+#include "dui/core/app_handlers.h"
 #include "dui/core/deferred_call.h"
 #include "dui/core/msimg.h"
 #include "dui/core/window_messages.h"
@@ -18,6 +19,7 @@ constexpr wchar_t kDispatcherClass[] = L"Dispatcher_Vantu124";
 struct FrameworkContext {
   bool msimgLoaded = false;
   HWND dispatcher = nullptr;
+  ApplicationHandlers appHandlers;  // code 1024
 };
 
 // The framework lock guards g_context against shutdown while another thread
@@ -147,6 +149,8 @@ bool postToDispatcher(DeferredCall* record) {
   }
   return true;
 }
+
+ApplicationHandlers* applicationHandlers() { return g_context ? &g_context->appHandlers : nullptr; }
 
 void setMarkupShutdownHook(ShutdownHook hook) { g_markupShutdown = hook; }
 

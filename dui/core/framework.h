@@ -21,6 +21,11 @@ bool frameworkStarted();
 HWND dispatcherWindow();
 
 struct DeferredCall;
+class ApplicationHandlers;
+
+// The application handler table (notification code 1024) of the framework
+// context; nullptr when the framework is not running. UI thread only.
+ApplicationHandlers* applicationHandlers();
 
 // Posts a deferred call record (dui/core/deferred_call.h) to the dispatcher
 // window as message 1025, under the framework lock. Any thread. False (the

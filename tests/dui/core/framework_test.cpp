@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "dui/core/app_handlers.h"
 #include "dui/core/deferred_call.h"
 
 namespace dui {
@@ -79,6 +80,23 @@ TEST_F(FrameworkTest, ShutdownLeavesAQuitMessageForTheCallersLoop) {
   MSG msg;
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(FrameworkTest, ApplicationHandlersLiveWithTheContext) {
+  ApplicationHandlers* handlers = applicationHandlers();
+  ASSERT_NE(handlers, nullptr);
+  struct Answer {
+    void on(Control* sender, Event& e) {
+      EXPECT_EQ(sender, nullptr);
+      e.lparam = 77;
+    }
+  } answer;
+  ASSERT_TRUE(handlers->add(Delegate::bind(&answer, &Answer::on)));
+  Event e = makeEvent(events::AppNotify, 1, 0);
+  handlers->raise(e);
+  EXPECT_EQ(e.lparam, 77);
+  shutdownFramework();
+  EXPECT_EQ(applicationHandlers(), nullptr);
 }
 
 TEST(FrameworkRestart, StartsAgainAfterShutdown) {
