@@ -103,4 +103,23 @@ void raiseEvent(Control* target, Event& e) {
   }
 }
 
+bool raisePreviewPair(Control* target, std::uint32_t previewCode, std::uint32_t code,
+                      std::uintptr_t wparam, std::intptr_t lparam) {
+  if (!isLive(target)) return false;
+  const std::uint32_t serial = target->serial();
+  Event preview;
+  preview.msg = previewCode;
+  preview.routing = Routing::Tunnel;
+  preview.wparam = wparam;
+  preview.lparam = lparam;
+  raiseEvent(target, preview);
+  if (preview.handled) return true;
+  if (!isLive(target, serial)) return false;
+  Event plain = preview;
+  plain.msg = code;
+  plain.routing = Routing::Bubble;
+  raiseEvent(target, plain);
+  return plain.handled != 0;
+}
+
 }  // namespace dui

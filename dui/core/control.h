@@ -117,4 +117,11 @@ class Control : public Object {
 // Delivery also stops when a handler makes the target leave the tree.
 void raiseEvent(Control* target, Event& e);
 
+// The preview/plain pair of input events (PrevKeyDown then KeyDown, ...):
+// raises `previewCode` tunnelling and, unless a handler set handled (or the
+// target left the tree), `code` bubbling, both with the same parameters.
+// Returns whether either was handled.
+bool raisePreviewPair(Control* target, std::uint32_t previewCode, std::uint32_t code,
+                      std::uintptr_t wparam, std::intptr_t lparam);
+
 }  // namespace dui

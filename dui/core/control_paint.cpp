@@ -1,10 +1,8 @@
 // Painting a control tree: each control through its style, each child
 // clipped to its own rectangle.
-#include <windows.h>
-
+#include "dui/core/dc_clip.h"
 #include "dui/core/panel.h"
 #include "dui/core/style.h"
-#include "support/win32_handles.h"
 
 namespace dui {
 
@@ -23,10 +21,9 @@ void Panel::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
     const Rect childRect = child->rect().offset(drawRect.left, drawRect.top);
     const Rect area = intersect(childRect, clip);
     if (area.empty()) continue;
-    kavri::ScopedSaveDc saved(dc);
     // Narrows the current clip (the parent's area) to the child's part of it.
-    if (::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom) == ERROR) continue;
-    child->draw(dc, childRect, area);
+    ScopedClip clipped(dc, area);
+    if (clipped.ok()) child->draw(dc, childRect, area);
   }
 }
 

@@ -3,10 +3,12 @@
 
 namespace dui {
 
+// Every member has a constant initializer, so the static pool below is
+// constant-initialized: no start-up code runs over it.
 struct Delegate::Pair {
   DelegateKey key;
-  std::uint32_t refs;
-  Pair* nextFree;
+  std::uint32_t refs = 0;
+  Pair* nextFree = nullptr;
 };
 
 namespace {

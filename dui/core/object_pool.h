@@ -22,6 +22,15 @@ void poolFreeObject(void* object) noexcept;
 void* poolAllocateEntry(std::size_t size);
 void poolFreeEntry(void* entry, std::size_t size) noexcept;
 
+// Whether freed blocks are handed out again (false in AddressSanitizer
+// builds, where each block is its own heap allocation).
+constexpr bool kPoolReusesBlocks =
+#if defined(__SANITIZE_ADDRESS__)
+    false;
+#else
+    true;
+#endif
+
 // When on, freed blocks are overwritten with 0xDD (the free-list link
 // excepted), so a use after free reads garbage and faults early. Tests turn it
 // on; it costs one memset per free.

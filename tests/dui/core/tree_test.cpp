@@ -71,6 +71,7 @@ TEST(AttributeNames, LookupReturnsTheCanonicalConstants) {
 }
 
 TEST(ObjectPool, FreedBlocksAreReusedAndPoisoned) {
+  if (!kPoolReusesBlocks) GTEST_SKIP() << "each block is its own heap allocation in this build";
   dui_test::PoolPoisoning poisoning;
   auto* a = new Object;
   a->setString(names::text, L"some text long enough to leave the small-string buffer");
@@ -249,6 +250,30 @@ TEST_F(AttachLog, IdMapKeepsTheLastAndNeverAnswersADeadControl) {
 
   detachControl(root);
   EXPECT_EQ(host.ids.find(11), nullptr);
+  delete root;
+}
+
+TEST_F(AttachLog, DestroyingAnAttachedPanelForgetsItThenItsChildrenLastFirst) {
+  auto* root = new Panel;
+  auto* box = new Panel;
+  auto* c1 = new Control;
+  auto* c2 = new Control;
+  box->addChild(c1);
+  box->addChild(c2);
+  root->addChild(box);
+  box->setInt(names::id, 3);
+  attachRoot(root, &host);
+  watch(c1, "c1");
+  watch(c2, "c2");
+  ASSERT_EQ(liveControlCount(), 4u);
+
+  delete box;  // no Detached events: the controls leave silently
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(host.forgotten, (std::vector<Control*>{box, c2, c1}));
+  EXPECT_EQ(liveControlCount(), 1u);
+  EXPECT_EQ(root->childCount(), 0);
+  EXPECT_EQ(host.ids.find(3), nullptr);
+  detachControl(root);
   delete root;
 }
 
