@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wqy-microhei
   lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
+  clang libclang-rt-14-dev
 )
 
 have_all() {
