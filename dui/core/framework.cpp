@@ -1,9 +1,157 @@
-// Framework start and stop (no framework context yet).
-#include "framework.h"
+// Framework start and stop, the framework lock and the dispatcher window.
+#include "dui/core/framework.h"
+
+#include "dui/core/app_handlers.h"
+#include "dui/core/deferred_call.h"
+#include "dui/core/msimg.h"
+#include "dui/core/window_messages.h"
+#include "support/debug_log.h"
+#include "support/win32_handles.h"
 
 namespace dui {
+namespace {
 
-bool startFramework() { return true; }
-void shutdownFramework() {}
+constexpr wchar_t kDispatcherClass[] = L"Dispatcher_Vantu124";
+
+// What the framework owns while it runs. The markup registries, the layout
+// loader and the skin resources belong to it too; the markup start-up keeps
+// them and releases them through the shutdown hook.
+struct FrameworkContext {
+  bool msimgLoaded = false;
+  HWND dispatcher = nullptr;
+  ApplicationHandlers appHandlers;  // code 1024
+};
+
+// The framework lock guards g_context against shutdown while another thread
+// posts a deferred call. Constructed on first use, never destroyed, so a late
+// poster during process exit still finds a valid lock.
+kavri::CriticalSection& frameworkLock() {
+  static kavri::CriticalSection* lock = new kavri::CriticalSection(100);
+  return *lock;
+}
+
+struct LockGuard {
+  LockGuard() { frameworkLock().lock(); }
+  ~LockGuard() { frameworkLock().unlock(); }
+  LockGuard(const LockGuard&) = delete;
+  LockGuard& operator=(const LockGuard&) = delete;
+};
+
+FrameworkContext* g_context = nullptr;
+ShutdownHook g_markupShutdown = nullptr;
+
+// The dispatcher runs only message 1025; no exception leaves the procedure.
+LRESULT CALLBACK dispatcherProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message != kMsgDeferredCall) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  if (!wParam) return 0;
+  try {
+    runDeferredCall(reinterpret_cast<DeferredCall*>(wParam));  // runs it and frees the record
+  } catch (...) {
+    kavri::debugLog(L"deferred call failed with an exception");
+  }
+  return 0;
+}
+
+HWND createDispatcherWindow() {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = &dispatcherProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kDispatcherClass;
+  if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    kavri::logWin32Failure("RegisterClassExW(Dispatcher_Vantu124)", __FILE__, __LINE__);
+    return nullptr;
+  }
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, kDispatcherClass, L"", WS_POPUP, 0, 0, 1, 1,
+                                nullptr, nullptr, instance, nullptr);
+  if (!hwnd) kavri::logWin32Failure("CreateWindowExW(Dispatcher_Vantu124)", __FILE__, __LINE__);
+  return hwnd;
+}
+
+// Runs the deferred calls still queued (their records are freed that way),
+// then destroys the window. Calls posted meanwhile are refused: the context
+// is already gone, so the loop ends.
+void drainAndDestroy(HWND dispatcher) {
+  if (!dispatcher || !::IsWindow(dispatcher)) return;
+  MSG msg;
+  while (::PeekMessageW(&msg, dispatcher, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {  // not ours: leave it for the caller's loop
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    ::DispatchMessageW(&msg);
+  }
+  ::DestroyWindow(dispatcher);
+}
+
+// The control tree's way onto the dispatcher (post event, a button's Click).
+class DispatcherPoster final : public DeferredDispatcher {
+ public:
+  bool post(DeferredCall* call) override { return postToDispatcher(call); }
+};
+
+}  // namespace
+
+bool startFramework() {
+  static DispatcherPoster poster;  // valid for the rest of the process
+  setDeferredDispatcher(&poster);
+  frameworkLock();  // step 1: the lock exists before anything can post
+  {
+    LockGuard guard;
+    if (g_context) return true;
+  }
+  auto context = new FrameworkContext;
+  context->msimgLoaded = loadMsimg32();
+  context->dispatcher = createDispatcherWindow();
+  if (!context->dispatcher) {
+    if (context->msimgLoaded) unloadMsimg32();
+    delete context;
+    return false;
+  }
+  LockGuard guard;
+  g_context = context;
+  return true;
+}
+
+void shutdownFramework() {
+  if (g_markupShutdown) g_markupShutdown();  // layout loader and skin resources
+  HWND dispatcher = nullptr;
+  {
+    LockGuard guard;
+    if (!g_context) return;
+    dispatcher = g_context->dispatcher;
+    if (g_context->msimgLoaded) unloadMsimg32();
+    delete g_context;
+    g_context = nullptr;  // from here on, posting a deferred call does nothing
+  }
+  drainAndDestroy(dispatcher);
+}
+
+bool frameworkStarted() {
+  LockGuard guard;
+  return g_context != nullptr;
+}
+
+HWND dispatcherWindow() {
+  LockGuard guard;
+  return g_context ? g_context->dispatcher : nullptr;
+}
+
+bool postToDispatcher(DeferredCall* record) {
+  if (!record) return false;
+  LockGuard guard;
+  if (!g_context) return false;
+  if (!::PostMessageW(g_context->dispatcher, kMsgDeferredCall, reinterpret_cast<WPARAM>(record), 0)) {
+    kavri::logWin32Failure("PostMessageW(dispatcher)", __FILE__, __LINE__);
+    return false;
+  }
+  return true;
+}
+
+ApplicationHandlers* applicationHandlers() { return g_context ? &g_context->appHandlers : nullptr; }
+
+void setMarkupShutdownHook(ShutdownHook hook) { g_markupShutdown = hook; }
 
 }  // namespace dui

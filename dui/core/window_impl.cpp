@@ -1,0 +1,275 @@
+// WindowImpl: message table, creation, resize and destruction.
+#include "dui/core/window_impl.h"
+
+#include "dui/core/attribute_names.h"
+#include "dui/core/control.h"
+#include "dui/core/control_geometry.h"
+#include "dui/core/layout.h"
+#include "dui/core/window_messages.h"
+#include "support/debug_log.h"
+
+namespace dui {
+namespace {
+
+WindowDestroyHook g_destroyHook = nullptr;
+
+}  // namespace
+
+void setWindowDestroyHook(WindowDestroyHook hook) { g_destroyHook = hook; }
+
+WindowImpl::WindowTimer::WindowTimer(WindowImpl* owner) : Timer(::GetCaretBlinkTime()), owner_(owner) {}
+
+void WindowImpl::WindowTimer::tick() {
+  owner_->caretPhase_ = owner_->caretPhase_ ? 0 : 1;
+  owner_->invalidateCaret();
+}
+
+WindowImpl::WindowImpl() : caretTimer_(this) {}
+
+WindowImpl::~WindowImpl() {
+  destroying_ = true;
+  if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
+  tooltip_ = nullptr;
+  if (root_) {
+    detachControl(root_);  // nothing when WM_DESTROY detached it already
+    delete root_;          // the whole tree
+    root_ = nullptr;
+  }
+  capture_ = focus_ = savedFocus_ = hover_ = dropControl_ = nullptr;
+  hoverPath_.clear();
+  region_ = nullptr;  // the system deletes a region it owns with the window
+  caretTimer_.stop();
+  idMap_.clear();
+  buffer_.release();
+  revokeDragDrop();
+}
+
+void WindowImpl::setRoot(Control* root) {
+  if (root_ == root) return;
+  if (root_) {
+    detachControl(root_);
+    delete root_;
+  }
+  root_ = root;
+}
+
+LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return onCreate();
+    case WM_DESTROY:
+      return onDestroy();
+    case WM_SIZE:
+      return onSize(wParam);
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_ACTIVE && savedFocus_) {
+        setFocus(savedFocus_);
+        return 0;
+      }
+      break;
+    case WM_KILLFOCUS:
+      onKillFocus();
+      return 0;
+    case WM_PAINT:
+      return onPaint();
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SHOWWINDOW:
+      if (wParam) {
+        LPARAM position;
+        if (cursorClientLparam(position)) ::SendMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
+      } else {
+        ::SendMessageW(hwnd_, WM_MOUSELEAVE, 0, 0);
+      }
+      break;
+    case WM_SETCURSOR:
+      return onSetCursor(wParam, lParam);
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (header && tooltip_ && header->hwndFrom == tooltip_ && header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        info->lpszText = const_cast<wchar_t*>(tooltipText_.c_str());
+        info->hinst = nullptr;
+        return 0;
+      }
+      break;
+    }
+    case WM_KEYDOWN:
+      onKey(events::PrevKeyDown, events::KeyDown, wParam, lParam);
+      return 0;
+    case WM_KEYUP:
+      onKey(events::PrevKeyUp, events::KeyUp, wParam, lParam);
+      return 0;
+    case WM_CHAR:
+      onKey(events::PrevKeyPress, events::KeyPress, wParam, lParam);
+      return 0;
+    case WM_IME_STARTCOMPOSITION:
+      onImeStartComposition();
+      break;
+    case WM_SYSCOMMAND: {
+      const WPARAM command = wParam & 0xFFF0;
+      if (command == SC_MAXIMIZE || command == SC_RESTORE) postCursorMove();
+      break;
+    }
+    case WM_MOUSEMOVE:
+      onMouseMove(wParam, lParam);
+      return 0;
+    case WM_LBUTTONDOWN:
+      onLeftDown(wParam, lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      onLeftUp(wParam, lParam);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      onDoubleClick(true, wParam, lParam);
+      return 0;
+    case WM_RBUTTONDOWN:
+      onRightButton(true, wParam, lParam);
+      return 0;
+    case WM_RBUTTONUP:
+      onRightButton(false, wParam, lParam);
+      return 0;
+    case WM_RBUTTONDBLCLK:
+      onDoubleClick(false, wParam, lParam);
+      return 0;
+    case WM_MOUSEWHEEL:
+      onWheel(wParam, lParam);
+      return 0;
+    case WM_CAPTURECHANGED:
+      onCaptureChanged();
+      return 0;
+    case WM_MOUSEHOVER:
+      onMouseHover(lParam);
+      return 0;
+    case WM_MOUSELEAVE:
+      onMouseLeave(wParam, lParam);
+      return 0;
+    case WM_PRINTCLIENT:
+      return onPrintClient(reinterpret_cast<HDC>(wParam), lParam);
+    case kMsgRepaint:
+      flush();
+      return 0;
+    default:
+      break;
+  }
+  return WindowBase::handleMessage(message, wParam, lParam);
+}
+
+LRESULT WindowImpl::onCreate() {
+  if (root_) {
+    attachRoot(root_, this);
+    const Size size = rootLayoutPass(root_);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Size corner;
+    if (root_->getSize(names::roundCorner, corner)) {
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      applyRoundCorner(client.right, client.bottom);
+    }
+  }
+  createTooltip();
+  if (layered_) {
+    ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
+    if (root_) invalidate(root_, false);  // the first update comes with the posted repaint message
+  }
+  return 0;
+}
+
+LRESULT WindowImpl::onSize(WPARAM wParam) {
+  if (wParam == SIZE_MINIMIZED) return 0;
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  const int width = client.right;
+  const int height = client.bottom;
+  buffer_.resize(width, height);
+  if (!root_) return 0;
+  Size corner;
+  if (root_->getSize(names::roundCorner, corner)) applyRoundCorner(width, height);
+  layoutToClient(root_, width, height);
+  invalidate(root_, false);
+  return 0;
+}
+
+LRESULT WindowImpl::onDestroy() {
+  destroying_ = true;
+  hideCaret();
+  if (root_) detachControl(root_);
+  if (g_destroyHook) g_destroyHook(this);
+  delete this;
+  return 0;
+}
+
+Rect WindowImpl::clientRect() const {
+  RECT r{};
+  if (hwnd_) ::GetClientRect(hwnd_, &r);
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+bool WindowImpl::cursorClientPosition(Point& position) const {
+  POINT p;
+  if (!hwnd_ || !::GetCursorPos(&p) || !::ScreenToClient(hwnd_, &p)) return false;
+  position = Point{p.x, p.y};
+  return true;
+}
+
+void WindowImpl::requestRepaint(bool synchronous) {
+  if (!hwnd_ || destroying_) return;
+  if (synchronous) ::SendMessageW(hwnd_, kMsgRepaint, 0, 0);
+  else ::PostMessageW(hwnd_, kMsgRepaint, 0, 0);
+}
+
+// --- Drag and drop (never registered; see CDropTarget).
+
+Control* WindowImpl::dropTargetAt(POINTL pt) const {
+  POINT p{pt.x, pt.y};
+  if (!root_ || !::ScreenToClient(hwnd_, &p)) return nullptr;
+  Control* c = root_->hitTest(p.x, p.y);
+  while (c && !c->hasFlag(flags::DropTarget)) c = c->parent();
+  return c;
+}
+
+void WindowImpl::onDragEnter(IDataObject*, DWORD, POINTL pt, DWORD*) {
+  dropControl_ = dropTargetAt(pt);
+  if (dropControl_) {
+    Event e = makeEvent(events::DragEnter);
+    raiseEvent(dropControl_, e);
+  }
+}
+
+void WindowImpl::onDragOver(DWORD, POINTL pt, DWORD*) {
+  Control* c = dropTargetAt(pt);
+  if (c != dropControl_) {
+    if (dropControl_ && isLive(dropControl_)) {
+      Event leave = makeEvent(events::DragLeave);
+      raiseEvent(dropControl_, leave);
+    }
+    dropControl_ = c;
+    if (c) {
+      Event enter = makeEvent(events::DragEnter);
+      raiseEvent(c, enter);
+    }
+  } else if (c) {
+    Event over = makeEvent(events::DragOver);
+    raiseEvent(c, over);
+  }
+}
+
+void WindowImpl::onDragLeave() {
+  if (dropControl_ && isLive(dropControl_)) {
+    Event e = makeEvent(events::DragLeave);
+    raiseEvent(dropControl_, e);
+  }
+  dropControl_ = nullptr;
+}
+
+void WindowImpl::onDrop(IDataObject*, DWORD, POINTL pt, DWORD*) {
+  Control* c = dropTargetAt(pt);
+  if (c) {
+    Event e = makeEvent(events::Drop);
+    raiseEvent(c, e);
+  }
+  dropControl_ = nullptr;
+}
+
+}  // namespace dui

@@ -1,0 +1,184 @@
+// WindowImpl: a top-level window showing a control tree. Message table,
+// painting through the back buffer (layered windows through
+// UpdateLayeredWindow), rounded regions, caret, IME position, tooltips and the
+// input routing that turns mouse and keyboard messages into control events.
+//
+// [SECTION] window_impl.cpp   construction, message table, creation, resize, destruction
+// [SECTION] window_paint.cpp  invalidation, flush, WM_PAINT, caret, IME, WM_PRINTCLIENT
+// [SECTION] window_tooltip.cpp tooltip window
+// [SECTION] window_input.cpp  focus, capture, hover path, buttons, wheel, keys, forget
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+#include "dui/core/back_buffer.h"
+#include "dui/core/control_registry.h"
+#include "dui/core/dirty_list.h"
+#include "dui/core/drop_target.h"
+#include "dui/core/host_window.h"
+#include "dui/core/hover_path.h"
+#include "dui/core/timer.h"
+#include "dui/core/window_base.h"
+#include "support/win32_handles.h"
+
+namespace dui {
+
+class Control;
+class WindowImpl;
+
+// Told when a window is destroyed (before its object goes), so the script
+// host can forget the window, its timers and its application handler.
+using WindowDestroyHook = void (*)(WindowImpl* window);
+void setWindowDestroyHook(WindowDestroyHook hook);
+
+// The skin's "Default" font for painting; without a provider (or when it
+// answers none) the system's default GUI font is used.
+using DefaultFontProvider = HFONT (*)();
+void setDefaultFontProvider(DefaultFontProvider provider);
+
+// Where the tracking tooltip goes for a cursor at (x, y) in screen
+// coordinates: 19 pixels below it, shifted left so that the estimated width
+// (14 pixels per character) plus 2 fits on the screen.
+POINT tooltipPosition(POINT cursor, std::size_t textLength, int screenWidth);
+
+class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
+ public:
+  WindowImpl();
+  ~WindowImpl() override;
+
+  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // The tree shown by the window; the window owns it and destroys it with
+  // itself. Set before create (creation attaches and lays it out).
+  void setRoot(Control* root);
+  Control* root() const { return root_; }
+  // A layered window paints only through UpdateLayeredWindow. Before create.
+  void setLayered(bool layered) { layered_ = layered; }
+  bool layered() const { return layered_; }
+
+  // --- HostWindow
+  IdMap& idMap() override { return idMap_; }
+  void forgetControl(Control* control) override;
+  Rect clientRect() const override;
+  void invalidateArea(const Rect& area) override;
+  void requestRepaint(bool synchronous) override;
+  bool cursorClientPosition(Point& position) const override;
+
+  // Paints what is pending now: UpdateWindow for an ordinary window, the
+  // dirty list and UpdateLayeredWindow for a layered one.
+  void flush();
+  const DirtyList& dirtyList() const { return dirty_; }
+  const BackBuffer& backBuffer() const { return buffer_; }
+
+  // --- Caret (drawn by the window in RGB(90, 90, 90)).
+  void showCaret(int x, int y);
+  void hideCaret();
+  void setCaretSize(int width, int height) {
+    caretWidth_ = width;
+    caretHeight_ = height;
+  }
+  bool caretBlinking() const { return caretTimer_.running(); }
+  bool caretDrawn() const { return caretPhase_ != 0; }
+
+  // --- Tooltip
+  void showTooltip(const std::wstring& text);
+  void hideTooltip();
+  bool tooltipVisible() const;
+  HWND tooltipWindow() const { return tooltip_; }
+
+  // --- Input state
+  void setFocus(Control* control);
+  void releaseCapture();
+  Control* focusControl() const { return focus_; }
+  Control* savedFocus() const { return savedFocus_; }
+  Control* captureHolder() const { return capture_; }
+  Control* hoverTarget() const { return hover_; }
+  const ControlPath& hoverPath() const { return hoverPath_; }
+
+ protected:
+  // Algorithm of WM_CREATE: attach and lay out the root, region, tooltip, layering.
+  LRESULT onCreate();
+  LRESULT onSize(WPARAM wParam);
+  LRESULT onDestroy();
+
+  // CDropTarget: hit-tests and raises the drag events on the nearest DropTarget.
+  void onDragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
+  void onDragOver(DWORD keys, POINTL pt, DWORD* effect) override;
+  void onDragLeave() override;
+  void onDrop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
+
+ private:
+  class WindowTimer : public Timer {
+   public:
+    explicit WindowTimer(WindowImpl* owner);
+    void tick() override;
+
+   private:
+    WindowImpl* owner_;
+  };
+
+  // [painting]
+  void paintArea(HDC dc, const Rect& area);
+  void drawCaret(HDC dc);
+  void invalidateCaret();
+  void applyRoundCorner(int width, int height);
+  LRESULT onPaint();
+  LRESULT onPrintClient(HDC dc, LPARAM flags);
+  void onImeStartComposition();
+  HFONT defaultFont() const;
+
+  // [tooltip]
+  void createTooltip();
+
+  // [input]
+  Control* hitTestClient(LPARAM lParam) const;
+  Control* hitTestCursor() const;
+  bool cursorClientLparam(LPARAM& lParam) const;
+  void takeCapture(Control* control);
+  void onMouseMove(WPARAM wParam, LPARAM lParam);
+  void onMouseHover(LPARAM lParam);
+  void onMouseLeave(WPARAM wParam, LPARAM lParam);
+  void onLeftDown(WPARAM wParam, LPARAM lParam);
+  void onLeftUp(WPARAM wParam, LPARAM lParam);
+  void onRightButton(bool down, WPARAM wParam, LPARAM lParam);
+  void onDoubleClick(bool left, WPARAM wParam, LPARAM lParam);
+  void onWheel(WPARAM wParam, LPARAM lParam);
+  void onKey(std::uint32_t prevCode, std::uint32_t code, WPARAM wParam, LPARAM lParam);
+  LRESULT onSetCursor(WPARAM wParam, LPARAM lParam);
+  void onCaptureChanged();
+  void onKillFocus();
+  void armHoverTracking();
+  void leavePath(const ControlPath& leave, WPARAM wParam, LPARAM lParam);
+  void enterPath(const ControlPath& enter, WPARAM wParam, LPARAM lParam);
+  void postCursorMove();
+  Control* dropTargetAt(POINTL pt) const;
+
+  Control* root_ = nullptr;
+  Control* capture_ = nullptr;
+  Control* focus_ = nullptr;
+  Control* savedFocus_ = nullptr;
+  Control* hover_ = nullptr;
+  ControlPath hoverPath_;
+  BackBuffer buffer_;
+  HWND tooltip_ = nullptr;
+  TTTOOLINFOW toolInfo_{};
+  std::wstring tooltipText_;
+  IdMap idMap_;
+  bool hoverTracking_ = false;
+  HRGN region_ = nullptr;  // owned by the system once set; kept to know it exists
+  Control* dropControl_ = nullptr;
+  int caretX_ = 0, caretY_ = 0, caretWidth_ = 0, caretHeight_ = 0;
+  int caretPhase_ = 0;
+  WindowTimer caretTimer_;
+  bool layered_ = false;
+  BYTE constantAlpha_ = 255;
+  bool perPixelAlpha_ = true;
+  DirtyList dirty_;
+  bool destroying_ = false;
+};
+
+}  // namespace dui

@@ -1,0 +1,227 @@
+// Framework windows: size from the root, rounded regions, layered painting
+// through the dirty list, the shadow window, the caret and the tooltip.
+#include <gtest/gtest.h>
+
+#include "dui/core/control_geometry.h"
+#include "dui/core/framework.h"
+#include "dui/core/shadowed_window.h"
+#include "dui/core/window_messages.h"
+#include "tests/dui/core/window_test_util.h"
+
+using namespace dui;
+using dui_test::place;
+
+namespace {
+
+SIZE windowSize(HWND hwnd) {
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+class Windows : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(startFramework()); }
+  void TearDown() override {
+    for (HWND hwnd : created)
+      if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
+    setLayoutRootLoader(nullptr);
+    shutdownFramework();
+    dui_test::pump();
+  }
+  WindowImpl* make(Control* root, bool layered = false, DWORD exStyle = 0) {
+    auto* window = new WindowImpl;
+    window->setRoot(root);
+    window->setLayered(layered);
+    if (!window->create(exStyle, WS_POPUP, 40, 40, 0, 0, nullptr)) return nullptr;
+    created.push_back(window->hwnd());
+    return window;
+  }
+  std::vector<HWND> created;
+};
+
+Control* fixedRoot(int w, int h) {
+  auto* root = new Canvas;
+  root->setInt(names::width, w);
+  root->setInt(names::height, h);
+  return root;
+}
+
+TEST_F(Windows, SizeComesFromTheRootUnlessInitSizeIsSet) {
+  WindowImpl* plain = make(fixedRoot(300, 200));
+  ASSERT_NE(plain, nullptr);
+  SIZE s = windowSize(plain->hwnd());
+  EXPECT_EQ(s.cx, 300);
+  EXPECT_EQ(s.cy, 200);
+  EXPECT_EQ(plain->backBuffer().width(), 300);
+  EXPECT_EQ(plain->backBuffer().height(), 200);
+
+  Control* root = fixedRoot(300, 200);
+  root->setSize(names::initSize, Size{500, 400});
+  WindowImpl* sized = make(root);
+  ASSERT_NE(sized, nullptr);
+  s = windowSize(sized->hwnd());
+  EXPECT_EQ(s.cx, 500);
+  EXPECT_EQ(s.cy, 400);
+}
+
+TEST_F(Windows, RoundCornerRegionFollowsEveryResize) {
+  Control* root = new Canvas;  // stretches with the window
+  root->setSize(names::initSize, Size{300, 200});
+  root->setSize(names::roundCorner, Size{8, 8});
+  WindowImpl* window = make(root);
+  ASSERT_NE(window, nullptr);
+  auto regionBox = [&] {
+    kavri::UniqueHrgn region(::CreateRectRgn(0, 0, 0, 0));
+    RECT box{};
+    if (::GetWindowRgn(window->hwnd(), region.get()) != ERROR) ::GetRgnBox(region.get(), &box);
+    return box;
+  };
+  RECT box = regionBox();
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_GE(box.right, 300);  // the region is made from (0, 0, 301, 201)
+  EXPECT_LE(box.right, 301);
+  EXPECT_GE(box.bottom, 200);
+  // A corner pixel is cut off, the middle of an edge is not.
+  kavri::UniqueHrgn region(::CreateRectRgn(0, 0, 0, 0));
+  ::GetWindowRgn(window->hwnd(), region.get());
+  EXPECT_FALSE(::PtInRegion(region.get(), 0, 0));
+  EXPECT_TRUE(::PtInRegion(region.get(), 150, 0));
+
+  ::SetWindowPos(window->hwnd(), nullptr, 0, 0, 400, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  box = regionBox();
+  EXPECT_GE(box.right, 400);
+  EXPECT_GE(box.bottom, 250);
+  EXPECT_EQ(root->rect().right, 400);  // the root was laid out again
+}
+
+TEST_F(Windows, LayeredWindowMergesSideBySideAreasAndFlushesOnItsMessage) {
+  auto* root = static_cast<Canvas*>(fixedRoot(300, 200));
+  Control* left = place(root, new Control, 10, 10, 50, 30);
+  Control* right = place(root, new Control, 60, 10, 50, 30);
+  WindowImpl* window = make(root, true);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(::GetWindowLongW(window->hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
+  dui_test::pump();  // the first layered update
+  EXPECT_TRUE(window->dirtyList().empty());
+
+  invalidate(left, false);
+  invalidate(right, false);
+  ASSERT_EQ(window->dirtyList().size(), 1u);
+  EXPECT_EQ(window->dirtyList()[0], (Rect{10, 10, 110, 40}));
+  window->invalidateArea(Rect{20, 15, 90, 35});  // inside: adds nothing
+  EXPECT_EQ(window->dirtyList().size(), 1u);
+  dui_test::pump();  // one repaint message flushes everything
+  EXPECT_TRUE(window->dirtyList().empty());
+}
+
+TEST_F(Windows, CaretShownWhileStoppedIsHiddenForTheFirstIntervalThenBlinks) {
+  WindowImpl* window = make(fixedRoot(200, 100));
+  ASSERT_NE(window, nullptr);
+  window->setCaretSize(1, 16);
+  window->showCaret(10, 5);
+  EXPECT_TRUE(window->caretBlinking());
+  EXPECT_FALSE(window->caretDrawn());  // the immediate first tick toggled it off
+  window->showCaret(20, 5);            // already blinking: drawn at once at the new place
+  EXPECT_TRUE(window->caretDrawn());
+  window->hideCaret();
+  EXPECT_FALSE(window->caretBlinking());
+  EXPECT_FALSE(window->caretDrawn());
+}
+
+TEST(TooltipPosition, ShiftedLeftNearTheRightScreenEdge) {
+  EXPECT_EQ(tooltipPosition(POINT{100, 50}, 10, 1280).x, 100);
+  EXPECT_EQ(tooltipPosition(POINT{100, 50}, 10, 1280).y, 69);
+  const POINT edge = tooltipPosition(POINT{1250, 50}, 10, 1280);  // 140 pixels wide
+  EXPECT_EQ(edge.x, 1280 - 140 - 2);
+  EXPECT_EQ(edge.y, 69);
+}
+
+TEST_F(Windows, TooltipShowsOnHoverOverAControlWithTooltipText) {
+  auto* root = static_cast<Canvas*>(fixedRoot(200, 100));
+  Control* tipped = place(root, new Control, 10, 10, 50, 30);
+  tipped->setString(names::tooltip, L"Choose a folder");
+  WindowImpl* window = make(root);
+  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window->tooltipWindow(), nullptr);
+  ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
+  dui_test::cursorTo(window->hwnd(), 20, 20);
+  ::SendMessageW(window->hwnd(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 20));
+  EXPECT_TRUE(window->tooltipVisible());
+  ::SendMessageW(window->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  EXPECT_FALSE(window->tooltipVisible());
+}
+
+TEST_F(Windows, ShadowFollowsMovesAndVisibilityWithFixedMargins) {
+  static int loads = 0;
+  loads = 0;
+  setLayoutRootLoader([](const std::wstring& name) -> Control* {
+    ++loads;
+    if (name == L"main.xml") return fixedRoot(300, 200);
+    return nullptr;  // "proxywindow.xml" is not there: an empty root
+  });
+  auto* window = new ShadowedWindow(L"main.xml");
+  ASSERT_TRUE(window->create(0, WS_POPUP, 0, 0, 0, 0, nullptr));
+  HWND hwnd = window->hwnd();
+  created.push_back(hwnd);
+  EXPECT_EQ(loads, 2);
+  HWND shadow = window->shadowWindow();
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(::GetWindow(shadow, GW_OWNER), hwnd);
+  const LONG exStyle = ::GetWindowLongW(shadow, GWL_EXSTYLE);
+  EXPECT_TRUE(exStyle & WS_EX_LAYERED);
+  EXPECT_TRUE(exStyle & WS_EX_TRANSPARENT);
+  EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(::IsWindowVisible(shadow));
+
+  ::SetWindowPos(hwnd, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT s{};
+  ::GetWindowRect(shadow, &s);
+  EXPECT_EQ(s.left, 180);
+  EXPECT_EQ(s.top, 136);
+  EXPECT_EQ(s.right, 200 + 300 + 16);
+  EXPECT_EQ(s.bottom, 150 + 200 + 21);
+
+  ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  EXPECT_TRUE(::IsWindowVisible(shadow));
+  ::ShowWindow(hwnd, SW_HIDE);
+  EXPECT_FALSE(::IsWindowVisible(shadow));
+
+  ::DestroyWindow(hwnd);
+  EXPECT_FALSE(::IsWindow(shadow));  // destroyed with its owner
+  EXPECT_EQ(liveWindowCount(), 0u);
+}
+
+TEST_F(Windows, ModalRunOfAScriptWindowEndsOnlyByEndModal) {
+  auto* window = new ShadowedWindow(L"dialog.xml");
+  ASSERT_TRUE(window->create(0, WS_POPUP | WS_SYSMENU | WS_CAPTION, 0, 0, 0, 0, nullptr));
+  HWND hwnd = window->hwnd();
+  HWND shadow = window->shadowWindow();
+  struct Ender : Timer {
+    Ender(WindowImpl* w, HWND h) : Timer(30), window(w), hwnd(h) {}
+    void tick() override {
+      if (++ticks == 1) return;  // the immediate tick
+      if (ticks == 2) {
+        ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return;
+      }
+      aliveAfterClose = ::IsWindow(hwnd) != FALSE;
+      stop();
+      window->endModal(42);
+    }
+    WindowImpl* window;
+    HWND hwnd;
+    int ticks = 0;
+    bool aliveAfterClose = false;
+  } ender(window, hwnd);
+  ender.start();
+  EXPECT_EQ(window->runModal(nullptr), 42);
+  EXPECT_EQ(ender.ticks, 3);
+  EXPECT_TRUE(ender.aliveAfterClose);
+  EXPECT_FALSE(::IsWindow(hwnd));
+  EXPECT_FALSE(::IsWindow(shadow));
+}
+
+}  // namespace
