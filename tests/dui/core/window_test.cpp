@@ -222,6 +222,18 @@ TEST_F(Windows, ShadowFollowsMovesAndVisibilityWithFixedMargins) {
   EXPECT_EQ(s.right, 200 + 300 + 16);
   EXPECT_EQ(s.bottom, 150 + 200 + 21);
 
+  // Without a shadow layout the shadow draws a soft border, clear over the window.
+  dui_test::pump();
+  auto* proxy = dynamic_cast<WindowImpl*>(WindowBase::fromHandle(shadow));
+  ASSERT_NE(proxy, nullptr);
+  const std::uint32_t* px = proxy->backBuffer().pixels();
+  ASSERT_NE(px, nullptr);
+  const int stride = proxy->backBuffer().width();
+  EXPECT_EQ(stride, 336);
+  EXPECT_GT(px[114 * stride + 18] >> 24, 0u);      // just left of the window
+  EXPECT_EQ(px[114 * stride + 168] >> 24, 0u);     // over the window
+  EXPECT_EQ(px[114 * stride + 0] >> 24, 0u);       // faded out at the far edge
+
   ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   EXPECT_TRUE(::IsWindowVisible(shadow));
   ::ShowWindow(hwnd, SW_HIDE);
