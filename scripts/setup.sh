@@ -9,12 +9,12 @@ cache=${KAVRI_CACHE:-$HOME/.cache/kavri-setup}
 lua_dir="$cache/lua5.2"
 stamp="$cache/setup-v2.done"
 
+# Fuzzing (scripts/fuzz-json.sh) installs clang and libclang-rt-14-dev itself, on demand.
 packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wqy-microhei
   lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
-  clang libclang-rt-14-dev
 )
 
 have_all() {
