@@ -154,3 +154,47 @@ TEST_F(DemoInstallerTest, ShadowWindowLayoutUsesTheShadowSkin) {
 
 }  // namespace
 }  // namespace dui
+
+namespace dui {
+namespace {
+
+// Damaged copies of the demo page (bytes changed, cut short, markup
+// characters inserted, slices repeated) build a tree or nothing, never crash.
+TEST(LayoutMutation, DamagedLayoutsNeverCrash) {
+  std::vector<test::PackageEntry> frame = test::folderEntries(KAVRI_INSTALLER_DIR "/frame");
+  std::vector<uint8_t> original;
+  for (const test::PackageEntry& e : frame)
+    if (e.name == u"main.xml") original = e.data;
+  ASSERT_FALSE(original.empty());
+
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t bound) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % bound;
+  };
+  const char markup[] = "<>/=\"'&!?-[] \0\xE5\xFF";
+  int built = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> bytes = original;
+    const int edits = 1 + int(next(4));
+    for (int e = 0; e < edits && !bytes.empty(); ++e) {
+      const size_t at = next(uint32_t(bytes.size()));
+      switch (next(4)) {
+        case 0: bytes[at] = uint8_t(next(256)); break;
+        case 1: bytes.resize(at); break;
+        case 2: bytes.insert(bytes.begin() + long(at), uint8_t(markup[next(sizeof markup - 1)])); break;
+        case 3: {
+          const size_t length = std::min<size_t>(next(64), bytes.size() - at);
+          std::vector<uint8_t> slice(bytes.begin() + long(at), bytes.begin() + long(at + length));
+          bytes.insert(bytes.begin() + long(next(uint32_t(bytes.size()))), slice.begin(), slice.end());
+          break;
+        }
+      }
+    }
+    if (buildLayout(bytes.data(), bytes.size(), L"mutated.xml")) ++built;
+  }
+  EXPECT_GT(built, 0) << "some damage (inside texts, say) still leaves a layout";
+}
+
+}  // namespace
+}  // namespace dui
