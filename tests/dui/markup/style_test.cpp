@@ -100,6 +100,8 @@ class StyleTest : public test::MemoryFilesTest {
         {"iconright.xml", styleFile("IconButton", "")},
         {"iconleft.xml", styleFile("IconButton", "textPlacement=\"left\" iconGap=\"4\"")},
         {"iconbottom.xml", styleFile("IconButton", "textPlacement=\"bottom\"")},
+        {"toggleiconbare.xml", styleFile("ToggleIconButton", "")},
+        {"combo.xml", styleFile("ComboBox", "dropBtn=\"over.png\"")},
     };
     for (const auto& [name, text] : styles) entries.push_back(textEntry(name, text));
     addPackage(L"style.lz", std::move(entries));
@@ -339,6 +341,28 @@ TEST_F(StyleTest, IconPlacement) {
     EXPECT_EQ(box.top, c.iconTop);
     EXPECT_EQ(box.right - box.left, 8);
   }
+}
+
+TEST_F(StyleTest, ToggleIconShowsItsOffIconWhileCheckedAndComboItsDropButton) {
+  PixelCanvas canvas(40, 20);
+  ToggleIconButton toggle;
+  toggle.setString(names::icon, L"up.png");
+  toggle.setString(names::offIcon, L"over.png");
+  for (bool checked : {false, true}) {
+    toggle.setFlag(flags::Checked, checked);
+    canvas.clear(0xFF000000u);
+    style(L"toggleiconbare.xml")->draw(canvas.dc(), Rect{0, 0, 40, 20}, &toggle);
+    EXPECT_EQ(nameOfColour(canvas.rgb(19, 10)), checked ? "over" : "up");
+  }
+
+  ComboBox combo;
+  canvas.clear(0xFF000000u);
+  style(L"combo.xml")->draw(canvas.dc(), Rect{0, 0, 40, 20}, &combo);
+  const RECT box = canvas.changedBox(kBackground);
+  EXPECT_EQ(box.left, 32) << "at natural size against the right edge";
+  EXPECT_EQ(box.right, 40);
+  EXPECT_EQ(box.top, 6) << "centred vertically";
+  EXPECT_EQ(box.bottom, 14);
 }
 
 }  // namespace
