@@ -103,6 +103,7 @@ bool startFramework() {
   // Windows paint with the skin's "Default" font.
   setDefaultFontProvider([]() -> HFONT { return skinResources().getFont(L"Default"); });
   frameworkLock();  // step 1: the lock exists before anything can post
+  startMarkup();    // setter table, element factory, style source
   {
     LockGuard guard;
     if (g_context) return true;
@@ -121,8 +122,8 @@ bool startFramework() {
 }
 
 void shutdownFramework() {
-  if (g_markupShutdown) g_markupShutdown();  // step 1: the layout loader
-  closeSkinPackage();                        // step 2: fonts, images and styles
+  if (g_markupShutdown) g_markupShutdown();
+  shutdownMarkup();   // the layout package, then fonts, images and styles
   HWND dispatcher = nullptr;
   {
     LockGuard guard;
