@@ -1,6 +1,7 @@
 // Start and stop of the markup side: tables, skin package, layout package.
 #include "dui/markup/markup_startup.h"
 
+#include "dui/core/control.h"
 #include "dui/core/msimg.h"
 #include "dui/core/shadowed_window.h"
 #include "dui/core/style.h"
@@ -14,14 +15,14 @@ namespace dui {
 namespace {
 // Windows built by name ("proxywindow.xml", a script window's layout) get
 // their root control tree from the layout package.
-Control* loadLayoutRoot(const std::wstring& layoutName) { return layoutLoader().load(layoutName).release(); }
+Control* loadRootFromPackage(const std::wstring& layoutName) { return layoutLoader().load(layoutName).release(); }
 }  // namespace
 
 void startMarkup() {
   setterTable();
   elementFactory();
   setStyleSource(&skinResources());
-  setLayoutRootLoader(&loadLayoutRoot);
+  setLayoutRootLoader(&loadRootFromPackage);
 }
 
 void shutdownMarkup() {
