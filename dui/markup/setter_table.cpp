@@ -12,7 +12,7 @@ namespace {
 
 using namespace names;
 
-struct AttributeSpec {
+struct AttributeEntry {
   AttrKey name;
   AttributeKind kind;
 };
@@ -27,7 +27,7 @@ constexpr AttributeKind Enum = AttributeKind::Enum;
 // Every attribute the markup accepts and how its value is read. A name added
 // to DUI_ATTRIBUTE_NAMES gets its line here too (a test checks that no name
 // lacks a setter).
-const AttributeSpec kAttributeTable[] = {
+const AttributeEntry kAttributeTable[] = {
     // Layout of every control.
     {id, Int}, {x, Int}, {y, Int}, {width, Int}, {height, Int},
     {margin, RectKind}, {padding, RectKind},
@@ -59,14 +59,14 @@ const AttributeSpec kAttributeTable[] = {
     {scrollvertical, Enum}, {scrollhorizontal, Enum},
 };
 
-std::unique_ptr<ISetter> makeSetter(const AttributeSpec& spec) {
-  switch (spec.kind) {
-    case AttributeKind::Int: return std::make_unique<IntSetter>(spec.name);
-    case AttributeKind::Color: return std::make_unique<ColorSetter>(spec.name);
-    case AttributeKind::Rect: return std::make_unique<RectSetter>(spec.name);
-    case AttributeKind::Size: return std::make_unique<SizeSetter>(spec.name);
-    case AttributeKind::Text: return std::make_unique<TextSetter>(spec.name);
-    case AttributeKind::Enum: return std::make_unique<EnumSetter>(spec.name);
+std::unique_ptr<ISetter> makeSetter(const AttributeEntry& entry) {
+  switch (entry.kind) {
+    case AttributeKind::Int: return std::make_unique<IntSetter>(entry.name);
+    case AttributeKind::Color: return std::make_unique<ColorSetter>(entry.name);
+    case AttributeKind::Rect: return std::make_unique<RectSetter>(entry.name);
+    case AttributeKind::Size: return std::make_unique<SizeSetter>(entry.name);
+    case AttributeKind::Text: return std::make_unique<TextSetter>(entry.name);
+    case AttributeKind::Enum: return std::make_unique<EnumSetter>(entry.name);
   }
   return nullptr;
 }
@@ -106,7 +106,7 @@ void EnumSetter::set(Object& object, const wchar_t* value) const {
 }
 
 SetterTable::SetterTable() {
-  for (const AttributeSpec& spec : kAttributeTable) setters_.emplace(spec.name, makeSetter(spec));
+  for (const AttributeEntry& entry : kAttributeTable) setters_.emplace(entry.name, makeSetter(entry));
 }
 
 const ISetter* SetterTable::find(const wchar_t* name) const {
