@@ -32,6 +32,7 @@ struct WorkRequest {
 
 std::atomic<bool> g_workRunning{false};
 std::atomic<LuaWork::ErrorReporter> g_reporter{nullptr};
+std::atomic<LuaWork::StateExtension> g_extension{nullptr};
 
 void reportError(const std::wstring& text) {
   debugLog(L"background work error: " + text);
@@ -112,6 +113,7 @@ int protectedWork(lua_State* L) {
   luaL_openlibs(L);
   registerSystemApi(L);
   LuaWork::registerWorkerApi(L, context->archive);
+  if (LuaWork::StateExtension extend = g_extension.load()) extend(L);
   runConfiguration(L, context->request->configuration);
   runBackgroundScript(L, *context);
   return 0;
@@ -158,6 +160,8 @@ DWORD WINAPI workerMain(void* parameter) noexcept {
 }  // namespace
 
 void LuaWork::setErrorReporter(ErrorReporter reporter) { g_reporter.store(reporter); }
+
+void LuaWork::setStateExtension(StateExtension extension) { g_extension.store(extension); }
 
 bool LuaWork::isRunning() { return g_workRunning.load(); }
 

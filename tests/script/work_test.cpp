@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <functional>
@@ -512,6 +513,119 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
   HANDLE find = ::FindFirstFileW(utf8ToWide(dir_ + "*.tmp").c_str(), &data);
   EXPECT_EQ(find, INVALID_HANDLE_VALUE) << narrow(data.cFileName);
   if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+}
+
+// createDirectory(path) for worker states whose system API has none yet:
+// creates the folder and its missing parents; true when it exists afterwards.
+int luaCreateDirectoryStandIn(lua_State* L) {
+  std::wstring path = utf8ToWide(luaL_optstring(L, 1, ""));
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == L'\\' || path[i] == L'/') {
+      if (i > 0) ::CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    }
+  }
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  lua_pushboolean(L, attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  return 1;
+}
+
+void addMissingSystemFunctions(lua_State* L) {
+  lua_getglobal(L, "createDirectory");
+  const bool missing = lua_isnil(L, -1);
+  lua_pop(L, 1);
+  if (missing) lua_register(L, "createDirectory", luaCreateDirectoryStandIn);
+}
+
+// Relative names ("docs/guide.txt") of every file below `folder` (a Windows
+// path ending in a backslash).
+void listFiles(const std::wstring& folder, const std::string& prefix, std::vector<std::string>& out) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      listFiles(folder + name + L"\\", prefix + narrow(name) + "/", out);
+    else
+      out.push_back(prefix + narrow(name));
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+}
+
+std::string windowsName(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = '\\';
+  return name;
+}
+
+// The shipped background script over the shipped payload: every file arrives
+// byte for byte, with a report per file, and a file that cannot be written is
+// asked about, retried once when the answer is 1, then skipped.
+TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
+  const std::string demo = narrow(test::windowsPath(KAVRI_DEMO_DIR)) + "\\";
+  std::vector<std::string> payload;
+  listFiles(utf8ToWide(demo + "program\\"), "", payload);
+  ASSERT_FALSE(payload.empty());
+  std::vector<package::PackageEntry> entries;
+  for (const std::string& name : payload) {
+    const std::string content = readFile(demo + "program\\" + windowsName(name));
+    entries.push_back({std::u16string(name.begin(), name.end()), test::bytesOf(content)});
+  }
+  setPackage(entries);
+  setWorkerScript(readFile(demo + "LG.lua"));
+  LuaWork::setStateExtension(addMissingSystemFunctions);
+
+  struct Case {
+    const char* what;
+    const char* blocked;   // a payload file made unwritable (a folder in its place), or null
+    int asked;             // code 2 reports
+    int failed;
+  };
+  const Case cases[] = {
+      {"every file written", nullptr, 0, 0},
+      {"one file blocked", "readme.txt", 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    const std::string target = dir_ + "Demo App";   // no trailing backslash
+    if (c.blocked) {
+      ::CreateDirectoryW(utf8ToWide(target).c_str(), nullptr);
+      ::CreateDirectoryW(utf8ToWide(target + "\\" + c.blocked).c_str(), nullptr);
+    }
+    runUi("local asked, done, percents, finished = 0, 0, {}, nil\n"
+          "onMessage = function(text)\n"
+          "  local m = load('return ' .. text)()\n"
+          "  if m.code == 1 then done = done + 1 percents[#percents + 1] = m.percent end\n"
+          "  if m.code == 2 then asked = asked + 1 return asked == 1 and 1 or 0 end\n"
+          "  if m.code == 3 then finished = m end\n"
+          "  return 0\n"
+          "end\n"
+          "assert(startWork('LG.lua', 'program.lz', " + configArg("installPath", target) + "))\n"
+          "assert(waitWork())\n"
+          "assert(finished, 'no final report')\n"
+          "assert(finished.count == " + std::to_string(payload.size()) + ", 'count ' .. finished.count)\n"
+          "assert(finished.failed == " + std::to_string(c.failed) + ", 'failed ' .. finished.failed)\n"
+          "assert(asked == " + std::to_string(c.asked) + ", 'asked ' .. asked)\n"
+          "assert(done == finished.count - finished.failed)\n"
+          "for i = 2, #percents do assert(percents[i] > percents[i - 1]) end\n"
+          "if finished.failed == 0 then assert(percents[#percents] == 100) end\n");
+    expectNoErrors(uiErrors());
+    expectNoErrors(workErrors());
+    std::vector<std::string> installed;
+    listFiles(utf8ToWide(target + "\\"), "", installed);
+    std::vector<std::string> expected;
+    for (const std::string& name : payload)
+      if (!c.blocked || name != c.blocked) expected.push_back(name);
+    std::sort(installed.begin(), installed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(installed, expected);
+    for (const std::string& name : expected)
+      EXPECT_EQ(readFile(target + "\\" + windowsName(name)), readFile(demo + "program\\" + windowsName(name))) << name;
+  }
+  LuaWork::setStateExtension(nullptr);
 }
 
 }  // namespace
