@@ -100,19 +100,21 @@ int run(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: work_bench PACKAGE.lz DESTINATION_FOLDER\n");
     return 2;
   }
-  const std::string image = readAll(argv[1]);
+  std::string image = readAll(argv[1]);
   if (image.empty()) return std::fprintf(stderr, "cannot read the package\n"), 1;
   std::string destination = wideToUtf8(argv[2]);
   if (destination.back() != '\\') destination += '\\';
 
   // The background script: folders first, then every entry, one report each.
-  PackageArchive archive(image.data(), image.size());
   std::set<std::string> folders;
+  size_t entryCount = 0;
+  const double packageMb = image.size() / 1048576.0;
   std::string files = "local files = {\n";
   uint64_t bytes = 0;
-  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& info) {
+  PackageArchive(image.data(), image.size()).forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& info) {
     const std::string entry = wideToUtf8(std::wstring(name.begin(), name.end()));
     files += "  [==[" + entry + "]==],\n";
+    ++entryCount;
     bytes += info.unpackedSize ? info.unpackedSize : info.storedSize;
     for (size_t slash = entry.find('/'); slash != std::string::npos; slash = entry.find('/', slash + 1))
       folders.insert(entry.substr(0, slash));
@@ -133,7 +135,9 @@ int run(int argc, wchar_t** argv) {
       "notifyMessage(string.format('{ code = 3, failed = %d }', failed))\n";
 
   MemoryFileSystem fs;
+  // The memory file system's copy stands in for the executable's resource.
   fs.addFile(L"program.lz", std::vector<uint8_t>(image.begin(), image.end()));
+  std::string().swap(image);
   fs.addFile(L"LG.lua", std::vector<uint8_t>(script.begin(), script.end()));
   fs.addFile(L"UI.lua", [&] {
     const std::string ui = registryPrelude() +
@@ -168,9 +172,9 @@ int run(int argc, wchar_t** argv) {
   PROCESS_MEMORY_COUNTERS memory{};
   ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
   const double mb = double(bytes) / 1048576.0;
-  std::printf("files %d\nbytes %llu\nseconds %.2f\nMB/s %.1f\n", int(archive.entryCount()),
+  std::printf("files %d\nbytes %llu\nseconds %.2f\nMB/s %.1f\n", int(entryCount),
               (unsigned long long)bytes, seconds, mb / seconds);
-  std::printf("package MB %.1f\npeak working set MB %.1f\npeak private MB %.1f\n", image.size() / 1048576.0,
+  std::printf("package MB %.1f\npeak working set MB %.1f\npeak private MB %.1f\n", packageMb,
               memory.PeakWorkingSetSize / 1048576.0, memory.PeakPagefileUsage / 1048576.0);
   std::printf("UI busy ms %.1f\nUI longest busy ms %.2f\nUI longest timer gap ms %.1f\n", g_ui.busy * 1000,
               g_ui.longest * 1000, g_ui.maxTimerGap * 1000);
