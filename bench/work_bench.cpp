@@ -65,22 +65,6 @@ int luaWaitWork(lua_State* L) {
   return 0;
 }
 
-int luaCreateDirectoryStandIn(lua_State* L) {
-  std::wstring path = utf8ToWide(luaL_optstring(L, 1, ""));
-  for (size_t i = 1; i <= path.size(); ++i)
-    if (i == path.size() || path[i] == L'\\') ::CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-  lua_pushboolean(L, 1);
-  return 1;
-}
-
-// Until the system API brings createDirectory to the worker state.
-void addMissingSystemFunctions(lua_State* L) {
-  lua_getglobal(L, "createDirectory");
-  const bool missing = lua_isnil(L, -1);
-  lua_pop(L, 1);
-  if (missing) lua_register(L, "createDirectory", luaCreateDirectoryStandIn);
-}
-
 void reportError(const std::wstring& text) { std::fprintf(stderr, "error: %s\n", wideToUtf8(text).c_str()); }
 
 std::string readAll(const wchar_t* path) {
@@ -158,7 +142,6 @@ int run(int argc, wchar_t** argv) {
   setCurrentFileSystem(&fs);
   ScriptHost::instance().setErrorReporter(reportError);
   LuaWork::setErrorReporter(reportError);
-  LuaWork::setStateExtension(addMissingSystemFunctions);
   SRService::instance().start();
   if (!ScriptHost::instance().createState()) return 1;
   lua_register(ScriptHost::instance().state(), "waitWork", luaWaitWork);

@@ -48,11 +48,6 @@ class LuaWork {
   using ErrorReporter = void (*)(const std::wstring& text);
   static void setErrorReporter(ErrorReporter reporter);
 
-  // Tests: called on each new worker state after its own globals are set, to
-  // add stand-ins for functions a test needs. Null (the default) adds nothing.
-  using StateExtension = void (*)(lua_State* L);
-  static void setStateExtension(StateExtension extension);
-
   // Starts a background work (UI thread). False when one is running, the
   // service is not running, or the thread cannot be started.
   static bool start(std::wstring script, std::wstring package, std::string configuration);

@@ -1,41 +1,23 @@
-// The system API's registration point (print to the debugger output).
-#include <string>
+// Registration of the system script API.
+#include "system_api.h"
 
-#include "lauxlib.h"
-#include "lua.h"
 #include "script/script_api.h"
-#include "support/debug_log.h"
-#include "support/text_convert.h"
+#include "script/system_api_modules.h"
 
 namespace kavri {
-namespace {
 
-// print(...): the arguments joined by tabs, to the debugger output.
-int luaPrint(lua_State* L) {
-  std::string line;
-  const int n = lua_gettop(L);
-  for (int i = 1; i <= n; ++i) {
-    size_t length = 0;
-    const char* text = luaL_tolstring(L, i, &length);
-    if (i > 1) line += '\t';
-    line.append(text, length);
-    lua_pop(L, 1);
-  }
-  debugLog(utf8ToWide(line));
-  return 0;
+void registerGlobals(lua_State* L, const luaL_Reg* functions) {
+  lua_pushglobaltable(L);
+  luaL_setfuncs(L, functions, 0);
+  lua_pop(L, 1);
 }
 
-const luaL_Reg kSystemFunctions[] = {
-    {"print", luaPrint},
-    {nullptr, nullptr},
-};
-
-}  // namespace
-
 void registerSystemApi(lua_State* L) {
-  lua_pushglobaltable(L);
-  luaL_setfuncs(L, kSystemFunctions, 0);
-  lua_pop(L, 1);
+  registerFileApi(L);
+  registerRegistryApi(L);
+  registerShellApi(L);
+  registerProcessApi(L);
+  registerMiscApi(L);
 }
 
 }  // namespace kavri

@@ -13,7 +13,7 @@
 #include "lualib.h"
 #include "script/lua_work.h"
 #include "script/script_api.h"
-#include "script/work_args.h"
+#include "script/lua_convert.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
 
@@ -32,7 +32,6 @@ struct WorkRequest {
 
 std::atomic<bool> g_workRunning{false};
 std::atomic<LuaWork::ErrorReporter> g_reporter{nullptr};
-std::atomic<LuaWork::StateExtension> g_extension{nullptr};
 
 void reportError(const std::wstring& text) {
   debugLog(L"background work error: " + text);
@@ -40,6 +39,16 @@ void reportError(const std::wstring& text) {
     reporter(text);
   else
     ::MessageBoxW(nullptr, text.c_str(), kErrorCaption, MB_OK);
+}
+
+// The configuration argument as its bytes (a number in its string form);
+// anything else is no configuration.
+std::string argBytes(lua_State* L, int index) {
+  const int type = lua_type(L, index);
+  if (type != LUA_TSTRING && type != LUA_TNUMBER) return std::string();
+  size_t length = 0;
+  const char* text = lua_tolstring(L, index, &length);
+  return std::string(text, length);
 }
 
 std::wstring errorText(lua_State* L, int index) {
@@ -113,7 +122,6 @@ int protectedWork(lua_State* L) {
   luaL_openlibs(L);
   registerSystemApi(L);
   LuaWork::registerWorkerApi(L, context->archive);
-  if (LuaWork::StateExtension extend = g_extension.load()) extend(L);
   runConfiguration(L, context->request->configuration);
   runBackgroundScript(L, *context);
   return 0;
@@ -161,8 +169,6 @@ DWORD WINAPI workerMain(void* parameter) noexcept {
 
 void LuaWork::setErrorReporter(ErrorReporter reporter) { g_reporter.store(reporter); }
 
-void LuaWork::setStateExtension(StateExtension extension) { g_extension.store(extension); }
-
 bool LuaWork::isRunning() { return g_workRunning.load(); }
 
 bool LuaWork::start(std::wstring script, std::wstring package, std::string configuration) {
@@ -206,7 +212,7 @@ bool LuaWork::start(std::wstring script, std::wstring package, std::string confi
 int luaStartWork(lua_State* L) {
   bool started = false;
   try {
-    started = LuaWork::start(work::argWide(L, 1), work::argWide(L, 2), work::argBytes(L, 3));
+    started = LuaWork::start(argText(L, 1), argText(L, 2), argBytes(L, 3));
   } catch (const std::exception&) {
     started = false;
   }

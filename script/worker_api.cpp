@@ -5,7 +5,7 @@
 #include "lauxlib.h"
 #include "lua.h"
 #include "script/lua_work.h"
-#include "script/work_args.h"
+#include "script/lua_convert.h"
 #include "support/debug_log.h"
 #include "support/file_replace.h"
 
@@ -26,7 +26,7 @@ int luaNotifyMessage(lua_State* L) {
 int luaExtractFile(lua_State* L) {
   const auto* archive = static_cast<const PackageArchive*>(lua_touserdata(L, lua_upvalueindex(1)));
   bool written = false;
-  if (archive) written = LuaWork::extract(*archive, work::argWide(L, 1), work::argWide(L, 2));
+  if (archive) written = LuaWork::extract(*archive, argText(L, 1), argText(L, 2));
   lua_pushboolean(L, written);
   return 1;
 }

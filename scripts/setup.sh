@@ -9,6 +9,7 @@ cache=${KAVRI_CACHE:-$HOME/.cache/kavri-setup}
 lua_dir="$cache/lua5.2"
 stamp="$cache/setup-v2.done"
 
+# Fuzzing (scripts/fuzz-json.sh) installs clang and libclang-rt-14-dev itself, on demand.
 packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686

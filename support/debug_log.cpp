@@ -20,6 +20,11 @@ void debugLog(const std::wstring& text) {
   ::OutputDebugStringW(line.c_str());
 }
 
+void debugOutput(const std::wstring& text) {
+  if (g_sink) g_sink(text);
+  ::OutputDebugStringW(text.c_str());
+}
+
 void debugLogf(const wchar_t* format, ...) {
   wchar_t buffer[1024];
   va_list args;

@@ -7,6 +7,8 @@ namespace kavri {
 
 // Writes one line (a newline is added) to the debugger output.
 void debugLog(const std::wstring& text);
+// Writes `text` exactly as given, with no line end added (the script's print).
+void debugOutput(const std::wstring& text);
 // printf-style variant for short formatted diagnostics.
 void debugLogf(const wchar_t* format, ...);
 // Tests may observe the debugger output: the sink (when set) receives every

@@ -67,6 +67,7 @@ KAVRI_HANDLE_TRAITS(MapViewTraits, void*, nullptr, ::UnmapViewOfFile(h));
 KAVRI_HANDLE_TRAITS(HookTraits, HHOOK, nullptr, ::UnhookWindowsHookEx(h));
 KAVRI_HANDLE_TRAITS(IconTraits, HICON, nullptr, ::DestroyIcon(h));
 KAVRI_HANDLE_TRAITS(LocalTraits, HLOCAL, nullptr, ::LocalFree(h));
+KAVRI_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose(h));
 }  // namespace detail
 
 using UniqueHandle = UniqueAny<detail::HandleTraits>;   // null-invalid handles (events, mutexes, threads)
@@ -85,6 +86,7 @@ using UniqueMapView = UniqueAny<detail::MapViewTraits>;
 using UniqueHhook = UniqueAny<detail::HookTraits>;
 using UniqueHicon = UniqueAny<detail::IconTraits>;
 using UniqueHlocal = UniqueAny<detail::LocalTraits>;
+using UniqueFind = UniqueAny<detail::FindTraits>;       // FindFirstFileW results
 
 // GetDC/ReleaseDC pair.
 class ScopedWindowDc {

@@ -2,12 +2,16 @@
 // running UI.lua, and the exit code.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "app/instance_guard.h"
 #include "app/startup.h"
+#include "support/file_tree.h"
+#include "support/folders.h"
 #include "support/win_test_util.h"
 
 namespace kavri {
@@ -102,6 +106,27 @@ TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
       << std::string(text.begin(), text.end());
   dismissMessageBox(box);
   EXPECT_EQ(child.wait(20000), 0);
+}
+
+// The old settings lists in the user's application-data folder are converted
+// before the script runs (fixture "complete" of the migration tests).
+TEST_F(StartupTest, StartUpMigratesTheOldSettingsLists) {
+  wchar_t appData[MAX_PATH] = {};
+  ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE));
+  const std::wstring product = std::wstring(appData) + L"\\Pelvano";
+  struct Cleanup {
+    std::wstring folder;
+    ~Cleanup() { removeDirectoryTree(folder); }
+  } cleanup{product};
+  removeDirectoryTree(product);
+  const std::string fixtures = std::string(KAVRI_MIGRATION_FIXTURES) + "/complete";
+  writeTree(appData, readTree(windowsPath(fixtures + "/before")));
+
+  ChildProcess child;
+  ASSERT_TRUE(launch(exe_, L"", child));
+  EXPECT_EQ(child.wait(30000), 0);
+  EXPECT_TRUE(scriptRan());
+  EXPECT_EQ(readTree(product), readTree(windowsPath(fixtures + "/after/Pelvano")));
 }
 
 }  // namespace

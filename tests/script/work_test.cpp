@@ -515,27 +515,6 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
   if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
 }
 
-// createDirectory(path) for worker states whose system API has none yet:
-// creates the folder and its missing parents; true when it exists afterwards.
-int luaCreateDirectoryStandIn(lua_State* L) {
-  std::wstring path = utf8ToWide(luaL_optstring(L, 1, ""));
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == L'\\' || path[i] == L'/') {
-      if (i > 0) ::CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-    }
-  }
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  lua_pushboolean(L, attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
-  return 1;
-}
-
-void addMissingSystemFunctions(lua_State* L) {
-  lua_getglobal(L, "createDirectory");
-  const bool missing = lua_isnil(L, -1);
-  lua_pop(L, 1);
-  if (missing) lua_register(L, "createDirectory", luaCreateDirectoryStandIn);
-}
-
 // Relative names ("docs/guide.txt") of every file below `folder` (a Windows
 // path ending in a backslash).
 void listFiles(const std::wstring& folder, const std::string& prefix, std::vector<std::string>& out) {
@@ -574,7 +553,6 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
   }
   setPackage(entries);
   setWorkerScript(readFile(demo + "LG.lua"));
-  LuaWork::setStateExtension(addMissingSystemFunctions);
 
   struct Case {
     const char* what;
@@ -625,7 +603,6 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
     for (const std::string& name : expected)
       EXPECT_EQ(readFile(target + "\\" + windowsName(name)), readFile(demo + "program\\" + windowsName(name))) << name;
   }
-  LuaWork::setStateExtension(nullptr);
 }
 
 }  // namespace

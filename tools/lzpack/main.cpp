@@ -183,7 +183,7 @@ int extract(const fs::path& path, const fs::path& root) {
 }
 
 int usage() {
-  std::cerr << "usage: lzpack create OUT.lz DIR | lzpack list PKG | lzpack extract PKG DIR\n";
+  std::cerr << "lzpack: usage: lzpack create OUT.lz DIR | lzpack list PKG | lzpack extract PKG DIR\n";
   return 1;
 }
 

@@ -1,0 +1,33 @@
+// What a control asks of the window that shows it. WindowImpl implements this
+// interface; tests use fakes. The control tree never includes window headers.
+#pragma once
+
+#include "dui/core/geometry.h"
+
+namespace dui {
+
+class Control;
+class IdMap;
+
+class HostWindow {
+ public:
+  // The window's "id" -> control map, filled by attach.
+  virtual IdMap& idMap() = 0;
+  // Drops the control from the window's input state (capture, focus, saved
+  // focus, hover path). Called on detach, and when an attached control dies.
+  virtual void forgetControl(Control* control) = 0;
+  // The client rectangle (0, 0, width, height).
+  virtual Rect clientRect() const = 0;
+  // Marks an area (client coordinates) for repainting: the dirty list of a
+  // layered window, otherwise the system's invalid region without erasing.
+  virtual void invalidateArea(const Rect& area) = 0;
+  // Sends (synchronous) or posts the window's private repaint message.
+  virtual void requestRepaint(bool synchronous) = 0;
+  // The cursor position in client coordinates; false when it cannot be read.
+  virtual bool cursorClientPosition(Point& position) const = 0;
+
+ protected:
+  ~HostWindow() = default;
+};
+
+}  // namespace dui

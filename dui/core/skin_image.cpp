@@ -1,0 +1,214 @@
+// Decoding skin images into premultiplied DIB sections, and drawing them.
+#include "skin_image.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "dui/core/msimg.h"
+#include "dui/core/stb_image_config.h"
+#include "support/debug_log.h"
+
+namespace dui {
+
+static_assert(kMaxImageSide == STBI_MAX_DIMENSIONS, "the decoder's own bound must match ours");
+
+namespace {
+
+// Sets a stretch mode that copies whole pixels for the duration of a draw. The
+// device default (BLACKONWHITE) ANDs the pixels it drops when shrinking, which
+// darkens colour images.
+class ScopedStretchMode {
+ public:
+  ScopedStretchMode(HDC dc, int mode) : dc_(dc), old_(::SetStretchBltMode(dc, mode)) {}
+  ~ScopedStretchMode() {
+    if (old_) ::SetStretchBltMode(dc_, old_);
+  }
+  ScopedStretchMode(const ScopedStretchMode&) = delete;
+  ScopedStretchMode& operator=(const ScopedStretchMode&) = delete;
+
+ private:
+  HDC dc_;
+  int old_;
+};
+
+// Two opposite borders (left/right or top/bottom) of a nine-grid.
+struct BorderPair {
+  int first;
+  int second;
+};
+
+// Borders that fit a side: none negative and, when the side cannot hold both,
+// both shrunk in proportion.
+BorderPair fitBorders(int side, int first, int second) {
+  const int a = std::max(first, 0), b = std::max(second, 0);
+  const int64_t total = int64_t(a) + b;
+  if (total <= side) return {a, b};
+  const int shrunk = int(int64_t(side) * a / total);
+  return {shrunk, side - shrunk};
+}
+
+bool warnedNoAlphaBlend = false;
+
+}  // namespace
+
+HDC sharedImageDc() {
+  static kavri::UniqueHdc dc(::CreateCompatibleDC(nullptr));
+  return dc.get();
+}
+
+void SkinImage::DecoderFree::operator()(uint8_t* pixels) const noexcept { stbi_image_free(pixels); }
+
+void SkinImage::reset() {
+  bitmap_.reset();
+  kept_.reset();
+  width_ = height_ = 0;
+  hasAlpha_ = keep_ = false;
+}
+
+bool SkinImage::load(const uint8_t* bytes, size_t length) {
+  reset();
+  if (!bytes || length == 0) return false;
+  keep_ = bytes[0] == 0x01;
+  if (keep_) {
+    ++bytes;
+    --length;
+  }
+  if (length == 0 || length > size_t(INT_MAX)) {
+    kavri::debugLog(L"image: empty or too large to decode");
+    return false;
+  }
+  const int size = int(length);
+
+  // Look at the header first: nothing is decoded for a picture over the bound
+  // or with 16-bit channels (skins never need them).
+  int w = 0, h = 0, channels = 0;
+  if (!stbi_info_from_memory(bytes, size, &w, &h, &channels)) {
+    kavri::debugLogf(L"image: not a supported picture (%hs)", stbi_failure_reason());
+    return false;
+  }
+  if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
+    kavri::debugLogf(L"image: %d x %d is outside 1..%d pixels a side", w, h, kMaxImageSide);
+    return false;
+  }
+  if (stbi_is_16_bit_from_memory(bytes, size)) {
+    kavri::debugLog(L"image: 16-bit channels are not supported");
+    return false;
+  }
+
+  std::unique_ptr<uint8_t[], DecoderFree> rgba(stbi_load_from_memory(bytes, size, &w, &h, &channels, 4));
+  if (!rgba) {
+    kavri::debugLogf(L"image: decoding failed (%hs)", stbi_failure_reason());
+    return false;
+  }
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;   // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biSizeImage = DWORD(w) * DWORD(h) * 4;
+  void* bits = nullptr;
+  kavri::UniqueHbitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) {
+    kavri::logWin32Failure("CreateDIBSection", __FILE__, __LINE__);
+    return false;
+  }
+
+  // Premultiply once here so every draw is a single blit.
+  const uint8_t* in = rgba.get();
+  uint32_t* out = static_cast<uint32_t*>(bits);
+  const size_t count = size_t(w) * size_t(h);
+  bool anyAlpha = false;
+  for (size_t i = 0; i < count; ++i, in += 4) {
+    uint32_t r = in[0], g = in[1], b = in[2];
+    const uint32_t a = in[3];
+    if (a != 255) {
+      anyAlpha = true;
+      r = r * a / 255;
+      g = g * a / 255;
+      b = b * a / 255;
+    }
+    out[i] = (a << 24) | (r << 16) | (g << 8) | b;
+  }
+  ::GdiFlush();
+
+  bitmap_ = std::move(bitmap);
+  width_ = w;
+  height_ = h;
+  hasAlpha_ = anyAlpha;
+  if (keep_) kept_ = std::move(rgba);
+  return true;
+}
+
+void SkinImage::blit(HDC dc, HDC source, int x, int y, int w, int h, int sx, int sy, int sw, int sh) const {
+  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
+  if (sx < 0 || sy < 0 || sw > width_ - sx || sh > height_ - sy) return;
+  if (hasAlpha_) {
+    if (AlphaBlendProc alphaBlend = alphaBlendProc()) {
+      const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      alphaBlend(dc, x, y, w, h, source, sx, sy, sw, sh, blend);
+      return;
+    }
+    if (!warnedNoAlphaBlend) {
+      warnedNoAlphaBlend = true;
+      kavri::debugLog(L"AlphaBlend is not available: transparent images are copied opaque");
+    }
+  }
+  if (w == sw && h == sh)
+    ::BitBlt(dc, x, y, w, h, source, sx, sy, SRCCOPY);
+  else
+    ::StretchBlt(dc, x, y, w, h, source, sx, sy, sw, sh, SRCCOPY);
+}
+
+void SkinImage::draw(HDC dc, int x, int y, int width, int height, int sourceY, int sourceWidth,
+                     int sourceHeight) const {
+  if (!bitmap_) return;
+  HDC source = sharedImageDc();
+  if (!source) return;
+  // The bitmap is deselected again afterwards so it can always be deleted.
+  kavri::ScopedSelect select(source, bitmap_.get());
+  ScopedStretchMode mode(dc, COLORONCOLOR);
+  blit(dc, source, x, y, width, height, 0, sourceY, sourceWidth, sourceHeight);
+}
+
+void SkinImage::drawInRect(HDC dc, int left, int top, int right, int bottom) const {
+  draw(dc, left, top, right - left, bottom - top, 0, width_, height_);
+}
+
+void SkinImage::drawAt(HDC dc, int x, int y) const { draw(dc, x, y, width_, height_, 0, width_, height_); }
+
+void SkinImage::drawNineGrid(HDC dc, int left, int top, int right, int bottom, int borderLeft, int borderTop,
+                             int borderRight, int borderBottom) const {
+  if (!bitmap_ || right <= left || bottom <= top) return;
+  HDC source = sharedImageDc();
+  if (!source) return;
+  kavri::ScopedSelect select(source, bitmap_.get());
+  ScopedStretchMode mode(dc, COLORONCOLOR);
+
+  const int W = width_, H = height_;
+  const BorderPair sx = fitBorders(W, borderLeft, borderRight);   // source borders
+  const BorderPair sy = fitBorders(H, borderTop, borderBottom);
+  const BorderPair dx = fitBorders(right - left, sx.first, sx.second);   // destination borders
+  const BorderPair dy = fitBorders(bottom - top, sy.first, sy.second);
+  const int sw = W - sx.first - sx.second, sh = H - sy.first - sy.second;   // source centre
+  const int cw = right - left - dx.first - dx.second;                       // destination centre
+  const int ch = bottom - top - dy.first - dy.second;
+  const int L = left, T = top, R = right, B = bottom;
+
+  // Pieces with an empty side are skipped by blit().
+  blit(dc, source, L + dx.first, T + dy.first, cw, ch, sx.first, sy.first, sw, sh);                // centre
+  blit(dc, source, L, T, dx.first, dy.first, 0, 0, sx.first, sy.first);                             // top-left
+  blit(dc, source, L + dx.first, T, cw, dy.first, sx.first, 0, sw, sy.first);                       // top
+  blit(dc, source, R - dx.second, T, dx.second, dy.first, W - sx.second, 0, sx.second, sy.first);   // top-right
+  blit(dc, source, R - dx.second, T + dy.first, dx.second, ch, W - sx.second, sy.first, sx.second, sh);   // right
+  blit(dc, source, R - dx.second, B - dy.second, dx.second, dy.second, W - sx.second, H - sy.second, sx.second,
+       sy.second);                                                                                   // bottom-right
+  blit(dc, source, L + dx.first, B - dy.second, cw, dy.second, sx.first, H - sy.second, sw, sy.second);   // bottom
+  blit(dc, source, L, B - dy.second, dx.first, dy.second, 0, H - sy.second, sx.first, sy.second);   // bottom-left
+  blit(dc, source, L, T + dy.first, dx.first, ch, 0, sy.first, sx.first, sh);                       // left
+}
+
+}  // namespace dui

@@ -1,0 +1,75 @@
+// SkinImage: a decoded skin picture in a premultiplied 32-bit DIB section, drawn
+// opaque (BitBlt/StretchBlt) or alpha-blended (AlphaBlend), plain or nine-grid.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "support/win32_handles.h"
+
+namespace dui {
+
+// Images with a side over this many pixels are refused before decoding.
+inline constexpr int kMaxImageSide = 16384;
+
+class SkinImage {
+ public:
+  SkinImage() = default;
+  SkinImage(const SkinImage&) = delete;
+  SkinImage& operator=(const SkinImage&) = delete;
+
+  // Decodes an image file: optionally the byte 0x01 (keep the decoded RGBA
+  // pixels) followed by PNG, JPEG, BMP or TGA data. Whatever was loaded
+  // before is released first. On failure the image has no bitmap and draws
+  // nothing; the reason goes to the debugger output.
+  bool load(const uint8_t* bytes, size_t length);
+
+  // Stretches the source rectangle (0, sourceY, sourceWidth, sourceHeight)
+  // into the destination rectangle (x, y, width, height). Empty rectangles and
+  // sources reaching outside the image draw nothing.
+  void draw(HDC dc, int x, int y, int width, int height, int sourceY, int sourceWidth, int sourceHeight) const;
+  // The whole image stretched into (left, top) - (right, bottom).
+  void drawInRect(HDC dc, int left, int top, int right, int bottom) const;
+  // The whole image at its natural size.
+  void drawAt(HDC dc, int x, int y) const;
+  // Nine-grid: corners keep their size, edges stretch along one axis, the
+  // centre along both. Borders are clamped to the image; when the destination
+  // is smaller than two opposite borders together, those borders shrink in
+  // proportion, so no piece is ever drawn with a negative size (mirrored).
+  void drawNineGrid(HDC dc, int left, int top, int right, int bottom, int borderLeft, int borderTop,
+                    int borderRight, int borderBottom) const;
+
+  HBITMAP bitmap() const { return bitmap_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // True when at least one pixel has alpha below 255 (drawn with AlphaBlend).
+  bool hasAlpha() const { return hasAlpha_; }
+  // True when the file began with 0x01.
+  bool keepsPixels() const { return keep_; }
+  // The decoded, not premultiplied RGBA rows (width x height x 4 bytes), kept
+  // only for files beginning with 0x01; null otherwise.
+  const uint8_t* keptPixels() const { return kept_.get(); }
+
+ private:
+  struct DecoderFree {
+    void operator()(uint8_t* pixels) const noexcept;
+  };
+  void reset();
+  void blit(HDC dc, HDC source, int x, int y, int w, int h, int sx, int sy, int sw, int sh) const;
+
+  kavri::UniqueHbitmap bitmap_;
+  int width_ = 0;
+  int height_ = 0;
+  std::unique_ptr<uint8_t[], DecoderFree> kept_;
+  bool hasAlpha_ = false;
+  bool keep_ = false;
+};
+
+// The memory device context every image blit uses as its source: one, made
+// compatible with the screen on first use, for the whole process.
+HDC sharedImageDc();
+
+}  // namespace dui

@@ -1,0 +1,93 @@
+// The skin package with its fonts, images and styles by name.
+#include "skin_resources.h"
+
+#include "app/package/file_system.h"
+#include "dui/markup/font_list.h"
+#include "dui/markup/xml_document.h"
+#include "support/debug_log.h"
+
+namespace dui {
+
+namespace {
+constexpr wchar_t kFontListName[] = L"font.xml";
+}
+
+SkinResources& skinResources() {
+  static SkinResources resources;
+  return resources;
+}
+
+bool SkinResources::open(const std::wstring& packageName) {
+  clear();
+  kavri::FileSystem* fileSystem = kavri::currentFileSystem();
+  if (!fileSystem) {
+    kavri::debugLog(L"skin package: no file system to read \"" + packageName + L"\" from");
+    return false;
+  }
+  size_t size = 0;
+  kavri::HeapBuffer bytes = fileSystem->loadFile(packageName, &size);
+  if (!bytes) {
+    kavri::debugLog(L"skin package \"" + packageName + L"\" not found");
+    return false;
+  }
+  packageBytes_ = std::move(bytes);
+  archive_ = std::make_unique<kavri::PackageArchive>(packageBytes_.get(), size);
+  if (archive_->entryCount() == 0) kavri::debugLog(L"skin package \"" + packageName + L"\" has no entries");
+  loadFonts();
+  return true;
+}
+
+void SkinResources::loadFonts() {
+  size_t size = 0;
+  kavri::HeapBuffer text = extract(kFontListName, &size);
+  if (!text) {
+    kavri::debugLog(L"skin package has no \"font.xml\": no named fonts");
+    return;
+  }
+  std::unique_ptr<XmlDocument> doc = XmlDocument::parse(text.get(), size, kFontListName);
+  if (!doc) return;   // reported by the parser
+  for (const FontDescription& description : readFontDescriptions(doc->root(), defaultGuiLogFont())) {
+    HFONT font = ::CreateFontIndirectW(&description.logFont);
+    if (!font) kavri::logWin32Failure("CreateFontIndirectW", __FILE__, __LINE__);
+    // A later definition of the same name replaces the earlier font.
+    fonts_[description.name].reset(font);
+  }
+}
+
+void SkinResources::clear() {
+  archive_.reset();
+  packageBytes_.reset();
+  images_.clear();
+  // Style cache: every cached style is destroyed here (styles before fonts,
+  // as a style may refer to fonts by name only, never by handle).
+  fonts_.clear();
+}
+
+HFONT SkinResources::getFont(const std::wstring& name) {
+  auto it = fonts_.find(name);
+  if (it == fonts_.end()) it = fonts_.emplace(name, kavri::UniqueHfont()).first;
+  return it->second.get();
+}
+
+SkinImage* SkinResources::getImage(const std::wstring& name) {
+  auto it = images_.find(name);
+  if (it != images_.end()) return it->second.get();
+  size_t size = 0;
+  kavri::HeapBuffer bytes = extract(name, &size);
+  if (!bytes) return nullptr;
+  auto image = std::make_unique<SkinImage>();
+  if (!image->load(bytes.get(), size)) kavri::debugLog(L"skin image \"" + name + L"\" could not be decoded");
+  return images_.emplace(name, std::move(image)).first->second.get();
+}
+
+Style* SkinResources::getStyle(const std::wstring& name) {
+  // Style cache: filled in by the style loader.
+  return nullptr;
+}
+
+kavri::HeapBuffer SkinResources::extract(const std::wstring& name, size_t* size) const {
+  if (!archive_) return nullptr;
+  return archive_->extract(name.c_str(), size);
+}
+
+}  // namespace dui

@@ -1,0 +1,73 @@
+// SkinResources: the skin package ("style.lz") and what is served from it by
+// name: the fonts of "font.xml", decoded images and (built by the style
+// loader) styles. Fonts are created when the package opens; images and styles
+// on first use. Everything lives until clear(). UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/package/heap_buffer.h"
+#include "app/package/package_archive.h"
+#include "dui/core/skin_image.h"
+#include "support/win32_handles.h"
+
+namespace dui {
+
+class Style;   // dui/markup: a skin that draws controls
+
+class SkinResources {
+ public:
+  SkinResources() = default;
+  ~SkinResources() { clear(); }
+  SkinResources(const SkinResources&) = delete;
+  SkinResources& operator=(const SkinResources&) = delete;
+
+  // Clears everything, then reads the package through the current file system
+  // and creates the fonts of its "font.xml". False when the package cannot be
+  // read. A package without a usable "font.xml" opens without fonts (noted in
+  // the debugger output).
+  bool open(const std::wstring& packageName);
+  // Releases the package, every image, style and font, and empties the maps.
+  void clear();
+  bool isOpen() const { return archive_ != nullptr; }
+
+  // The font of that name, or null when "font.xml" did not define it (the name
+  // is then remembered as having none). Selecting null changes nothing.
+  HFONT getFont(const std::wstring& name);
+
+  // The image of that name, decoded on first use and cached, also when decoding
+  // failed (it then draws nothing). Null when the package has no such entry; a
+  // missing entry is not remembered, so a later call reads the package again.
+  SkinImage* getImage(const std::wstring& name);
+
+  // ----- Style cache --------------------------------------------------------
+  // getStyle(name): the cached style, or the style built from the package
+  // entry of that name on first use, cached also when building fails (as
+  // none); a missing entry returns none and is not remembered. Building styles
+  // belongs to the style loader, which fills this in; until then no style is
+  // built and every control draws without a skin.
+  Style* getStyle(const std::wstring& name);
+  // ---------------------------------------------------------------------------
+
+  // A package entry as a new caller-owned buffer, or null (for the style
+  // loader and for callers that read other files of the skin).
+  kavri::HeapBuffer extract(const std::wstring& name, size_t* size) const;
+
+ private:
+  void loadFonts();
+
+  kavri::HeapBuffer packageBytes_;
+  std::unique_ptr<kavri::PackageArchive> archive_;
+  std::map<std::wstring, kavri::UniqueHfont> fonts_;           // empty handle: defined as none
+  std::map<std::wstring, std::unique_ptr<SkinImage>> images_;
+};
+
+// The process's skin resources (created empty on first use, opened by the
+// start-up and cleared at framework shutdown).
+SkinResources& skinResources();
+
+}  // namespace dui

@@ -1,0 +1,152 @@
+// System API, registry: regQueryString, regQueryInteger, regWriteString,
+// regWriteInteger, regDeleteValue, regDeleteSubKey, and the HKEY_* globals.
+//
+// A root is a predefined key handle passed as a number (its bits read as a
+// signed 32-bit integer). Keys are opened with KEY_ALL_ACCESS in the process's
+// own registry view. An empty value name addresses the key's default value.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdint>
+
+#include "script/lua_convert.h"
+#include "script/system_api_modules.h"
+#include "support/win32_handles.h"
+
+namespace kavri {
+namespace {
+
+HKEY argRoot(lua_State* L, int index) {
+  const auto bits = static_cast<uint32_t>(static_cast<int32_t>(argInteger(L, index)));
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(bits));
+}
+
+// Root, key path and value name of the query, write and delete functions.
+struct ValueAddress {
+  HKEY root = nullptr;
+  std::wstring key;
+  std::wstring name;
+};
+
+bool argValueAddress(lua_State* L, ValueAddress& address) {
+  address.root = argRoot(L, 1);
+  return argBoundedText(L, 2, address.key) && argBoundedText(L, 3, address.name);
+}
+
+bool openExisting(const ValueAddress& address, UniqueHkey& key) {
+  return ::RegOpenKeyExW(address.root, address.key.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS;
+}
+
+bool createOrOpen(const ValueAddress& address, UniqueHkey& key) {
+  return ::RegCreateKeyExW(address.root, address.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+// regQueryString(root, key, name) -> text or nothing: REG_SZ values only.
+int regQueryString(lua_State* L) {
+  ValueAddress address;
+  UniqueHkey key;
+  if (!argValueAddress(L, address) || !openExisting(address, key)) return 0;
+  wchar_t buffer[kTextArgumentUnits] = {};
+  DWORD type = 0;
+  DWORD bytes = sizeof(buffer);
+  if (::RegQueryValueExW(key.get(), address.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                         &bytes) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return 0;
+  // A stored value need not end with a zero unit: take only the bytes read.
+  std::wstring text(buffer, bytes / sizeof(wchar_t));
+  const size_t zero = text.find(L'\0');
+  if (zero != std::wstring::npos) text.resize(zero);
+  pushWide(L, text);
+  return 1;
+}
+
+// regQueryInteger(root, key, name) -> number or nothing: REG_DWORD values only.
+int regQueryInteger(lua_State* L) {
+  ValueAddress address;
+  UniqueHkey key;
+  if (!argValueAddress(L, address) || !openExisting(address, key)) return 0;
+  DWORD value = 0, type = 0, bytes = sizeof(value);
+  if (::RegQueryValueExW(key.get(), address.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &bytes) != ERROR_SUCCESS ||
+      type != REG_DWORD)
+    return 0;
+  lua_pushinteger(L, static_cast<int32_t>(value));
+  return 1;
+}
+
+// regWriteString(root, key, name, value): creates the key, writes REG_SZ.
+int regWriteString(lua_State* L) {
+  ValueAddress address;
+  UniqueHkey key;
+  if (!argValueAddress(L, address) || !createOrOpen(address, key)) return 0;
+  const std::wstring value = argText(L, 4);
+  ::RegSetValueExW(key.get(), address.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   DWORD((value.size() + 1) * sizeof(wchar_t)));
+  return 0;
+}
+
+// regWriteInteger(root, key, name, value): creates the key, writes REG_DWORD.
+int regWriteInteger(lua_State* L) {
+  ValueAddress address;
+  UniqueHkey key;
+  if (!argValueAddress(L, address) || !createOrOpen(address, key)) return 0;
+  const DWORD value = static_cast<DWORD>(argInteger(L, 4));
+  ::RegSetValueExW(key.get(), address.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof(value));
+  return 0;
+}
+
+// regDeleteValue(root, key, name)
+int regDeleteValue(lua_State* L) {
+  ValueAddress address;
+  UniqueHkey key;
+  if (argValueAddress(L, address) && openExisting(address, key)) ::RegDeleteValueW(key.get(), address.name.c_str());
+  return 0;
+}
+
+// regDeleteSubKey(root, key): deletes the key tree. An empty key (or one of
+// separators only) would name the root itself and wipe everything under it:
+// such a call is refused.
+int regDeleteSubKey(lua_State* L) {
+  const HKEY root = argRoot(L, 1);
+  std::wstring key;
+  if (!argBoundedText(L, 2, key) || key.find_first_not_of(L'\\') == std::wstring::npos) return 0;
+  ::SHDeleteKeyW(root, key.c_str());
+  return 0;
+}
+
+const luaL_Reg kRegistryFunctions[] = {
+    {"regQueryString", guardedCall<regQueryString>},
+    {"regQueryInteger", guardedCall<regQueryInteger>},
+    {"regWriteString", guardedCall<regWriteString>},
+    {"regWriteInteger", guardedCall<regWriteInteger>},
+    {"regDeleteValue", guardedCall<regDeleteValue>},
+    {"regDeleteSubKey", guardedCall<regDeleteSubKey>},
+    {nullptr, nullptr},
+};
+
+struct RootGlobal {
+  const char* name;
+  int32_t value;
+};
+
+const RootGlobal kRootGlobals[] = {
+    {"HKEY_CLASSES_ROOT", INT32_MIN},
+    {"HKEY_CURRENT_USER", INT32_MIN + 1},
+    {"HKEY_LOCAL_MACHINE", INT32_MIN + 2},
+    {"HKEY_USERS", INT32_MIN + 3},
+};
+
+}  // namespace
+
+void registerRegistryApi(lua_State* L) {
+  registerGlobals(L, kRegistryFunctions);
+  for (const RootGlobal& root : kRootGlobals) {
+    lua_pushinteger(L, root.value);
+    lua_setglobal(L, root.name);
+  }
+}
+
+}  // namespace kavri

@@ -1,0 +1,136 @@
+// System API, shell: shellExecuteEx, createShortCut and the special folders
+// getAppDataFolder, getProgramFolder, getTempFolder, getDesktopFolder,
+// getStartMenuFolder.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdint>
+
+#include "script/lua_convert.h"
+#include "script/system_api_modules.h"
+#include "support/win32_handles.h"
+
+namespace kavri {
+namespace {
+
+constexpr DWORD kExitCodeWaitMs = 5000;
+
+// shellExecuteEx(file, parameters, verb, show, mask) -> see below.
+// mask 0x40 (SEE_MASK_NOCLOSEPROCESS) waits up to 5 s for the started program:
+// true and its exit code when it ended, a single false when it still runs.
+// Without 0x40: true once started. false when it could not be started.
+int shellExecuteEx(lua_State* L) {
+  std::wstring file;
+  if (!argBoundedText(L, 1, file)) {
+    lua_pushboolean(L, 0);
+    return 1;
+  }
+  const std::wstring parameters = argText(L, 2);
+  const std::wstring verb = argText(L, 3);
+  const int show = int(argInteger(L, 4));
+  const ULONG mask = ULONG(argInteger(L, 5));
+
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = mask | SEE_MASK_FLAG_NO_UI;
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();   // empty strings, never null pointers
+  info.lpVerb = verb.c_str();
+  info.nShow = show;
+  if (!::ShellExecuteExW(&info)) {
+    logWin32Failure("ShellExecuteExW", __FILE__, __LINE__);
+    lua_pushboolean(L, 0);
+    return 1;
+  }
+  UniqueHandle process(info.hProcess);   // set only with 0x40, closed on every path
+  if (!(mask & SEE_MASK_NOCLOSEPROCESS)) {
+    lua_pushboolean(L, 1);
+    return 1;
+  }
+  if (::WaitForSingleObject(process.get(), kExitCodeWaitMs) == WAIT_TIMEOUT) {
+    lua_pushboolean(L, 0);
+    return 1;
+  }
+  DWORD exitCode = 0;
+  lua_pushboolean(L, 1);
+  if (!process || !::GetExitCodeProcess(process.get(), &exitCode)) return 1;
+  lua_pushinteger(L, static_cast<int32_t>(exitCode));
+  return 2;
+}
+
+// Releases a COM interface on scope exit.
+template <typename T>
+struct ComRef {
+  T* p = nullptr;
+  ~ComRef() {
+    if (p) p->Release();
+  }
+};
+
+// createShortCut(target, link) -> boolean: writes a shell link to target.
+int createShortCut(lua_State* L) {
+  std::wstring target, link;
+  if (!argBoundedText(L, 1, target) || !argBoundedText(L, 2, link)) {
+    lua_pushboolean(L, 0);
+    return 1;
+  }
+  // Balanced only when it succeeded: a thread already in another apartment
+  // model (RPC_E_CHANGED_MODE) must not lose its own initialisation.
+  const HRESULT init = ::CoInitialize(nullptr);
+  HRESULT last = E_FAIL;
+  {
+    ComRef<IShellLinkW> shellLink;
+    last = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&shellLink.p));
+    if (SUCCEEDED(last)) {
+      shellLink.p->SetPath(target.c_str());   // result not examined: Save reports the outcome
+      ComRef<IPersistFile> file;
+      last = shellLink.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
+      if (SUCCEEDED(last)) last = file.p->Save(link.c_str(), TRUE);
+    }
+  }
+  if (SUCCEEDED(init)) ::CoUninitialize();
+  if (FAILED(last)) debugLogf(L"createShortCut: %ls failed with 0x%08lx", link.c_str(), static_cast<unsigned long>(last));
+  lua_pushboolean(L, SUCCEEDED(last));
+  return 1;
+}
+
+int pushSpecialFolder(lua_State* L, int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, TRUE)) return 0;
+  pushWide(L, path);
+  return 1;
+}
+
+int getAppDataFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_APPDATA); }
+int getProgramFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_PROGRAM_FILES); }
+int getDesktopFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_COMMON_DESKTOPDIRECTORY); }
+int getStartMenuFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_COMMON_PROGRAMS); }
+
+// getTempFolder() -> text or nothing; ends with a backslash.
+int getTempFolder(lua_State* L) {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH, path);
+  if (length == 0 || length >= MAX_PATH) return 0;
+  pushWide(L, std::wstring(path, length));
+  return 1;
+}
+
+const luaL_Reg kShellFunctions[] = {
+    {"shellExecuteEx", guardedCall<shellExecuteEx>},
+    {"createShortCut", guardedCall<createShortCut>},
+    {"getAppDataFolder", guardedCall<getAppDataFolder>},
+    {"getProgramFolder", guardedCall<getProgramFolder>},
+    {"getTempFolder", guardedCall<getTempFolder>},
+    {"getDesktopFolder", guardedCall<getDesktopFolder>},
+    {"getStartMenuFolder", guardedCall<getStartMenuFolder>},
+    {nullptr, nullptr},
+};
+
+}  // namespace
+
+void registerShellApi(lua_State* L) { registerGlobals(L, kShellFunctions); }
+
+}  // namespace kavri

@@ -1,0 +1,183 @@
+// Shared running-process list: guard protocol, parsing, termination by name.
+#include "running_process_list.h"
+
+#include <sddl.h>
+#include <aclapi.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+
+#include "support/debug_log.h"
+#include "support/system_seam.h"
+
+namespace kavri {
+namespace {
+
+// Holds the guard mutex for one copy; a signalled or abandoned mutex counts.
+bool lockWithin(HANDLE mutex, DWORD ms) {
+  const DWORD wait = ::WaitForSingleObject(mutex, ms);
+  return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+// Long form of a path, or the path itself when it cannot be resolved.
+std::wstring longPath(const std::wstring& path) {
+  wchar_t buffer[MAX_PATH * 2];
+  const DWORD length = ::GetLongPathNameW(path.c_str(), buffer, MAX_PATH * 2);
+  return (length && length < MAX_PATH * 2) ? std::wstring(buffer, length) : path;
+}
+
+bool startsWithFolder(const std::wstring& path, const std::wstring& folder) {
+  if (folder.empty() || path.size() <= folder.size()) return false;
+  if (::CompareStringOrdinal(path.c_str(), int(folder.size()), folder.c_str(), int(folder.size()), TRUE) !=
+      CSTR_EQUAL)
+    return false;
+  return folder.back() == L'\\' || path[folder.size()] == L'\\';
+}
+
+std::wstring windowsFolder() {
+  wchar_t buffer[MAX_PATH];
+  const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+  return (length && length < MAX_PATH) ? longPath(std::wstring(buffer, length)) : std::wstring();
+}
+
+// A process the list may stop: same session as ours, not ourselves, and an
+// executable outside the Windows folder (system programs are never listed by
+// the applications the list is meant for).
+bool mayTerminateByName(DWORD pid, HANDLE process, DWORD ourSession, const std::wstring& windows) {
+  if (pid == ::GetCurrentProcessId()) return false;
+  DWORD session = 0;
+  if (!::ProcessIdToSessionId(pid, &session) || session != ourSession) return false;
+  wchar_t image[MAX_PATH * 2];
+  DWORD length = MAX_PATH * 2;
+  if (!::QueryFullProcessImageNameW(process, 0, image, &length)) return false;
+  if (windows.empty()) return false;   // cannot tell system programs apart: stop nothing
+  return !startsWithFolder(longPath(std::wstring(image, length)), windows);
+}
+
+}  // namespace
+
+bool applyLowIntegrityLabel(HANDLE object) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"S:(ML;;NW;;;LW)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
+    return false;
+  UniqueHlocal owner(descriptor);
+  PACL sacl = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  if (!::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted)) return false;
+  return ::SetSecurityInfo(object, SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                           sacl) == ERROR_SUCCESS;
+}
+
+bool RunningProcessList::open() {
+  if (view_) return true;
+  mutex_.reset(::CreateMutexW(nullptr, FALSE, kProcessListMutexName));
+  if (!mutex_) return false;
+  applyLowIntegrityLabel(mutex_.get());   // every time; failure is not fatal
+  if (!lockWithin(mutex_.get(), kProcessListWaitMs)) {
+    mutex_.reset();
+    return false;
+  }
+  mapping_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kProcessListRegionBytes,
+                                      kProcessListRegionName));
+  const bool created = mapping_ && ::GetLastError() != ERROR_ALREADY_EXISTS;
+  if (!mapping_) {
+    ::ReleaseMutex(mutex_.get());
+    mutex_.reset();
+    return false;
+  }
+  if (created) applyLowIntegrityLabel(mapping_.get());
+  view_.reset(::MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, kProcessListRegionBytes));
+  if (!view_) {
+    ::ReleaseMutex(mutex_.get());
+    close();
+    return false;
+  }
+  if (created) std::memset(view_.get(), 0, kProcessListRegionBytes);
+  viewSize_ = kProcessListRegionBytes;
+  ::ReleaseMutex(mutex_.get());
+  return true;
+}
+
+bool RunningProcessList::read(wchar_t* buffer) {
+  if (!open()) return false;
+  if (viewSize_ >= kProcessListRegionBytes && lockWithin(mutex_.get(), kProcessListWaitMs)) {
+    // One copy: writers may change the region at any time after the release,
+    // so everything below works on the private copy only.
+    std::memcpy(buffer, view_.get(), kProcessListRegionBytes);
+    ::ReleaseMutex(mutex_.get());
+  }
+  buffer[kProcessListUnits - 1] = 0;   // text without a zero unit is cut at 2047 characters
+  close();
+  return buffer[0] != 0;
+}
+
+void RunningProcessList::close() {
+  view_.reset();
+  viewSize_ = 0;
+  mapping_.reset();
+  mutex_.reset();
+}
+
+std::wstring readRunningProcessList() {
+  std::vector<wchar_t> buffer(kProcessListUnits, 0);
+  RunningProcessList list;
+  if (!list.read(buffer.data())) return std::wstring();
+  return std::wstring(buffer.data());
+}
+
+std::vector<std::wstring> splitProcessList(const wchar_t* text) {
+  std::vector<std::wstring> entries;
+  const wchar_t* start = text;
+  for (const wchar_t* p = text; *p; ++p) {
+    if (*p != L';') continue;
+    if (p > start) entries.emplace_back(start, p);
+    start = p + 1;
+  }
+  return entries;
+}
+
+std::wstring fileNamePart(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+bool terminateProcessesByName(const std::wstring& path) {
+  const std::wstring name = fileNamePart(path);
+  debugLog(name);
+  if (name.empty() || name.size() >= MAX_PATH) return false;   // cannot equal any entry's name
+
+  UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));   // INVALID_HANDLE_VALUE on failure
+  if (!snapshot) return false;
+  DWORD ourSession = 0;
+  if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &ourSession)) return false;
+  const std::wstring windows = windowsFolder();
+
+  bool lastSucceeded = false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (::lstrcmpiW(entry.szExeFile, name.c_str()) != 0) continue;
+    UniqueHandle process(
+        ::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (!process) continue;
+    if (!mayTerminateByName(entry.th32ProcessID, process.get(), ourSession, windows)) {
+      debugLogf(L"not stopping process %lu (%ls): system or foreign process", entry.th32ProcessID, entry.szExeFile);
+      continue;
+    }
+    lastSucceeded = systemSeam().terminateProcess(process.get(), 0) != FALSE;
+  }
+  return lastSucceeded;
+}
+
+void killRunningProcesses() {
+  const std::wstring text = readRunningProcessList();
+  const std::vector<std::wstring> entries = splitProcessList(text.c_str());
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    debugLog(*it);
+    terminateProcessesByName(*it);
+  }
+  terminateProcessesByName(kInstalledApplicationName);
+}
+
+}  // namespace kavri

@@ -1,0 +1,23 @@
+// Replaceable entry points for the system calls that stop processes, restart the
+// machine or wait for a user. Production code always calls through here; tests
+// swap in recorders so that no test ever kills, reboots or blocks on a dialog.
+#pragma once
+
+#include <windows.h>
+
+namespace kavri {
+
+struct SystemSeam {
+  BOOL(WINAPI* terminateProcess)(HANDLE process, UINT exitCode);
+  BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
+  int(WINAPI* messageBox)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+};
+
+// The calls in use (the real system calls unless a test replaced them).
+const SystemSeam& systemSeam();
+// Installs `calls` and returns the previous set, so a test can restore it.
+SystemSeam replaceSystemSeam(const SystemSeam& calls);
+// The real system calls.
+SystemSeam realSystemSeam();
+
+}  // namespace kavri

@@ -1,0 +1,324 @@
+// SkinImage: decoding into premultiplied DIB pixels, opaque and blended drawing,
+// nine-grid pieces, the keep prefix and refused images, checked on pixels read
+// back from a DIB section.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dui/core/msimg.h"
+#include "dui/core/skin_image.h"
+#include "support/image_files.h"
+#include "support/win32_handles.h"
+
+namespace dui {
+namespace {
+
+using kavri::test::encodeBmp;
+using kavri::test::encodePng;
+using kavri::test::encodeTga;
+using kavri::test::pngFromRows;
+using kavri::test::Rgba;
+
+// The memory word of an opaque-or-premultiplied pixel: A R G B from high to low.
+constexpr uint32_t word(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
+  return uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
+
+// A 32-bit top-down DIB section selected into a memory DC, to draw into and
+// read back.
+class Canvas {
+ public:
+  Canvas(int width, int height, uint32_t fill) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bits_ = static_cast<uint32_t*>(bits);
+    old_ = ::SelectObject(dc_.get(), bitmap_.get());
+    for (int i = 0; i < width * height; ++i) bits_[i] = fill;
+  }
+  ~Canvas() { ::SelectObject(dc_.get(), old_); }
+
+  HDC dc() const { return dc_.get(); }
+  uint32_t at(int x, int y) const {
+    ::GdiFlush();
+    return bits_[y * width_ + x];
+  }
+  // Every pixel for which `expected` answers a value must have it.
+  void expectPixels(const std::function<uint32_t(int, int)>& expected, const std::string& label) const {
+    int wrong = 0;
+    for (int y = 0; y < height_; ++y)
+      for (int x = 0; x < width_; ++x)
+        if (at(x, y) != expected(x, y) && ++wrong <= 5)
+          ADD_FAILURE() << label << ": pixel (" << x << ", " << y << ") is " << std::hex << at(x, y) << ", expected "
+                        << expected(x, y);
+    EXPECT_EQ(wrong, 0) << label;
+  }
+
+ private:
+  int width_, height_;
+  kavri::UniqueHdc dc_;
+  kavri::UniqueHbitmap bitmap_;
+  uint32_t* bits_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+std::vector<uint32_t> imageWords(const SkinImage& image) {
+  DIBSECTION dib{};
+  if (!::GetObjectW(image.bitmap(), sizeof(dib), &dib) || !dib.dsBm.bmBits) return {};
+  const uint32_t* bits = static_cast<const uint32_t*>(dib.dsBm.bmBits);
+  return std::vector<uint32_t>(bits, bits + size_t(image.width()) * image.height());
+}
+
+bool loadImage(SkinImage& image, const std::vector<uint8_t>& bytes) { return image.load(bytes.data(), bytes.size()); }
+
+class SkinImageTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(loadMsimg32()); }
+};
+
+TEST_F(SkinImageTest, PixelsArePremultipliedAndOpaqueOnesStayUnchanged) {
+  SkinImage image;
+  ASSERT_TRUE(loadImage(image, encodePng(2, 1, {{200, 100, 50, 128}, {10, 20, 30, 255}})));
+  EXPECT_EQ(image.width(), 2);
+  EXPECT_EQ(image.height(), 1);
+  EXPECT_TRUE(image.hasAlpha());
+  // Stored as blue 25, green 50, red 100, alpha 128.
+  EXPECT_EQ(imageWords(image), (std::vector<uint32_t>{word(100, 50, 25, 128), word(10, 20, 30)}));
+  EXPECT_FALSE(image.keepsPixels());
+  EXPECT_EQ(image.keptPixels(), nullptr);
+}
+
+TEST_F(SkinImageTest, OpaqueImageHasNoAlphaAndOverwritesWhatIsBelow) {
+  SkinImage image;
+  ASSERT_TRUE(loadImage(image, encodePng(2, 1, {{255, 0, 0, 255}, {0, 0, 255, 255}})));
+  EXPECT_FALSE(image.hasAlpha());
+
+  Canvas canvas(6, 3, word(1, 2, 3, 0));
+  image.drawAt(canvas.dc(), 1, 1);
+  image.drawInRect(canvas.dc(), 3, 0, 7, 1);   // stretched 2x, partly outside
+  canvas.expectPixels(
+      [](int x, int y) {
+        if (y == 1 && x == 1) return word(255, 0, 0);
+        if (y == 1 && x == 2) return word(0, 0, 255);
+        if (y == 0 && x >= 3) return x < 5 ? word(255, 0, 0) : word(0, 0, 255);
+        return word(1, 2, 3, 0);
+      },
+      "opaque draw");
+}
+
+TEST_F(SkinImageTest, TransparentImageIsBlendedOverTheBackground) {
+  SkinImage image;
+  ASSERT_TRUE(loadImage(image, encodePng(3, 1, {{200, 100, 50, 128}, {9, 9, 9, 0}, {10, 20, 30, 255}})));
+  Canvas canvas(3, 1, word(255, 255, 255));
+  image.drawAt(canvas.dc(), 0, 0);
+  // Source-over with premultiplied colour: src + dst * (255 - 128) / 255.
+  const uint32_t blended = canvas.at(0, 0);
+  EXPECT_NEAR(int(blended >> 16 & 0xFF), 100 + 127, 1);
+  EXPECT_NEAR(int(blended >> 8 & 0xFF), 50 + 127, 1);
+  EXPECT_NEAR(int(blended & 0xFF), 25 + 127, 1);
+  EXPECT_EQ(canvas.at(1, 0) & 0xFFFFFF, word(255, 255, 255) & 0xFFFFFF);   // fully transparent pixel
+  EXPECT_EQ(canvas.at(2, 0) & 0xFFFFFF, word(10, 20, 30) & 0xFFFFFF);
+}
+
+TEST_F(SkinImageTest, DrawStretchesTheChosenSourceRows) {
+  // A strip of four one-pixel frames, as button strips are drawn.
+  const std::vector<Rgba> frames{{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {9, 9, 9, 255}};
+  SkinImage image;
+  ASSERT_TRUE(loadImage(image, encodePng(1, 4, frames)));
+  Canvas canvas(4, 2, 0);
+  image.draw(canvas.dc(), 0, 0, 4, 2, 2, 1, 1);
+  canvas.expectPixels([](int, int) { return word(0, 0, 255); }, "frame 2");
+  image.draw(canvas.dc(), 0, 0, 4, 2, 3, 1, 2);   // reaches past the last row: nothing drawn
+  canvas.expectPixels([](int, int) { return word(0, 0, 255); }, "source outside the image");
+}
+
+// A 30 x 30 image made of nine 10 x 10 regions of distinct colours.
+std::vector<Rgba> nineRegionPixels(uint8_t alpha, Rgba (&colours)[3][3]) {
+  std::vector<Rgba> pixels;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x) pixels.push_back(colours[y / 10][x / 10]);
+  for (Rgba& p : pixels) p.a = alpha;
+  return pixels;
+}
+
+TEST_F(SkinImageTest, NineGridKeepsCornersAndStretchesEdgesAndCentre) {
+  Rgba colours[3][3] = {{{200, 0, 0, 0}, {0, 200, 0, 0}, {0, 0, 200, 0}},
+                        {{200, 200, 0, 0}, {0, 200, 200, 0}, {200, 0, 200, 0}},
+                        {{100, 50, 0, 0}, {0, 100, 50, 0}, {50, 0, 100, 0}}};
+  // Opaque (BitBlt/StretchBlt) and fully transparent-capable (AlphaBlend) paths.
+  for (const uint8_t alpha : {uint8_t(255), uint8_t(128)}) {
+    SkinImage image;
+    ASSERT_TRUE(loadImage(image, encodePng(30, 30, nineRegionPixels(alpha, colours))));
+    ASSERT_EQ(image.hasAlpha(), alpha != 255);
+    const uint32_t background = word(0, 0, 0, 0);
+    Canvas canvas(110, 60, background);
+    image.drawNineGrid(canvas.dc(), 5, 5, 105, 55, 10, 10, 10, 10);   // a 100 x 50 destination
+    canvas.expectPixels(
+        [&](int x, int y) {
+          if (x < 5 || x >= 105 || y < 5 || y >= 55) return background;
+          const int column = x < 15 ? 0 : x < 95 ? 1 : 2;   // 10, 80, 10
+          const int row = y < 15 ? 0 : y < 45 ? 1 : 2;      // 10, 30, 10
+          const Rgba& c = colours[row][column];
+          return word(uint8_t(c.r * alpha / 255), uint8_t(c.g * alpha / 255), uint8_t(c.b * alpha / 255), alpha);
+        },
+        alpha == 255 ? "opaque nine-grid" : "blended nine-grid");
+  }
+}
+
+TEST_F(SkinImageTest, NineGridNeverDrawsInvertedPieces) {
+  Rgba colours[3][3] = {{{200, 0, 0, 255}, {0, 200, 0, 255}, {0, 0, 200, 255}},
+                        {{200, 200, 0, 255}, {0, 200, 200, 255}, {200, 0, 200, 255}},
+                        {{100, 50, 0, 255}, {0, 100, 50, 255}, {50, 0, 100, 255}}};
+  SkinImage image;
+  ASSERT_TRUE(loadImage(image, encodePng(30, 30, nineRegionPixels(255, colours))));
+  auto colourAt = [&](int row, int column) {
+    const Rgba& c = colours[row][column];
+    return word(c.r, c.g, c.b);
+  };
+  const uint32_t background = word(1, 1, 1, 0);
+
+  {  // 12 x 8 is smaller than the borders: the corners share it half and half.
+    Canvas canvas(20, 20, background);
+    image.drawNineGrid(canvas.dc(), 4, 4, 16, 12, 10, 10, 10, 10);
+    canvas.expectPixels(
+        [&](int x, int y) {
+          if (x < 4 || x >= 16 || y < 4 || y >= 12) return background;
+          return colourAt(y < 8 ? 0 : 2, x < 10 ? 0 : 2);
+        },
+        "destination smaller than the borders");
+  }
+  {  // Negative borders count as none: a plain stretch of the whole image.
+    Canvas canvas(6, 6, background);
+    image.drawNineGrid(canvas.dc(), 0, 0, 3, 3, -5, -5, -5, -5);
+    canvas.expectPixels(
+        [&](int x, int y) { return x < 3 && y < 3 ? colourAt(y, x) : background; }, "negative borders");
+  }
+  {  // Borders wider than the image shrink to it; an empty or inverted destination draws nothing.
+    Canvas canvas(42, 42, background);
+    image.drawNineGrid(canvas.dc(), 1, 1, 41, 41, 50, 0, 50, 0);
+    EXPECT_EQ(canvas.at(1, 1), colourAt(0, 0));
+    EXPECT_EQ(canvas.at(40, 40), colourAt(2, 2));
+    EXPECT_EQ(canvas.at(0, 0), background);
+    EXPECT_EQ(canvas.at(41, 41), background);
+    Canvas untouched(10, 10, background);
+    image.drawNineGrid(untouched.dc(), 8, 8, 2, 2, 1, 1, 1, 1);
+    image.drawNineGrid(untouched.dc(), 2, 2, 2, 8, 1, 1, 1, 1);
+    untouched.expectPixels([&](int, int) { return background; }, "inverted destination");
+  }
+}
+
+TEST_F(SkinImageTest, KeepPrefixLoadsTheSameImageAndKeepsItsPixels) {
+  const std::vector<Rgba> pixels{{200, 100, 50, 128}, {10, 20, 30, 255}, {0, 0, 0, 0}, {255, 255, 255, 255}};
+  const std::vector<uint8_t> png = encodePng(2, 2, pixels);
+  std::vector<uint8_t> kept{0x01};
+  kept.insert(kept.end(), png.begin(), png.end());
+
+  SkinImage plain, keeping;
+  ASSERT_TRUE(loadImage(plain, png));
+  ASSERT_TRUE(loadImage(keeping, kept));
+  EXPECT_EQ(imageWords(keeping), imageWords(plain));
+  EXPECT_TRUE(keeping.keepsPixels());
+  ASSERT_NE(keeping.keptPixels(), nullptr);
+  const std::vector<uint8_t> expected{200, 100, 50, 128, 10, 20, 30, 255, 0, 0, 0, 0, 255, 255, 255, 255};
+  EXPECT_EQ(std::vector<uint8_t>(keeping.keptPixels(), keeping.keptPixels() + 16), expected);
+
+  // Loading again releases what the first load kept.
+  ASSERT_TRUE(loadImage(keeping, png));
+  EXPECT_FALSE(keeping.keepsPixels());
+  EXPECT_EQ(keeping.keptPixels(), nullptr);
+}
+
+TEST_F(SkinImageTest, PngBmpAndTgaDecodeToTheSamePixels) {
+  const std::vector<Rgba> pixels{{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {30, 60, 90, 255},
+                                 {1, 2, 3, 255},   {4, 5, 6, 255}};
+  SkinImage png, bmp, tga;
+  ASSERT_TRUE(loadImage(png, encodePng(3, 2, pixels)));
+  ASSERT_TRUE(loadImage(bmp, encodeBmp(3, 2, pixels)));
+  ASSERT_TRUE(loadImage(tga, encodeTga(3, 2, pixels)));
+  EXPECT_EQ(imageWords(bmp), imageWords(png));
+  EXPECT_EQ(imageWords(tga), imageWords(png));
+}
+
+TEST_F(SkinImageTest, RefusedImagesDrawNothing) {
+  const std::vector<uint8_t> good = encodePng(2, 2, std::vector<Rgba>(4, Rgba{9, 9, 9, 255}));
+  std::vector<uint8_t> bigPixelRow(16385 * 4, 0);
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"empty", {}},
+      {"only the keep byte", {0x01}},
+      {"wider than 16384", pngFromRows(20000, 1, {})},
+      {"taller than 16384", pngFromRows(1, 16385, {})},
+      {"16385 wide with full data", pngFromRows(16385, 1, bigPixelRow)},
+      {"zero width", pngFromRows(0, 4, {})},
+      {"truncated", std::vector<uint8_t>(good.begin(), good.begin() + 40)},
+      {"damaged data", [&] {
+         std::vector<uint8_t> bad = good;
+         for (size_t i = 41; i < bad.size() - 12; ++i) bad[i] ^= 0x5A;
+         return bad;
+       }()},
+      {"not an image", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}},
+      {"16-bit channels", pngFromRows(1, 1, {1, 2, 3, 4, 5, 6, 7, 8}, 6, 16)},
+      {"PNM (left out)", {'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 10, 20, 30}},
+      {"GIF (left out)", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 'D',
+                          1, 0, ';'}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SkinImage image;
+    EXPECT_FALSE(loadImage(image, c.bytes));
+    EXPECT_EQ(image.bitmap(), nullptr);
+    Canvas canvas(8, 8, word(7, 7, 7));
+    image.drawAt(canvas.dc(), 0, 0);
+    image.drawInRect(canvas.dc(), 0, 0, 8, 8);
+    image.drawNineGrid(canvas.dc(), 0, 0, 8, 8, 2, 2, 2, 2);
+    canvas.expectPixels([](int, int) { return word(7, 7, 7); }, c.what);
+  }
+  // A good image loaded over a refused one works, and a refused load clears a good one.
+  SkinImage image;
+  EXPECT_FALSE(loadImage(image, {1, 2, 3}));
+  ASSERT_TRUE(loadImage(image, good));
+  EXPECT_FALSE(loadImage(image, {1, 2, 3}));
+  EXPECT_EQ(image.bitmap(), nullptr);
+  EXPECT_EQ(image.width(), 0);
+}
+
+TEST_F(SkinImageTest, MutatedImagesNeverCrash) {
+  std::vector<Rgba> pixels;
+  for (int i = 0; i < 64; ++i) pixels.push_back(Rgba{uint8_t(i * 4), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i < 8 ? i * 30 : 255)});
+  const std::vector<std::vector<uint8_t>> bases{encodePng(8, 8, pixels), encodeBmp(8, 8, pixels), encodeTga(8, 8, pixels)};
+  std::mt19937 random(20261210);
+  Canvas canvas(16, 16, 0);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> bytes = bases[round % bases.size()];
+    const int edits = 1 + int(random() % 6);
+    for (int e = 0; e < edits && !bytes.empty(); ++e) {
+      const size_t at = random() % bytes.size();
+      switch (random() % 4) {
+        case 0: bytes[at] = uint8_t(random()); break;
+        case 1: bytes[at] = (random() % 2) ? 0xFF : 0x00; break;
+        case 2: bytes[at] ^= uint8_t(1u << (random() % 8)); break;
+        default: bytes.resize(at); break;
+      }
+    }
+    SkinImage image;
+    if (loadImage(image, bytes)) {
+      EXPECT_LE(image.width(), kMaxImageSide);
+      image.drawNineGrid(canvas.dc(), 0, 0, 16, 16, 3, 3, 3, 3);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace dui

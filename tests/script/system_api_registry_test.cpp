@@ -1,0 +1,141 @@
+// System API registry functions, driven through Lua, on a test key under
+// HKEY_CURRENT_USER (and one value under HKEY_LOCAL_MACHINE).
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include "script/lua_test_state.h"
+
+namespace kavri {
+namespace {
+
+using test::LuaTestState;
+
+constexpr wchar_t kTestKey[] = L"Software\\KavriSystemApiTest";
+
+class RegistryApi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, kTestKey);
+    ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kTestKey);
+  }
+  void TearDown() override { SetUp(); }
+
+  static void setRaw(HKEY root, const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(root, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
+    ::RegCloseKey(key);
+  }
+
+  LuaTestState lua_;
+};
+
+TEST_F(RegistryApi, RootGlobalsHoldTheHandleBits) {
+  EXPECT_EQ(lua_.run(R"lua(
+    assert(HKEY_CLASSES_ROOT == -2147483648)
+    assert(HKEY_CURRENT_USER == -2147483647)
+    assert(HKEY_LOCAL_MACHINE == -2147483646)
+    assert(HKEY_USERS == -2147483645)
+  )lua"),
+            "");
+}
+
+TEST_F(RegistryApi, WriteReadDeleteRoundTrips) {
+  EXPECT_EQ(lua_.run(R"lua(
+    local K = "Software\\KavriSystemApiTest"
+    local HK = HKEY_CURRENT_USER
+    local long = string.rep("z", 300)
+    regWriteString(HK, K .. "\\A\\B", "", "x")
+    regWriteString(HK, K, "name", "wert \xC3\xA4\xE4\xB8\xAD")
+    regWriteString(HK, K, "long", long)
+    regWriteString(HK, K, "fits", string.rep("f", 259))
+    regWriteInteger(HK, K, "count", 42)
+    regWriteInteger(HK, K, "negative", -5)
+    regWriteInteger(HK, K, "big", 4294967295)
+    local cases = {
+      {"default value of a created key", regQueryString, K .. "\\A\\B", "", "x"},
+      {"UTF-8 text", regQueryString, K, "name", "wert \xC3\xA4\xE4\xB8\xAD"},
+      {"259 characters fit", regQueryString, K, "fits", string.rep("f", 259)},
+      {"longer than the buffer", regQueryString, K, "long", nil},
+      {"integer", regQueryInteger, K, "count", 42},
+      {"negative integer", regQueryInteger, K, "negative", -5},
+      {"all bits set reads as -1", regQueryInteger, K, "big", -1},
+      {"string read as integer", regQueryInteger, K, "name", nil},
+      {"integer read as string", regQueryString, K, "count", nil},
+      {"missing value", regQueryString, K, "none", nil},
+      {"missing key", regQueryString, K .. "\\Nope", "name", nil},
+      {"missing key, integer", regQueryInteger, K .. "\\Nope", "count", nil},
+      {"root given as text", function(_, k, n) return regQueryInteger(tostring(HK), k, n) end, K, "count", 42},
+    }
+    for _, c in ipairs(cases) do
+      local n = select("#", c[2](HK, c[3], c[4]))
+      assert(c[2](HK, c[3], c[4]) == c[5], c[1])
+      assert(n == (c[5] == nil and 0 or 1), c[1] .. ": result count")
+    end
+    regDeleteValue(HK, K, "count")
+    assert(regQueryInteger(HK, K, "count") == nil, "deleted value")
+    assert(regQueryInteger(HK, K, "negative") == -5, "other values stay")
+    regDeleteValue(HK, K .. "\\Nope", "x")   -- missing key: nothing happens
+    regDeleteSubKey(HK, K .. "\\A")
+    assert(regQueryString(HK, K .. "\\A\\B", "") == nil, "key tree deleted")
+    assert(regQueryString(HK, K, "name") ~= nil, "parent kept")
+  )lua"),
+            "");
+}
+
+TEST_F(RegistryApi, ExpandableStringGivesNothingAndDefaultValueCountsItsZero) {
+  const wchar_t expand[] = L"%TEMP%\\x";
+  setRaw(HKEY_CURRENT_USER, L"expand", REG_EXPAND_SZ, expand, sizeof(expand));
+  ASSERT_EQ(lua_.run(R"lua(
+    local K = "Software\\KavriSystemApiTest"
+    assert(select("#", regQueryString(HKEY_CURRENT_USER, K, "expand")) == 0)
+    regWriteString(HKEY_CURRENT_USER, K .. "\\A\\B", "", "x")
+  )lua"),
+            "");
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KavriSystemApiTest\\A\\B", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  DWORD type = 0, bytes = 0;
+  EXPECT_EQ(::RegQueryValueExW(key, L"", nullptr, &type, nullptr, &bytes), ERROR_SUCCESS);
+  ::RegCloseKey(key);
+  EXPECT_EQ(type, DWORD(REG_SZ));
+  EXPECT_EQ(bytes, 4u) << "one character and its terminating zero";
+}
+
+// A stored REG_SZ that fills the buffer without a terminating zero is read
+// within the buffer, never past it.
+TEST_F(RegistryApi, UnterminatedStringStaysInsideTheBuffer) {
+  std::wstring full(260, L'u');
+  setRaw(HKEY_CURRENT_USER, L"full", REG_SZ, full.data(), DWORD(full.size() * 2));
+  EXPECT_EQ(lua_.run(R"lua(
+    local v = regQueryString(HKEY_CURRENT_USER, "Software\\KavriSystemApiTest", "full")
+    assert(v == nil or v == string.rep("u", 260), "got " .. tostring(v and #v))
+  )lua"),
+            "");
+}
+
+TEST_F(RegistryApi, LocalMachineRootReachesTheRegistry) {
+  const DWORD value = 7;
+  setRaw(HKEY_LOCAL_MACHINE, L"machine", REG_DWORD, &value, 4);
+  EXPECT_EQ(lua_.run(R"lua(
+    assert(regQueryInteger(HKEY_LOCAL_MACHINE, "Software\\KavriSystemApiTest", "machine") == 7)
+    assert(regQueryInteger(HKEY_CURRENT_USER, "Software\\KavriSystemApiTest", "machine") == nil)
+  )lua"),
+            "");
+}
+
+// An empty key would name the root itself: deleting it would wipe the hive.
+TEST_F(RegistryApi, DeletingTheRootItselfIsRefused) {
+  EXPECT_EQ(lua_.run(R"lua(
+    local K = "Software\\KavriSystemApiTest"
+    regWriteString(HKEY_CURRENT_USER, K, "keep", "1")
+    for _, key in ipairs({"", "\\", "\\\\"}) do regDeleteSubKey(HKEY_CURRENT_USER, key) end
+    regDeleteSubKey(HKEY_CURRENT_USER)
+    assert(regQueryString(HKEY_CURRENT_USER, K, "keep") == "1")
+  )lua"),
+            "");
+}
+
+}  // namespace
+}  // namespace kavri

@@ -1,0 +1,118 @@
+// Settings migration on fixture folders under Wine. Each case copies its
+// "before" tree into a scratch application-data folder, migrates, and
+// compares the whole tree with its "after" tree, byte for byte.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "support/file_tree.h"
+#include "support/settings_migration.h"
+#include "support/win32_handles.h"
+#include "support/win_test_util.h"
+
+namespace kavri {
+namespace {
+
+using namespace test;
+
+FileTree fixture(const std::string& name, const char* stage) {
+  return readTree(windowsPath(std::string(KAVRI_MIGRATION_FIXTURES) + "/" + name + "/" + stage));
+}
+
+struct FixtureCase {
+  const char* name;
+  const char* shows;
+};
+
+// complete:    every list converted; the rest of "settings" removed.
+// partial:     a list element without "path", a truncated file, a song whose
+//              "song_path" is no string: what came before the fault is saved,
+//              and the three old lists stay.
+// user:        a "User" folder stops everything.
+// empty_lists: an empty new list leaves the earlier run's file in place.
+// unwritable:  a new song file that cannot be written keeps the old song list.
+// no_songs:    without an old song list no song file is written; ids match
+//              after truncation and are written back truncated.
+const FixtureCase kCases[] = {
+    {"complete", "all lists"}, {"partial", "faults"}, {"user", "User folder"},
+    {"empty_lists", "empty lists"}, {"unwritable", "write failure"}, {"no_songs", "video list only"},
+};
+
+TEST(SettingsMigration, FixtureFoldersBecomeTheirExpectedTrees) {
+  for (const FixtureCase& c : kCases) {
+    SCOPED_TRACE(std::string(c.name) + ": " + c.shows);
+    ScratchFolder appData(L"migration_" + std::wstring(c.name, c.name + strlen(c.name)));
+    const FileTree before = fixture(c.name, "before");
+    ASSERT_FALSE(before.empty());
+    writeTree(appData.path(), before);
+    migrateApplicationSettings(appData.path());
+    EXPECT_EQ(readTree(appData.path()), fixture(c.name, "after"));
+  }
+}
+
+TEST(SettingsMigration, ASecondRunKeepsTheFilesOfTheFirst) {
+  ScratchFolder appData(L"migration_twice");
+  writeTree(appData.path(), fixture("complete", "before"));
+  migrateApplicationSettings(appData.path() + L"\\");
+  const FileTree expected = fixture("complete", "after");
+  ASSERT_EQ(readTree(appData.path()), expected);
+  migrateApplicationSettings(appData.path());
+  EXPECT_EQ(readTree(appData.path()), expected);
+}
+
+TEST(SettingsMigration, AReadOnlyOldListIsDeletedOnceMigrated) {
+  ScratchFolder appData(L"migration_readonly");
+  writeTree(appData.path(), fixture("complete", "before"));
+  for (const wchar_t* name : {L"Pelvano\\settings\\imagelistsettings.json", L"Pelvano\\settings\\cache\\thumb.dat"}) {
+    ASSERT_TRUE(::SetFileAttributesW((appData / name).c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  migrateApplicationSettings(appData.path());
+  EXPECT_EQ(readTree(appData.path()), fixture("complete", "after"));
+}
+
+TEST(SettingsMigration, NoOldListsChangesNothingAndCreatesNothing) {
+  ScratchFolder appData(L"migration_nothing");
+  migrateApplicationSettings(appData.path());
+  EXPECT_TRUE(readTree(appData.path()).empty());
+
+  const FileTree earlier = {{L"Pelvano\\", ""}, {L"Pelvano\\settings\\", ""},
+                            {L"Pelvano\\settings\\imagelist.json", "[\"a\"]"},
+                            {L"Pelvano\\settings\\unrelated.txt", "u"},
+                            {L"Pelvano\\kavrisongs.json", "[{\"id\":1}]"}};
+  writeTree(appData.path(), earlier);
+  migrateApplicationSettings(appData.path());
+  EXPECT_EQ(readTree(appData.path()), earlier);
+}
+
+TEST(SettingsMigration, AnOldListThatIsAFolderCountsAsAbsent) {
+  ScratchFolder appData(L"migration_folder");
+  const FileTree tree = {{L"Pelvano\\", ""}, {L"Pelvano\\settings\\", ""},
+                         {L"Pelvano\\settings\\songlistsettings.json\\", ""},
+                         {L"Pelvano\\settings\\songlistsettings.json\\x", "x"}};
+  writeTree(appData.path(), tree);
+  migrateApplicationSettings(appData.path());
+  EXPECT_EQ(readTree(appData.path()), tree);
+}
+
+TEST(SettingsMigration, AnOldListHeldOpenByTheApplicationStays) {
+  ScratchFolder appData(L"migration_locked");
+  writeTree(appData.path(), fixture("complete", "before"));
+  const std::wstring songs = appData / L"Pelvano\\settings\\songlistsettings.json";
+  const std::string songBytes = readFileBytes(songs);
+  {
+    const UniqueFile held(::CreateFileW(songs.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    migrateApplicationSettings(appData.path());
+  }
+  FileTree expected = fixture("complete", "after");
+  expected.erase(L"Pelvano\\nativesongs.json");
+  expected.erase(L"Pelvano\\kavrisongs.json");
+  expected.erase(L"Pelvano\\localsongs.json");
+  expected[L"Pelvano\\settings\\songlistsettings.json"] = songBytes;
+  EXPECT_EQ(readTree(appData.path()), expected);
+}
+
+}  // namespace
+}  // namespace kavri

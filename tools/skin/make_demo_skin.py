@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Draws the demo skin's images (window background, button states, check box
+states, edit frame) as small PNGs into installer/style/.
+
+Only the Python standard library is used. Run it again after changing a
+colour or a shape and commit the PNGs it writes:
+
+    python3 tools/skin/make_demo_skin.py [output-folder]
+"""
+import os
+import struct
+import sys
+import zlib
+
+
+def write_png(path, width, height, pixels):
+    """pixels: rows of (r, g, b, a) tuples, top row first."""
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)  # filter: none
+        for r, g, b, a in row:
+            raw += bytes((r, g, b, a))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    png = b"\x89PNG\r\n\x1a\n"
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+    png += chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def mix(c1, c2, t):
+    return tuple(int(round(a + (b - a) * t)) for a, b in zip(c1, c2))
+
+
+def rounded_coverage(x, y, w, h, radius, samples=4):
+    """Share of pixel (x, y) inside a w x h rectangle with rounded corners."""
+    if radius <= 0:
+        return 1.0
+    inside = 0
+    for sy in range(samples):
+        for sx in range(samples):
+            px = x + (sx + 0.5) / samples
+            py = y + (sy + 0.5) / samples
+            cx = min(max(px, radius), w - radius)
+            cy = min(max(py, radius), h - radius)
+            if (px - cx) ** 2 + (py - cy) ** 2 <= radius * radius:
+                inside += 1
+    return inside / (samples * samples)
+
+
+def panel(w, h, radius, border, top, bottom, border_width=1):
+    """A rounded panel: a vertical gradient inside a one-pixel border."""
+    rows = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            outer = rounded_coverage(x, y, w, h, radius)
+            inner = rounded_coverage(x - border_width, y - border_width, w - 2 * border_width,
+                                     h - 2 * border_width, max(radius - border_width, 0))
+            fill = mix(top, bottom, y / max(h - 1, 1))
+            colour = mix(border, fill, inner)
+            row.append(colour + (int(round(255 * outer)),))
+        rows.append(row)
+    return rows
+
+
+def window_background(w=48, h=48, header=30):
+    rows = panel(w, h, 4, (46, 74, 120), (250, 251, 253), (236, 240, 246))
+    for y in range(1, header):
+        for x in range(1, w - 1):
+            r, g, b, a = rows[y][x]
+            if a == 0:
+                continue
+            shade = mix((74, 122, 196), (52, 96, 168), (y - 1) / (header - 2))
+            edge = rounded_coverage(x - 1, y - 1, w - 2, h - 2, 3)
+            rows[y][x] = mix((r, g, b), shade, edge) + (a,)
+    return rows
+
+
+def check_box(state, checked):
+    border = {"up": (112, 128, 150), "over": (60, 120, 210), "down": (40, 90, 170),
+              "disabled": (180, 184, 190)}[state]
+    top, bottom = {"up": ((255, 255, 255), (232, 236, 242)), "over": ((255, 255, 255), (222, 234, 250)),
+                   "down": ((214, 226, 244), (198, 214, 238)),
+                   "disabled": ((244, 244, 244), (236, 236, 236))}[state]
+    rows = panel(16, 16, 2, border, top, bottom)
+    if checked:
+        mark = (150, 154, 160) if state == "disabled" else (30, 80, 160)
+        # Two strokes of a tick, drawn with coverage for smooth edges.
+        strokes = [((3.5, 8.0), (6.5, 11.0)), ((6.5, 11.0), (12.5, 4.5))]
+        for y in range(16):
+            for x in range(16):
+                best = 9.0
+                for (x0, y0), (x1, y1) in strokes:
+                    px, py = x + 0.5, y + 0.5
+                    dx, dy = x1 - x0, y1 - y0
+                    t = max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / (dx * dx + dy * dy)))
+                    best = min(best, ((px - x0 - t * dx) ** 2 + (py - y0 - t * dy) ** 2) ** 0.5)
+                cover = max(0.0, min(1.0, 1.9 - best))
+                if cover > 0:
+                    r, g, b, a = rows[y][x]
+                    rows[y][x] = mix((r, g, b), mark, cover) + (a,)
+    return rows
+
+
+def main():
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "installer", "style")
+    os.makedirs(out, exist_ok=True)
+
+    def save(name, rows):
+        write_png(os.path.join(out, name), len(rows[0]), len(rows), rows)
+
+    save("window_bg.png", window_background())
+
+    # Buttons: 32 x 24, drawn as a nine-grid with insets 4,4,4,4.
+    buttons = {
+        "up": ((40, 92, 170), (88, 146, 226), (54, 110, 196)),
+        "over": ((40, 92, 170), (120, 172, 240), (76, 134, 218)),
+        "down": ((30, 70, 140), (46, 96, 176), (62, 116, 198)),
+        "disabled": ((160, 166, 176), (214, 218, 224), (196, 200, 208)),
+    }
+    for state, (border, top, bottom) in buttons.items():
+        save("button_%s.png" % state, panel(32, 24, 4, border, top, bottom))
+
+    for state in ("up", "over", "down", "disabled"):
+        save("checkbox_%s.png" % state, check_box(state, False))
+        save("checkbox_checked_%s.png" % state, check_box(state, True))
+
+    # Edit frames: 16 x 16, nine-grid with insets 2,2,2,2.
+    edits = {"up": (150, 160, 176), "over": (60, 120, 210), "disabled": (200, 204, 210)}
+    for state, border in edits.items():
+        fill = (244, 244, 244) if state == "disabled" else (255, 255, 255)
+        save("edit_%s.png" % state, panel(16, 16, 2, border, fill, fill))
+
+
+if __name__ == "__main__":
+    main()
