@@ -11,9 +11,9 @@
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
+#include "script/lua_convert.h"
 #include "script/lua_work.h"
 #include "script/script_api.h"
-#include "script/lua_convert.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
 
@@ -119,11 +119,15 @@ void runBackgroundScript(lua_State* L, const WorkerContext& context) {
 int protectedWork(lua_State* L) {
   const auto* context = static_cast<const WorkerContext*>(lua_touserdata(L, 1));
   lua_settop(L, 0);
-  luaL_openlibs(L);
-  registerSystemApi(L);
-  LuaWork::registerWorkerApi(L, context->archive);
-  runConfiguration(L, context->request->configuration);
-  runBackgroundScript(L, *context);
+  try {
+    luaL_openlibs(L);
+    registerSystemApi(L);
+    LuaWork::registerWorkerApi(L, context->archive);
+    runConfiguration(L, context->request->configuration);
+    runBackgroundScript(L, *context);
+  } catch (const std::exception& e) {   // Lua's own errors are not std::exceptions
+    return luaL_error(L, "background work failed: %s", e.what());
+  }
   return 0;
 }
 
@@ -179,13 +183,13 @@ bool LuaWork::start(std::wstring script, std::wstring package, std::string confi
     debugLog(L"startWork: the UI-thread service is not running");
     return false;
   }
+  auto request = std::make_unique<WorkRequest>(
+      WorkRequest{std::move(script), std::move(package), std::move(configuration)});
   bool idle = false;
   if (!g_workRunning.compare_exchange_strong(idle, true)) {
     debugLog(L"startWork: a background work is already running; refused");
     return false;
   }
-  auto request = std::make_unique<WorkRequest>(
-      WorkRequest{std::move(script), std::move(package), std::move(configuration)});
   // Suspended until the reaper has the handle: a worker that shutdown cannot
   // wait for must never run.
   UniqueHandle thread(::CreateThread(nullptr, 0, workerMain, request.get(), CREATE_SUSPENDED, nullptr));
