@@ -53,8 +53,9 @@ void recordLog(const std::wstring& line) {
 
 std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
 
+// Reads a file named by a UTF-8 path.
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(utf8ToWide(path).c_str(), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -247,6 +248,8 @@ TEST_F(WorkTest, ConfigurationTextBecomesTheGlobalConfig) {
       {"text that does not compile", "'{ installPath = '", "nil|nil", "config = { installPath = "},
       {"text that fails when run", "'error(\"no\")'", "nil|nil", "config = error(\"no\")"},
       {"a plain value", "'42'", "number|nil", "config = 42"},
+      {"non-ASCII path", "'{ installPath = [[D:\\\\安装\\\\]] }'", "table|D:\\安装\\",
+       "config = { installPath = [[D:\\安装\\]] }"},
   };
   setPackage({{u"readme.txt", test::bytesOf("x")}});
   setWorkerScript(
@@ -433,7 +436,8 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
   for (int i = 0; i < 300000; ++i) binary += char(i % 7 == 0 ? 0 : 'a' + i % 23);
   setPackage({{u"dir/a.txt", test::bytesOf("alpha")},
               {u"dir/sub/b.bin", test::bytesOf(binary)},
-              {u"empty.txt", {}}});
+              {u"empty.txt", {}},
+              {u"文档/说明.txt", test::bytesOf("说明")}});
   auto writeFile = [&](const std::string& name, const std::string& content) {
     std::ofstream(dir_ + name, std::ios::binary) << content;
   };
@@ -483,6 +487,8 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
          locked.reset();
          EXPECT_EQ(readFile(dir_ + "locked.txt"), "locked old");
        }},
+      {"non-ASCII entry and destination", "文档\\\\说明.txt", "数据.txt", nullptr, true,
+       [&] { EXPECT_EQ(readFile(dir_ + "数据.txt"), "说明"); }},
       {"destination is a folder", "dir/a.txt", "folder",
        [&] { ::CreateDirectoryW(utf8ToWide(dir_ + "folder").c_str(), nullptr); }, false,
        [&] { EXPECT_TRUE(attributes("folder") & FILE_ATTRIBUTE_DIRECTORY); }},
