@@ -1,14 +1,170 @@
-// UI-thread service (no queued work yet).
+// UI-thread service: the run queue served from a WH_GETMESSAGE hook, and the
+// reaper thread that closes finished threads' handles.
 #include "sr_service.h"
 
+#include <algorithm>
+#include <mutex>
+
+#include "support/debug_log.h"
+
 namespace kavri {
+namespace {
+
+using Guard = std::lock_guard<CriticalSection>;
+
+constexpr DWORD kReaperPollMs = 10000;   // how often the reaper looks for new handles
+
+}  // namespace
 
 SRService& SRService::instance() {
   static SRService service;
   return service;
 }
 
-bool SRService::start() { return true; }
-void SRService::stop() {}
+bool SRService::isRunning() {
+  Guard guard(serviceLock_);
+  return running_;
+}
+
+bool SRService::start() {
+  Guard guard(serviceLock_);
+  if (stopEvent_) return false;   // already started
+  UniqueHandle stopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  KAVRI_RETURN_IF_WIN32_FALSE(stopEvent, false);
+
+  MSG msg;
+  ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);   // makes sure the thread has a message queue
+  ::PostMessageW(nullptr, WM_NULL, 0, 0);
+  const DWORD threadId = ::GetCurrentThreadId();
+  UniqueHhook hook(::SetWindowsHookExW(WH_GETMESSAGE, getMessageHook, nullptr, threadId));
+  // Without the hook no item would ever run and every notifier would wait
+  // until stop; refuse to run instead, so posts are answered at once.
+  KAVRI_RETURN_IF_WIN32_FALSE(hook, false);
+
+  stopEvent_ = std::move(stopEvent);
+  hook_ = std::move(hook);
+  uiThreadId_ = threadId;
+  running_ = true;
+  return true;
+}
+
+bool SRService::post(std::shared_ptr<IRunable> item) {
+  if (!item) return false;
+  Guard guard(serviceLock_);
+  if (!running_) return false;
+  Guard queueGuard(runQueueLock_);
+  runQueue_.push_back(std::move(item));
+  if (!::PostThreadMessageW(uiThreadId_, WM_NULL, 0, 0)) {
+    // No wake-up message means the item might never run: take it back.
+    logWin32Failure("PostThreadMessageW", __FILE__, __LINE__);
+    runQueue_.pop_back();
+    return false;
+  }
+  return true;
+}
+
+LRESULT CALLBACK SRService::getMessageHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HC_ACTION && wParam == PM_REMOVE) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (msg && msg->hwnd == nullptr && msg->message == WM_NULL) instance().serveOne();
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void SRService::serveOne() noexcept {
+  std::shared_ptr<IRunable> item;
+  {
+    Guard guard(runQueueLock_);
+    if (runQueue_.empty()) return;
+    item = std::move(runQueue_.front());
+    runQueue_.pop_front();
+  }
+  try {
+    item->run();
+  } catch (...) {
+    debugLog(L"SRService: a work item threw; ignored");
+  }
+}
+
+bool SRService::closeWhenSignalled(HANDLE handle) {
+  if (!handle) return false;
+  Guard guard(serviceLock_);
+  if (!running_) return false;
+  if (!reaperThread_) {
+    reaperThread_.reset(::CreateThread(nullptr, 0, reaperMain, nullptr, 0, nullptr));
+    KAVRI_RETURN_IF_WIN32_FALSE(reaperThread_, false);
+  }
+  try {
+    reaperList_.push_back(handle);
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+DWORD WINAPI SRService::reaperMain(void*) noexcept {
+  SRService& service = instance();
+  HANDLE stopEvent;
+  {
+    Guard guard(service.serviceLock_);
+    stopEvent = service.stopEvent_.get();   // stays open until stop has joined this thread
+  }
+  for (;;) {
+    service.reapPending();
+    const DWORD wait = ::WaitForSingleObject(stopEvent, kReaperPollMs);
+    if (wait != WAIT_TIMEOUT) break;   // stopped (or the event is unusable: finish up)
+  }
+  service.reapPending();   // handles handed over just before stop
+  return 0;
+}
+
+void SRService::reapPending() noexcept {
+  std::vector<HANDLE> handles;
+  {
+    Guard guard(serviceLock_);
+    handles.swap(reaperList_);
+  }
+  // One wait covers at most MAXIMUM_WAIT_OBJECTS handles.
+  for (size_t first = 0; first < handles.size(); first += MAXIMUM_WAIT_OBJECTS) {
+    const DWORD count = DWORD(std::min<size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first));
+    if (::WaitForMultipleObjects(count, &handles[first], TRUE, INFINITE) == WAIT_FAILED) {
+      // One bad handle fails the whole wait; wait for the others one by one.
+      logWin32Failure("WaitForMultipleObjects", __FILE__, __LINE__);
+      for (DWORD i = 0; i < count; ++i) ::WaitForSingleObject(handles[first + i], INFINITE);
+    }
+  }
+  for (HANDLE h : handles) ::CloseHandle(h);
+}
+
+void SRService::stop() {
+  std::deque<std::shared_ptr<IRunable>> dropped;
+  {
+    Guard guard(serviceLock_);
+    if (!stopEvent_) return;   // never started, or stopped already
+    ::SetEvent(stopEvent_.get());
+    running_ = false;
+    hook_.reset();
+    Guard queueGuard(runQueueLock_);
+    dropped.swap(runQueue_);
+  }
+  // Release whoever waits for these items (a notifier gets the answer 0), so
+  // the workers can finish and the reaper can end.
+  for (const auto& item : dropped) {
+    try {
+      item->cancel();
+    } catch (...) {
+    }
+  }
+  dropped.clear();
+
+  if (reaperThread_) {
+    // Here shutdown waits for the background work to end.
+    ::WaitForSingleObject(reaperThread_.get(), INFINITE);
+    reaperThread_.reset();
+  }
+  Guard guard(serviceLock_);
+  stopEvent_.reset();
+  uiThreadId_ = 0;
+}
 
 }  // namespace kavri

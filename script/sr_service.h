@@ -1,15 +1,85 @@
-// SRService: runs work items queued by other threads on the UI thread.
+// SRService: runs work items queued by other threads on the UI thread, from
+// inside that thread's own message retrieval, and reaps finished threads so
+// that shutdown can wait for background work.
+//
+// How an item reaches the UI thread: `post` appends it to the run queue and
+// posts the thread message WM_NULL to the UI thread. A WH_GETMESSAGE hook on
+// the UI thread sees every message that GetMessageW/PeekMessageW remove there,
+// in whatever loop is running (the modal loop of a dialog, a message box, a
+// menu); for each WM_NULL thread message it runs one queued item. No loop of
+// the service's own is needed.
+//
+// Locks: the service lock guards start, stop, the running flag, posting and
+// the reaper list; the run-queue lock guards the run queue. Both are
+// process-wide and always taken in that order.
+//
+// Items that never run: when `stop` finds items still queued it drops them
+// and calls their `cancel`, and `post` refuses items while the service is not
+// running. A waiting notifier is thereby always released, so `stop` can never
+// wait for a worker that waits for an answer which will not come.
 #pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "support/win32_handles.h"
 
 namespace kavri {
 
 class SRService {
  public:
+  // A work item run on the UI thread. Held by shared ownership: the run queue
+  // keeps one reference while the item waits.
+  class IRunable {
+   public:
+    virtual ~IRunable() = default;
+    // Runs on the UI thread, from the message hook. Must not throw.
+    virtual void run() = 0;
+    // Called instead of `run` when the item is dropped without running (the
+    // service stopped first). May run on any thread. Must not throw.
+    virtual void cancel() {}
+  };
+
   static SRService& instance();
-  // Starts the service on the calling (UI) thread; must run before any window exists.
+
+  // Starts the service on the calling (UI) thread; must run before any window
+  // exists. Returns whether the service runs (false when it already does or a
+  // system call failed).
   bool start();
-  // Stops the service; waits for the threads handed to its reaper.
+  // Queues an item to run on the UI thread. Returns false (the item is not
+  // queued and not run) when the service is not running.
+  bool post(std::shared_ptr<IRunable> item);
+  // Hands a waitable handle to the reaper, which closes it once it is
+  // signalled. Returns false (the caller keeps the handle) when the service is
+  // not running or the reaper could not be started; a null handle is ignored.
+  bool closeWhenSignalled(HANDLE handle);
+  // Stops the service: removes the hook, cancels the items still queued, and
+  // waits until the reaper has seen every handed-over handle signalled.
   void stop();
+
+  bool isRunning();
+
+ private:
+  SRService() = default;
+  static LRESULT CALLBACK getMessageHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
+  static DWORD WINAPI reaperMain(void*) noexcept;
+  void serveOne() noexcept;
+  // Reaper step: takes every handle out of the list, waits until all are
+  // signalled and closes them.
+  void reapPending() noexcept;
+
+  CriticalSection serviceLock_;    // first
+  CriticalSection runQueueLock_;   // second
+  UniqueHandle stopEvent_;         // exists while started
+  bool running_ = false;
+  DWORD uiThreadId_ = 0;
+  UniqueHhook hook_;
+  std::deque<std::shared_ptr<IRunable>> runQueue_;
+  std::vector<HANDLE> reaperList_;
+  UniqueHandle reaperThread_;
 };
 
 }  // namespace kavri

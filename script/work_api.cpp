@@ -1,11 +1,226 @@
-// startWork: background work on a worker thread (not yet built).
+// startWork and the worker thread: a background script in a Lua state of its
+// own, over the payload package named by the work request.
+#include <windows.h>
+#include <ole2.h>
+
+#include <atomic>
+#include <memory>
+
+#include "app/package/file_system.h"
+#include "app/package/package_archive.h"
+#include "lauxlib.h"
 #include "lua.h"
+#include "lualib.h"
+#include "script/lua_convert.h"
+#include "script/lua_work.h"
 #include "script/script_api.h"
+#include "support/debug_log.h"
+#include "support/text_convert.h"
 
 namespace kavri {
+namespace {
 
+inline constexpr wchar_t kErrorCaption[] = L"错误";
+
+// The work request: written by startWork, handed to the worker thread, which
+// owns it from then on.
+struct WorkRequest {
+  std::wstring script;
+  std::wstring package;
+  std::string configuration;   // UTF-8, as the script passed it
+};
+
+std::atomic<bool> g_workRunning{false};
+std::atomic<LuaWork::ErrorReporter> g_reporter{nullptr};
+
+void reportError(const std::wstring& text) {
+  debugLog(L"background work error: " + text);
+  if (LuaWork::ErrorReporter reporter = g_reporter.load())
+    reporter(text);
+  else
+    ::MessageBoxW(nullptr, text.c_str(), kErrorCaption, MB_OK);
+}
+
+// The configuration argument as its bytes (a number in its string form);
+// anything else is no configuration.
+std::string argBytes(lua_State* L, int index) {
+  const int type = lua_type(L, index);
+  if (type != LUA_TSTRING && type != LUA_TNUMBER) return std::string();
+  size_t length = 0;
+  const char* text = lua_tolstring(L, index, &length);
+  return std::string(text, length);
+}
+
+std::wstring errorText(lua_State* L, int index) {
+  size_t length = 0;
+  const char* text = lua_tolstring(L, index, &length);
+  if (!text) return L"(error object is not a string)";
+  return utf8ToWide(std::string(text, length));
+}
+
+struct LuaStateCloser {
+  void operator()(lua_State* L) const noexcept { lua_close(L); }
+};
+using OwnedLuaState = std::unique_ptr<lua_State, LuaStateCloser>;
+
+class OleScope {
+ public:
+  OleScope() : result_(::OleInitialize(nullptr)) {
+    if (FAILED(result_)) debugLogf(L"worker: OleInitialize failed: 0x%08lx", result_);
+  }
+  ~OleScope() {
+    if (SUCCEEDED(result_)) ::OleUninitialize();
+  }
+  OleScope(const OleScope&) = delete;
+  OleScope& operator=(const OleScope&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+struct WorkerContext {
+  WorkRequest* request;
+  const PackageArchive* archive;
+  FileSystem* fileSystem;
+};
+
+// The configuration text becomes the global `config`: "config = " is put in
+// front of it and the result run as a chunk. Empty text: nothing happens.
+// Errors are ignored; `config` then stays undefined.
+void runConfiguration(lua_State* L, std::string& configuration) {
+  if (configuration.empty()) return;
+  configuration.insert(0, "config = ");
+  debugLog(utf8ToWide(configuration));
+  const int top = lua_gettop(L);
+  if (luaL_loadstring(L, configuration.c_str()) == LUA_OK) lua_pcall(L, 0, LUA_MULTRET, 0);
+  lua_settop(L, top);
+}
+
+void runBackgroundScript(lua_State* L, const WorkerContext& context) {
+  const std::wstring& name = context.request->script;
+  size_t size = 0;
+  HeapBuffer text = context.fileSystem->loadFile(name, &size);
+  if (!text) {
+    reportError(L"cannot load script " + name);
+    return;
+  }
+  const int top = lua_gettop(L);
+  // Named after its file, so errors read "LG.lua:12: ..." as in the UI script.
+  const std::string chunkName = "=" + wideToUtf8(name);
+  int status = luaL_loadbuffer(L, reinterpret_cast<const char*>(text.get()), size, chunkName.c_str());
+  if (status == LUA_OK) status = lua_pcall(L, 0, LUA_MULTRET, 0);
+  if (status != LUA_OK) reportError(errorText(L, -1));
+  lua_settop(L, top);
+  context.fileSystem->freeFile(text.release());
+}
+
+// Everything that touches the worker state, run as one protected call so that
+// no Lua error (memory errors included) can leave the thread.
+int protectedWork(lua_State* L) {
+  const auto* context = static_cast<const WorkerContext*>(lua_touserdata(L, 1));
+  lua_settop(L, 0);
+  try {
+    luaL_openlibs(L);
+    registerSystemApi(L);
+    LuaWork::registerWorkerApi(L, context->archive);
+    runConfiguration(L, context->request->configuration);
+    runBackgroundScript(L, *context);
+  } catch (const std::exception& e) {   // Lua's own errors are not std::exceptions
+    return luaL_error(L, "background work failed: %s", e.what());
+  }
+  return 0;
+}
+
+void runWork(WorkRequest& request) {
+  OleScope ole;
+  FileSystem* fs = currentFileSystem();
+  size_t imageSize = 0;
+  HeapBuffer image = fs ? fs->loadFile(request.package, &imageSize) : nullptr;
+  if (!image) {
+    reportError(L"cannot load package " + request.package);
+    return;
+  }
+  {
+    PackageArchive archive(image.get(), imageSize);
+    OwnedLuaState state(luaL_newstate());
+    if (!state) {
+      reportError(L"not enough memory for the background script");
+    } else {
+      WorkerContext context{&request, &archive, fs};
+      lua_State* L = state.get();
+      lua_pushcfunction(L, protectedWork);
+      lua_pushlightuserdata(L, &context);
+      if (lua_pcall(L, 1, 0, 0) != LUA_OK) reportError(errorText(L, -1));
+    }
+    // The state closes before the archive it extracts from goes.
+  }
+  fs->freeFile(image.release());
+}
+
+DWORD WINAPI workerMain(void* parameter) noexcept {
+  std::unique_ptr<WorkRequest> request(static_cast<WorkRequest*>(parameter));
+  try {
+    runWork(*request);
+  } catch (...) {
+    debugLog(L"background work: aborted by an unexpected exception");
+  }
+  request.reset();
+  g_workRunning.store(false);
+  return 0;
+}
+
+}  // namespace
+
+void LuaWork::setErrorReporter(ErrorReporter reporter) { g_reporter.store(reporter); }
+
+bool LuaWork::isRunning() { return g_workRunning.load(); }
+
+bool LuaWork::start(std::wstring script, std::wstring package, std::string configuration) {
+  SRService& service = SRService::instance();
+  // Without the service nothing would answer notifications or wait for the
+  // worker at shutdown.
+  if (!service.isRunning()) {
+    debugLog(L"startWork: the UI-thread service is not running");
+    return false;
+  }
+  auto request = std::make_unique<WorkRequest>(
+      WorkRequest{std::move(script), std::move(package), std::move(configuration)});
+  bool idle = false;
+  if (!g_workRunning.compare_exchange_strong(idle, true)) {
+    debugLog(L"startWork: a background work is already running; refused");
+    return false;
+  }
+  // Suspended until the reaper has the handle: a worker that shutdown cannot
+  // wait for must never run.
+  UniqueHandle thread(::CreateThread(nullptr, 0, workerMain, request.get(), CREATE_SUSPENDED, nullptr));
+  if (!thread) {
+    logWin32Failure("CreateThread", __FILE__, __LINE__);
+    g_workRunning.store(false);
+    return false;
+  }
+  if (!service.closeWhenSignalled(thread.get())) {
+    ::TerminateThread(thread.get(), 1);   // never ran a single instruction of ours
+    ::WaitForSingleObject(thread.get(), INFINITE);
+    g_workRunning.store(false);
+    return false;
+  }
+  request.release();   // the worker owns it now
+  ::ResumeThread(thread.get());
+  thread.release();   // the reaper closes it once the worker has ended
+  return true;
+}
+
+// startWork(script name, package name, configuration text) -> true when the
+// work was started; false when another work is still running (or the thread
+// could not be started).
 int luaStartWork(lua_State* L) {
-  lua_pushboolean(L, 0);
+  bool started = false;
+  try {
+    started = LuaWork::start(argText(L, 1), argText(L, 2), argBytes(L, 3));
+  } catch (const std::exception&) {
+    started = false;
+  }
+  lua_pushboolean(L, started);
   return 1;
 }
 

@@ -28,7 +28,8 @@ using AttrKey = const wchar_t*;
   X(thumbUpIcon) X(thumbOverIcon) X(thumbDownIcon) X(upArrowUpSkin) X(upArrowOverSkin)  \
   X(upArrowDownSkin) X(upArrowDisabledSkin) X(downArrowUpSkin) X(downArrowOverSkin)     \
   X(downArrowDownSkin) X(downArrowDisabledSkin) X(rows) X(columns) X(tabOffset)         \
-  X(multiline) X(disabledAlpha) X(grayTip) X(cloUpSkin) X(cloOverSkin) X(cloDownSkin)
+  X(multiline) X(disabledAlpha) X(grayTip) X(cloUpSkin) X(cloOverSkin) X(cloDownSkin)      \
+  X(scrollvertical) X(scrollhorizontal)
 
 // X(identifier, "text") for the 13 enumeration keywords, in the markup's matching order.
 #define DUI_ENUM_KEYWORDS(X)                                                     \

@@ -4,7 +4,10 @@
 #include "dui/core/app_handlers.h"
 #include "dui/core/deferred_call.h"
 #include "dui/core/msimg.h"
+#include "dui/core/window_impl.h"
 #include "dui/core/window_messages.h"
+#include "dui/markup/markup_startup.h"
+#include "dui/markup/skin_resources.h"
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
 
@@ -13,9 +16,9 @@ namespace {
 
 constexpr wchar_t kDispatcherClass[] = L"Dispatcher_Vantu124";
 
-// What the framework owns while it runs. The markup registries, the layout
-// loader and the skin resources belong to it too; the markup start-up keeps
-// them and releases them through the shutdown hook.
+// What the framework owns while it runs. The skin resources (SkinResources)
+// and the layout loader belong to it too; they live in dui/markup and are
+// released by shutdown.
 struct FrameworkContext {
   bool msimgLoaded = false;
   HWND dispatcher = nullptr;
@@ -97,7 +100,10 @@ class DispatcherPoster final : public DeferredDispatcher {
 bool startFramework() {
   static DispatcherPoster poster;  // valid for the rest of the process
   setDeferredDispatcher(&poster);
+  // Windows paint with the skin's "Default" font.
+  setDefaultFontProvider([]() -> HFONT { return skinResources().getFont(L"Default"); });
   frameworkLock();  // step 1: the lock exists before anything can post
+  startMarkup();    // setter table, element factory, style source
   {
     LockGuard guard;
     if (g_context) return true;
@@ -116,7 +122,8 @@ bool startFramework() {
 }
 
 void shutdownFramework() {
-  if (g_markupShutdown) g_markupShutdown();  // layout loader and skin resources
+  if (g_markupShutdown) g_markupShutdown();
+  shutdownMarkup();   // the layout package, then fonts, images and styles
   HWND dispatcher = nullptr;
   {
     LockGuard guard;

@@ -35,8 +35,8 @@ ApplicationHandlers* applicationHandlers();
 // start-up installs.
 bool postToDispatcher(DeferredCall* record);
 
-// Called during shutdown before the context is destroyed (step 1 and 2: the
-// layout loader and the skin resources). Set by the markup start-up.
+// Called first during shutdown, before the skin resources are cleared and the
+// context is destroyed: releases the layout loader. Set by the markup side.
 using ShutdownHook = void (*)();
 void setMarkupShutdownHook(ShutdownHook hook);
 

@@ -4,6 +4,7 @@
 namespace dui {
 
 std::int32_t WindowBase::runModal(HWND owner) {
+  if (!hwnd_ || modal_) return 0;  // not created, or already running modally
   bool ownerWasEnabled = false;
   if (owner) {
     if (::IsIconic(owner)) ::ShowWindow(owner, SW_SHOWNORMAL);

@@ -1,6 +1,9 @@
 // Script windows and their shadow.
 #include "dui/core/shadowed_window.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "dui/core/panel.h"
 #include "dui/core/window_messages.h"
 #include "support/debug_log.h"
@@ -9,6 +12,36 @@ namespace dui {
 namespace {
 
 LayoutRootLoader g_loader = nullptr;
+
+// The shadow drawn when no shadow layout can be loaded: a soft black border
+// fading out over the margins, fully transparent over the window itself (the
+// shadow lies above its owner). Writes premultiplied alpha straight into the
+// back buffer's pixels.
+class FallbackShadow : public Panel {
+ public:
+  void draw(HDC dc, const Rect& drawRect, const Rect& clip) override {
+    DIBSECTION dib{};
+    HGDIOBJ bitmap = ::GetCurrentObject(dc, OBJ_BITMAP);
+    if (!bitmap || ::GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits ||
+        dib.dsBm.bmBitsPixel != 32)
+      return;
+    auto* pixels = static_cast<std::uint32_t*>(dib.dsBm.bmBits);
+    const int stride = dib.dsBm.bmWidth;
+    const Rect inner{drawRect.left + ShadowedWindow::kShadowLeft, drawRect.top + ShadowedWindow::kShadowTop,
+                     drawRect.right - ShadowedWindow::kShadowRight, drawRect.bottom - ShadowedWindow::kShadowBottom};
+    const Rect area = intersect(intersect(drawRect, clip), Rect{0, 0, stride, std::abs(dib.dsBm.bmHeight)});
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const int dx = std::max({inner.left - x, x - (inner.right - 1), 0});
+        const int dy = std::max({inner.top - y, y - (inner.bottom - 1), 0});
+        const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+        const double reach = 18.0;
+        const int alpha = (dx == 0 && dy == 0) ? 0 : static_cast<int>(std::max(0.0, 70.0 * (1.0 - distance / reach)));
+        pixels[y * stride + x] = static_cast<std::uint32_t>(alpha) << 24;  // premultiplied black
+      }
+    }
+  }
+};
 
 }  // namespace
 
@@ -22,7 +55,8 @@ Control* loadLayoutRoot(const std::wstring& layoutName) {
 }
 
 ProxyWindow::ProxyWindow(const std::wstring& layoutName) : layoutName_(layoutName) {
-  setRoot(loadLayoutRoot(layoutName));
+  Control* root = g_loader ? g_loader(layoutName) : nullptr;
+  setRoot(root ? root : new FallbackShadow);
   setLayered(true);  // per-pixel alpha from the back buffer
 }
 

@@ -1,4 +1,5 @@
-// The style source used by Control::draw, and the plain Style's drawing.
+// The style source used by Control::draw (the plain Style's drawing is with
+// the skins in dui/markup/style_state.cpp).
 #include "dui/core/style.h"
 
 namespace dui {
@@ -6,9 +7,6 @@ namespace dui {
 namespace {
 StyleSource* g_styleSource = nullptr;
 }
-
-// The state-skin drawing of the plain Style belongs to the skin code.
-void Style::draw(HDC, const Rect&, Control*) {}
 
 void setStyleSource(StyleSource* source) { g_styleSource = source; }
 

@@ -13,10 +13,18 @@ class Control;
 
 // An Object whose second virtual operation draws a control into a rectangle
 // given in window coordinates. The plain Style draws the control's state skin;
-// concrete skins (Style_Button, ...) derive from it.
+// concrete skins (Style_Button, ...) derive from it. Both drawing operations
+// are defined with the skins (dui/markup/style_state.cpp).
 class Style : public Object {
  public:
+  // The plain Style: exactly drawStateSkin, so a style file of type "Style"
+  // is a four-state skin without text.
   virtual void draw(HDC dc, const Rect& rect, Control* control);
+  // One of the four state skins, first match: not Enabled "disabledSkin";
+  // Captured or Checked "downSkin"; MouseOver or Focused "overSkin"; else
+  // "upSkin". Nine-grid with "scaleGrid" when present, else stretched. A
+  // missing attribute or image draws nothing (no other state stands in).
+  void drawStateSkin(HDC dc, const Rect& rect, Control* control);
 };
 
 // Finds styles by name for Control::draw (SkinResources implements it).

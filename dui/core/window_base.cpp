@@ -71,12 +71,21 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   if (window->inModalRun() &&
       (message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)))
     return 0;
+  LRESULT result = 0;
   try {
-    return window->handleMessage(message, wParam, lParam);
+    result = window->handleMessage(message, wParam, lParam);
   } catch (...) {
     kavri::debugLogf(L"window message 0x%04x failed with an exception", message);
-    return message == WM_DESTROY ? 0 : ::DefWindowProcW(hwnd, message, wParam, lParam);
+    result = message == WM_DESTROY ? 0 : ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
+  if (message == WM_NCDESTROY) {
+    // The handle dies now: an object that did not go with WM_DESTROY (its
+    // handler failed) must not be found by a later window with this handle.
+    auto& map = windowMap();
+    auto it = map.find(hwnd);
+    if (it != map.end()) map.erase(it);
+  }
+  return result;
 }
 
 WindowBase::~WindowBase() {

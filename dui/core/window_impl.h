@@ -100,7 +100,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   const ControlPath& hoverPath() const { return hoverPath_; }
 
  protected:
-  // Algorithm of WM_CREATE: attach and lay out the root, region, tooltip, layering.
+  // WM_CREATE: attach and lay out the root, region, tooltip, layering.
   LRESULT onCreate();
   LRESULT onSize(WPARAM wParam);
   LRESULT onDestroy();

@@ -232,21 +232,17 @@ void WindowImpl::onLeftUp(WPARAM wParam, LPARAM lParam) {
   }
   Control* c = hitTestClient(lParam);
   if (!c || !c->hasFlag(flags::Enabled)) return;
-  const std::uint32_t serial = c->serial();
   repaintIfAsked(c);
-  if (raiseOn(c, events::PrevLButtonUp, Routing::Tunnel, wParam, lParam)) return;
-  if (stillLive(c, serial)) raiseOn(c, events::LButtonUp, Routing::Bubble, wParam, lParam);
+  raisePreviewPair(c, events::PrevLButtonUp, events::LButtonUp, wParam, lParam);
 }
 
 void WindowImpl::onRightButton(bool down, WPARAM wParam, LPARAM lParam) {
   if (down) hideTooltip();
   Control* c = hitTestClient(lParam);
   if (!c || !c->hasFlag(flags::Enabled)) return;
-  const std::uint32_t serial = c->serial();
   repaintIfAsked(c);
-  if (raiseOn(c, down ? events::PrevRButtonDown : events::PrevRButtonUp, Routing::Tunnel, wParam, lParam)) return;
-  if (stillLive(c, serial))
-    raiseOn(c, down ? events::RButtonDown : events::RButtonUp, Routing::Bubble, wParam, lParam);
+  if (down) raisePreviewPair(c, events::PrevRButtonDown, events::RButtonDown, wParam, lParam);
+  else raisePreviewPair(c, events::PrevRButtonUp, events::RButtonUp, wParam, lParam);
 }
 
 void WindowImpl::onDoubleClick(bool left, WPARAM wParam, LPARAM lParam) {
@@ -270,9 +266,7 @@ void WindowImpl::onWheel(WPARAM wParam, LPARAM lParam) {
 void WindowImpl::onKey(std::uint32_t prevCode, std::uint32_t code, WPARAM wParam, LPARAM lParam) {
   Control* c = focus_;
   if (!c || !isLive(c)) return;
-  const std::uint32_t serial = c->serial();
-  if (raiseOn(c, prevCode, Routing::Tunnel, wParam, lParam)) return;
-  if (stillLive(c, serial)) raiseOn(c, code, Routing::Bubble, wParam, lParam);
+  raisePreviewPair(c, prevCode, code, wParam, lParam);
 }
 
 LRESULT WindowImpl::onSetCursor(WPARAM wParam, LPARAM lParam) {

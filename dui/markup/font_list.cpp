@@ -1,31 +1,14 @@
 // Reading font descriptions from "font.xml".
 #include "font_list.h"
 
-#include <climits>
 #include <cwchar>
-#include <cwctype>
 #include <optional>
 
+#include "dui/markup/markup_values.h"
 #include "support/debug_log.h"
 
 namespace dui {
 namespace {
-
-// A decimal integer as "%d" reads it (leading white space skipped, anything
-// after the digits ignored), saturated instead of overflowing; nothing when
-// there are no digits.
-std::optional<int> leadingInt(const wchar_t* text) {
-  while (std::iswspace(*text)) ++text;
-  bool negative = false;
-  if (*text == L'+' || *text == L'-') negative = *text++ == L'-';
-  if (*text < L'0' || *text > L'9') return std::nullopt;
-  long long value = 0;
-  for (; *text >= L'0' && *text <= L'9'; ++text) {
-    value = value * 10 + (*text - L'0');
-    if (value > INT_MAX) value = INT_MAX;
-  }
-  return int(negative ? -value : value);
-}
 
 bool isTrue(const wchar_t* value) { return std::wcscmp(value, L"true") == 0; }
 
@@ -57,7 +40,7 @@ std::vector<FontDescription> readFontDescriptions(const XmlNode* root, const LOG
         std::wcsncpy(font.logFont.lfFaceName, value, LF_FACESIZE - 1);
         font.logFont.lfFaceName[LF_FACESIZE - 1] = L'\0';
       } else if (std::wcscmp(name, L"size") == 0) {
-        if (std::optional<int> size = leadingInt(value)) font.logFont.lfHeight = -*size;
+        if (std::optional<int> size = parseLeadingInt(value)) font.logFont.lfHeight = -*size;
       } else if (std::wcscmp(name, L"bold") == 0) {
         font.logFont.lfWeight += isTrue(value) ? 700 : 400;
       } else if (std::wcscmp(name, L"underline") == 0) {

@@ -2,7 +2,9 @@
 #include "skin_resources.h"
 
 #include "app/package/file_system.h"
+#include "dui/markup/element_factory.h"
 #include "dui/markup/font_list.h"
+#include "dui/markup/setter_table.h"
 #include "dui/markup/xml_document.h"
 #include "support/debug_log.h"
 
@@ -58,8 +60,8 @@ void SkinResources::clear() {
   archive_.reset();
   packageBytes_.reset();
   images_.clear();
-  // Style cache: every cached style is destroyed here (styles before fonts,
-  // as a style may refer to fonts by name only, never by handle).
+  // Styles hold image and font names only, never handles: any order works.
+  styles_.clear();
   fonts_.clear();
 }
 
@@ -81,8 +83,26 @@ SkinImage* SkinResources::getImage(const std::wstring& name) {
 }
 
 Style* SkinResources::getStyle(const std::wstring& name) {
-  // Style cache: filled in by the style loader.
-  return nullptr;
+  auto it = styles_.find(name);
+  if (it != styles_.end()) return it->second.get();
+  size_t size = 0;
+  kavri::HeapBuffer bytes = extract(name, &size);
+  if (!bytes) return nullptr;
+  return styles_.emplace(name, buildStyle(name, bytes.get(), size)).first->second.get();
+}
+
+std::unique_ptr<Style> SkinResources::buildStyle(const std::wstring& name, const void* bytes, size_t size) const {
+  std::unique_ptr<XmlDocument> doc = XmlDocument::parse(bytes, size, name);
+  if (!doc) return nullptr;   // reported by the parser
+  const XmlNode* config = firstChildElement(doc->root());
+  const XmlAttribute* type = config ? config->first_attribute() : nullptr;
+  if (!type) {
+    kavri::debugLog(L"style \"" + name + L"\": no Config element with a type");
+    return nullptr;
+  }
+  std::unique_ptr<Style> style = elementFactory().createStyle(type->value());
+  setterTable().apply(*style, firstChildElement(config));   // Prop; none leaves the style bare
+  return style;
 }
 
 kavri::HeapBuffer SkinResources::extract(const std::wstring& name, size_t* size) const {

@@ -13,13 +13,12 @@
 #include "app/package/heap_buffer.h"
 #include "app/package/package_archive.h"
 #include "dui/core/skin_image.h"
+#include "dui/core/style.h"
 #include "support/win32_handles.h"
 
 namespace dui {
 
-class Style;   // dui/markup: a skin that draws controls
-
-class SkinResources {
+class SkinResources final : public StyleSource {
  public:
   SkinResources() = default;
   ~SkinResources() { clear(); }
@@ -45,12 +44,15 @@ class SkinResources {
   SkinImage* getImage(const std::wstring& name);
 
   // ----- Style cache --------------------------------------------------------
-  // getStyle(name): the cached style, or the style built from the package
-  // entry of that name on first use, cached also when building fails (as
-  // none); a missing entry returns none and is not remembered. Building styles
-  // belongs to the style loader, which fills this in; until then no style is
-  // built and every control draws without a skin.
-  Style* getStyle(const std::wstring& name);
+  // The style built from the package entry of that name, built on first use
+  // and cached, also when building fails (as none); a missing entry returns
+  // none and is not remembered (a later call reads the package again).
+  // Building: the root's first child element (Config) names the type in its
+  // first attribute; the factory makes the style (a plain Style for an
+  // unknown type); the attributes of Config's first child element (Prop) are
+  // applied through the setter table. Every control naming the file shares
+  // the one style object.
+  Style* getStyle(const std::wstring& name) override;
   // ---------------------------------------------------------------------------
 
   // A package entry as a new caller-owned buffer, or null (for the style
@@ -59,11 +61,13 @@ class SkinResources {
 
  private:
   void loadFonts();
+  std::unique_ptr<Style> buildStyle(const std::wstring& name, const void* bytes, size_t size) const;
 
   kavri::HeapBuffer packageBytes_;
   std::unique_ptr<kavri::PackageArchive> archive_;
   std::map<std::wstring, kavri::UniqueHfont> fonts_;           // empty handle: defined as none
   std::map<std::wstring, std::unique_ptr<SkinImage>> images_;
+  std::map<std::wstring, std::unique_ptr<Style>> styles_;     // empty pointer: failed to build
 };
 
 // The process's skin resources (created empty on first use, opened by the

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the demo skin's images (window background, button states, check box
-states, edit frame) as small PNGs into installer/style/.
+states, edit frame, title-bar buttons, window shadow) as small PNGs into installer/style/.
 
 Only the Python standard library is used. Run it again after changing a
 colour or a shape and commit the PNGs it writes:
@@ -108,6 +108,55 @@ def check_box(state, checked):
     return rows
 
 
+def caption_button(state, glyph, w=28, h=20):
+    """A title-bar button: transparent when up, a soft highlight when the mouse
+    is over it or it is pressed, with a white glyph ("close" or "minimise")."""
+    fill = {"up": None, "over": (255, 255, 255, 60), "down": (0, 0, 0, 60)}[state]
+    if glyph == "close" and state != "up":
+        fill = (200, 60, 60, 230) if state == "over" else (160, 40, 40, 240)
+    rows = [[fill if fill else (0, 0, 0, 0) for _ in range(w)] for _ in range(h)]
+    cx, cy = w / 2.0, h / 2.0
+    for y in range(h):
+        for x in range(w):
+            px, py = x + 0.5, y + 0.5
+            if glyph == "close":
+                d = min(abs((px - cx) - (py - cy)), abs((px - cx) + (py - cy))) / 2 ** 0.5
+                inside = abs(px - cx) <= 4.5 and abs(py - cy) <= 4.5
+            else:
+                d = abs(py - (cy + 3))
+                inside = abs(px - cx) <= 5
+            cover = max(0.0, min(1.0, 1.3 - d)) if inside else 0.0
+            if cover > 0:
+                r, g, b, a = rows[y][x]
+                alpha = a / 255.0
+                out_a = cover + alpha * (1 - cover)
+                mixc = tuple(int(round((255 * cover + c * alpha * (1 - cover)) / out_a)) for c in (r, g, b))
+                rows[y][x] = mixc + (int(round(255 * out_a)),)
+    return rows
+
+
+def window_shadow(w=72, h=72, inner=(20, 14, 56, 51), spread=18, strength=80):
+    """The layered shadow around a window: the window covers the inner
+    rectangle (the shadow margins are 20, 14, 16, 21); outside it the shadow
+    fades over `spread` pixels. Drawn as a nine-grid with insets 24,18,20,25."""
+    left, top, right, bottom = inner
+    rows = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            px, py = x + 0.5, y + 0.5 - 2  # light from above: the shadow falls lower
+            dx = max(left - px, 0, px - right)
+            dy = max(top - py, 0, py - bottom)
+            d = (dx * dx + dy * dy) ** 0.5
+            if left <= x + 0.5 <= right and top <= y + 0.5 <= bottom:
+                a = 0  # under the window itself
+            else:
+                a = int(round(strength * max(0.0, 1 - d / spread) ** 2))
+            row.append((20, 30, 50, a))
+        rows.append(row)
+    return rows
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "installer", "style")
@@ -123,7 +172,7 @@ def main():
         "up": ((40, 92, 170), (88, 146, 226), (54, 110, 196)),
         "over": ((40, 92, 170), (120, 172, 240), (76, 134, 218)),
         "down": ((30, 70, 140), (46, 96, 176), (62, 116, 198)),
-        "disabled": ((160, 166, 176), (214, 218, 224), (196, 200, 208)),
+        "disabled": ((150, 156, 166), (190, 194, 202), (172, 176, 184)),
     }
     for state, (border, top, bottom) in buttons.items():
         save("button_%s.png" % state, panel(32, 24, 4, border, top, bottom))
@@ -137,6 +186,13 @@ def main():
     for state, border in edits.items():
         fill = (244, 244, 244) if state == "disabled" else (255, 255, 255)
         save("edit_%s.png" % state, panel(16, 16, 2, border, fill, fill))
+
+    # Title-bar buttons: 28 x 20, stretched.
+    for state in ("up", "over", "down"):
+        save("close_%s.png" % state, caption_button(state, "close"))
+        save("minimise_%s.png" % state, caption_button(state, "minimise"))
+
+    save("window_shadow.png", window_shadow())
 
 
 if __name__ == "__main__":

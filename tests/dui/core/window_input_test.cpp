@@ -144,6 +144,15 @@ TEST_F(WindowInput, DoubleClickWithoutDoubleClicksIsASecondPress) {
   EXPECT_EQ(window->captureHolder(), nullptr);
 }
 
+TEST_F(WindowInput, RightButtonNeitherCapturesNorFocuses) {
+  send(WM_RBUTTONDOWN, MK_RBUTTON, at(20, 20));
+  send(WM_RBUTTONDBLCLK, MK_RBUTTON, at(20, 20));  // without DoubleClicks: a second press
+  EXPECT_EQ(log.take(), (Lines{"button:PrevRButtonDown", "button:RButtonDown", "button:PrevRButtonDown",
+                               "button:RButtonDown"}));
+  EXPECT_EQ(window->captureHolder(), nullptr);
+  EXPECT_EQ(window->focusControl(), nullptr);
+}
+
 TEST_F(WindowInput, KeysGoToTheFocusAndFocusSurvivesDeactivation) {
   send(WM_KEYDOWN, 'A', 1);
   send(WM_CHAR, 'a', 1);

@@ -116,6 +116,45 @@ TEST_F(Windows, LayeredWindowMergesSideBySideAreasAndFlushesOnItsMessage) {
   EXPECT_TRUE(window->dirtyList().empty());
 }
 
+// Fills its rectangle with one colour and counts its paints.
+class Swatch : public Control {
+ public:
+  explicit Swatch(COLORREF colour) : colour_(colour) {}
+  void draw(HDC dc, const Rect& drawRect, const Rect&) override {
+    ++paints;
+    RECT r{drawRect.left, drawRect.top, drawRect.right, drawRect.bottom};
+    kavri::UniqueHbrush brush(::CreateSolidBrush(colour_));
+    ::FillRect(dc, &r, brush.get());
+  }
+  int paints = 0;
+
+ private:
+  COLORREF colour_;
+};
+
+TEST_F(Windows, RepaintDrawsOnlyTheInvalidatedControlIntoTheBackBuffer) {
+  for (bool layered : {false, true}) {
+    SCOPED_TRACE(layered ? "layered" : "ordinary");
+    auto* root = static_cast<Canvas*>(fixedRoot(200, 100));
+    auto* red = static_cast<Swatch*>(place(root, new Swatch(RGB(255, 0, 0)), 10, 10, 40, 20));
+    auto* blue = static_cast<Swatch*>(place(root, new Swatch(RGB(0, 0, 255)), 100, 10, 40, 20));
+    WindowImpl* window = make(root, layered);
+    ASSERT_NE(window, nullptr);
+    ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
+    dui_test::pump();
+    ::UpdateWindow(window->hwnd());
+    const std::uint32_t* px = window->backBuffer().pixels();
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(px[20 * 200 + 20] & 0xFFFFFF, 0xFF0000u);   // red, as BGRA
+    EXPECT_EQ(px[20 * 200 + 110] & 0xFFFFFF, 0x0000FFu);  // blue
+    const int bluePaints = blue->paints;
+    red->paints = 0;
+    invalidate(red, true);  // synchronous: painted before this returns
+    EXPECT_EQ(red->paints, 1);
+    EXPECT_EQ(blue->paints, bluePaints);
+  }
+}
+
 TEST_F(Windows, CaretShownWhileStoppedIsHiddenForTheFirstIntervalThenBlinks) {
   WindowImpl* window = make(fixedRoot(200, 100));
   ASSERT_NE(window, nullptr);
@@ -182,6 +221,18 @@ TEST_F(Windows, ShadowFollowsMovesAndVisibilityWithFixedMargins) {
   EXPECT_EQ(s.top, 136);
   EXPECT_EQ(s.right, 200 + 300 + 16);
   EXPECT_EQ(s.bottom, 150 + 200 + 21);
+
+  // Without a shadow layout the shadow draws a soft border, clear over the window.
+  dui_test::pump();
+  auto* proxy = dynamic_cast<WindowImpl*>(WindowBase::fromHandle(shadow));
+  ASSERT_NE(proxy, nullptr);
+  const std::uint32_t* px = proxy->backBuffer().pixels();
+  ASSERT_NE(px, nullptr);
+  const int stride = proxy->backBuffer().width();
+  EXPECT_EQ(stride, 336);
+  EXPECT_GT(px[114 * stride + 18] >> 24, 0u);      // just left of the window
+  EXPECT_EQ(px[114 * stride + 168] >> 24, 0u);     // over the window
+  EXPECT_EQ(px[114 * stride + 0] >> 24, 0u);       // faded out at the far edge
 
   ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   EXPECT_TRUE(::IsWindowVisible(shadow));

@@ -1,0 +1,90 @@
+// Layout package and the building of control trees from layout files.
+#include "dui/markup/layout_loader.h"
+
+#include "app/package/file_system.h"
+#include "dui/controls/page_controls.h"
+#include "dui/core/panel.h"
+#include "dui/markup/element_factory.h"
+#include "dui/markup/setter_table.h"
+#include "support/debug_log.h"
+
+namespace dui {
+
+bool LayoutLoader::open(const std::wstring& packageName) {
+  close();
+  kavri::FileSystem* fileSystem = kavri::currentFileSystem();
+  if (!fileSystem) {
+    kavri::debugLog(L"layout package: no file system to read \"" + packageName + L"\" from");
+    return false;
+  }
+  size_t size = 0;
+  kavri::HeapBuffer bytes = fileSystem->loadFile(packageName, &size);
+  if (!bytes) {
+    kavri::debugLog(L"layout package \"" + packageName + L"\" not found");
+    return false;
+  }
+  packageBytes_ = std::move(bytes);
+  archive_ = std::make_unique<kavri::PackageArchive>(packageBytes_.get(), size);
+  if (archive_->entryCount() == 0) kavri::debugLog(L"layout package \"" + packageName + L"\" has no entries");
+  return true;
+}
+
+void LayoutLoader::close() {
+  archive_.reset();   // the reader refers to the bytes: it goes first
+  packageBytes_.reset();
+}
+
+std::unique_ptr<Control> LayoutLoader::load(const std::wstring& fileName) const {
+  if (!archive_) {
+    kavri::debugLog(L"layout \"" + fileName + L"\": no layout package is open");
+    return nullptr;
+  }
+  size_t size = 0;
+  kavri::HeapBuffer bytes = archive_->extract(fileName.c_str(), &size);
+  if (!bytes) {
+    kavri::debugLog(L"layout \"" + fileName + L"\" not found in the layout package");
+    return nullptr;
+  }
+  return buildLayout(bytes.get(), size, fileName);
+}
+
+LayoutLoader& layoutLoader() {
+  static LayoutLoader loader;
+  return loader;
+}
+
+std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName) {
+  // Malformed, too deep and element-less text is refused and reported here.
+  std::unique_ptr<XmlDocument> document = XmlDocument::parse(bytes, size, fileName);
+  if (!document) return nullptr;
+  std::unique_ptr<Control> root = buildControl(document->root());
+  if (!root) kavri::debugLog(L"layout \"" + fileName + L"\": unknown root element <" + document->root()->name() + L">");
+  return root;
+}
+
+std::unique_ptr<Control> buildControl(const XmlNode* element) {
+  if (!element) return nullptr;
+  std::unique_ptr<Control> control = elementFactory().createControl(element->name());
+  if (!control) return nullptr;   // not in the element table: the subtree is skipped
+  setterTable().apply(*control, element);
+
+  const XmlNode* child = firstChildElement(element);
+  if (!child) return control;
+  if (TabItem* tab = dynamic_cast<TabItem*>(control.get())) {
+    tab->setContent(buildControl(child).release());   // the first child only
+    return control;
+  }
+  Panel* panel = control->asPanel();
+  if (!panel) {
+    kavri::debugLog(std::wstring(L"layout: children of <") + element->name() + L"> are skipped (it holds none)");
+    return control;
+  }
+  for (; child; child = nextSiblingElement(child)) {
+    if (std::unique_ptr<Control> built = buildControl(child)) {
+      if (panel->addChild(built.get())) built.release();   // the panel owns it now
+    }
+  }
+  return control;
+}
+
+}  // namespace dui

@@ -1,0 +1,57 @@
+// LayoutLoader: the layout package ("frame.lz") and the building of control
+// trees from its layout files. A layout is UTF-8 XML; each element becomes a
+// control through the ElementFactory and each attribute is stored through the
+// SetterTable. UI thread only.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "app/package/heap_buffer.h"
+#include "app/package/package_archive.h"
+#include "dui/markup/xml_document.h"
+
+namespace dui {
+
+class Control;
+
+class LayoutLoader {
+ public:
+  LayoutLoader() = default;
+  ~LayoutLoader() = default;
+  LayoutLoader(const LayoutLoader&) = delete;
+  LayoutLoader& operator=(const LayoutLoader&) = delete;
+
+  // Closes any open package, then reads the named package through the
+  // current file system. False when it cannot be read.
+  bool open(const std::wstring& packageName);
+  // Releases the package (framework shutdown).
+  void close();
+  bool isOpen() const { return archive_ != nullptr; }
+
+  // The root control of the layout file of that name, or nothing when the
+  // package is not open, has no such file, or the file is empty, malformed or
+  // has an unknown root element (the reason goes to the debugger output).
+  std::unique_ptr<Control> load(const std::wstring& fileName) const;
+
+ private:
+  kavri::HeapBuffer packageBytes_;
+  std::unique_ptr<kavri::PackageArchive> archive_;
+};
+
+// The process's layout loader (opened by the start-up, closed at framework
+// shutdown).
+LayoutLoader& layoutLoader();
+
+// Builds a tree from the bytes of a layout file (what load does once the file
+// is extracted); `fileName` names it in diagnostics.
+std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName);
+
+// Builds one element and, depth first in document order, its descendants:
+// nothing for an element whose name is not in the element table (its subtree
+// is skipped); a TabItem takes its first child element as content and ignores
+// the rest; children of a control that has no child list are skipped.
+std::unique_ptr<Control> buildControl(const XmlNode* element);
+
+}  // namespace dui

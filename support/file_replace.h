@@ -1,0 +1,17 @@
+// Replacing a file's content so that a failure never loses the old file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kavri {
+
+// Writes `size` bytes to a temporary file in the destination's folder and,
+// only once every byte is written, renames it over `path` (a read-only file
+// there is replaced too). On any failure (missing or unwritable folder, a
+// write error, a destination that is in use or is a folder) returns false,
+// removes the temporary file and leaves the old file at `path` as it was,
+// attributes included. The folder is not created.
+bool replaceFileContents(const std::wstring& path, const void* data, size_t size);
+
+}  // namespace kavri

@@ -1,0 +1,166 @@
+// SRService: items posted from other threads run on the UI thread inside any
+// message loop, stop releases queued items and waits for handed-over threads.
+#include "script/sr_service.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "support/win_test_util.h"
+
+namespace kavri {
+namespace {
+
+class RecordingItem final : public SRService::IRunable {
+ public:
+  explicit RecordingItem(std::function<void()> onRun = {}) : onRun_(std::move(onRun)) {}
+  void run() override {
+    runThread = ::GetCurrentThreadId();
+    ++runs;
+    if (onRun_) onRun_();
+  }
+  void cancel() override { ++cancels; }
+  std::atomic<DWORD> runThread{0};
+  std::atomic<int> runs{0};
+  std::atomic<int> cancels{0};
+
+ private:
+  std::function<void()> onRun_;
+};
+
+// Retrieves and dispatches messages until `done` or about 10 s have passed.
+bool pumpUntil(const std::function<bool()>& done) {
+  const DWORD start = ::GetTickCount();
+  while (!done()) {
+    if (::GetTickCount() - start > 10000) return false;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void drainMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+class SRServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SRService::instance().start());
+    drainMessages();   // the service's own wake-up message
+  }
+  void TearDown() override { SRService::instance().stop(); }
+};
+
+TEST_F(SRServiceTest, ItemsFromAnotherThreadRunOnTheUiThreadInOrder) {
+  std::vector<int> order;
+  std::vector<std::shared_ptr<RecordingItem>> items;
+  for (int i = 0; i < 3; ++i) items.push_back(std::make_shared<RecordingItem>([&order, i] { order.push_back(i); }));
+  std::thread poster([&] {
+    for (auto& item : items) EXPECT_TRUE(SRService::instance().post(item));
+  });
+  poster.join();
+  ASSERT_TRUE(pumpUntil([&] { return order.size() == 3; }));
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+  for (auto& item : items) {
+    EXPECT_EQ(item->runThread.load(), ::GetCurrentThreadId());
+    EXPECT_EQ(item->runs.load(), 1);
+    EXPECT_EQ(item->cancels.load(), 0);
+  }
+}
+
+TEST_F(SRServiceTest, StopCancelsQueuedItemsAndLaterPostsAreRefused) {
+  auto queued = std::make_shared<RecordingItem>();
+  ASSERT_TRUE(SRService::instance().post(queued));
+  SRService::instance().stop();   // nothing was pumped: the item is still queued
+  EXPECT_EQ(queued->runs.load(), 0);
+  EXPECT_EQ(queued->cancels.load(), 1);
+
+  auto late = std::make_shared<RecordingItem>();
+  EXPECT_FALSE(SRService::instance().post(late));
+  drainMessages();
+  EXPECT_EQ(late->runs.load(), 0);
+  EXPECT_EQ(late->cancels.load(), 0);   // refused items are the caller's to handle
+
+  UniqueHandle event(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  EXPECT_FALSE(SRService::instance().closeWhenSignalled(event.get()));   // kept by the caller
+}
+
+TEST_F(SRServiceTest, StopWaitsForThreadsHandedToTheReaper) {
+  std::atomic<bool> finished{false};
+  LPTHREAD_START_ROUTINE body = [](void* flag) -> DWORD WINAPI {
+    ::Sleep(300);
+    static_cast<std::atomic<bool>*>(flag)->store(true);
+    return 0;
+  };
+  for (int i = 0; i < 2; ++i) {
+    HANDLE thread = ::CreateThread(nullptr, 0, body, &finished, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_TRUE(SRService::instance().closeWhenSignalled(thread));
+  }
+  SRService::instance().stop();
+  EXPECT_TRUE(finished.load());
+}
+
+TEST_F(SRServiceTest, ItemsRunInsideAMessageBoxLoop) {
+  std::atomic<bool> boxSeenByItem{false};
+  HWND box = nullptr;
+  auto item = std::make_shared<RecordingItem>([&] {
+    boxSeenByItem = test::countDialogs(::GetCurrentProcessId(), L"SRService test box") == 1;
+  });
+  std::thread helper([&] {
+    box = test::waitForDialog(::GetCurrentProcessId(), L"SRService test box", 10000);
+    if (box) SRService::instance().post(item);
+    // Close the box once the item ran (or give up after 10 s).
+    const DWORD start = ::GetTickCount();
+    while (item->runs.load() == 0 && ::GetTickCount() - start < 10000) ::Sleep(20);
+    if (box) test::dismissMessageBox(box);
+  });
+  ::MessageBoxW(nullptr, L"waiting for a work item", L"SRService test box", MB_OK);
+  helper.join();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(item->runs.load(), 1);
+  EXPECT_TRUE(boxSeenByItem.load());
+  EXPECT_EQ(item->runThread.load(), ::GetCurrentThreadId());
+}
+
+TEST_F(SRServiceTest, OnlyRemovedThreadWmNullMessagesServeItems) {
+  auto item = std::make_shared<RecordingItem>();
+  ASSERT_TRUE(SRService::instance().post(item));
+  MSG msg;
+  // Looking without removing does not run it.
+  ASSERT_TRUE(::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_NOREMOVE));
+  EXPECT_EQ(item->runs.load(), 0);
+  // Another thread message does not run it either.
+  ::PostThreadMessageW(::GetCurrentThreadId(), WM_APP, 0, 0);
+  ::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_APP, WM_APP, PM_REMOVE);
+  EXPECT_EQ(item->runs.load(), 0);
+  ::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_REMOVE);
+  EXPECT_EQ(item->runs.load(), 1);
+}
+
+TEST(SRServiceLifecycle, StartsAgainAfterStopAndRefusesADoubleStart) {
+  SRService& service = SRService::instance();
+  EXPECT_FALSE(service.isRunning());
+  service.stop();   // stopping a service that never started does nothing
+  ASSERT_TRUE(service.start());
+  EXPECT_FALSE(service.start());
+  EXPECT_TRUE(service.isRunning());
+  service.stop();
+  EXPECT_FALSE(service.isRunning());
+  ASSERT_TRUE(service.start());
+  service.stop();
+  drainMessages();
+}
+
+}  // namespace
+}  // namespace kavri

@@ -1,0 +1,615 @@
+// Background work driven by a UI script: startWork, the worker state with its
+// configuration, notifyMessage answered by the UI script's message handler,
+// extractFile, error reports, and shutdown with a notification pending.
+//
+// The UI script gets a stand-in window registered in "__window" with a
+// message handler (what createWindow and setMessageHandler leave there), and
+// `waitWork`, which plays the part of a dialog's modal loop until the work
+// has ended.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/package/file_system.h"
+#include "lauxlib.h"
+#include "lua.h"
+#include "script/lua_work.h"
+#include "script/script_host.h"
+#include "script/sr_service.h"
+#include "support/debug_log.h"
+#include "support/package_fixture.h"
+#include "support/text_convert.h"
+#include "support/win_test_util.h"
+
+namespace kavri {
+namespace {
+
+std::mutex g_mutex;   // the worker reports and logs from its own thread
+std::vector<std::wstring> g_workErrors;
+std::vector<std::wstring> g_uiErrors;
+std::vector<std::wstring> g_log;
+
+void recordWorkError(const std::wstring& text) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_workErrors.push_back(text);
+}
+void recordUiError(const std::wstring& text) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_uiErrors.push_back(text);
+}
+void recordLog(const std::wstring& line) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_log.push_back(line);
+}
+
+std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
+
+// Reads a file named by a UTF-8 path.
+std::string readFile(const std::string& path) {
+  std::ifstream in(utf8ToWide(path).c_str(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string readPrelude() {
+  std::string prelude = readFile(KAVRI_REGISTRY_PRELUDE);
+  for (char& c : prelude)
+    if (c == '\n' || c == '\r') c = ' ';
+  return prelude;
+}
+
+// One line, so the case script's line numbers start at 2.
+constexpr char kHarness[] =
+    "received = {} onMessage = nil window = {} "
+    "lua_addWindow(debug.getregistry().__window, window, 1) "
+    "lua_setMessageHandler(debug.getregistry().__window, window, function(text) "
+    "  received[#received + 1] = text "
+    "  if onMessage then return onMessage(text) end return 0 end)\n";
+
+// Retrieves and dispatches messages until `done` or `ms` have passed.
+bool pumpUntil(const std::function<bool()>& done, DWORD ms = 10000) {
+  const DWORD start = ::GetTickCount();
+  while (!done()) {
+    if (::GetTickCount() - start > ms) return false;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;   // left by a contained script error
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
+}
+
+// waitWork([ms]) -> true once the background work has ended; stands in for a
+// dialog's modal loop, re-raising an error contained during the wait.
+int luaWaitWork(lua_State* L) {
+  const DWORD ms = DWORD(luaL_optinteger(L, 1, 10000));
+  const bool ended = pumpUntil([] { return !LuaWork::isRunning(); }, ms);
+  ScriptHost::instance().raisePendingError(L);
+  lua_pushboolean(L, ended);
+  return 1;
+}
+
+constexpr wchar_t kBoxCaption[] = L"提示";
+std::atomic<bool> g_inMessageBox{false};
+std::atomic<bool> g_answeredInBox{false};
+
+// messageBoxDuringWork(): a message box on the UI thread, as a button
+// handler's showMessageBox opens it; a helper closes it once a handler called
+// insideMessageBox(), or after 10 s.
+int luaMessageBoxDuringWork(lua_State* L) {
+  g_answeredInBox = false;
+  std::thread closer([] {
+    HWND box = test::waitForDialog(::GetCurrentProcessId(), kBoxCaption, 10000);
+    const DWORD start = ::GetTickCount();
+    while (!g_answeredInBox && ::GetTickCount() - start < 10000) ::Sleep(20);
+    if (box) test::dismissMessageBox(box);
+  });
+  g_inMessageBox = true;
+  ::MessageBoxW(nullptr, L"waiting for the worker", kBoxCaption, MB_OK);
+  g_inMessageBox = false;
+  closer.join();
+  return 0;
+}
+
+// insideMessageBox() -> whether the caller runs inside messageBoxDuringWork.
+int luaInsideMessageBox(lua_State* L) {
+  const bool inside = g_inMessageBox.load();
+  g_answeredInBox = true;
+  lua_pushboolean(L, inside);
+  return 1;
+}
+
+// Lua long-bracket literal for any text.
+std::string longString(const std::string& text) { return "[==[" + text + "]==]"; }
+
+// A configuration argument for startWork: the text "{ key = [=[path]=] }" as
+// a Lua literal.
+std::string configArg(const std::string& key, const std::string& path) {
+  return "[===[{ " + key + " = [=[" + path + "]=] }]===]";
+}
+
+class WorkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      g_workErrors.clear();
+      g_uiErrors.clear();
+      g_log.clear();
+    }
+    setDebugLogSink(recordLog);
+    LuaWork::setErrorReporter(recordWorkError);
+    ScriptHost::instance().setErrorReporter(recordUiError);
+    setCurrentFileSystem(&files_);
+    ASSERT_TRUE(SRService::instance().start());
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    dir_ = narrow(temp) + "kavri_work_test_" + std::to_string(::GetCurrentProcessId()) + "\\";
+    removeTree(dir_);
+    ::CreateDirectoryW(utf8ToWide(dir_).c_str(), nullptr);
+  }
+  void TearDown() override {
+    SRService::instance().stop();   // waits for any worker still running
+    EXPECT_FALSE(LuaWork::isRunning());
+    setCurrentFileSystem(nullptr);
+    setDebugLogSink(nullptr);
+    LuaWork::setErrorReporter(nullptr);
+    ScriptHost::instance().setErrorReporter(nullptr);
+    removeTree(dir_);
+  }
+
+  static void removeTree(const std::string& folder) {
+    const std::wstring wide = utf8ToWide(folder);
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((wide + L"*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = wide + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          removeTree(narrow(path) + "\\");
+        } else {
+          ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+          ::DeleteFileW(path.c_str());
+        }
+      } while (::FindNextFileW(find, &data));
+      ::FindClose(find);
+    }
+    ::RemoveDirectoryW(wide.c_str());
+  }
+
+  void setPackage(std::vector<package::PackageEntry> entries) {
+    files_.addFile(L"program.lz", test::buildImage(std::move(entries)));
+  }
+  void setWorkerScript(const std::string& script) { files_.addFile(L"LG.lua", test::bytesOf(script)); }
+
+  // Runs `script` as "UI.lua" after the registry helpers and the harness.
+  void runUi(const std::string& script) {
+    files_.addFile(L"UI.lua", test::bytesOf(readPrelude() + " " + kHarness + script));
+    ASSERT_TRUE(ScriptHost::instance().createState());
+    lua_State* L = ScriptHost::instance().state();
+    lua_register(L, "waitWork", luaWaitWork);
+    lua_register(L, "messageBoxDuringWork", luaMessageBoxDuringWork);
+    lua_register(L, "insideMessageBox", luaInsideMessageBox);
+    ScriptHost::instance().runScript(L"UI.lua");
+  }
+
+  std::vector<std::wstring> uiErrors() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_uiErrors;
+  }
+  std::vector<std::wstring> workErrors() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_workErrors;
+  }
+  std::vector<std::wstring> logLines() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_log;
+  }
+
+  MemoryFileSystem files_;
+  std::string dir_;   // a fresh folder for files, ending in a backslash
+};
+
+void expectNoErrors(const std::vector<std::wstring>& errors) {
+  for (const std::wstring& e : errors) ADD_FAILURE() << narrow(e);
+}
+
+TEST_F(WorkTest, ConfigurationTextBecomesTheGlobalConfig) {
+  struct Case {
+    const char* what;
+    std::string argument;   // Lua expression passed as startWork's third argument
+    std::string seen;       // what the worker reports about `config`
+    std::string logged;     // the debugger-output line, or "" for none
+  };
+  const Case cases[] = {
+      {"long-bracket path ending in a backslash", "'{ installPath = [[C:\\\\Program Files\\\\Demo\\\\]] }'",
+       "table|C:\\Program Files\\Demo\\", "config = { installPath = [[C:\\Program Files\\Demo\\]] }"},
+      {"empty text", "''", "nil|nil", ""},
+      {"no configuration argument", "nil", "nil|nil", ""},
+      {"a table is not text", "{}", "nil|nil", ""},
+      {"text that does not compile", "'{ installPath = '", "nil|nil", "config = { installPath = "},
+      {"text that fails when run", "'error(\"no\")'", "nil|nil", "config = error(\"no\")"},
+      {"a plain value", "'42'", "number|nil", "config = 42"},
+      {"non-ASCII path", "'{ installPath = [[D:\\\\安装\\\\]] }'", "table|D:\\安装\\",
+       "config = { installPath = [[D:\\安装\\]] }"},
+  };
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local path = type(config) == 'table' and config.installPath or nil\n"
+      "notifyMessage(type(config) .. '|' .. tostring(path))\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    runUi("assert(startWork('LG.lua', 'program.lz', " + c.argument + "))\n"
+          "assert(waitWork())\n"
+          "assert(#received == 1, 'notifications: ' .. #received)\n"
+          "assert(received[1] == " + longString(c.seen) + ", received[1])\n");
+    expectNoErrors(uiErrors());
+    expectNoErrors(workErrors());
+    bool logged = false;
+    for (const std::wstring& line : logLines()) logged |= line.rfind(L"config = ", 0) == 0 && narrow(line) == c.logged;
+    bool anyConfigLine = false;
+    for (const std::wstring& line : logLines()) anyConfigLine |= line.rfind(L"config = ", 0) == 0;
+    if (c.logged.empty())
+      EXPECT_FALSE(anyConfigLine);
+    else
+      EXPECT_TRUE(logged);
+  }
+}
+
+TEST_F(WorkTest, HandlerAnswersReachTheWorkerAsIntegers) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local r = {}\n"
+      "for _, key in ipairs({'seven', 'negative', 'numeric text', 'text', 'table', 'true', 'nothing'}) do\n"
+      "  r[#r + 1] = tostring(notifyMessage(key))\n"
+      "end\n"
+      "notifyMessage('done ' .. table.concat(r, ','))\n");
+  runUi(
+      "local answers = { seven = 7, negative = -3, ['numeric text'] = '12', text = 'abc', table = {}, "
+      "['true'] = true }\n"
+      "onMessage = function(text) return answers[text] end\n"
+      "assert(startWork('LG.lua', 'program.lz', ''))\n"
+      "assert(waitWork())\n"
+      "assert(received[8] == 'done 7,-3,12,0,0,0,0', received[8])\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+}
+
+TEST_F(WorkTest, WithoutAnyMessageHandlerTheAnswerIsZero) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local f = io.open(config.out, 'w') f:write(tostring(notifyMessage('anyone?'))) f:close()\n");
+  runUi("lua_removeWindow(debug.getregistry().__window, 1)\n"
+        "assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answer.txt") + "))\n"
+        "assert(waitWork())\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+  EXPECT_EQ(readFile(dir_ + "answer.txt"), "0");
+}
+
+TEST_F(WorkTest, AnErrorInTheHandlerIsContainedAndAnswersZero) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local f = io.open(config.out, 'w') f:write(tostring(notifyMessage('boom'))) f:close()\n");
+  runUi("onMessage = function(text) error('handler failed') end\n"
+        "assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answer.txt") + "))\n"
+        "waitWork()\n"
+        "reachedAfterWait = true\n");
+  // Reported once, as an error of the UI script, from where the handler failed.
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], L"UI.lua:2: handler failed");
+  expectNoErrors(workErrors());
+  SRService::instance().stop();
+  EXPECT_EQ(readFile(dir_ + "answer.txt"), "0");
+}
+
+TEST_F(WorkTest, ANotificationIsAnsweredInsideAMessageBox) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local answer = notifyMessage('ask')\n"
+      "notifyMessage('answer ' .. answer)\n");
+  runUi("local inBox\n"
+        "onMessage = function(text)\n"
+        "  if text == 'ask' then inBox = insideMessageBox() return 42 end\n"
+        "  return 0\n"
+        "end\n"
+        "assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "messageBoxDuringWork()\n"
+        "assert(inBox == true, 'answered outside the message box')\n"
+        "assert(waitWork())\n"
+        "assert(received[2] == 'answer 42', tostring(received[2]))\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+}
+
+TEST_F(WorkTest, ASecondStartWorkWhileOneRunsIsRefused) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript("notifyMessage('hold')\n");
+  // The UI does not retrieve messages between the calls, so the first work is
+  // still waiting for its answer when the second call comes.
+  runUi("assert(startWork('LG.lua', 'program.lz', '') == true)\n"
+        "assert(startWork('LG.lua', 'program.lz', '{ second = true }') == false)\n"
+        "assert(waitWork())\n"
+        "assert(#received == 1)\n"
+        "assert(startWork('LG.lua', 'program.lz', '') == true)\n"
+        "assert(waitWork())\n"
+        "assert(#received == 2)\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+
+  SRService::instance().stop();
+  runUi("assert(startWork('LG.lua', 'program.lz', '') == false, 'started without the service')\n");
+  expectNoErrors(uiErrors());
+}
+
+TEST_F(WorkTest, StopAnswersAPendingNotificationAndWaitsForTheWorker) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local first = notifyMessage('first')\n"
+      "local second = notifyMessage('second')\n"
+      "local f = io.open(config.out, 'w') f:write(first, ',', second) f:close()\n");
+  runUi("assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answers.txt") + "))\n");
+  expectNoErrors(uiErrors());
+  // Wait until the first notification is queued, without serving it.
+  MSG msg;
+  const DWORD start = ::GetTickCount();
+  while (!::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_NOREMOVE)) {
+    ASSERT_LT(::GetTickCount() - start, 10000u) << "no notification arrived";
+    ::Sleep(10);
+  }
+  ASSERT_TRUE(LuaWork::isRunning());
+  SRService::instance().stop();   // must not wait for an answer that never comes
+  EXPECT_FALSE(LuaWork::isRunning());
+  EXPECT_EQ(readFile(dir_ + "answers.txt"), "0,0");   // the second was sent after the stop
+  expectNoErrors(workErrors());
+}
+
+TEST_F(WorkTest, BackgroundFailuresAreReportedAndTheWorkEnds) {
+  struct Case {
+    const char* what;
+    const char* script;     // null: no "LG.lua"
+    bool package;
+    std::wstring report;    // expected start of the one report
+  };
+  const Case cases[] = {
+      {"runtime error", "local x = 1\nerror('boom')\n", true, L"LG.lua:2: boom"},
+      {"compile error", "local = 1\n", true, L"LG.lua:1:"},
+      {"non-string error value", "error({})\n", true, L"(error object is not a string)"},
+      {"missing script", nullptr, true, L"cannot load script LG.lua"},
+      {"missing package", "notifyMessage('ran')\n", false, L"cannot load package program.lz"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    files_ = MemoryFileSystem();
+    SetUp();
+    if (c.script) setWorkerScript(c.script);
+    if (c.package) setPackage({{u"readme.txt", test::bytesOf("x")}});
+    runUi("assert(startWork('LG.lua', 'program.lz', ''))\n"
+          "assert(waitWork())\n"
+          "assert(#received == 0)\n"
+          "assert(startWork('LG.lua', 'program.lz', ''), 'the failed work still counts as running')\n"
+          "assert(waitWork())\n");
+    expectNoErrors(uiErrors());
+    const auto errors = workErrors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].rfind(c.report, 0), 0u) << narrow(errors[0]);
+  }
+}
+
+TEST_F(WorkTest, AMissingPackageShowsTheErrorBox) {
+  LuaWork::setErrorReporter(nullptr);   // the real "错误" box, shown by the worker
+  setWorkerScript("notifyMessage('ran')\n");
+  runUi("assert(startWork('LG.lua', 'program.lz', ''))\n");
+  HWND box = test::waitForDialog(::GetCurrentProcessId(), L"错误", 10000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(test::messageBoxText(box), L"cannot load package program.lz");
+  test::dismissMessageBox(box);
+  EXPECT_TRUE(pumpUntil([] { return !LuaWork::isRunning(); }));
+}
+
+// extractFile: each case is one call in the worker script; the expected result
+// and what must be on disk afterwards.
+TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
+  std::string binary;
+  for (int i = 0; i < 300000; ++i) binary += char(i % 7 == 0 ? 0 : 'a' + i % 23);
+  setPackage({{u"dir/a.txt", test::bytesOf("alpha")},
+              {u"dir/sub/b.bin", test::bytesOf(binary)},
+              {u"empty.txt", {}},
+              {u"文档/说明.txt", test::bytesOf("说明")}});
+  auto writeFile = [&](const std::string& name, const std::string& content) {
+    std::ofstream(dir_ + name, std::ios::binary) << content;
+  };
+  auto attributes = [&](const std::string& name) { return ::GetFileAttributesW(utf8ToWide(dir_ + name).c_str()); };
+
+  UniqueFile locked;
+  struct Case {
+    const char* what;
+    std::string entry;       // as the script writes it
+    std::string target;      // relative to the test folder
+    std::function<void()> before;
+    bool result;
+    std::function<void()> check;
+  };
+  const std::vector<Case> cases = {
+      {"entry named with backslashes", "dir\\\\sub\\\\b.bin", "b.bin", nullptr, true,
+       [&] { EXPECT_TRUE(readFile(dir_ + "b.bin") == binary) << "b.bin differs from the entry"; }},
+      {"over a read-only file", "dir/a.txt", "ro.txt",
+       [&] {
+         writeFile("ro.txt", "old content");
+         ::SetFileAttributesW(utf8ToWide(dir_ + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+       },
+       true,
+       [&] {
+         EXPECT_EQ(readFile(dir_ + "ro.txt"), "alpha");
+         EXPECT_FALSE(attributes("ro.txt") & FILE_ATTRIBUTE_READONLY);
+       }},
+      {"over an ordinary file", "dir/a.txt", "plain.txt", [&] { writeFile("plain.txt", "a much longer old content"); },
+       true, [&] { EXPECT_EQ(readFile(dir_ + "plain.txt"), "alpha"); }},
+      {"empty entry", "empty.txt", "empty.txt", [&] { writeFile("empty.txt", "old"); }, true,
+       [&] { EXPECT_EQ(readFile(dir_ + "empty.txt"), ""); }},
+      {"absent entry", "missing.txt", "keep.txt", [&] { writeFile("keep.txt", "keep"); }, false,
+       [&] { EXPECT_EQ(readFile(dir_ + "keep.txt"), "keep"); }},
+      {"case differs from the entry", "DIR/a.txt", "case.txt", nullptr, false,
+       [&] { EXPECT_EQ(attributes("case.txt"), INVALID_FILE_ATTRIBUTES); }},
+      {"folder does not exist", "dir/a.txt", "no\\\\such\\\\x.txt", nullptr, false,
+       [&] { EXPECT_EQ(attributes("no"), INVALID_FILE_ATTRIBUTES); }},
+      {"destination in use", "dir/a.txt", "locked.txt",
+       [&] {
+         writeFile("locked.txt", "locked old");
+         locked.reset(::CreateFileW(utf8ToWide(dir_ + "locked.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+         ASSERT_TRUE(locked);
+       },
+       false,
+       [&] {
+         locked.reset();
+         EXPECT_EQ(readFile(dir_ + "locked.txt"), "locked old");
+       }},
+      {"non-ASCII entry and destination", "文档\\\\说明.txt", "数据.txt", nullptr, true,
+       [&] { EXPECT_EQ(readFile(dir_ + "数据.txt"), "说明"); }},
+      {"destination is a folder", "dir/a.txt", "folder",
+       [&] { ::CreateDirectoryW(utf8ToWide(dir_ + "folder").c_str(), nullptr); }, false,
+       [&] { EXPECT_TRUE(attributes("folder") & FILE_ATTRIBUTE_DIRECTORY); }},
+  };
+  std::string calls = "local r = {}\n";
+  for (const Case& c : cases) {
+    if (c.before) c.before();
+    calls += "r[#r + 1] = tostring(extractFile('" + c.entry + "', config.dir .. '" + c.target + "'))\n";
+  }
+  calls += "r[#r + 1] = tostring(extractFile('dir/a.txt', ''))\n";
+  calls += "notifyMessage(table.concat(r, ','))\n";
+  setWorkerScript(calls);
+  std::string expected;
+  for (const Case& c : cases) expected += std::string(c.result ? "true" : "false") + ",";
+  expected += "false";
+
+  runUi("assert(startWork('LG.lua', 'program.lz', " + configArg("dir", dir_) + "))\n"
+        "assert(waitWork())\n"
+        "assert(received[1] == " + longString(expected) + ", received[1])\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.check();
+  }
+  // No temporary file is left behind by the failed ones.
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(utf8ToWide(dir_ + "*.tmp").c_str(), &data);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << narrow(data.cFileName);
+  if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+}
+
+// Relative names ("docs/guide.txt") of every file below `folder` (a Windows
+// path ending in a backslash).
+void listFiles(const std::wstring& folder, const std::string& prefix, std::vector<std::string>& out) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      listFiles(folder + name + L"\\", prefix + narrow(name) + "/", out);
+    else
+      out.push_back(prefix + narrow(name));
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+}
+
+std::string windowsName(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = '\\';
+  return name;
+}
+
+// The shipped background script over the shipped payload: every file arrives
+// byte for byte, with a report per file, and a file that cannot be written is
+// asked about, retried once when the answer is 1, then skipped.
+TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
+  const std::string demo = narrow(test::windowsPath(KAVRI_DEMO_DIR)) + "\\";
+  std::vector<std::string> payload;
+  listFiles(utf8ToWide(demo + "program\\"), "", payload);
+  ASSERT_FALSE(payload.empty());
+  std::vector<package::PackageEntry> entries;
+  for (const std::string& name : payload) {
+    const std::string content = readFile(demo + "program\\" + windowsName(name));
+    entries.push_back({std::u16string(name.begin(), name.end()), test::bytesOf(content)});
+  }
+  setPackage(entries);
+  setWorkerScript(readFile(demo + "LG.lua"));
+
+  struct Case {
+    const char* what;
+    const char* blocked;   // a payload file made unwritable (a folder in its place), or null
+    int asked;             // code 2 reports
+    int failed;
+  };
+  const Case cases[] = {
+      {"every file written", nullptr, 0, 0},
+      {"one file blocked", "readme.txt", 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    const std::string target = dir_ + "Demo App";   // no trailing backslash
+    if (c.blocked) {
+      ::CreateDirectoryW(utf8ToWide(target).c_str(), nullptr);
+      ::CreateDirectoryW(utf8ToWide(target + "\\" + c.blocked).c_str(), nullptr);
+    }
+    runUi("local asked, done, percents, finished = 0, 0, {}, nil\n"
+          "onMessage = function(text)\n"
+          "  local m = load('return ' .. text)()\n"
+          "  if m.code == 1 then done = done + 1 percents[#percents + 1] = m.percent end\n"
+          "  if m.code == 2 then asked = asked + 1 return asked == 1 and 1 or 0 end\n"
+          "  if m.code == 3 then finished = m end\n"
+          "  return 0\n"
+          "end\n"
+          "assert(startWork('LG.lua', 'program.lz', " + configArg("installPath", target) + "))\n"
+          "assert(waitWork())\n"
+          "assert(finished, 'no final report')\n"
+          "assert(finished.count == " + std::to_string(payload.size()) + ", 'count ' .. finished.count)\n"
+          "assert(finished.failed == " + std::to_string(c.failed) + ", 'failed ' .. finished.failed)\n"
+          "assert(asked == " + std::to_string(c.asked) + ", 'asked ' .. asked)\n"
+          "assert(done == finished.count - finished.failed)\n"
+          "for i = 2, #percents do assert(percents[i] > percents[i - 1]) end\n"
+          "if finished.failed == 0 then assert(percents[#percents] == 100) end\n");
+    expectNoErrors(uiErrors());
+    expectNoErrors(workErrors());
+    std::vector<std::string> installed;
+    listFiles(utf8ToWide(target + "\\"), "", installed);
+    std::vector<std::string> expected;
+    for (const std::string& name : payload)
+      if (!c.blocked || name != c.blocked) expected.push_back(name);
+    std::sort(installed.begin(), installed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(installed, expected);
+    for (const std::string& name : expected)
+      EXPECT_EQ(readFile(target + "\\" + windowsName(name)), readFile(demo + "program\\" + windowsName(name))) << name;
+  }
+}
+
+}  // namespace
+}  // namespace kavri
