@@ -21,6 +21,7 @@ extern const int kControlTypeMethodCount;
 
 // Per-type tables (control_panel_methods.cpp, ...).
 extern const luaL_Reg kPanelMethods[];
+extern const luaL_Reg kButtonMethods[];
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

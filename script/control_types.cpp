@@ -6,6 +6,7 @@ namespace kavri {
 
 const ControlTypeMethods kControlTypeMethods[] = {
     {L"Panel", kPanelMethods},
+    {L"Button", kButtonMethods},
 };
 const int kControlTypeMethodCount = sizeof(kControlTypeMethods) / sizeof(kControlTypeMethods[0]);
 
