@@ -17,6 +17,7 @@
 #include "script/lua_convert.h"
 #include "script/lua_window.h"
 #include "script/script_host.h"
+#include "tests/script/lua_test_state.h"
 
 namespace kavri::test {
 namespace {
@@ -280,7 +281,19 @@ int systemCursor(lua_State* L) {
   return 1;
 }
 
+// test.messageBoxes() -> the texts of the message boxes shown so far
+int messageBoxes(lua_State* L) {
+  lua_newtable(L);
+  int i = 0;
+  for (const std::wstring& text : RecordingSeam::messages) {
+    pushWide(L, text);
+    lua_rawseti(L, -2, ++i);
+  }
+  return 1;
+}
+
 const luaL_Reg kTestFunctions[] = {
+    {"messageBoxes", messageBoxes},
     {"send", send},       {"post", post},
     {"click", click},     {"pump", pump},
     {"notify", notify},   {"newChild", newChild},
