@@ -16,6 +16,7 @@
 #include "script/control_object.h"
 #include "script/lua_convert.h"
 #include "script/lua_window.h"
+#include "script/notification_delivery.h"
 #include "script/script_host.h"
 #include "tests/script/lua_test_state.h"
 
@@ -128,15 +129,10 @@ int pump(lua_State* L) {
   return 0;
 }
 
-// test.notify(text) -> the second parameter after the application
-// notification 1024 went through the registered forwarders.
+// test.notify(text) -> the answer a background notification gets: the
+// application message 1024 through the forwarders of setMessageHandler.
 int notify(lua_State* L) {
-  dui::ApplicationHandlers* handlers = dui::applicationHandlers();
-  if (!handlers) return luaL_error(L, "test.notify: framework not running");
-  const char* text = lua_tostring(L, 1);
-  dui::Event e = dui::makeEvent(dui::events::AppNotify, reinterpret_cast<std::uintptr_t>(text), 0);
-  handlers->raise(e);
-  lua_pushinteger(L, static_cast<lua_Integer>(e.lparam));
+  lua_pushinteger(L, deliverNotification(lua_tostring(L, 1)));
   return 1;
 }
 
