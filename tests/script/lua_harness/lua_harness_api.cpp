@@ -114,6 +114,16 @@ int click(lua_State* L) {
   return 0;
 }
 
+// test.cursorTo(window, x, y): moves the real cursor to a client point.
+int cursorTo(lua_State* L) {
+  HWND hwnd = hwndOf(L, 1);
+  if (!hwnd) return luaL_error(L, "test.cursorTo: not a window object");
+  POINT p{static_cast<LONG>(argInteger(L, 2)), static_cast<LONG>(argInteger(L, 3))};
+  ::ClientToScreen(hwnd, &p);
+  ::SetCursorPos(p.x, p.y);
+  return 0;
+}
+
 // test.pump(): runs the messages already queued (deferred events included).
 int pump(lua_State* L) {
   MSG msg;
@@ -294,6 +304,7 @@ const luaL_Reg kTestFunctions[] = {
     {"messageBoxes", messageBoxes},
     {"send", send},       {"post", post},
     {"click", click},     {"pump", pump},
+    {"cursorTo", cursorTo},
     {"notify", notify},   {"newChild", newChild},
     {"destroy", destroy}, {"place", place},
     {"setInt", setInt},   {"raise", raise},

@@ -72,6 +72,20 @@ checkEqual(rootPresses, 0, "a handled press does not bubble to the root")
 test.click(w, 150, 80)
 checkEqual(rootPresses, 1, "a press beside the control reaches the root")
 
+-- A real wheel message over a child bubbles to the panel's handler, whose
+-- sender is the panel.
+local wheelPanel = test.newChild(root, "Panel")
+test.place(wheelPanel, 100, 50, 190, 95)
+local wheelChild = test.newChild(wheelPanel, "Control")
+test.place(wheelChild, 5, 5, 40, 40)
+local realWheelSender, wheelDelta
+wheelPanel:addHandler(MOUSEWHEEL, function(sender, code, wp) realWheelSender, wheelDelta = sender, wp end)
+w:showWindow(5)
+test.cursorTo(w, 110, 60)
+test.send(w, 0x020A, 120 * 65536, 0)   -- WM_MOUSEWHEEL, one notch away
+checkEqual(realWheelSender, wheelPanel, "WM_MOUSEWHEEL over a child: the panel's object is the sender")
+checkEqual(wheelDelta, 120 * 65536, "the wheel data arrives as the first parameter")
+
 -- Handlers may remove themselves during delivery.
 local once = test.newChild(root, "Control")
 local onceCalls = 0
