@@ -64,22 +64,28 @@ void TextBox::onAttached(Control* sender, Event&) {
   font_.load(L"Default");
   if (!seeded_) {
     seeded_ = true;
-    if (model_.setText(getText())) scroll_ = 0;
+    model_.setText(getText());
   }
-  scroll_ = scrollToShow(scroll_, pixelOf(model_.caret()), innerWidth());
+  scroll_ = 0;  // the width is known after arrange, which scrolls to the caret
 }
 
 Size TextBox::measureOverride(std::int32_t, std::int32_t) { return Size{0, font_.height() + 2 * kPaddingY}; }
 
 Size TextBox::arrangeOverride(std::int32_t width, std::int32_t height) {
   // The new size takes effect after arrange; keep the caret in the new width.
-  const int inner = std::max(0, width - 2 * kPaddingX);
-  scroll_ = scrollToShow(scroll_, pixelOf(model_.caret()), inner);
+  updateScroll(std::max(0, width - 2 * kPaddingX));
   return Size{width, height};
 }
 
+// The caret stays inside the inner width, and no more of the text than
+// needed is scrolled out on the left.
+void TextBox::updateScroll(int inner) {
+  scroll_ = scrollToShow(scroll_, pixelOf(model_.caret()), inner);
+  scroll_ = std::min(scroll_, std::max(0, pixelOf(model_.text().size()) - inner));
+}
+
 void TextBox::changed() {
-  scroll_ = scrollToShow(scroll_, pixelOf(model_.caret()), innerWidth());
+  updateScroll(innerWidth());
   placeCaret();
   invalidate(this, false);
 }

@@ -57,6 +57,7 @@ class TextBox : public Control {
   int innerHeight() const;
   int pixelOf(std::size_t pos);
   std::size_t positionAt(int x);
+  void updateScroll(int inner);
   // After a change: keep the caret in view, place the window caret, repaint.
   void changed();
   void placeCaret();

@@ -67,6 +67,10 @@ TEST_F(TextControls, TextBoxKeepsTheFirst2000CharactersOfA3000CharacterPaste) {
   EXPECT_GT(box->scrollOffset(), 0);  // scrolled to keep the caret in view
   type(L"x");                         // no room left
   EXPECT_EQ(box->text().size(), 2000u);
+  withControl('A');
+  key(VK_BACK);
+  EXPECT_EQ(box->text(), L"");
+  EXPECT_EQ(box->scrollOffset(), 0);  // nothing left to scroll
 }
 
 TEST_F(TextControls, TextBoxDoubleClickSelectsAllAndCutCopies) {
