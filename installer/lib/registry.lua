@@ -1,6 +1,6 @@
---[[ Registry helpers that the host calls by name. They keep the script objects
-of windows, timers and controls in the three registries the host creates
-("__window", "__timer", "__control"). The build joins this file onto the first
+--[[ Registry helpers that the host calls by name, and the event codes by
+name. The helpers keep the script objects of windows, timers and controls in
+the three registries the host creates ("__window", "__timer", "__control"). The build joins this file onto the first
 line of UI.lua, so it must not use line comments. ]]
 
 function lua_addWindow(windows, object, handle)
@@ -129,3 +129,14 @@ function lua_invokeHandlers(dispatcher, sender, code, first, second)
   end
   return false
 end
+
+--[[ Event codes by name, for addHandler: event.Click, event.ValueChange ... ]]
+event = {
+  GotFocus = 2, LostFocus = 3, PrevKeyDown = 4, KeyDown = 5, PrevKeyUp = 6, KeyUp = 7,
+  PrevKeyPress = 8, KeyPress = 9, GotCapture = 10, LostCapture = 11,
+  PrevLButtonDown = 12, LButtonDown = 13, PrevLButtonUp = 14, LButtonUp = 15,
+  PrevRButtonDown = 16, RButtonDown = 17, PrevRButtonUp = 18, RButtonUp = 19,
+  LButtonDbClick = 20, RButtonDbClick = 21, PrevMouseWheel = 22, MouseWheel = 23,
+  MouseMove = 25, MouseEnter = 26, MouseLeave = 27, QueryCursor = 28,
+  Click = 30, ValueChange = 31, Notify = 32
+}
