@@ -7,6 +7,8 @@
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
+#include "script/control_object.h"
+#include "script/lua_window.h"
 #include "script/script_api.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
@@ -59,6 +61,8 @@ bool ScriptHost::createState() {
   lua_rawseti(L, -2, 2);   // control handle -> triple
   lua_setfield(L, LUA_REGISTRYINDEX, kControlRegistry);
 
+  installControlObjectHooks();
+  LuaWindow::installHooks();
   state_ = L;
   pendingError_.clear();
   return true;
@@ -95,6 +99,9 @@ void ScriptHost::runScript(const wchar_t* name) {
       showErrorBox(wide);
   }
   if (text) fs->freeFile(text.release());
+  // Windows and controls may outlive the state: nothing may call into it now.
+  LuaWindow::releaseAll();
+  releaseControlObjects();
   lua_close(L);
   state_ = nullptr;
   pendingError_.clear();

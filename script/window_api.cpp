@@ -1,9 +1,61 @@
-// createWindow: the script face of top-level windows (windows not yet built).
-#include "lua.h"
+// createWindow: a script window from a layout file, and its object table.
+#include "dui/core/shadowed_window.h"
+#include "lauxlib.h"
+#include "script/lua_convert.h"
+#include "script/lua_window.h"
 #include "script/script_api.h"
+#include "script/script_handles.h"
+#include "script/script_host.h"
 
 namespace kavri {
+namespace {
 
-int luaCreateWindow(lua_State*) { return 0; }
+constexpr DWORD kDefaultWindowStyle = 0x80000000;   // WS_POPUP
+
+const luaL_Reg kWindowMethods[] = {
+    {"getRoot", guardedCall<windowGetRoot>},
+    {"getChild", guardedCall<windowGetChild>},
+    {"setPosition", guardedCall<windowSetPosition>},
+    {"getPosition", guardedCall<windowGetPosition>},
+    {"centerScreen", guardedCall<windowCenterScreen>},
+    {"browseForFolder", guardedCall<windowBrowseForFolder>},
+    {"showDialog", guardedCall<windowShowDialog>},
+    {"endDialog", guardedCall<windowEndDialog>},
+    {"updateLayout", guardedCall<windowUpdateLayout>},
+    {"setMessageHandler", guardedCall<windowSetMessageHandler>},
+    {"setIcon", guardedCall<windowSetIcon>},
+    {"setTitle", guardedCall<windowSetTitle>},
+    {"setCursor", guardedCall<windowSetCursor>},
+    {"showWindow", guardedCall<windowShowWindow>},
+    {"showMessageBox", guardedCall<windowShowMessageBox>},
+    {"setTimer", guardedCall<windowSetTimer>},
+    {"killTimer", guardedCall<windowKillTimer>},
+    {nullptr, nullptr}};
+
+int createWindow(lua_State* L) {
+  const DWORD style = lua_gettop(L) < 2 ? kDefaultWindowStyle : static_cast<DWORD>(argInteger(L, 2));
+  const std::wstring layout = argText(L, 1);
+  auto* window = new dui::ShadowedWindow(layout);
+  // The layout is loaded and attached while the window is created. On
+  // failure create() has deleted the object: no window, no object.
+  if (!window->create(0, style, 0, 0, 0, 0, nullptr)) {
+    debugLog(L"createWindow: the window for \"" + layout + L"\" could not be created");
+    return 0;
+  }
+  LuaWindow::add(window);
+  lua_newtable(L);
+  luaL_setfuncs(L, kWindowMethods, 0);
+  const int object = lua_gettop(L);
+  ScriptHost::pushRegistryCall(L, "lua_addWindow", kWindowRegistry);
+  lua_pushvalue(L, object);
+  pushHandle(L, window);
+  ScriptHost::callRegistry(L, 3, 0);
+  lua_settop(L, object);
+  return 1;
+}
+
+}  // namespace
+
+int luaCreateWindow(lua_State* L) { return guardedCall<createWindow>(L); }
 
 }  // namespace kavri

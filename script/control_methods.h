@@ -1,0 +1,30 @@
+// The method tables of control objects: the common set every object gets and,
+// by the control's type name, one extra set.
+#pragma once
+
+#include "lauxlib.h"
+
+namespace kavri {
+
+// The 20 methods of every control object (ends with a null entry).
+extern const luaL_Reg kCommonControlMethods[];
+
+// Extra methods of one type name; they replace common methods of the same name.
+struct ControlTypeMethods {
+  const wchar_t* typeName;
+  const luaL_Reg* methods;  // ends with a null entry
+};
+// The extra sets, in matching order: the first type name equal to the
+// control's decides. A name matching none gets no extras.
+extern const ControlTypeMethods kControlTypeMethods[];
+extern const int kControlTypeMethodCount;
+
+// Per-type tables (control_panel_methods.cpp, ...).
+extern const luaL_Reg kPanelMethods[];
+extern const luaL_Reg kButtonMethods[];
+
+// addHandler and removeHandler (event_bridge.cpp).
+int controlAddHandler(lua_State* L);
+int controlRemoveHandler(lua_State* L);
+
+}  // namespace kavri

@@ -1,0 +1,29 @@
+// Control objects: the one Lua table per native control that scripts hold,
+// made on first use and dropped when the control dies.
+#pragma once
+
+#include "lua.h"
+
+namespace dui {
+class Control;
+}
+
+namespace kavri {
+
+// Pushes the control's object (creating and registering it on first use, which
+// sets ScriptBound); nil for null. Calls the registry helpers unprotected.
+void pushControlObject(lua_State* L, dui::Control* control);
+
+// The live control behind argument 1 of a control method, or null when the
+// argument is not a registered control object (or its control has died).
+dui::Control* resolveControl(lua_State* L);
+
+// Whether a script object currently refers to this control.
+bool isScriptBound(const dui::Control* control);
+
+// Installs the control-destruction hook (lua_removeControl). Idempotent.
+void installControlObjectHooks();
+// The state is closing: forget every binding without calling into Lua.
+void releaseControlObjects();
+
+}  // namespace kavri

@@ -1,0 +1,91 @@
+// LuaWindow: the native side of script windows. One record per window made by
+// createWindow, keyed by the window's handle (its address): the window, its
+// script timers and its notification forwarders.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dui/core/timer.h"
+#include "lua.h"
+
+namespace dui {
+class Control;
+class ShadowedWindow;
+class WindowImpl;
+struct Event;
+}  // namespace dui
+
+namespace kavri {
+
+class LuaWindow {
+ public:
+  // A script timer: each tick calls lua_onTimer with its handle.
+  class LuaWindowTimer : public dui::Timer {
+   public:
+    LuaWindowTimer(lua_State* state, UINT intervalMs);
+    void tick() override;
+
+   private:
+    lua_State* state_;
+  };
+
+  explicit LuaWindow(dui::ShadowedWindow* window) : window_(window) {}
+
+  dui::ShadowedWindow* window() const { return window_; }
+  HWND hwnd() const;
+  std::vector<LuaWindowTimer*>& timers() { return timers_; }
+  int forwarderCount() const { return forwarders_; }
+  void addForwarder();
+
+  // Registers a freshly created script window.
+  static LuaWindow* add(dui::ShadowedWindow* window);
+  // The record of a window handle, or null.
+  static LuaWindow* find(std::uintptr_t handle);
+  // Resolves argument 1 of a window method through lua_queryWindowHandle;
+  // null when it is not a registered window.
+  static LuaWindow* resolve(lua_State* L);
+  // Argument `index` as a registered window (showDialog's owner), or null.
+  static LuaWindow* resolveAt(lua_State* L, int index);
+
+  // Pushes the script object of a window (lua_queryWindow), nil when none.
+  static void pushObject(lua_State* L, const dui::WindowImpl* window);
+
+  // Installs the window-destruction hook. Idempotent.
+  static void installHooks();
+  // The state is closing: stop every timer and forwarder without calling Lua.
+  static void releaseAll();
+
+  // Stops and deletes the timers and removes the forwarders.
+  void releaseNative();
+
+ private:
+
+  dui::ShadowedWindow* window_;
+  std::vector<LuaWindowTimer*> timers_;
+  int forwarders_ = 0;
+};
+
+// The window object table: the 17 methods (window_api.cpp) and their parts.
+int windowGetRoot(lua_State* L);
+int windowGetChild(lua_State* L);
+int windowSetPosition(lua_State* L);
+int windowGetPosition(lua_State* L);
+int windowCenterScreen(lua_State* L);
+int windowBrowseForFolder(lua_State* L);
+int windowShowDialog(lua_State* L);
+int windowEndDialog(lua_State* L);
+int windowUpdateLayout(lua_State* L);
+int windowSetMessageHandler(lua_State* L);
+int windowSetIcon(lua_State* L);
+int windowSetTitle(lua_State* L);
+int windowSetCursor(lua_State* L);
+int windowShowWindow(lua_State* L);
+int windowShowMessageBox(lua_State* L);
+int windowSetTimer(lua_State* L);
+int windowKillTimer(lua_State* L);
+
+// The forwarding delegate's function (window_notify.cpp), for removal.
+void forwardNotification(void* window, dui::Control* sender, dui::Event& e);
+
+}  // namespace kavri

@@ -1,0 +1,56 @@
+// setMessageHandler: the window's script function for application
+// notifications (code 1024) and the forwarding delegate that calls it.
+#include "dui/core/event.h"
+#include "dui/core/shadowed_window.h"
+#include "script/lua_convert.h"
+#include "script/lua_window.h"
+#include "script/script_host.h"
+
+namespace kavri {
+namespace {
+
+struct ForwardCall {
+  dui::WindowImpl* window;
+  dui::Event* event;
+};
+
+// Runs protected under the notification: argument 1 is the ForwardCall.
+int invokeMessageHandler(lua_State* L) {
+  const auto* call = static_cast<const ForwardCall*>(lua_touserdata(L, 1));
+  ScriptHost::pushRegistryCall(L, "lua_invokeMessageHandler", kWindowRegistry);
+  LuaWindow::pushObject(L, call->window);
+  const char* text = reinterpret_cast<const char*>(call->event->wparam);
+  lua_pushstring(L, text ? text : "");
+  ScriptHost::callRegistry(L, 3, 1);
+  return 1;
+}
+
+}  // namespace
+
+void forwardNotification(void* window, dui::Control*, dui::Event& e) {
+  ScriptHost& host = ScriptHost::instance();
+  lua_State* L = host.state();
+  if (!L) return;
+  const int top = lua_gettop(L);
+  ForwardCall call{static_cast<dui::WindowImpl*>(static_cast<dui::ShadowedWindow*>(window)), &e};
+  lua_pushcfunction(L, invokeMessageHandler);
+  lua_pushlightuserdata(L, &call);
+  host.callFromNative(1, 1);
+  e.lparam = static_cast<std::intptr_t>(argInteger(L, -1));   // non-numbers give 0
+  lua_settop(L, top);
+}
+
+int windowSetMessageHandler(lua_State* L) {
+  LuaWindow* w = LuaWindow::resolve(L);
+  if (!w) return 0;
+  ScriptHost::pushRegistryCall(L, "lua_setMessageHandler", kWindowRegistry);
+  lua_pushvalue(L, 1);
+  lua_pushvalue(L, 2);
+  ScriptHost::callRegistry(L, 3, 0);
+  // One more forwarder per call: a second call makes the function run twice
+  // per notification, the later result being the one the notifier reads.
+  w->addForwarder();
+  return 0;
+}
+
+}  // namespace kavri

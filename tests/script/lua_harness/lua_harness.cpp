@@ -1,0 +1,108 @@
+// Running one Lua test: packages from the suite folder, the framework and the
+// script host started as the program starts them, the script run as "UI.lua".
+#include "tests/script/lua_harness/lua_harness.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/package/file_system.h"
+#include "dui/core/framework.h"
+#include "dui/core/window_base.h"
+#include "dui/markup/markup_startup.h"
+#include "script/script_host.h"
+#include "tests/script/lua_harness/lua_harness_api.h"
+#include "tools/lzpack/package_builder.h"
+
+namespace kavri::test {
+namespace fs = std::filesystem;
+namespace {
+
+std::vector<uint8_t> readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string s = text.str();
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+// Every file under `folder`, named by its relative path with '/' separators.
+bool packFolder(const fs::path& folder, std::vector<uint8_t>& image, std::string& error) {
+  std::vector<package::PackageEntry> entries;
+  for (const auto& item : fs::recursive_directory_iterator(folder)) {
+    if (!item.is_regular_file()) continue;
+    std::u16string name = fs::relative(item.path(), folder).generic_u16string();
+    entries.push_back({std::move(name), readBytes(item.path())});
+  }
+  return package::buildPackage(std::move(entries), package::BuildOptions{}, image, error);
+}
+
+// The registry helpers joined onto one line, as the installer build does, so
+// the test script's line numbers stay its own.
+std::string registryPrelude() {
+  const std::vector<uint8_t> bytes = readBytes(KAVRI_REGISTRY_PRELUDE);
+  std::string prelude(bytes.begin(), bytes.end());
+  for (char& c : prelude)
+    if (c == '\n' || c == '\r') c = ' ';
+  return prelude;
+}
+
+std::vector<std::wstring>* g_reports = nullptr;
+void recordReport(const std::wstring& text) {
+  if (g_reports) g_reports->push_back(text);
+}
+
+// A quit message left by an aborted modal loop must not reach the next test.
+void dropQuitMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+}  // namespace
+
+LuaRunResult runLuaTest(const fs::path& script) {
+  LuaRunResult result;
+  const fs::path suite = script.parent_path();
+  MemoryFileSystem files;
+  const std::vector<uint8_t> source = readBytes(script);
+  std::string ui = registryPrelude() + " " + std::string(source.begin(), source.end());
+  files.addFile(L"UI.lua", std::vector<uint8_t>(ui.begin(), ui.end()));
+  for (const char* package : {"frame", "style"}) {
+    if (!fs::is_directory(suite / package)) continue;
+    std::vector<uint8_t> image;
+    std::string error;
+    if (!packFolder(suite / package, image, error)) {
+      result.setupFailure = std::string("cannot pack ") + package + ": " + error;
+      return result;
+    }
+    files.addFile(fs::path(std::string(package) + ".lz").wstring(), std::move(image));
+  }
+
+  setCurrentFileSystem(&files);
+  g_reports = &result.errorReports;
+  ScriptHost& host = ScriptHost::instance();
+  host.setErrorReporter(recordReport);
+  if (!dui::startFramework()) {
+    result.setupFailure = "the UI framework did not start";
+  } else {
+    dui::openSkinPackage(L"style.lz");
+    dui::openLayoutPackage(L"frame.lz");
+    if (!host.createState()) {
+      result.setupFailure = "the script state could not be created";
+    } else {
+      registerHarnessApi(host.state(), &result);
+      host.runScript(L"UI.lua");
+    }
+  }
+  dropQuitMessages();
+  result.windowsLeft = dui::liveWindowCount();
+  dui::shutdownFramework();
+  host.setErrorReporter(nullptr);
+  g_reports = nullptr;
+  setCurrentFileSystem(nullptr);
+  return result;
+}
+
+}  // namespace kavri::test
