@@ -53,7 +53,7 @@ void forgetControl(dui::Control* control) {
   boundControls().erase(control);
   ScriptHost& host = ScriptHost::instance();
   lua_State* L = host.state();
-  if (!L) return;
+  if (!L || !lua_checkstack(L, 8)) return;
   const int top = lua_gettop(L);
   lua_pushcfunction(L, removeControlEntry);
   pushHandle(L, control);

@@ -44,7 +44,7 @@ int invokeScriptHandlers(lua_State* L) {
 void eventBridge(void* target, Control*, Event& e) {
   ScriptHost& host = ScriptHost::instance();
   lua_State* L = host.state();
-  if (!L) return;
+  if (!L || !lua_checkstack(L, 8)) return;
   const int top = lua_gettop(L);
   BridgeCall call{static_cast<Control*>(target), &e};
   lua_pushcfunction(L, invokeScriptHandlers);

@@ -40,7 +40,8 @@ void onWindowDestroyed(dui::WindowImpl* window) {
   auto it = map.find(handleOfWindow(window));
   if (it == map.end()) return;   // not a script window (a shadow, a popup)
   ScriptHost& host = ScriptHost::instance();
-  if (lua_State* L = host.state()) {
+  lua_State* L = host.state();
+  if (L && lua_checkstack(L, 8)) {
     const int top = lua_gettop(L);
     lua_pushcfunction(L, removeWindowEntries);
     pushHandle(L, window);

@@ -11,8 +11,8 @@ LuaWork::NotifyRunable::NotifyRunable(const char* text)
 }
 
 void LuaWork::NotifyRunable::run() {
-  // The UI script's answer; this is where the window API's application
-  // message 1024 takes over (see notification_delivery.h).
+  // The UI script's answer, through the application message 1024 and the
+  // forwarders of setMessageHandler (see notification_delivery.h).
   result_ = deliverNotification(text_);
   ::SetEvent(done_.get());
 }

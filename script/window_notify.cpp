@@ -20,7 +20,7 @@ int invokeMessageHandler(lua_State* L) {
   ScriptHost::pushRegistryCall(L, "lua_invokeMessageHandler", kWindowRegistry);
   LuaWindow::pushObject(L, call->window);
   const char* text = reinterpret_cast<const char*>(call->event->wparam);
-  lua_pushstring(L, text ? text : "");
+  lua_pushstring(L, text);   // a null text reaches the script as nil
   ScriptHost::callRegistry(L, 3, 1);
   return 1;
 }
@@ -30,7 +30,7 @@ int invokeMessageHandler(lua_State* L) {
 void forwardNotification(void* window, dui::Control*, dui::Event& e) {
   ScriptHost& host = ScriptHost::instance();
   lua_State* L = host.state();
-  if (!L) return;
+  if (!L || !lua_checkstack(L, 8)) return;
   const int top = lua_gettop(L);
   ForwardCall call{static_cast<dui::WindowImpl*>(static_cast<dui::ShadowedWindow*>(window)), &e};
   lua_pushcfunction(L, invokeMessageHandler);

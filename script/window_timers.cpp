@@ -18,6 +18,7 @@ void LuaWindow::LuaWindowTimer::tick() {
   ScriptHost& host = ScriptHost::instance();
   lua_State* L = host.state();
   if (!L || L != state_) return;   // the state it reports to has closed
+  if (!lua_checkstack(L, 8)) return;
   // The script function may kill this timer: nothing here touches `this`
   // after the call.
   const int top = lua_gettop(L);

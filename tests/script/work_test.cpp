@@ -2,8 +2,8 @@
 // configuration, notifyMessage answered by the UI script's message handler,
 // extractFile, error reports, and shutdown with a notification pending.
 //
-// The UI script gets a stand-in window registered in "__window" with a
-// message handler (what createWindow and setMessageHandler leave there), and
+// The UI script gets a window made by createWindow with a message handler
+// (its forwarder receives the application message 1024 of each notification), and
 // `waitWork`, which plays the part of a dialog's modal loop until the work
 // has ended.
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/package/file_system.h"
+#include "dui/core/framework.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "script/lua_work.h"
@@ -70,9 +71,8 @@ std::string readPrelude() {
 
 // One line, so the case script's line numbers start at 2.
 constexpr char kHarness[] =
-    "received = {} onMessage = nil window = {} "
-    "lua_addWindow(debug.getregistry().__window, window, 1) "
-    "lua_setMessageHandler(debug.getregistry().__window, window, function(text) "
+    "received = {} onMessage = nil window = createWindow('none.xml') "
+    "window:setMessageHandler(function(text) "
     "  received[#received + 1] = text "
     "  if onMessage then return onMessage(text) end return 0 end)\n";
 
@@ -155,6 +155,7 @@ class WorkTest : public ::testing::Test {
     ScriptHost::instance().setErrorReporter(recordUiError);
     setCurrentFileSystem(&files_);
     ASSERT_TRUE(SRService::instance().start());
+    ASSERT_TRUE(dui::startFramework());   // the application handlers and windows
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
@@ -167,6 +168,7 @@ class WorkTest : public ::testing::Test {
   void TearDown() override {
     SRService::instance().stop();   // waits for any worker still running
     EXPECT_FALSE(LuaWork::isRunning());
+    dui::shutdownFramework();
     setCurrentFileSystem(nullptr);
     setDebugLogSink(nullptr);
     LuaWork::setErrorReporter(nullptr);
@@ -299,7 +301,7 @@ TEST_F(WorkTest, WithoutAnyMessageHandlerTheAnswerIsZero) {
   setPackage({{u"readme.txt", test::bytesOf("x")}});
   setWorkerScript(
       "local f = io.open(config.out, 'w') f:write(tostring(notifyMessage('anyone?'))) f:close()\n");
-  runUi("lua_removeWindow(debug.getregistry().__window, 1)\n"
+  runUi("window:setMessageHandler(nil)\n"
         "assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answer.txt") + "))\n"
         "assert(waitWork())\n");
   expectNoErrors(uiErrors());

@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "app/package/file_system.h"
 #include "dui/core/framework.h"
@@ -13,6 +17,7 @@
 #include "dui/markup/markup_startup.h"
 #include "script/script_host.h"
 #include "tests/script/lua_harness/lua_harness_api.h"
+#include "tests/script/lua_test_state.h"
 #include "tools/lzpack/package_builder.h"
 
 namespace kavri::test {
@@ -60,6 +65,41 @@ void dropQuitMessages() {
   }
 }
 
+// Ends a script that hangs (a dialog nobody ends) by posting the quit message
+// to the UI thread after the time limit: the modal loops unwind and the run
+// ends as a failure instead of blocking the whole test executable.
+class Watchdog {
+ public:
+  explicit Watchdog(std::chrono::seconds limit)
+      : thread_(::GetCurrentThreadId()), worker_([this, limit] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!done_cv_.wait_for(lock, limit, [this] { return done_; })) {
+            fired_ = true;
+            ::PostThreadMessageW(thread_, WM_QUIT, 0, 0);
+          }
+        }) {}
+  ~Watchdog() { stop(); }
+  void stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    done_cv_.notify_all();
+    if (worker_.joinable()) worker_.join();
+  }
+  bool fired() const { return fired_; }
+
+ private:
+  DWORD thread_;
+  std::mutex mutex_;
+  std::condition_variable done_cv_;
+  bool done_ = false;
+  bool fired_ = false;
+  std::thread worker_;
+};
+
+constexpr std::chrono::seconds kScriptTimeLimit{90};
+
 }  // namespace
 
 LuaRunResult runLuaTest(const fs::path& script) {
@@ -81,6 +121,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   }
 
   setCurrentFileSystem(&files);
+  RecordingSeam seam;   // message boxes are recorded and answered IDOK, never shown
   g_reports = &result.errorReports;
   ScriptHost& host = ScriptHost::instance();
   host.setErrorReporter(recordReport);
@@ -93,7 +134,10 @@ LuaRunResult runLuaTest(const fs::path& script) {
       result.setupFailure = "the script state could not be created";
     } else {
       registerHarnessApi(host.state(), &result);
+      Watchdog watchdog(kScriptTimeLimit);
       host.runScript(L"UI.lua");
+      watchdog.stop();
+      if (watchdog.fired()) result.timedOut = true;
     }
   }
   dropQuitMessages();

@@ -21,6 +21,7 @@ struct LuaRunResult {
   std::string expectedError;                // set by expectError(fragment); empty when none
   bool expectsError = false;
   std::size_t windowsLeft = 0;              // windows still open after the run
+  bool timedOut = false;                    // ended by the harness's time limit
   std::string setupFailure;                 // non-empty when the run could not start
 };
 

@@ -16,7 +16,9 @@
 #include "script/control_object.h"
 #include "script/lua_convert.h"
 #include "script/lua_window.h"
+#include "script/notification_delivery.h"
 #include "script/script_host.h"
+#include "tests/script/lua_test_state.h"
 
 namespace kavri::test {
 namespace {
@@ -127,15 +129,10 @@ int pump(lua_State* L) {
   return 0;
 }
 
-// test.notify(text) -> the second parameter after the application
-// notification 1024 went through the registered forwarders.
+// test.notify(text) -> the answer a background notification gets: the
+// application message 1024 through the forwarders of setMessageHandler.
 int notify(lua_State* L) {
-  dui::ApplicationHandlers* handlers = dui::applicationHandlers();
-  if (!handlers) return luaL_error(L, "test.notify: framework not running");
-  const char* text = lua_tostring(L, 1);
-  dui::Event e = dui::makeEvent(dui::events::AppNotify, reinterpret_cast<std::uintptr_t>(text), 0);
-  handlers->raise(e);
-  lua_pushinteger(L, static_cast<lua_Integer>(e.lparam));
+  lua_pushinteger(L, deliverNotification(lua_tostring(L, 1)));
   return 1;
 }
 
@@ -280,7 +277,19 @@ int systemCursor(lua_State* L) {
   return 1;
 }
 
+// test.messageBoxes() -> the texts of the message boxes shown so far
+int messageBoxes(lua_State* L) {
+  lua_newtable(L);
+  int i = 0;
+  for (const std::wstring& text : RecordingSeam::messages) {
+    pushWide(L, text);
+    lua_rawseti(L, -2, ++i);
+  }
+  return 1;
+}
+
 const luaL_Reg kTestFunctions[] = {
+    {"messageBoxes", messageBoxes},
     {"send", send},       {"post", post},
     {"click", click},     {"pump", pump},
     {"notify", notify},   {"newChild", newChild},

@@ -21,6 +21,7 @@ class LuaScriptTest : public ::testing::Test {
     const LuaRunResult result = runLuaTest(script_);
     const std::string file = script_.u8string();
     ASSERT_TRUE(result.setupFailure.empty()) << result.setupFailure;
+    EXPECT_FALSE(result.timedOut) << "the script did not end in time (a dialog nobody ended?)";
     for (const LuaCheck& check : result.checks)
       if (!check.passed) ADD_FAILURE_AT(file.c_str(), check.line) << check.name;
     if (result.expectsError) {

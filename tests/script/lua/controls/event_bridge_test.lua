@@ -1,6 +1,6 @@
 -- Script handlers: one bridge per control and code, order, stopping, removal,
 -- the sender, and events from real window messages.
-local CLICK, LBUTTONDOWN, MOUSEWHEEL = 30, 13, 23
+local CLICK, LBUTTONDOWN, MOUSEWHEEL = event.Click, event.LButtonDown, event.MouseWheel
 local w = createWindow("main.xml")
 local root = w:getRoot()
 local button = test.newChild(root, "Control")

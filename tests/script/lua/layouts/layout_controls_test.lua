@@ -1,6 +1,6 @@
 -- Control objects over a tree built from a packaged layout: methods by type
 -- name, the checked state, markup attributes, and "initSize".
-local VALUECHANGE = 31
+local VALUECHANGE = event.ValueChange
 local w = createWindow("page.xml")
 
 -- updateLayout with "initSize" uses exactly that size.

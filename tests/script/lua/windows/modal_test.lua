@@ -64,3 +64,25 @@ do
   w:setTimer(20, function() w:endDialog(4) end)
   checkEqual(w:showDialog({}), 4, "showDialog with a foreign owner table")
 end
+
+-- A second showDialog on a window already running modally does nothing.
+do
+  local w = createWindow("main.xml")
+  local nested
+  w:setTimer(20, function()
+    nested = select("#", w:showDialog())
+    w:endDialog(6)
+  end)
+  checkEqual(w:showDialog(), 6, "the outer run ends normally")
+  checkEqual(nested, 0, "a nested showDialog of the same window returns nothing")
+end
+
+-- showMessageBox goes to the system's message box (recorded here) and
+-- returns the button.
+do
+  local w = createWindow("main.xml")
+  checkEqual(w:showMessageBox("继续吗？", "提示", 1), 1, "showMessageBox returns the button id")
+  local shown = test.messageBoxes()
+  checkEqual(shown[#shown], "继续吗？", "showMessageBox shows the text")
+  test.destroy(w)
+end
