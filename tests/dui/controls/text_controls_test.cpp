@@ -4,6 +4,7 @@
 
 #include "dui/controls/clipboard_text.h"
 #include "dui/controls/text_controls.h"
+#include "dui/core/back_buffer.h"
 #include "dui/core/layout.h"
 #include "tests/dui/controls/control_window.h"
 
@@ -26,6 +27,22 @@ class TextControls : public dui_test::ControlWindow {
     open();
   }
   void focusBox() { click(100, 25); }
+  // Pixels of the selection colour inside a control after a full repaint.
+  // (Nothing paints a background here, so the area is cleared first.)
+  int selectionPixels(Control* c) {
+    const BackBuffer& buffer = window->backBuffer();
+    ::GdiFlush();
+    for (int y = c->rect().top; y < c->rect().bottom; ++y)
+      for (int x = c->rect().left; x < c->rect().right; ++x) buffer.pixels()[y * buffer.width() + x] = 0;
+    ::InvalidateRect(hwnd, nullptr, FALSE);
+    ::UpdateWindow(hwnd);
+    ::GdiFlush();
+    int count = 0;
+    for (int y = c->rect().top; y < c->rect().bottom; ++y)
+      for (int x = c->rect().left; x < c->rect().right; ++x)
+        if ((buffer.pixels()[y * buffer.width() + x] & 0xFFFFFF) == 0x3399FF) ++count;
+    return count;
+  }
   void focusEdit() { click(290, 170); }
 
   TextBox* box = nullptr;
@@ -89,11 +106,14 @@ TEST_F(TextControls, TextBoxDoubleClickSelectsAllAndCutCopies) {
 
 TEST_F(TextControls, TextBoxLosingTheFocusHidesTheCaretAndDropsTheSelection) {
   focusBox();
+  EXPECT_EQ(selectionPixels(box), 0);
   withControl('A');
   EXPECT_FALSE(box->model().selection().empty());
+  EXPECT_GT(selectionPixels(box), 0);
   window->setFocus(nullptr);
   EXPECT_TRUE(box->model().selection().empty());
   EXPECT_FALSE(window->caretBlinking());
+  EXPECT_EQ(selectionPixels(box), 0);
 }
 
 TEST_F(TextControls, TextBoxSetTextToTheSameTextKeepsTheCaret) {
@@ -124,6 +144,7 @@ TEST_F(TextControls, EditShiftArrowMovesTheCaretAndDropsTheSelection) {
   focusEdit();
   withControl('A');
   EXPECT_EQ(edit->model().selectedText(), L"hello");
+  EXPECT_GT(selectionPixels(edit), 0);
   BYTE state[256];
   ::GetKeyboardState(state);
   state[VK_SHIFT] = 0x80;
@@ -133,6 +154,7 @@ TEST_F(TextControls, EditShiftArrowMovesTheCaretAndDropsTheSelection) {
   ::SetKeyboardState(state);
   EXPECT_TRUE(edit->model().selection().empty());
   EXPECT_EQ(edit->model().selection().caret, 4u);
+  EXPECT_EQ(selectionPixels(edit), 0);
 }
 
 TEST_F(TextControls, EditDragSelectsAndCopies) {
@@ -195,6 +217,36 @@ TEST_F(TextControls, ReadOnlyEditIgnoresTypingAndPaste) {
   withControl('A');
   withControl('X');
   EXPECT_EQ(edit->text(), L"fixed");
+}
+
+TEST_F(TextControls, KeysBubblePastTheEditButNotPastTheTextBox) {
+  int seen = 0;
+  struct Counter {
+    int* n;
+    void on(Control*, Event&) { ++*n; }
+  } counter{&seen};
+  root->addHandler(events::KeyDown, &counter, &Counter::on);
+  focusEdit();
+  key(VK_LEFT);
+  EXPECT_EQ(seen, 1);
+  focusBox();
+  key(VK_LEFT);
+  key(VK_HOME);  // ignored, and handled all the same
+  EXPECT_EQ(seen, 1);
+}
+
+TEST_F(TextControls, EditReadsLineSpacingAndPaddingWhenAttached) {
+  const int plain = edit->lineHeight();
+  edit->setInt(names::textspace, 4);
+  edit->setSize(names::textpadding, Size{20, 10});
+  root->removeChild(edit);
+  root->addChild(edit);
+  EXPECT_EQ(edit->lineHeight(), plain + 4);
+  edit->setText(L"abc");
+  focusEdit();
+  mouse(WM_LBUTTONDOWN, 10 + 20 + 1, 60 + 10 + 1, MK_LBUTTON);  // just inside the padding: before "a"
+  mouse(WM_LBUTTONUP, 10 + 20 + 1, 60 + 10 + 1);
+  EXPECT_EQ(edit->model().selection().caret, 0u);
 }
 
 TEST_F(TextControls, LabelMeasuresAsItsPaddingWithoutText) {
