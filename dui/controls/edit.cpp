@@ -32,6 +32,11 @@ Edit::Edit() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
   addHandler(events::QueryCursor, this, &Edit::onQueryCursor);
 }
 
+Edit::~Edit() {
+  WindowImpl* window = hostWindow();
+  if (window && window->focusControl() == this) window->hideCaret();
+}
+
 const wchar_t* Edit::typeName() const { return L"Edit"; }
 
 WindowImpl* Edit::hostWindow() const { return dynamic_cast<WindowImpl*>(window()); }

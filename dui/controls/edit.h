@@ -28,6 +28,8 @@ class Edit : public Control {
   static constexpr int kWheelUnitsPerLine = 40;            // one notch of 120 scrolls 3 lines
 
   Edit();
+  // A focused control that dies takes the window caret with it.
+  ~Edit() override;
   void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
   const wchar_t* typeName() const override;
   Size arrangeOverride(std::int32_t width, std::int32_t height) override;

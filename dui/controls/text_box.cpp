@@ -32,6 +32,11 @@ TextBox::TextBox() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
   addHandler(events::QueryCursor, this, &TextBox::onQueryCursor);
 }
 
+TextBox::~TextBox() {
+  WindowImpl* window = hostWindow();
+  if (window && window->focusControl() == this) window->hideCaret();
+}
+
 const wchar_t* TextBox::typeName() const { return L"TextBox"; }
 
 WindowImpl* TextBox::hostWindow() const { return dynamic_cast<WindowImpl*>(window()); }

@@ -26,6 +26,8 @@ class TextBox : public Control {
   static constexpr COLORREF kSelectedTextColour = 16777215;
 
   TextBox();
+  // A focused control that dies takes the window caret with it.
+  ~TextBox() override;
   const wchar_t* typeName() const override;
   void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
   // Width 0, height = font height + twice the vertical padding.

@@ -116,6 +116,20 @@ TEST_F(TextControls, TextBoxLosingTheFocusHidesTheCaretAndDropsTheSelection) {
   EXPECT_EQ(selectionPixels(box), 0);
 }
 
+TEST_F(TextControls, AFocusedTextControlThatDiesTakesTheCaretWithIt) {
+  focusBox();
+  EXPECT_TRUE(window->caretBlinking());
+  delete box;
+  box = nullptr;
+  EXPECT_FALSE(window->caretBlinking());
+  focusEdit();
+  EXPECT_TRUE(window->caretBlinking());
+  root->removeChild(edit);  // leaving the tree loses the focus
+  EXPECT_FALSE(window->caretBlinking());
+  delete edit;
+  edit = nullptr;
+}
+
 TEST_F(TextControls, TextBoxSetTextToTheSameTextKeepsTheCaret) {
   focusBox();
   key(VK_LEFT);
