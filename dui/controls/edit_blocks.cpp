@@ -2,6 +2,7 @@
 #include "dui/controls/edit_blocks.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace dui {
 
@@ -79,8 +80,12 @@ void EditBlocks::insert(std::size_t pos, const std::wstring& chars) {
       parts[i].chars = all.substr(from, size);
       from += size;
     }
+    // With the room reserved the swap below cannot fail half-way: an
+    // insertion that runs out of memory leaves the text as it was.
+    blocks_.reserve(blocks_.size() + k - 1);
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(index));
-    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(index), parts.begin(), parts.end());
+    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(index), std::make_move_iterator(parts.begin()),
+                   std::make_move_iterator(parts.end()));
   }
   length_ += chars.size();
   renumberFrom(index);

@@ -70,8 +70,10 @@ bool EditModel::replaceSelection(const std::wstring& chars) {
   const std::size_t begin = selection_.begin();
   const std::size_t removed = selection_.end() - begin;
   if (removed == 0 && chars.empty()) return false;
+  // Insert before removing: an insertion that fails for want of memory then
+  // leaves the text untouched.
+  blocks_.insert(begin + removed, chars);
   blocks_.erase(begin, removed);
-  blocks_.insert(begin, chars);
   selection_.collapse(begin + chars.size());
   relayout();
   showCaretLine();
