@@ -176,7 +176,9 @@ int destroy(lua_State* L) {
     ::DestroyWindow(hwnd);
     return 0;
   }
-  delete controlArg(L, 1, "test.destroy");
+  dui::Control* control = controlArg(L, 1, "test.destroy");
+  if (!control->parent()) return luaL_error(L, "test.destroy: a window's root goes with its window");
+  delete control;
   return 0;
 }
 
