@@ -55,10 +55,11 @@ void Edit::onAttached(Control* sender, Event&) {
   lineHeight_ = std::max(1, font_.height() + lineSpacing_);
   model_.setCharWidth([this](wchar_t c) { return font_.width(c); });  // the font changed: lay out again
   applyGeometry(rect().right - rect().left, rect().bottom - rect().top);
-  if (!seeded_) {
-    seeded_ = true;
-    model_.setText(getText());
-  }
+  // The attribute mirrors the content, so attaching again keeps what was
+  // typed; a value written there from outside replaces it.
+  const std::wstring attribute = getText();
+  if (attribute != model_.text()) model_.setText(attribute);
+  mirroredVersion_ = model_.version();
   invalidate(this, false);
 }
 
@@ -78,6 +79,10 @@ void Edit::setText(const std::wstring& text) {
 }
 
 void Edit::changed() {
+  if (model_.version() != mirroredVersion_) {
+    setString(names::text, model_.text());
+    mirroredVersion_ = model_.version();
+  }
   placeCaret();
   invalidate(this, false);
 }

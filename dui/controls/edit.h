@@ -16,8 +16,9 @@ class WindowImpl;
 
 // RepaintOnMouse, CaptureOnPress and Focusable. When attached it reads
 // "textspace" (line spacing), "textpadding" (x, y; default 5, 5),
-// "texteditable" (0: read-only), "color" and "font" (default "Default"), and,
-// the first time, takes its text from "text". Draws its "style" ("edit.xml"
+// "texteditable" (0: read-only), "color" and "font" (default "Default"), and
+// takes its text from "text" (which mirrors the content after every change,
+// so attaching again keeps it). Draws its "style" ("edit.xml"
 // when it has none or it does not load), then the visible lines.
 class Edit : public Control {
  public:
@@ -71,7 +72,7 @@ class Edit : public Control {
   int lineSpacing_ = 0;
   int lineHeight_ = 1;
   COLORREF textColour_ = kDefaultTextColour;
-  bool seeded_ = false;  // took its text from the attribute at the first attach
+  std::uint64_t mirroredVersion_ = 0;  // text version last copied to the "text" attribute
 };
 
 }  // namespace dui

@@ -32,6 +32,7 @@ void EditModel::relayout() {
 
 void EditModel::setText(const std::wstring& text) {
   blocks_.setText(text);
+  ++version_;
   selection_.collapse(0);
   firstVisible_ = 0;
   relayout();
@@ -74,6 +75,7 @@ bool EditModel::replaceSelection(const std::wstring& chars) {
   // leaves the text untouched.
   blocks_.insert(begin + removed, chars);
   blocks_.erase(begin, removed);
+  ++version_;
   selection_.collapse(begin + chars.size());
   relayout();
   showCaretLine();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ class EditModel {
   std::wstring text() const { return blocks_.text(); }
   std::size_t length() const { return blocks_.length(); }
   const EditBlocks& blocks() const { return blocks_; }
+  // Goes up with every change of the text.
+  std::uint64_t version() const { return version_; }
   const std::vector<TextLine>& lines() const { return lines_; }
   wchar_t at(std::size_t pos) const { return blocks_.at(pos); }
   CharAt reader() const;
@@ -90,6 +93,7 @@ class EditModel {
   int visibleHeight_ = 0;
   bool editable_ = true;
   bool multiLine_ = true;
+  std::uint64_t version_ = 0;
 };
 
 }  // namespace dui

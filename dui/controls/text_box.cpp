@@ -67,11 +67,25 @@ void TextBox::setText(const std::wstring& text) {
 void TextBox::onAttached(Control* sender, Event&) {
   if (sender != this) return;
   font_.load(L"Default");
-  if (!seeded_) {
-    seeded_ = true;
-    model_.setText(getText());
-  }
+  adoptTextAttribute();
   scroll_ = 0;  // the width is known after arrange, which scrolls to the caret
+}
+
+// The "text" attribute always holds the content (mirrored on every change),
+// so a different value was written by someone else (markup, or the common
+// setText of a script object): it becomes the content, as setText would.
+bool TextBox::adoptTextAttribute() {
+  const std::wstring* attribute = findString(names::text);
+  if (!attribute || *attribute == model_.text()) return false;
+  const bool replaced = model_.setText(*attribute);
+  if (replaced) scroll_ = 0;
+  mirrorTextAttribute();  // a text cut to 2000 characters is written back once
+  return replaced;
+}
+
+void TextBox::mirrorTextAttribute() {
+  const std::wstring* attribute = findString(names::text);
+  if (!attribute || *attribute != model_.text()) setString(names::text, model_.text());
 }
 
 Size TextBox::measureOverride(std::int32_t, std::int32_t) { return Size{0, font_.height() + 2 * kPaddingY}; }
@@ -90,6 +104,7 @@ void TextBox::updateScroll(int inner) {
 }
 
 void TextBox::changed() {
+  mirrorTextAttribute();
   updateScroll(innerWidth());
   placeCaret();
   invalidate(this, false);
@@ -108,6 +123,7 @@ void TextBox::placeCaret() {
 
 void TextBox::onLButtonDown(Control* sender, Event& e) {
   if (sender != this) return;
+  adoptTextAttribute();
   Rect area;
   if (!absoluteRect(this, area)) return;
   const int x = GET_X_LPARAM(e.lparam) - area.left - kPaddingX + scroll_;
@@ -129,12 +145,14 @@ void TextBox::onMouseMove(Control* sender, Event& e) {
 
 void TextBox::onDoubleClick(Control* sender, Event&) {
   if (sender != this) return;
+  adoptTextAttribute();
   model_.selectAll();
   changed();
 }
 
 void TextBox::onKeyDown(Control* sender, Event& e) {
   if (sender != this) return;
+  adoptTextAttribute();
   e.handled = 1;
   const bool control = controlKeyDown();
   switch (e.wparam) {
@@ -163,6 +181,7 @@ void TextBox::onKeyDown(Control* sender, Event& e) {
 
 void TextBox::onKeyPress(Control* sender, Event& e) {
   if (sender != this) return;
+  adoptTextAttribute();
   const wchar_t c = static_cast<wchar_t>(e.wparam);
   if (c < 32) return;
   if (model_.replaceSelection(std::wstring(1, c))) changed();
@@ -183,6 +202,7 @@ void TextBox::paste() {
 
 void TextBox::onGotFocus(Control* sender, Event&) {
   if (sender != this) return;
+  adoptTextAttribute();
   placeCaret();
 }
 
@@ -200,6 +220,10 @@ void TextBox::onQueryCursor(Control* sender, Event& e) {
 }
 
 void TextBox::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
+  if (adoptTextAttribute()) {
+    updateScroll(innerWidth());
+    placeCaret();
+  }
   Control::draw(dc, drawRect, clip);
   const std::wstring& text = model_.text();
   if (text.empty() || !font_.loaded()) return;

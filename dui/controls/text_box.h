@@ -15,8 +15,10 @@ class WindowImpl;
 
 // RepaintOnMouse, CaptureOnPress, Focusable and DoubleClicks. Draws its
 // "style" (no built-in one), then the text in a copy of the "Default" font.
-// When first attached it takes its text from the "text" attribute. A text
-// longer than 2000 characters, set or inserted, is cut to its first 2000.
+// Its "text" attribute mirrors the content: a value written there from
+// outside (markup, a script's common setText) becomes the content when the
+// box is next attached, drawn or used. A text longer than 2000 characters,
+// set or inserted, is cut to its first 2000.
 class TextBox : public Control {
  public:
   static constexpr int kPaddingX = 8;
@@ -34,7 +36,7 @@ class TextBox : public Control {
   Size measureOverride(std::int32_t width, std::int32_t height) override;
   Size arrangeOverride(std::int32_t width, std::int32_t height) override;
 
-  // The text box's content (not the "text" attribute, which only seeds it).
+  // The text box's content.
   const std::wstring& text() const { return model_.text(); }
   // Replaces the content (cut to 2000 characters) unless it is the same:
   // scroll offset 0, caret and anchor at the end, repainted.
@@ -60,6 +62,8 @@ class TextBox : public Control {
   int pixelOf(std::size_t pos);
   std::size_t positionAt(int x);
   void updateScroll(int inner);
+  bool adoptTextAttribute();
+  void mirrorTextAttribute();
   // After a change: keep the caret in view, place the window caret, repaint.
   void changed();
   void placeCaret();
@@ -70,7 +74,6 @@ class TextBox : public Control {
   TextFont font_;
   kavri::UniqueHbrush selectionBrush_;
   int scroll_ = 0;
-  bool seeded_ = false;  // took its text from the attribute at the first attach
 };
 
 }  // namespace dui

@@ -5,6 +5,7 @@
 #include "dui/controls/clipboard_text.h"
 #include "dui/controls/text_controls.h"
 #include "dui/core/back_buffer.h"
+#include "dui/core/control_geometry.h"
 #include "dui/core/layout.h"
 #include "tests/dui/controls/control_window.h"
 
@@ -221,16 +222,39 @@ TEST_F(TextControls, ReadOnlyEditIgnoresTypingAndPaste) {
   edit->setString(names::text, L"fixed");
   root->removeChild(edit);
   root->addChild(edit);  // attached again: reads its attributes again
+  EXPECT_EQ(edit->text(), L"fixed");
   focusEdit();
   type(L"x");
   ASSERT_TRUE(copyTextToClipboard(hwnd, L"pasted"));
   withControl('V');
   key(VK_BACK);
-  EXPECT_EQ(edit->text(), L"");  // the text was only taken at the first attach
-  edit->setText(L"fixed");
   withControl('A');
   withControl('X');
   EXPECT_EQ(edit->text(), L"fixed");
+}
+
+TEST_F(TextControls, TheTextAttributeMirrorsTheContent) {
+  // Typed text reaches the attribute (what a script's common getText reads),
+  // and a value written into the attribute becomes the content.
+  focusBox();
+  type(L"\\x");
+  EXPECT_EQ(box->getText(), L"C:\\Kavri\\x");
+  box->setString(names::text, L"D:\\Other");
+  invalidate(box, false);
+  dui_test::pump();
+  EXPECT_EQ(box->text(), L"D:\\Other");
+  EXPECT_EQ(box->model().caret(), 8u);
+  box->setString(names::text, std::wstring(2100, L'y'));
+  type(L"z");  // adopted (cut to 2000) before the key: no room for z
+  EXPECT_EQ(box->text(), std::wstring(2000, L'y'));
+  EXPECT_EQ(box->getText(), box->text());
+
+  focusEdit();
+  type(L"ab\r");
+  EXPECT_EQ(edit->getText(), L"ab\r\n");
+  root->removeChild(edit);
+  root->addChild(edit);  // the mirrored text survives a second attach
+  EXPECT_EQ(edit->text(), L"ab\r\n");
 }
 
 TEST_F(TextControls, KeysBubblePastTheEditButNotPastTheTextBox) {
