@@ -150,6 +150,38 @@ class ScopedSaveDc {
   int saved_;
 };
 
+// OpenClipboard/CloseClipboard pair: opened() tells whether the clipboard is
+// ours until the end of the scope.
+class ScopedClipboard {
+ public:
+  explicit ScopedClipboard(HWND owner) noexcept : open_(::OpenClipboard(owner) != FALSE) {}
+  ~ScopedClipboard() {
+    if (open_) ::CloseClipboard();
+  }
+  ScopedClipboard(const ScopedClipboard&) = delete;
+  ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+  bool opened() const noexcept { return open_; }
+
+ private:
+  bool open_;
+};
+
+// GlobalLock/GlobalUnlock pair; data() is null when the lock failed.
+class ScopedGlobalLock {
+ public:
+  explicit ScopedGlobalLock(HGLOBAL memory) noexcept : memory_(memory), data_(memory ? ::GlobalLock(memory) : nullptr) {}
+  ~ScopedGlobalLock() {
+    if (data_) ::GlobalUnlock(memory_);
+  }
+  ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+  ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+  void* data() const noexcept { return data_; }
+
+ private:
+  HGLOBAL memory_;
+  void* data_;
+};
+
 // Owns a critical section (initialised with a spin count).
 class CriticalSection {
  public:

@@ -1,0 +1,254 @@
+// The TextBox control: events, caret, scrolling and drawing over TextBoxModel.
+#include "dui/controls/text_box.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "dui/controls/clipboard_text.h"
+#include "dui/core/control_geometry.h"
+#include "dui/core/window_impl.h"
+
+namespace dui {
+
+namespace {
+
+bool controlKeyDown() { return ::GetKeyState(VK_CONTROL) < 0; }
+
+int widthOf(TextFont& font, wchar_t c) { return font.width(c); }
+
+}  // namespace
+
+TextBox::TextBox() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
+  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::Focusable | flags::DoubleClicks, true);
+  addHandler(events::Attached, this, &TextBox::onAttached);
+  addHandler(events::LButtonDown, this, &TextBox::onLButtonDown);
+  addHandler(events::MouseMove, this, &TextBox::onMouseMove);
+  addHandler(events::LButtonDbClick, this, &TextBox::onDoubleClick);
+  addHandler(events::KeyDown, this, &TextBox::onKeyDown);
+  addHandler(events::KeyPress, this, &TextBox::onKeyPress);
+  addHandler(events::GotFocus, this, &TextBox::onGotFocus);
+  addHandler(events::LostFocus, this, &TextBox::onLostFocus);
+  addHandler(events::QueryCursor, this, &TextBox::onQueryCursor);
+}
+
+TextBox::~TextBox() {
+  WindowImpl* window = hostWindow();
+  if (window && window->focusControl() == this) window->hideCaret();
+}
+
+const wchar_t* TextBox::typeName() const { return L"TextBox"; }
+
+WindowImpl* TextBox::hostWindow() const { return dynamic_cast<WindowImpl*>(window()); }
+
+int TextBox::innerWidth() const { return std::max(0, rect().right - rect().left - 2 * kPaddingX); }
+int TextBox::innerHeight() const { return std::max(0, rect().bottom - rect().top - 2 * kPaddingY); }
+
+int TextBox::pixelOf(std::size_t pos) {
+  const TextLine line{0, model_.text().size(), LineEnd::None};
+  const std::wstring& text = model_.text();
+  return xInLine([&text](std::size_t p) { return text[p]; }, line, pos,
+                 [this](wchar_t c) { return widthOf(font_, c); });
+}
+
+std::size_t TextBox::positionAt(int x) {
+  const TextLine line{0, model_.text().size(), LineEnd::None};
+  const std::wstring& text = model_.text();
+  return positionInLine([&text](std::size_t p) { return text[p]; }, line, x,
+                        [this](wchar_t c) { return widthOf(font_, c); });
+}
+
+void TextBox::setText(const std::wstring& text) {
+  if (!model_.setText(text)) return;
+  scroll_ = 0;
+  changed();
+}
+
+void TextBox::onAttached(Control* sender, Event&) {
+  if (sender != this) return;
+  font_.load(L"Default");
+  adoptTextAttribute();
+  scroll_ = 0;  // the width is known after arrange, which scrolls to the caret
+}
+
+// The "text" attribute always holds the content (mirrored on every change),
+// so a different value was written by someone else (markup, or the common
+// setText of a script object): it becomes the content, as setText would.
+bool TextBox::adoptTextAttribute() {
+  const std::wstring* attribute = findString(names::text);
+  if (!attribute || *attribute == model_.text()) return false;
+  const bool replaced = model_.setText(*attribute);
+  if (replaced) scroll_ = 0;
+  mirrorTextAttribute();  // a text cut to 2000 characters is written back once
+  return replaced;
+}
+
+void TextBox::mirrorTextAttribute() {
+  const std::wstring* attribute = findString(names::text);
+  if (!attribute || *attribute != model_.text()) setString(names::text, model_.text());
+}
+
+Size TextBox::measureOverride(std::int32_t, std::int32_t) { return Size{0, font_.height() + 2 * kPaddingY}; }
+
+Size TextBox::arrangeOverride(std::int32_t width, std::int32_t height) {
+  // The new size takes effect after arrange; keep the caret in the new width.
+  updateScroll(std::max(0, width - 2 * kPaddingX));
+  return Size{width, height};
+}
+
+// The caret stays inside the inner width, and no more of the text than
+// needed is scrolled out on the left.
+void TextBox::updateScroll(int inner) {
+  scroll_ = scrollToShow(scroll_, pixelOf(model_.caret()), inner);
+  scroll_ = std::min(scroll_, std::max(0, pixelOf(model_.text().size()) - inner));
+}
+
+void TextBox::changed() {
+  mirrorTextAttribute();
+  updateScroll(innerWidth());
+  placeCaret();
+  invalidate(this, false);
+}
+
+void TextBox::placeCaret() {
+  WindowImpl* window = hostWindow();
+  if (!window || window->focusControl() != this) return;
+  Rect area;
+  if (!absoluteRect(this, area)) return;
+  const int caretHeight = std::max(font_.height(), innerHeight());
+  window->setCaretSize(1, caretHeight);
+  window->showCaret(area.left + kPaddingX + pixelOf(model_.caret()) - scroll_,
+                    area.top + kPaddingY + (innerHeight() - caretHeight) / 2);
+}
+
+void TextBox::onLButtonDown(Control* sender, Event& e) {
+  if (sender != this) return;
+  adoptTextAttribute();
+  Rect area;
+  if (!absoluteRect(this, area)) return;
+  const int x = GET_X_LPARAM(e.lparam) - area.left - kPaddingX + scroll_;
+  model_.placeCaret(positionAt(x), false);
+  changed();
+}
+
+void TextBox::onMouseMove(Control* sender, Event& e) {
+  if (sender != this || !hasFlag(flags::Captured)) return;
+  Rect area;
+  if (!absoluteRect(this, area)) return;
+  // The point is clamped to the text area widened by a letter W on each side,
+  // so dragging past an edge scrolls a little at a time.
+  const int margin = font_.width(L'W');
+  const int x = std::clamp(GET_X_LPARAM(e.lparam) - area.left - kPaddingX, -margin, innerWidth() + margin);
+  model_.placeCaret(positionAt(std::max(0, x + scroll_)), true);
+  changed();
+}
+
+void TextBox::onDoubleClick(Control* sender, Event&) {
+  if (sender != this) return;
+  adoptTextAttribute();
+  model_.selectAll();
+  changed();
+}
+
+void TextBox::onKeyDown(Control* sender, Event& e) {
+  if (sender != this) return;
+  adoptTextAttribute();
+  e.handled = 1;
+  const bool control = controlKeyDown();
+  switch (e.wparam) {
+    case VK_BACK: model_.backspace(); break;
+    case VK_LEFT:
+    case VK_UP: model_.moveLeft(); break;
+    case VK_RIGHT:
+    case VK_DOWN: model_.moveRight(); break;
+    case 'A':
+      if (!control) return;
+      model_.selectAll();
+      break;
+    case 'C':
+    case 'X':
+      if (!control) return;
+      copySelection(e.wparam == 'X');
+      break;
+    case 'V':
+      if (!control) return;
+      paste();
+      break;
+    default: return;
+  }
+  changed();
+}
+
+void TextBox::onKeyPress(Control* sender, Event& e) {
+  if (sender != this) return;
+  adoptTextAttribute();
+  const wchar_t c = static_cast<wchar_t>(e.wparam);
+  if (c < 32) return;
+  if (model_.replaceSelection(std::wstring(1, c))) changed();
+}
+
+void TextBox::copySelection(bool cut) {
+  if (model_.selection().empty()) return;
+  WindowImpl* window = hostWindow();
+  if (!copyTextToClipboard(window ? window->hwnd() : nullptr, model_.selectedText())) return;
+  if (cut) model_.replaceSelection(std::wstring());
+}
+
+void TextBox::paste() {
+  WindowImpl* window = hostWindow();
+  std::wstring text;
+  if (readClipboardText(window ? window->hwnd() : nullptr, text)) model_.replaceSelection(text);
+}
+
+void TextBox::onGotFocus(Control* sender, Event&) {
+  if (sender != this) return;
+  adoptTextAttribute();
+  placeCaret();
+}
+
+void TextBox::onLostFocus(Control* sender, Event&) {
+  if (sender != this) return;
+  if (WindowImpl* window = hostWindow()) window->hideCaret();
+  model_.dropSelection();
+  invalidate(this, false);
+}
+
+void TextBox::onQueryCursor(Control* sender, Event& e) {
+  if (sender != this) return;
+  ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
+  e.handled = 1;
+}
+
+void TextBox::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
+  if (adoptTextAttribute()) {
+    updateScroll(innerWidth());
+    placeCaret();
+  }
+  Control::draw(dc, drawRect, clip);
+  const std::wstring& text = model_.text();
+  if (text.empty() || !font_.loaded()) return;
+  const RECT inner{drawRect.left + kPaddingX, drawRect.top + kPaddingY, drawRect.right - kPaddingX,
+                   drawRect.bottom - kPaddingY};
+  if (inner.right <= inner.left || inner.bottom <= inner.top) return;
+  const std::wstring shown = expandTabs(text);
+  const int originX = inner.left - scroll_;
+  RECT textRect{originX, inner.top, std::max<LONG>(inner.right, originX + pixelOf(text.size()) + 1), inner.bottom};
+  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT;
+
+  kavri::ScopedSaveDc saved(dc);
+  ::IntersectClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
+  ::SelectObject(dc, font_.handle());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, kTextColour);
+  ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &textRect, format);
+
+  const TextSelection& selection = model_.selection();
+  if (selection.empty()) return;
+  RECT band{originX + pixelOf(selection.begin()), inner.top, originX + pixelOf(selection.end()), inner.bottom};
+  ::FillRect(dc, &band, selectionBrush_.get());
+  ::IntersectClipRect(dc, band.left, band.top, band.right, band.bottom);
+  ::SetTextColor(dc, kSelectedTextColour);
+  ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &textRect, format);
+}
+
+}  // namespace dui

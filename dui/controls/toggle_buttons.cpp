@@ -1,0 +1,28 @@
+// Click handlers and built-in styles of the toggling buttons.
+#include "dui/controls/toggle_buttons.h"
+
+#include "dui/markup/style_lookup.h"
+
+namespace dui {
+
+ToggleButton::ToggleButton() { addHandler(events::Click, this, &ToggleButton::onClick); }
+
+void ToggleButton::onClick(Control*, Event&) { setChecked(!isChecked()); }
+
+CheckBox::CheckBox() { addHandler(events::Click, this, &CheckBox::onClick); }
+
+void CheckBox::onClick(Control*, Event&) { setChecked(!isChecked()); }
+
+void CheckBox::draw(HDC dc, const Rect& drawRect, const Rect&) {
+  drawControlStyle(dc, drawRect, *this, kCheckBoxStyle, BuiltInStyle::WhenNoStyleAttribute);
+}
+
+RadioButton::RadioButton() { addHandler(events::Click, this, &RadioButton::onClick); }
+
+void RadioButton::onClick(Control*, Event&) { setChecked(true); }
+
+void RadioButton::draw(HDC dc, const Rect& drawRect, const Rect&) {
+  drawControlStyle(dc, drawRect, *this, kRadioButtonStyle, BuiltInStyle::Always);
+}
+
+}  // namespace dui
