@@ -1,4 +1,5 @@
 // Extra methods of "Button" objects: the checked state.
+#include "dui/controls/button.h"
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
 #include "script/control_methods.h"
@@ -9,8 +10,13 @@ namespace kavri {
 namespace {
 
 // The checked-state setter: a change raises ValueChange (direct, parameters
-// 0) and repaints; setting the current state does nothing.
+// 0) and repaints; setting the current state does nothing. Buttons do it
+// themselves; another control reporting "Button" gets the same behaviour.
 void setChecked(dui::Control* control, bool on) {
+  if (auto* button = dynamic_cast<dui::Button*>(control)) {
+    button->setChecked(on);
+    return;
+  }
   if (control->hasFlag(dui::flags::Checked) == on) return;
   control->setFlag(dui::flags::Checked, on);
   dui::Event e = dui::makeEvent(dui::events::ValueChange);

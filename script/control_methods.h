@@ -22,6 +22,8 @@ extern const int kControlTypeMethodCount;
 // Per-type tables (control_panel_methods.cpp, ...).
 extern const luaL_Reg kPanelMethods[];
 extern const luaL_Reg kButtonMethods[];
+extern const luaL_Reg kTextBoxMethods[];
+extern const luaL_Reg kEditMethods[];
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

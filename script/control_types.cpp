@@ -7,6 +7,8 @@ namespace kavri {
 const ControlTypeMethods kControlTypeMethods[] = {
     {L"Panel", kPanelMethods},
     {L"Button", kButtonMethods},
+    {L"TextBox", kTextBoxMethods},
+    {L"Edit", kEditMethods},
 };
 const int kControlTypeMethodCount = sizeof(kControlTypeMethods) / sizeof(kControlTypeMethods[0]);
 

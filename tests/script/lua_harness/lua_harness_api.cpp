@@ -103,10 +103,15 @@ int post(lua_State* L) {
   return 0;
 }
 
-// test.click(window, x, y): move, left press and release at a client point.
+// test.click(window, x, y): the real cursor moved to a client point, then a
+// move, a left press and a release sent there (buttons compare the cursor
+// with their rectangle at the release).
 int click(lua_State* L) {
   HWND hwnd = hwndOf(L, 1);
   if (!hwnd) return luaL_error(L, "test.click: not a window object");
+  POINT p{static_cast<LONG>(argInteger(L, 2)), static_cast<LONG>(argInteger(L, 3))};
+  ::ClientToScreen(hwnd, &p);
+  ::SetCursorPos(p.x, p.y);
   const LPARAM at = MAKELPARAM(argInteger(L, 2), argInteger(L, 3));
   ::SendMessageW(hwnd, WM_MOUSEMOVE, 0, at);
   ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
