@@ -54,6 +54,7 @@ local function onMessage(text)
     window:getChild(202):setText(report.percent .. "%")
     window:getChild(203):setText(report.file)
     if progressBar.setPosition then progressBar:setPosition(report.percent) end
+    window:updateLayout()   -- labels measure their new text
   elseif report.code == 2 then
     local answer = window:showMessageBox("Cannot write " .. report.file .. ". Try again?", "错误",
                                          MB_YESNO + MB_ICONQUESTION)
@@ -61,6 +62,7 @@ local function onMessage(text)
   elseif report.code == 3 then
     local summary = report.count - report.failed .. " of " .. report.count .. " files installed."
     window:getChild(302):setText(summary)
+    window:updateLayout()
     showPage(pages.last)
   end
   return 0
