@@ -5,18 +5,12 @@
 
 #include <algorithm>
 
-#include "dui/controls/clipboard_text.h"
+#include "dui/controls/text_editing_keys.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/window_impl.h"
 #include "dui/markup/style_lookup.h"
 
 namespace dui {
-
-namespace {
-
-bool controlKeyDown() { return ::GetKeyState(VK_CONTROL) < 0; }
-
-}  // namespace
 
 Edit::Edit() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
   setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::Focusable, true);
@@ -32,14 +26,9 @@ Edit::Edit() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
   addHandler(events::QueryCursor, this, &Edit::onQueryCursor);
 }
 
-Edit::~Edit() {
-  WindowImpl* window = hostWindow();
-  if (window && window->focusControl() == this) window->hideCaret();
-}
+Edit::~Edit() { hideCaretIfFocused(*this); }
 
 const wchar_t* Edit::typeName() const { return L"Edit"; }
-
-WindowImpl* Edit::hostWindow() const { return dynamic_cast<WindowImpl*>(window()); }
 
 void Edit::onAttached(Control* sender, Event&) {
   if (sender != this) return;
@@ -88,7 +77,7 @@ void Edit::changed() {
 }
 
 void Edit::placeCaret() {
-  WindowImpl* window = hostWindow();
+  WindowImpl* window = hostWindowOf(*this);
   if (!window || window->focusControl() != this) return;
   Rect area;
   if (!absoluteRect(this, area)) return;
@@ -133,7 +122,7 @@ void Edit::onMouseMove(Control* sender, Event& e) {
 // Scrolls only while the edit has the focus; the wheel is then the edit's
 // alone, so a scrolling panel around it does not scroll as well.
 void Edit::onMouseWheel(Control*, Event& e) {
-  WindowImpl* window = hostWindow();
+  WindowImpl* window = hostWindowOf(*this);
   if (!window || window->focusControl() != this) return;
   const int delta = GET_WHEEL_DELTA_WPARAM(e.wparam);
   model_.scrollLines(delta / -kWheelUnitsPerLine);
@@ -143,7 +132,6 @@ void Edit::onMouseWheel(Control*, Event& e) {
 
 void Edit::onKeyDown(Control* sender, Event& e) {
   if (sender != this) return;
-  const bool control = controlKeyDown();
   switch (e.wparam) {
     case VK_BACK: model_.backspace(); break;
     case VK_ESCAPE: model_.escape(); break;
@@ -155,20 +143,8 @@ void Edit::onKeyDown(Control* sender, Event& e) {
     case VK_RIGHT: model_.right(); break;
     case VK_UP: model_.up(); break;
     case VK_DOWN: model_.down(); break;
-    case 'A':
-      if (!control) return;
-      model_.selectAll();
-      break;
-    case 'C':
-    case 'X':
-      if (!control) return;
-      copySelection(e.wparam == 'X');
-      break;
-    case 'V':
-      if (!control) return;
-      paste();
-      break;
-    default: return;
+    default:
+      if (!handleClipboardShortcut(e.wparam, clipboardEditing())) return;
   }
   changed();
 }
@@ -178,18 +154,17 @@ void Edit::onKeyPress(Control* sender, Event& e) {
   if (model_.typeCharacter(static_cast<wchar_t>(e.wparam))) changed();
 }
 
-void Edit::copySelection(bool cut) {
-  if (!model_.editable() || model_.selection().empty()) return;
-  WindowImpl* window = hostWindow();
-  if (!copyTextToClipboard(window ? window->hwnd() : nullptr, model_.selectedText())) return;
-  if (cut) model_.deleteSelection();
-}
-
-void Edit::paste() {
-  if (!model_.editable()) return;
-  WindowImpl* window = hostWindow();
-  std::wstring text;
-  if (readClipboardText(window ? window->hwnd() : nullptr, text)) model_.replaceSelection(text);
+// A read-only editor neither copies nor pastes; selecting all still works.
+ClipboardEditing Edit::clipboardEditing() {
+  ClipboardEditing editing;
+  editing.owner = hostHwndOf(*this);
+  editing.canCopy = model_.editable() && !model_.selection().empty();
+  editing.canPaste = model_.editable();
+  editing.selectAll = [this] { model_.selectAll(); };
+  editing.selectedText = [this] { return model_.selectedText(); };
+  editing.deleteSelection = [this] { model_.deleteSelection(); };
+  editing.replaceSelection = [this](const std::wstring& text) { model_.replaceSelection(text); };
+  return editing;
 }
 
 void Edit::onGotFocus(Control* sender, Event&) {
@@ -199,13 +174,12 @@ void Edit::onGotFocus(Control* sender, Event&) {
 
 void Edit::onLostFocus(Control* sender, Event&) {
   if (sender != this) return;
-  if (WindowImpl* window = hostWindow()) window->hideCaret();
+  if (WindowImpl* window = hostWindowOf(*this)) window->hideCaret();
 }
 
 void Edit::onQueryCursor(Control* sender, Event& e) {
   if (sender != this || !hasFlag(flags::Enabled)) return;
-  ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-  e.handled = 1;
+  showTextCursor(e);
 }
 
 void Edit::draw(HDC dc, const Rect& drawRect, const Rect&) {

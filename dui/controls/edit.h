@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dui/controls/edit_model.h"
+#include "dui/controls/text_editing_keys.h"
 #include "dui/controls/text_font.h"
 #include "dui/core/control.h"
 #include "support/win32_handles.h"
@@ -54,14 +55,12 @@ class Edit : public Control {
   void onLostFocus(Control* sender, Event& e);
   void onQueryCursor(Control* sender, Event& e);
 
-  WindowImpl* hostWindow() const;
   void applyGeometry(int width, int height);
   // After a change: place the window caret and repaint.
   void changed();
   void placeCaret();
   bool pointInText(const Event& e, int& x, int& y) const;
-  void copySelection(bool cut);
-  void paste();
+  ClipboardEditing clipboardEditing();
   void drawLine(HDC dc, const TextLine& line, const RECT& lineRect);
 
   EditModel model_;

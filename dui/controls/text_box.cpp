@@ -5,15 +5,13 @@
 
 #include <algorithm>
 
-#include "dui/controls/clipboard_text.h"
+#include "dui/controls/text_editing_keys.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/window_impl.h"
 
 namespace dui {
 
 namespace {
-
-bool controlKeyDown() { return ::GetKeyState(VK_CONTROL) < 0; }
 
 int widthOf(TextFont& font, wchar_t c) { return font.width(c); }
 
@@ -32,14 +30,9 @@ TextBox::TextBox() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
   addHandler(events::QueryCursor, this, &TextBox::onQueryCursor);
 }
 
-TextBox::~TextBox() {
-  WindowImpl* window = hostWindow();
-  if (window && window->focusControl() == this) window->hideCaret();
-}
+TextBox::~TextBox() { hideCaretIfFocused(*this); }
 
 const wchar_t* TextBox::typeName() const { return L"TextBox"; }
-
-WindowImpl* TextBox::hostWindow() const { return dynamic_cast<WindowImpl*>(window()); }
 
 int TextBox::innerWidth() const { return std::max(0, rect().right - rect().left - 2 * kPaddingX); }
 int TextBox::innerHeight() const { return std::max(0, rect().bottom - rect().top - 2 * kPaddingY); }
@@ -111,7 +104,7 @@ void TextBox::changed() {
 }
 
 void TextBox::placeCaret() {
-  WindowImpl* window = hostWindow();
+  WindowImpl* window = hostWindowOf(*this);
   if (!window || window->focusControl() != this) return;
   Rect area;
   if (!absoluteRect(this, area)) return;
@@ -154,27 +147,14 @@ void TextBox::onKeyDown(Control* sender, Event& e) {
   if (sender != this) return;
   adoptTextAttribute();
   e.handled = 1;
-  const bool control = controlKeyDown();
   switch (e.wparam) {
     case VK_BACK: model_.backspace(); break;
     case VK_LEFT:
     case VK_UP: model_.moveLeft(); break;
     case VK_RIGHT:
     case VK_DOWN: model_.moveRight(); break;
-    case 'A':
-      if (!control) return;
-      model_.selectAll();
-      break;
-    case 'C':
-    case 'X':
-      if (!control) return;
-      copySelection(e.wparam == 'X');
-      break;
-    case 'V':
-      if (!control) return;
-      paste();
-      break;
-    default: return;
+    default:
+      if (!handleClipboardShortcut(e.wparam, clipboardEditing())) return;
   }
   changed();
 }
@@ -187,17 +167,16 @@ void TextBox::onKeyPress(Control* sender, Event& e) {
   if (model_.replaceSelection(std::wstring(1, c))) changed();
 }
 
-void TextBox::copySelection(bool cut) {
-  if (model_.selection().empty()) return;
-  WindowImpl* window = hostWindow();
-  if (!copyTextToClipboard(window ? window->hwnd() : nullptr, model_.selectedText())) return;
-  if (cut) model_.replaceSelection(std::wstring());
-}
-
-void TextBox::paste() {
-  WindowImpl* window = hostWindow();
-  std::wstring text;
-  if (readClipboardText(window ? window->hwnd() : nullptr, text)) model_.replaceSelection(text);
+ClipboardEditing TextBox::clipboardEditing() {
+  ClipboardEditing editing;
+  editing.owner = hostHwndOf(*this);
+  editing.canCopy = !model_.selection().empty();
+  editing.canPaste = true;
+  editing.selectAll = [this] { model_.selectAll(); };
+  editing.selectedText = [this] { return model_.selectedText(); };
+  editing.deleteSelection = [this] { model_.replaceSelection(std::wstring()); };
+  editing.replaceSelection = [this](const std::wstring& text) { model_.replaceSelection(text); };
+  return editing;
 }
 
 void TextBox::onGotFocus(Control* sender, Event&) {
@@ -208,15 +187,14 @@ void TextBox::onGotFocus(Control* sender, Event&) {
 
 void TextBox::onLostFocus(Control* sender, Event&) {
   if (sender != this) return;
-  if (WindowImpl* window = hostWindow()) window->hideCaret();
+  if (WindowImpl* window = hostWindowOf(*this)) window->hideCaret();
   model_.dropSelection();
   invalidate(this, false);
 }
 
 void TextBox::onQueryCursor(Control* sender, Event& e) {
   if (sender != this) return;
-  ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-  e.handled = 1;
+  showTextCursor(e);
 }
 
 void TextBox::draw(HDC dc, const Rect& drawRect, const Rect& clip) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dui/controls/text_box_model.h"
+#include "dui/controls/text_editing_keys.h"
 #include "dui/controls/text_font.h"
 #include "dui/core/control.h"
 #include "support/win32_handles.h"
@@ -56,7 +57,6 @@ class TextBox : public Control {
   void onLostFocus(Control* sender, Event& e);
   void onQueryCursor(Control* sender, Event& e);
 
-  WindowImpl* hostWindow() const;
   int innerWidth() const;
   int innerHeight() const;
   int pixelOf(std::size_t pos);
@@ -67,8 +67,7 @@ class TextBox : public Control {
   // After a change: keep the caret in view, place the window caret, repaint.
   void changed();
   void placeCaret();
-  void copySelection(bool cut);
-  void paste();
+  ClipboardEditing clipboardEditing();
 
   TextBoxModel model_;
   TextFont font_;
