@@ -175,8 +175,8 @@ TEST_F(ProcessApi, KillRunningProcessStopsListedHelpersInReverseOrder) {
 TEST_F(ProcessApi, KillRunningProcessSparesProgramsInTheWindowsFolder) {
   wchar_t windows[MAX_PATH] = {};
   ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
-  const std::wstring systemCopy = std::wstring(windows) + L"\Temp\kavri_twin.exe";
-  createDirectoryTree(std::wstring(windows) + L"\Temp");
+  const std::wstring systemCopy = std::wstring(windows) + L"\\Temp\\kavri_twin.exe";
+  createDirectoryTree(std::wstring(windows) + L"\\Temp");
   ASSERT_TRUE(::CopyFileW(test::windowsPath(KAVRI_SLEEPER_EXE).c_str(), systemCopy.c_str(), FALSE));
   const std::wstring ownCopy = copyHelper(KAVRI_SLEEPER_EXE, L"kavri_twin.exe");
   test::ChildProcess& inWindows = start(systemCopy, L"3000");
