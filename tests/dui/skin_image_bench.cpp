@@ -9,6 +9,7 @@
 
 #include "dui/core/msimg.h"
 #include "dui/core/skin_image.h"
+#include "support/bench_timer.h"
 #include "support/image_files.h"
 #include "support/win32_handles.h"
 
@@ -17,13 +18,7 @@ namespace {
 using kavri::test::Rgba;
 
 double millisecondsPerRun(int runs, const std::function<void()>& body) {
-  LARGE_INTEGER frequency, start, stop;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
-  for (int i = 0; i < runs; ++i) body();
-  ::GdiFlush();
-  ::QueryPerformanceCounter(&stop);
-  return 1000.0 * double(stop.QuadPart - start.QuadPart) / double(frequency.QuadPart) / runs;
+  return 1000.0 * kavri::test::secondsPerRun(runs, body);
 }
 
 std::vector<uint8_t> pictureOf(int size, bool translucent) {

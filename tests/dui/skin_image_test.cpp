@@ -12,6 +12,7 @@
 #include "dui/core/msimg.h"
 #include "dui/core/skin_image.h"
 #include "support/image_files.h"
+#include "support/pixel_canvas.h"
 #include "support/win32_handles.h"
 
 namespace dui {
@@ -28,49 +29,7 @@ constexpr uint32_t word(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
   return uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | b;
 }
 
-// A 32-bit top-down DIB section selected into a memory DC, to draw into and
-// read back.
-class Canvas {
- public:
-  Canvas(int width, int height, uint32_t fill) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bits_ = static_cast<uint32_t*>(bits);
-    old_ = ::SelectObject(dc_.get(), bitmap_.get());
-    for (int i = 0; i < width * height; ++i) bits_[i] = fill;
-  }
-  ~Canvas() { ::SelectObject(dc_.get(), old_); }
-
-  HDC dc() const { return dc_.get(); }
-  uint32_t at(int x, int y) const {
-    ::GdiFlush();
-    return bits_[y * width_ + x];
-  }
-  // Every pixel for which `expected` answers a value must have it.
-  void expectPixels(const std::function<uint32_t(int, int)>& expected, const std::string& label) const {
-    int wrong = 0;
-    for (int y = 0; y < height_; ++y)
-      for (int x = 0; x < width_; ++x)
-        if (at(x, y) != expected(x, y) && ++wrong <= 5)
-          ADD_FAILURE() << label << ": pixel (" << x << ", " << y << ") is " << std::hex << at(x, y) << ", expected "
-                        << expected(x, y);
-    EXPECT_EQ(wrong, 0) << label;
-  }
-
- private:
-  int width_, height_;
-  kavri::UniqueHdc dc_;
-  kavri::UniqueHbitmap bitmap_;
-  uint32_t* bits_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-};
+using Canvas = kavri::test::PixelCanvas;
 
 std::vector<uint32_t> imageWords(const SkinImage& image) {
   DIBSECTION dib{};

@@ -12,18 +12,13 @@
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
+#include "support/bench_timer.h"
 #include "tests/dui/markup/markup_test_util.h"
 
 namespace {
 
 double microsecondsPerRun(int runs, const std::function<void()>& body) {
-  LARGE_INTEGER frequency, start, stop;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
-  for (int i = 0; i < runs; ++i) body();
-  ::GdiFlush();
-  ::QueryPerformanceCounter(&stop);
-  return 1e6 * double(stop.QuadPart - start.QuadPart) / double(frequency.QuadPart) / runs;
+  return 1e6 * kavri::test::secondsPerRun(runs, body);
 }
 
 }  // namespace
