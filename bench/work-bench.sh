@@ -4,12 +4,15 @@
 # startWork and extractFile, with a progress notification per file answered on
 # the UI thread. Prints time, MB/s, peak memory and the UI thread's busy time,
 # and checks that the extracted files are byte-identical to the payload.
-# Usage: bash bench/work-bench.sh [size in MB] [file count]   (after scripts/build.sh)
+# Usage: bash bench/work-bench.sh [size in MB] [file count]   (after scripts/build.sh; KAVRI_ARCH=64 for the 64-bit build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
+source "$root/scripts/arch-detect.sh"
+kavri_choose_arch
+kavri_winbuild="$build/win$kavri_arch"
 lzpack="$build/host/tools/lzpack"
-bench="$build/bench/work_bench.exe"
+bench="$kavri_winbuild/bench/work_bench.exe"
 [ -x "$lzpack" ] && [ -f "$bench" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
 size_mb=${1:-100}
 count=${2:-2000}

@@ -92,7 +92,7 @@ int run(int argc, wchar_t** argv) {
   // The background script: folders first, then every entry, one report each.
   std::set<std::string> folders;
   size_t entryCount = 0;
-  const double packageMb = image.size() / 1048576.0;
+  const double packageMb = double(image.size()) / 1048576.0;
   std::string files = "local files = {\n";
   uint64_t bytes = 0;
   PackageArchive(image.data(), image.size()).forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& info) {
@@ -158,7 +158,7 @@ int run(int argc, wchar_t** argv) {
   std::printf("files %d\nbytes %llu\nseconds %.2f\nMB/s %.1f\n", int(entryCount),
               (unsigned long long)bytes, seconds, mb / seconds);
   std::printf("package MB %.1f\npeak working set MB %.1f\npeak private MB %.1f\n", packageMb,
-              memory.PeakWorkingSetSize / 1048576.0, memory.PeakPagefileUsage / 1048576.0);
+              double(memory.PeakWorkingSetSize) / 1048576.0, double(memory.PeakPagefileUsage) / 1048576.0);
   std::printf("UI busy ms %.1f\nUI longest busy ms %.2f\nUI longest timer gap ms %.1f\n", g_ui.busy * 1000,
               g_ui.longest * 1000, g_ui.maxTimerGap * 1000);
   return 0;

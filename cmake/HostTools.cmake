@@ -3,7 +3,7 @@
 # project inside the Windows build folder.
 include(ExternalProject)
 
-set(KAVRI_HOST_BINARY_DIR ${CMAKE_BINARY_DIR}/host)
+set(KAVRI_HOST_BINARY_DIR ${CMAKE_BINARY_DIR}/host CACHE PATH "Folder of the native build of the window-free parts")
 set(KAVRI_HOST_LZPACK ${KAVRI_HOST_BINARY_DIR}/tools/lzpack)
 
 ExternalProject_Add(kavri_host

@@ -58,7 +58,10 @@ endif()
 # and winpthreads linked statically.
 add_library(kavri_options INTERFACE)
 target_include_directories(kavri_options INTERFACE ${CMAKE_SOURCE_DIR})
-target_compile_options(kavri_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+# -Wconversion catches values narrowed on the way (a 64-bit size or pointer-sized
+# message parameter stored in 32 bits); signedness changes are left to review.
+target_compile_options(kavri_options INTERFACE -Wall -Wextra -Wno-unused-parameter
+  -Wconversion -Wno-sign-conversion)
 if(WIN32)
   target_compile_definitions(kavri_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN
     NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)

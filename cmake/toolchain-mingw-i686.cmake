@@ -1,16 +1,5 @@
-# Cross-compiles the installer for 32-bit Windows with Debian's mingw-w64
-# (posix thread model, so std::mutex and std::thread work).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 32-bit Windows: the shipped installer.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
-
-# Every Windows executable, test or program, runs under Wine in the build's own prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+set(KAVRI_MINGW_TRIPLE i686-w64-mingw32)
+set(KAVRI_WINE_BITS 32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

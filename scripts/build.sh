@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Sets up the machine (once), then configures and builds everything: the host
-# tools, the installer "build/KavriSetup.exe" and the tests.
+# Sets up the machine (once), then configures and builds everything for the
+# named Windows architectures (32, 64, or both; 32 when none is named): the
+# host tools in build/host, and per architecture in build/win32 or build/win64
+# the installer "KavriSetup.exe", lzpack.exe and the tests.
+#   bash scripts/build.sh [32] [64]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
 
-generator=()
-if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
-cmake -S "$root" -B "$build" "${generator[@]}" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+arches=("$@")
+[ ${#arches[@]} -gt 0 ] || arches=(32)
+for arch in "${arches[@]}"; do
+  case "$arch" in
+    32) toolchain=toolchain-mingw-i686.cmake ;;
+    64) toolchain=toolchain-mingw-x86_64.cmake ;;
+    *) echo "build: architecture 32 or 64, not '$arch'" >&2; exit 2 ;;
+  esac
+  dir="$build/win$arch"
+  generator=()
+  if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
+  cmake -S "$root" -B "$dir" "${generator[@]}" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
+    -DKAVRI_HOST_BINARY_DIR="$build/host" >/dev/null
+  cmake --build "$dir" --parallel "$(nproc)"
+done

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Builds the demo installer and starts it under Wine. Without a display it runs
 # inside Xvfb and saves a screenshot to build/screenshot.png after a few seconds.
+#
+# The shipped installer is the 32-bit build; where this machine cannot execute
+# 32-bit Linux programs (so 32-bit Wine cannot start), the 64-bit build of the
+# same installer is shown instead. KAVRI_ARCH=64 (or 32) forces the choice.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
-bash "$root/scripts/build.sh"
+source "$root/scripts/arch-detect.sh"
+kavri_choose_arch
+echo "run-demo: showing the $kavri_arch-bit installer: $kavri_arch_reason"
+bash "$root/scripts/build.sh" "$kavri_arch"
 
 had_display=${DISPLAY:-}
+kavri_winbuild="$build/win$kavri_arch"
 source "$root/scripts/wine-env.sh"
 trap kavri_wine_cleanup EXIT
 
-wine "$build/KavriSetup.exe" &
+wine "$kavri_winbuild/KavriSetup.exe" &
 app=$!
 if [ -z "$had_display" ]; then
   sleep "${KAVRI_SCREENSHOT_DELAY:-6}"

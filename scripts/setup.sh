@@ -2,26 +2,36 @@
 # Installs everything the build and the tests need, from Debian's packages only,
 # and unpacks Lua 5.2's source package into a cache folder outside the repo.
 # Idempotent: once everything is present it returns at once.
+#
+# Both Windows architectures are built everywhere (mingw-w64 for i686 and
+# x86_64). 32-bit Wine is installed only where this machine can execute 32-bit
+# Linux programs; elsewhere the tests run the 64-bit build under wine64.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache=${KAVRI_CACHE:-$HOME/.cache/kavri-setup}
 lua_dir="$cache/lua5.2"
-stamp="$cache/setup-v2.done"
+source "$here/scripts/arch-detect.sh"
+
+if kavri_can_run_32bit; then want32=1; else want32=0; fi
+stamp="$cache/setup-v3-w32_$want32.done"
 
 # Fuzzing (scripts/fuzz-json.sh) installs clang and libclang-rt-14-dev itself, on demand.
 packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth xdotool imagemagick fonts-wqy-microhei
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei
   lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
 )
+if [ "$want32" = 1 ]; then packages+=(wine32:i386); fi
 
 have_all() {
   [ -f "$stamp" ] || return 1
   [ -f "$lua_dir/src/lapi.c" ] || return 1
   command -v i686-w64-mingw32-g++-posix >/dev/null || return 1
-  command -v wine >/dev/null || return 1
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || return 1
+  [ -x /usr/lib/wine/wine64 ] || return 1
   command -v Xvfb >/dev/null || return 1
   [ -f /usr/share/gtest/src/gtest-all.cc ] || [ -d /usr/src/googletest ] || return 1
   return 0
@@ -35,17 +45,21 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$want32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 
-# Source lines are needed for 'apt-get source lua5.2'.
+# Source lines are needed for 'apt-get source lua5.2'. They are derived from the
+# machine's own binary lines, so the same archive serves both.
 if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+  elif [ -f /etc/apt/sources.list ] && grep -qE '^deb ' /etc/apt/sources.list; then
+    grep -E '^deb .* main' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+      $SUDO tee /etc/apt/sources.list.d/kavri-src.list >/dev/null
   else
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    echo "deb-src http://deb.debian.org/debian $codename main" | $SUDO tee /etc/apt/sources.list.d/kavri-src.list >/dev/null
+    echo "setup: no Debian source lines could be derived from /etc/apt; add deb-src lines" >&2
+    exit 1
   fi
 fi
 
@@ -64,5 +78,6 @@ if [ ! -f "$lua_dir/src/lapi.c" ]; then
   rm -rf "$cache/lua-src"
 fi
 
+mkdir -p "$cache"
 touch "$stamp"
 echo "setup: done ($lua_dir)"

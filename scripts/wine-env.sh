@@ -1,11 +1,16 @@
-# Sourced by the run and test scripts: the build's own Wine prefix, a display
-# (Xvfb when none is set) and a persistent wineserver for the session.
-# Expects $build. Defines kavri_wine_cleanup, to be called on exit.
-export WINEPREFIX="$build/wineprefix"
-export WINEARCH=win32
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Sourced by the run, test and benchmark scripts: the build's own Wine prefix,
+# the loader for the build's architecture, a display (Xvfb when none is set)
+# and a persistent wineserver for the session.
+# Expects $kavri_winbuild (the Windows build folder) and $kavri_arch (32 or 64).
+# Defines kavri_wine_cleanup, to be called on exit, and `wine` as a function
+# that runs the loader chosen for the architecture.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-select.sh"
+kavri_wine_select "$kavri_arch"
+export WINEPREFIX="$kavri_winbuild/wineprefix"
 export KAVRI_WINEPREFIX="$WINEPREFIX"
+
+wine() { "$KAVRI_WINE" "$@"; }
+wineserver() { "$KAVRI_WINESERVER" "$@"; }
 
 kavri_xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
@@ -21,9 +26,9 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating the Wine prefix in $WINEPREFIX (once)..."
+  echo "Creating the $kavri_arch-bit Wine prefix in $WINEPREFIX (once)..."
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
+  wine wineboot.exe -i >/dev/null 2>&1 || true
   wineserver -w
 fi
 wineserver -p >/dev/null 2>&1 || true

@@ -21,7 +21,9 @@ bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
   LzmaEncProps_Init(&props);
   props.level = 5;                   // 16 MiB dictionary at most: bounded encoder memory
   props.numThreads = 1;              // single-threaded output is deterministic
-  props.reduceSize = size ? size : 1; // a small input gets a small dictionary
+  // A small input gets a small dictionary; the hint is a 32-bit field, so a
+  // larger input asks for the largest.
+  props.reduceSize = size == 0 ? 1u : size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<UInt32>(size);
   LzmaEncProps_Normalize(&props);
 
   out.assign(kLzmaPropsSize + size + size / 3 + 256, 0);

@@ -5,14 +5,16 @@
 # page are kept in the artifacts folder.
 set -u
 exe=$1 payload=$2 artifacts=$3
-export WINEPREFIX=${KAVRI_WINEPREFIX:?} WINEDEBUG=-all WINEARCH=win32
+export WINEPREFIX=${KAVRI_WINEPREFIX:?} WINEDEBUG=-all
+source "$(dirname "$0")/../../scripts/wine-select.sh"
+kavri_wine_select "${KAVRI_WINE_BITS:-32}"
 mkdir -p "$artifacts"
 target="$WINEPREFIX/drive_c/Program Files/Kavri"
 rm -rf "$target"
 
 fail() { echo "FAIL: $*"; kill "${app:-0}" 2>/dev/null; exit 1; }
 
-wine "$exe" >/dev/null 2>&1 &
+"$KAVRI_WINE" "$exe" >/dev/null 2>&1 &
 app=$!
 wid=""
 for _ in $(seq 150); do

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
 #include "app/package/package_archive.h"
 #include "support/package_fixture.h"
 
@@ -24,6 +28,34 @@ TEST(PackageBuilder, OutputIsDeterministicWhateverTheOrderAndThreads) {
   ASSERT_TRUE(package::buildPackage(entries, one, first, error)) << error;
   ASSERT_TRUE(package::buildPackage(reversed, many, second, error)) << error;
   EXPECT_EQ(first, second);
+}
+
+TEST(PackageBuilder, SameBytesOnEveryArchitecture) {
+  // Every field of the format is a fixed little-endian 32-bit word, so the
+  // native builder and the 32-bit and 64-bit Windows builds all produce this
+  // one package, byte for byte, and read it back alike. The file is written by
+  // running this test with KAVRI_WRITE_GOLDEN=1 (after a deliberate format change).
+  std::vector<PackageEntry> entries = {{u"readme.txt", bytesOf(std::string(5000, 'r') + "end")},
+                                       {u"data/\u00e9t\u00e9.bin", bytesOf(std::string(300, '\x01'))},
+                                       {u"empty", {}}};
+  const std::vector<uint8_t> image = test::buildImage(entries);
+  ASSERT_FALSE(image.empty());
+  if (std::getenv("KAVRI_WRITE_GOLDEN")) {
+    std::ofstream(KAVRI_PACKAGE_GOLDEN, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                                std::streamsize(image.size()));
+  }
+  std::ifstream in(KAVRI_PACKAGE_GOLDEN, std::ios::binary);
+  ASSERT_TRUE(in) << KAVRI_PACKAGE_GOLDEN;
+  const std::vector<uint8_t> golden((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(image, golden);
+
+  PackageArchive archive(golden.data(), golden.size());
+  size_t size = 0;
+  HeapBuffer text = archive.extract(u"readme.txt", &size);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(size, 5003u);
+  EXPECT_TRUE(archive.extract(u"data/\u00e9t\u00e9.bin", &size));
+  EXPECT_EQ(size, 300u);
 }
 
 TEST(PackageBuilder, IncompressibleEntryIsStored) {

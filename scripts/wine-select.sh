@@ -1,0 +1,24 @@
+# Sourced: chooses the Wine loader for 32- or 64-bit Windows programs.
+#   kavri_wine_select 32|64
+# Sets and exports WINEARCH, KAVRI_WINE (the loader to run programs with) and
+# KAVRI_WINESERVER. The 64-bit path names wine64 and wineserver64 directly:
+# Debian's 'wine' wrapper prefers the 32-bit loader whenever it is installed,
+# and that loader cannot start where 32-bit Linux programs do not run.
+kavri_wine_select() {
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  case "$1" in
+    32)
+      export WINEARCH=win32
+      KAVRI_WINE=wine
+      KAVRI_WINESERVER=wineserver ;;
+    64)
+      export WINEARCH=win64
+      KAVRI_WINE=/usr/lib/wine/wine64
+      KAVRI_WINESERVER=/usr/lib/wine/wineserver64
+      export WINELOADER=$KAVRI_WINE
+      export WINESERVER=$KAVRI_WINESERVER ;;
+    *) echo "kavri_wine_select: 32 or 64, not '$1'" >&2; return 1 ;;
+  esac
+  export KAVRI_WINE KAVRI_WINESERVER
+}
