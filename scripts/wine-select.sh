@@ -1,7 +1,8 @@
 # Sourced: chooses the Wine loader for 32- or 64-bit Windows programs.
 #   kavri_wine_select 32|64
 # Sets and exports WINEARCH, KAVRI_WINE (the loader to run programs with) and
-# KAVRI_WINESERVER. The 64-bit path names wine64 and wineserver64 directly:
+# KAVRI_WINESERVER, as absolute paths (scripts define `wine` and `wineserver`
+# functions that call them). The 64-bit path names wine64 and wineserver64 directly:
 # Debian's 'wine' wrapper prefers the 32-bit loader whenever it is installed,
 # and that loader cannot start where 32-bit Linux programs do not run.
 kavri_wine_select() {
@@ -10,8 +11,8 @@ kavri_wine_select() {
   case "$1" in
     32)
       export WINEARCH=win32
-      KAVRI_WINE=wine
-      KAVRI_WINESERVER=wineserver ;;
+      KAVRI_WINE=/usr/bin/wine
+      KAVRI_WINESERVER=/usr/bin/wineserver ;;
     64)
       export WINEARCH=win64
       KAVRI_WINE=/usr/lib/wine/wine64
