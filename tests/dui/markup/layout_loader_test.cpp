@@ -13,7 +13,7 @@
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
-#include "dui/markup/style_lookup.h"
+#include "dui/core/style_lookup.h"
 #include "tests/dui/markup/markup_test_util.h"
 
 namespace dui {
