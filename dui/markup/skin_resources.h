@@ -72,7 +72,7 @@ class SkinResources final : public SkinSource {
 };
 
 // The process's skin resources (created empty on first use, opened by the
-// start-up and cleared at framework shutdown).
+// start-up and cleared by shutdownMarkup).
 SkinResources& skinResources();
 
 }  // namespace dui
