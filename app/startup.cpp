@@ -37,13 +37,15 @@ int runInstaller(HMODULE module) {
 
   SRService::instance().start();
   if (dui::startFramework()) {
+    dui::startMarkup();   // skins and layouts plugged into the framework
     if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
     if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
     if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
   } else {
     debugLog(L"UI framework failed to start");
   }
-  dui::shutdownFramework();
+  dui::shutdownMarkup();      // the layout package, then fonts, images and styles
+  dui::shutdownFramework();   // then the deferred calls still queued
   SRService::instance().stop();
 
   if (SUCCEEDED(ole)) ::OleUninitialize();

@@ -7,6 +7,7 @@
 
 #include "dui/core/control.h"
 #include "dui/core/control_registry.h"
+#include "dui/core/core_plugs.h"
 #include "lauxlib.h"
 #include "script/control_methods.h"
 #include "script/script_handles.h"
@@ -108,7 +109,11 @@ dui::Control* resolveControl(lua_State* L) {
   return isScriptBound(control) ? control : nullptr;
 }
 
-void installControlObjectHooks() { dui::setScriptForgetHook(forgetControl); }
+void installControlObjectHooks() {
+  dui::CorePlugs plugs = dui::corePlugs();
+  plugs.controlForgotten = &forgetControl;
+  dui::replaceCorePlugs(plugs);
+}
 
 void releaseControlObjects() {
   for (auto& entry : boundControls()) {

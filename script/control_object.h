@@ -21,7 +21,8 @@ dui::Control* resolveControl(lua_State* L);
 // Whether a script object currently refers to this control.
 bool isScriptBound(const dui::Control* control);
 
-// Installs the control-destruction hook (lua_removeControl). Idempotent.
+// Plugs the control-destruction hook (lua_removeControl) into dui/core
+// (CorePlugs::controlForgotten). Idempotent.
 void installControlObjectHooks();
 // The state is closing: forget every binding without calling into Lua.
 void releaseControlObjects();

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "dui/core/app_handlers.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/framework.h"
 #include "dui/core/shadowed_window.h"
 #include "script/script_handles.h"
@@ -112,7 +113,11 @@ void LuaWindow::pushObject(lua_State* L, const dui::WindowImpl* window) {
   ScriptHost::callRegistry(L, 2, 1);
 }
 
-void LuaWindow::installHooks() { dui::setWindowDestroyHook(onWindowDestroyed); }
+void LuaWindow::installHooks() {
+  dui::CorePlugs plugs = dui::corePlugs();
+  plugs.windowDestroyed = &onWindowDestroyed;
+  dui::replaceCorePlugs(plugs);
+}
 
 void LuaWindow::releaseAll() {
   for (auto& entry : records()) entry.second->releaseNative();

@@ -51,7 +51,8 @@ class LuaWindow {
   // Pushes the script object of a window (lua_queryWindow), nil when none.
   static void pushObject(lua_State* L, const dui::WindowImpl* window);
 
-  // Installs the window-destruction hook. Idempotent.
+  // Plugs the window-destruction hook into dui/core
+  // (CorePlugs::windowDestroyed). Idempotent.
   static void installHooks();
   // The state is closing: stop every timer and forwarder without calling Lua.
   static void releaseAll();

@@ -9,8 +9,10 @@ kavri_wine_select "$kavri_arch"
 export WINEPREFIX="$kavri_winbuild/wineprefix"
 export KAVRI_WINEPREFIX="$WINEPREFIX"
 
-wine() { "$KAVRI_WINE" "$@"; }
-wineserver() { "$KAVRI_WINESERVER" "$@"; }
+# `command`: for 32-bit the loader is plain "wine", which would otherwise call
+# this function again, endlessly.
+wine() { command "$KAVRI_WINE" "$@"; }
+wineserver() { command "$KAVRI_WINESERVER" "$@"; }
 
 kavri_xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then

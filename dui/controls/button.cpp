@@ -3,7 +3,8 @@
 
 #include "dui/core/control_geometry.h"
 #include "dui/core/deferred_call.h"
-#include "dui/markup/skin_resources.h"
+#include "dui/core/skin_image.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 
@@ -38,10 +39,8 @@ bool Button::setChecked(bool checked) {
 }
 
 void ImageButton::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
-  if (const std::wstring* name = findString(names::img)) {
-    if (SkinImage* image = skinResources().getImage(*name))
-      image->drawInRect(dc, drawRect.left, drawRect.top, drawRect.right, drawRect.bottom);
-  }
+  if (SkinImage* image = imageOf(*this, names::img))
+    image->drawInRect(dc, drawRect.left, drawRect.top, drawRect.right, drawRect.bottom);
   Button::draw(dc, drawRect, clip);
 }
 

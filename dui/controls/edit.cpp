@@ -8,7 +8,7 @@
 #include "dui/controls/text_editing_keys.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/window_impl.h"
-#include "dui/markup/style_lookup.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 

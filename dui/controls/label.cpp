@@ -4,18 +4,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "dui/markup/skin_resources.h"
+#include "dui/core/style_lookup.h"
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
 
 namespace dui {
 
 namespace {
-
-HFONT labelFont(const Control& control) {
-  const std::wstring* name = control.findString(names::font);
-  return skinResources().getFont(name ? *name : std::wstring(L"Default"));
-}
 
 UINT alignmentOf(const Control& control) {
   AttrKey align = nullptr;
@@ -39,7 +34,7 @@ Size Label::measureOverride(std::int32_t, std::int32_t) {
   if (text && !text->empty()) {
     kavri::UniqueHdc dc(::CreateCompatibleDC(nullptr));
     if (dc) {
-      kavri::ScopedSelect font(dc.get(), labelFont(*this));
+      kavri::ScopedSelect font(dc.get(), controlFont(*this));
       RECT r{0, 0, 0, 0};
       ::DrawTextW(dc.get(), text->c_str(), static_cast<int>(text->size()), &r,
                   DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
@@ -55,7 +50,7 @@ void Label::draw(HDC dc, const Rect& drawRect, const Rect&) {
   const Rect padding = rectOr(names::padding, Rect{});
   RECT r{drawRect.left + padding.left, drawRect.top + padding.top, drawRect.right - padding.right,
          drawRect.bottom - padding.bottom};
-  kavri::ScopedSelect font(dc, labelFont(*this));
+  kavri::ScopedSelect font(dc, controlFont(*this));
   const COLORREF oldColour = ::SetTextColor(dc, static_cast<COLORREF>(intOr(names::color, kDefaultColour)));
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
   ::DrawTextW(dc, text->c_str(), static_cast<int>(text->size()), &r,

@@ -1,8 +1,9 @@
 // Flags, built-in styles and style geometry of the scrolling controls.
 #include "dui/controls/list_controls.h"
 
-#include "dui/markup/skin_resources.h"
-#include "dui/markup/style_lookup.h"
+#include "dui/core/skin_image.h"
+#include "dui/core/style.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 
@@ -28,8 +29,7 @@ void Slider::draw(HDC dc, const Rect& drawRect, const Rect&) {
 
 Rect Slider::thumbRect() const {
   Style* style = controlStyle(*this, kSliderStyle, BuiltInStyle::WhenNoStyleLoads);
-  const std::wstring* name = style ? style->findString(names::thumbUpSkin) : nullptr;
-  SkinImage* thumb = name ? skinResources().getImage(*name) : nullptr;
+  SkinImage* thumb = style ? imageOf(*style, names::thumbUpSkin) : nullptr;
   const std::int32_t thumbWidth = thumb ? thumb->width() : 0;
   const std::int32_t left =
       maximum_ > 0 ? std::int32_t((long long)(rect().width() - thumbWidth) * value_ / maximum_) : 0;

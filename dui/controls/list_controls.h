@@ -8,9 +8,27 @@
 #include <cstdint>
 
 #include "dui/core/panel.h"
-#include "dui/markup/styles.h"
 
 namespace dui {
+
+// What a scroll bar tells its style: the arrow and thumb rectangles relative
+// to the bar, and its part state bits.
+struct ScrollBarParts {
+  enum : std::uint32_t {
+    FirstArrowOver = 1,
+    SecondArrowOver = 2,
+    ThumbOver = 4,
+    FirstArrowPressed = 16,
+    SecondArrowPressed = 32,
+    ThumbDragged = 64,
+    TrackBeforePressed = 4096,
+    TrackAfterPressed = 8192,
+  };
+  Rect firstArrow;
+  Rect secondArrow;
+  Rect thumb;
+  std::uint32_t state = 0;
+};
 
 // RepaintOnMouse, CaptureOnPress. Draws its "style", or "vscrollbar.xml"
 // without one, with its arrow and thumb rectangles and part state bits.

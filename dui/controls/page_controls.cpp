@@ -1,17 +1,10 @@
 // Flags, type names, the tab item's content and the picture of the page controls.
 #include "dui/controls/page_controls.h"
 
-#include "dui/markup/skin_resources.h"
+#include "dui/core/skin_image.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
-namespace {
-
-SkinImage* sourceImage(const Control& control) {
-  const std::wstring* name = control.findString(names::src);
-  return name ? skinResources().getImage(*name) : nullptr;
-}
-
-}  // namespace
 
 TabItem::TabItem() {
   setFlag(flags::CaptureOnPress, false);
@@ -23,14 +16,14 @@ void TabItem::setContent(Control* content) { content_.reset(content); }
 Drawing::Drawing() { setFlag(flags::HitTransparent, true); }
 
 void Drawing::draw(HDC dc, const Rect& drawRect, const Rect&) {
-  if (SkinImage* image = sourceImage(*this))
+  if (SkinImage* image = imageOf(*this, names::src))
     image->drawInRect(dc, drawRect.left, drawRect.top, drawRect.right, drawRect.bottom);
 }
 
 const wchar_t* Drawing::typeName() const { return L"Image"; }
 
 Size Drawing::measureOverride(std::int32_t, std::int32_t) {
-  SkinImage* image = sourceImage(*this);
+  SkinImage* image = imageOf(*this, names::src);
   return image ? Size{image->width(), image->height()} : Size{};
 }
 

@@ -1,7 +1,7 @@
 // Copying a skin font and measuring characters with it.
 #include "dui/controls/text_font.h"
 
-#include "dui/markup/skin_resources.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 
@@ -17,7 +17,7 @@ bool TextFont::load(const std::wstring& skinFontName) {
   for (auto& page : widths_) page.reset();
   height_ = averageWidth_ = 0;
 
-  HFONT source = skinResources().getFont(skinFontName);
+  HFONT source = findFont(skinFontName);
   if (!source) source = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTW description{};
   if (!source || ::GetObjectW(source, sizeof(description), &description) != sizeof(description)) return false;

@@ -1,7 +1,7 @@
 // Click handlers and built-in styles of the toggling buttons.
 #include "dui/controls/toggle_buttons.h"
 
-#include "dui/markup/style_lookup.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 

@@ -3,6 +3,7 @@
 #include "dui/core/control.h"
 
 #include "dui/core/control_registry.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/host_window.h"
 #include "dui/core/panel.h"
 
@@ -12,12 +13,6 @@ std::uint32_t registerControl(const Control* control);
 void setLive(const Control* control, bool live);
 void unregisterControl(const Control* control);
 }  // namespace detail
-
-namespace {
-ScriptForgetHook g_scriptForgetHook = nullptr;
-}
-
-void setScriptForgetHook(ScriptForgetHook hook) { g_scriptForgetHook = hook; }
 
 Control::Control() : serial_(detail::registerControl(this)) {}
 
@@ -31,7 +26,7 @@ void Control::beginDestruction() {
   tearingDown_ = true;
   handlers_.disableAll();  // a raise in progress skips them from now on
   if (flags_ & flags::ScriptBound) {
-    if (g_scriptForgetHook) g_scriptForgetHook(this);
+    if (auto forgotten = corePlugs().controlForgotten) forgotten(this);  // the script object goes
     flags_ &= ~flags::ScriptBound;
   }
   if (isLive(this)) {

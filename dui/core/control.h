@@ -16,11 +16,6 @@ namespace dui {
 class HostWindow;
 class Panel;
 
-// Called when a control with flags::ScriptBound dies, so the script host can
-// drop its script object (the host calls lua_removeControl). Set by the host.
-using ScriptForgetHook = void (*)(Control* control);
-void setScriptForgetHook(ScriptForgetHook hook);
-
 class Control : public Object {
  public:
   Control();

@@ -3,15 +3,14 @@
 #include "dui/core/dc_clip.h"
 #include "dui/core/panel.h"
 #include "dui/core/style.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 
 void Control::draw(HDC dc, const Rect& drawRect, const Rect&) {
   const std::wstring* name = findString(names::style);
   if (!name) return;
-  StyleSource* source = styleSource();
-  if (!source) return;
-  if (Style* style = source->getStyle(*name)) style->draw(dc, drawRect, this);
+  if (Style* style = findStyle(*name)) style->draw(dc, drawRect, this);
 }
 
 void Panel::draw(HDC dc, const Rect& drawRect, const Rect& clip) {

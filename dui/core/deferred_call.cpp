@@ -1,16 +1,14 @@
 // Deferred calls and deferred events.
 #include "dui/core/deferred_call.h"
 
-#include <atomic>
 #include <cstdint>
 
 #include "dui/core/control.h"
 #include "dui/core/control_registry.h"
+#include "dui/core/core_plugs.h"
 
 namespace dui {
 namespace {
-
-std::atomic<DeferredDispatcher*> g_dispatcher{nullptr};
 
 // The copy of a posted event and the serial of the control it is aimed at.
 struct PostedEvent {
@@ -37,11 +35,9 @@ void runDeferredCall(DeferredCall* call) {
   if (call->function) call->function(call->target, call->first, call->second);
 }
 
-void setDeferredDispatcher(DeferredDispatcher* dispatcher) { g_dispatcher.store(dispatcher); }
-
 bool postDeferredCall(DeferredCall* call) {
   if (!call) return false;
-  DeferredDispatcher* dispatcher = g_dispatcher.load();
+  DeferredDispatcher* dispatcher = corePlugs().deferredDispatcher;
   if (dispatcher && dispatcher->post(call)) return true;
   delete call;
   return false;
@@ -59,7 +55,7 @@ bool postEvent(Control* control, const Event& e) {
   call->function = &raisePostedEvent;
   call->first = control;
   call->second = posted;
-  DeferredDispatcher* dispatcher = g_dispatcher.load();
+  DeferredDispatcher* dispatcher = corePlugs().deferredDispatcher;
   if (dispatcher && dispatcher->post(call)) return true;
   delete call;
   delete posted;

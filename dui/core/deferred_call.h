@@ -33,10 +33,9 @@ class DeferredDispatcher {
   ~DeferredDispatcher() = default;
 };
 
-// Installed once by framework start-up; the object must stay valid for the
-// rest of the process (its post answers false after shutdown). nullptr: no
-// dispatcher, post event does nothing.
-void setDeferredDispatcher(DeferredDispatcher* dispatcher);
+// Framework start-up plugs its dispatcher into CorePlugs::deferredDispatcher
+// (dui/core/core_plugs.h); the object stays valid for the rest of the process
+// (its post answers false after shutdown). None: post event does nothing.
 
 // Posts a record to the dispatcher; frees it and returns false when there is
 // no dispatcher or it refused.

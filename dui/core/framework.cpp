@@ -2,12 +2,11 @@
 #include "dui/core/framework.h"
 
 #include "dui/core/app_handlers.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/deferred_call.h"
 #include "dui/core/msimg.h"
 #include "dui/core/window_impl.h"
 #include "dui/core/window_messages.h"
-#include "dui/markup/markup_startup.h"
-#include "dui/markup/skin_resources.h"
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
 
@@ -16,9 +15,7 @@ namespace {
 
 constexpr wchar_t kDispatcherClass[] = L"Dispatcher_Vantu124";
 
-// What the framework owns while it runs. The skin resources (SkinResources)
-// and the layout loader belong to it too; they live in dui/markup and are
-// released by shutdown.
+// What the framework owns while it runs.
 struct FrameworkContext {
   bool msimgLoaded = false;
   HWND dispatcher = nullptr;
@@ -41,7 +38,6 @@ struct LockGuard {
 };
 
 FrameworkContext* g_context = nullptr;
-ShutdownHook g_markupShutdown = nullptr;
 
 // The dispatcher runs only message 1025; no exception leaves the procedure.
 LRESULT CALLBACK dispatcherProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -99,11 +95,10 @@ class DispatcherPoster final : public DeferredDispatcher {
 
 bool startFramework() {
   static DispatcherPoster poster;  // valid for the rest of the process
-  setDeferredDispatcher(&poster);
-  // Windows paint with the skin's "Default" font.
-  setDefaultFontProvider([]() -> HFONT { return skinResources().getFont(L"Default"); });
+  CorePlugs plugs = corePlugs();
+  plugs.deferredDispatcher = &poster;
+  replaceCorePlugs(plugs);
   frameworkLock();  // step 1: the lock exists before anything can post
-  startMarkup();    // setter table, element factory, style source
   {
     LockGuard guard;
     if (g_context) return true;
@@ -122,8 +117,6 @@ bool startFramework() {
 }
 
 void shutdownFramework() {
-  if (g_markupShutdown) g_markupShutdown();
-  shutdownMarkup();   // the layout package, then fonts, images and styles
   HWND dispatcher = nullptr;
   {
     LockGuard guard;
@@ -158,7 +151,5 @@ bool postToDispatcher(DeferredCall* record) {
 }
 
 ApplicationHandlers* applicationHandlers() { return g_context ? &g_context->appHandlers : nullptr; }
-
-void setMarkupShutdownHook(ShutdownHook hook) { g_markupShutdown = hook; }
 
 }  // namespace dui

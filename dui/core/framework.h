@@ -7,12 +7,13 @@
 namespace dui {
 
 // Framework lock, framework context (msimg32 from the system folder) and the
-// dispatcher window. False when the dispatcher window cannot be created; the
-// framework is then not started (shutdownFramework is still safe to call).
+// dispatcher window, plugged in as the deferred dispatcher. False when the
+// dispatcher window cannot be created; the framework is then not started
+// (shutdownFramework is still safe to call). The markup (skins, layouts) is
+// started and stopped by the program's start-up around this, not here.
 bool startFramework();
-// Closes the layout and skin packages, destroys the context and, after running
-// the deferred calls still queued, the dispatcher window. Safe to call twice
-// and without a start.
+// Destroys the context and, after running the deferred calls still queued,
+// the dispatcher window. Safe to call twice and without a start.
 void shutdownFramework();
 
 // Whether the framework context exists (between start-up and shutdown).
@@ -32,12 +33,7 @@ ApplicationHandlers* applicationHandlers();
 // record stays the caller's) when the framework is not running or the post
 // failed. The dispatcher runs and frees it; so does shutdown for the calls
 // still queued. Post event reaches it through the DeferredDispatcher that
-// start-up installs.
+// start-up plugs in.
 bool postToDispatcher(DeferredCall* record);
-
-// Called first during shutdown, before the skin resources are cleared and the
-// context is destroyed: releases the layout loader. Set by the markup side.
-using ShutdownHook = void (*)();
-void setMarkupShutdownHook(ShutdownHook hook);
 
 }  // namespace dui

@@ -1,5 +1,6 @@
-// The device-context handle type used by draw(HDC, ...), without <windows.h> in
-// builds that do not paint (the window-free host build of the tree and layout).
+// The device-context and font handle types used by draw(HDC, ...) and the skin
+// source, without <windows.h> in builds that do not paint (the window-free
+// host build of the tree and layout).
 #pragma once
 
 #ifdef _WIN32
@@ -7,4 +8,6 @@
 #else
 struct HDC__;
 typedef HDC__* HDC;
+struct HFONT__;
+typedef HFONT__* HFONT;
 #endif

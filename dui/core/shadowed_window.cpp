@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dui/core/core_plugs.h"
 #include "dui/core/panel.h"
 #include "dui/core/window_messages.h"
 #include "support/debug_log.h"
 
 namespace dui {
 namespace {
-
-LayoutRootLoader g_loader = nullptr;
 
 // The shadow drawn when no shadow layout can be loaded: a soft black border
 // fading out over the margins, fully transparent over the window itself (the
@@ -45,17 +44,17 @@ class FallbackShadow : public Panel {
 
 }  // namespace
 
-void setLayoutRootLoader(LayoutRootLoader loader) { g_loader = loader; }
-
 Control* loadLayoutRoot(const std::wstring& layoutName) {
-  Control* root = g_loader ? g_loader(layoutName) : nullptr;
+  auto loader = corePlugs().loadLayoutRoot;
+  Control* root = loader ? loader(layoutName) : nullptr;
   if (root) return root;
-  if (g_loader) kavri::debugLog(L"layout \"" + layoutName + L"\" could not be loaded: the window stays empty");
+  if (loader) kavri::debugLog(L"layout \"" + layoutName + L"\" could not be loaded: the window stays empty");
   return new Panel;
 }
 
 ProxyWindow::ProxyWindow(const std::wstring& layoutName) : layoutName_(layoutName) {
-  Control* root = g_loader ? g_loader(layoutName) : nullptr;
+  auto loader = corePlugs().loadLayoutRoot;
+  Control* root = loader ? loader(layoutName) : nullptr;
   setRoot(root ? root : new FallbackShadow);
   setLayered(true);  // per-pixel alpha from the back buffer
 }

@@ -10,12 +10,9 @@ namespace dui {
 
 class Control;
 
-// Builds a control tree from a layout file by name; nullptr when it cannot.
-// The markup's layout loader installs itself here. Without a loader (or when
-// it fails) windows get an empty root panel.
-using LayoutRootLoader = Control* (*)(const std::wstring& layoutName);
-void setLayoutRootLoader(LayoutRootLoader loader);
-// The root for a layout: the loader's tree, or an empty Panel.
+// The root for a layout: the tree of the layout loader plugged into
+// CorePlugs::loadLayoutRoot (the markup's), or an empty Panel without a
+// loader or when it fails.
 Control* loadLayoutRoot(const std::wstring& layoutName);
 
 // The shadow: layered with per-pixel alpha, its root from "proxywindow.xml".

@@ -4,18 +4,12 @@
 #include "dui/core/attribute_names.h"
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/layout.h"
 #include "dui/core/window_messages.h"
 #include "support/debug_log.h"
 
 namespace dui {
-namespace {
-
-WindowDestroyHook g_destroyHook = nullptr;
-
-}  // namespace
-
-void setWindowDestroyHook(WindowDestroyHook hook) { g_destroyHook = hook; }
 
 WindowImpl::WindowTimer::WindowTimer(WindowImpl* owner) : Timer(::GetCaretBlinkTime()), owner_(owner) {}
 
@@ -195,7 +189,7 @@ LRESULT WindowImpl::onDestroy() {
   destroying_ = true;
   hideCaret();
   if (root_) detachControl(root_);
-  if (g_destroyHook) g_destroyHook(this);
+  if (auto destroyed = corePlugs().windowDestroyed) destroyed(this);
   delete this;
   return 0;
 }

@@ -30,16 +30,6 @@ namespace dui {
 class Control;
 class WindowImpl;
 
-// Told when a window is destroyed (before its object goes), so the script
-// host can forget the window, its timers and its application handler.
-using WindowDestroyHook = void (*)(WindowImpl* window);
-void setWindowDestroyHook(WindowDestroyHook hook);
-
-// The skin's "Default" font for painting; without a provider (or when it
-// answers none) the system's default GUI font is used.
-using DefaultFontProvider = HFONT (*)();
-void setDefaultFontProvider(DefaultFontProvider provider);
-
 // Where the tracking tooltip goes for a cursor at (x, y) in screen
 // coordinates: 19 pixels below it, shifted left so that the estimated width
 // (14 pixels per character) plus 2 fits on the screen.

@@ -5,6 +5,7 @@
 
 #include "dui/core/attribute_names.h"
 #include "dui/core/control.h"
+#include "dui/core/style_lookup.h"
 #include "dui/core/window_impl.h"
 #include "dui/core/window_messages.h"
 #include "support/debug_log.h"
@@ -12,15 +13,12 @@
 namespace dui {
 namespace {
 
-DefaultFontProvider g_fontProvider = nullptr;
 constexpr COLORREF kCaretColour = RGB(90, 90, 90);
 
 }  // namespace
 
-void setDefaultFontProvider(DefaultFontProvider provider) { g_fontProvider = provider; }
-
 HFONT WindowImpl::defaultFont() const {
-  HFONT font = g_fontProvider ? g_fontProvider() : nullptr;
+  HFONT font = findFont(kDefaultFont);
   return font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 

@@ -26,7 +26,7 @@ class LayoutLoader {
   // Closes any open package, then reads the named package through the
   // current file system. False when it cannot be read.
   bool open(const std::wstring& packageName);
-  // Releases the package (framework shutdown).
+  // Releases the package (shutdownMarkup).
   void close();
   bool isOpen() const { return archive_ != nullptr; }
 

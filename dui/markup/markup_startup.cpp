@@ -2,9 +2,8 @@
 #include "dui/markup/markup_startup.h"
 
 #include "dui/core/control.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/msimg.h"
-#include "dui/core/shadowed_window.h"
-#include "dui/core/style.h"
 #include "dui/markup/element_factory.h"
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/setter_table.h"
@@ -16,27 +15,38 @@ namespace {
 // Windows built by name ("proxywindow.xml", a script window's layout) get
 // their root control tree from the layout package.
 Control* loadRootFromPackage(const std::wstring& layoutName) { return layoutLoader().load(layoutName).release(); }
+
+void plugSkinSource(SkinSource* source) {
+  CorePlugs plugs = corePlugs();
+  plugs.skinSource = source;
+  replaceCorePlugs(plugs);
+}
+
 }  // namespace
 
 void startMarkup() {
   setterTable();
   elementFactory();
-  setStyleSource(&skinResources());
-  setLayoutRootLoader(&loadRootFromPackage);
+  CorePlugs plugs = corePlugs();
+  plugs.skinSource = &skinResources();
+  plugs.loadLayoutRoot = &loadRootFromPackage;
+  replaceCorePlugs(plugs);
 }
 
 void shutdownMarkup() {
   closeLayoutPackage();
   closeSkinPackage();
-  setStyleSource(nullptr);
-  setLayoutRootLoader(nullptr);
+  CorePlugs plugs = corePlugs();
+  plugs.skinSource = nullptr;
+  plugs.loadLayoutRoot = nullptr;
+  replaceCorePlugs(plugs);
 }
 
 bool openSkinPackage(const wchar_t* name) {
   // Transparent skin images need AlphaBlend; loading is idempotent, so the
   // framework start-up may have done it already.
   loadMsimg32();
-  setStyleSource(&skinResources());
+  plugSkinSource(&skinResources());
   return name && skinResources().open(name);
 }
 

@@ -1,11 +1,12 @@
-// The markup side of the framework's start and stop: the setter table, the
-// element factory, the skin package (SkinResources) and the layout package
-// (LayoutLoader). The framework context owns them through these calls:
+// The markup side of the UI's start and stop: the setter table, the element
+// factory, the skin package (SkinResources) and the layout package
+// (LayoutLoader), and plugging them into dui/core (dui/core/core_plugs.h).
+// The program's start-up runs them around the framework:
 //
-//   startFramework():    startMarkup()            tables filled, styles reachable
-//   program start-up:    openSkinPackage(L"style.lz"), openLayoutPackage(L"frame.lz")
-//   window creation:     layoutLoader().load(L"main.xml")
-//   shutdownFramework(): shutdownMarkup()         layout package closed, skin cleared
+//   startFramework();  startMarkup();        tables filled, skin and layouts plugged in
+//   openSkinPackage(L"style.lz"), openLayoutPackage(L"frame.lz")
+//   window creation:   layoutLoader().load(L"main.xml") through the plug
+//   shutdownMarkup();  shutdownFramework();  layout package closed, skin cleared
 //
 // The instances themselves: setterTable(), elementFactory() (read-only once
 // filled), layoutLoader(), skinResources().
@@ -13,16 +14,17 @@
 
 namespace dui {
 
-// Fills the setter table and the element factory and makes SkinResources the
-// style source of Control::draw. Idempotent.
+// Fills the setter table and the element factory and plugs SkinResources in
+// as the skin source and the LayoutLoader as the layout root loader.
+// Idempotent.
 void startMarkup();
 // Closes the layout package, then clears the skin resources (every style,
-// image and font) and leaves Control::draw without a style source.
+// image and font) and unplugs both from dui/core.
 void shutdownMarkup();
 
 // Opens the skin package (styles, images, "font.xml") in SkinResources and
 // creates its fonts; also makes sure AlphaBlend is looked up and that
-// controls find their styles there. False when the package cannot be read.
+// SkinResources is the skin source. False when the package cannot be read.
 bool openSkinPackage(const wchar_t* name);
 // Releases the skin package and everything made from it.
 void closeSkinPackage();

@@ -3,7 +3,8 @@
 // bags under the canonical name constant (dui/core/attribute_names.h); the
 // same table serves layout elements and the Prop element of style files.
 //
-// dui/markup uses only dui/core's public headers.
+// dui/markup uses only the headers of the layers below it: dui/core, and
+// dui/controls for its element table and the bar styles.
 #pragma once
 
 #include <cstdint>

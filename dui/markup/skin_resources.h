@@ -13,12 +13,13 @@
 #include "app/package/heap_buffer.h"
 #include "app/package/package_archive.h"
 #include "dui/core/skin_image.h"
+#include "dui/core/skin_source.h"
 #include "dui/core/style.h"
 #include "support/win32_handles.h"
 
 namespace dui {
 
-class SkinResources final : public StyleSource {
+class SkinResources final : public SkinSource {
  public:
   SkinResources() = default;
   ~SkinResources() { clear(); }
@@ -36,12 +37,12 @@ class SkinResources final : public StyleSource {
 
   // The font of that name, or null when "font.xml" did not define it (the name
   // is then remembered as having none). Selecting null changes nothing.
-  HFONT getFont(const std::wstring& name);
+  HFONT getFont(const std::wstring& name) override;
 
   // The image of that name, decoded on first use and cached, also when decoding
   // failed (it then draws nothing). Null when the package has no such entry; a
   // missing entry is not remembered, so a later call reads the package again.
-  SkinImage* getImage(const std::wstring& name);
+  SkinImage* getImage(const std::wstring& name) override;
 
   // ----- Style cache --------------------------------------------------------
   // The style built from the package entry of that name, built on first use
@@ -71,7 +72,7 @@ class SkinResources final : public StyleSource {
 };
 
 // The process's skin resources (created empty on first use, opened by the
-// start-up and cleared at framework shutdown).
+// start-up and cleared by shutdownMarkup).
 SkinResources& skinResources();
 
 }  // namespace dui

@@ -36,12 +36,12 @@ void Style_ScrollBar::draw(HDC dc, const Rect& rect, Control* control) {
 
 void Style_ScrollBar::drawParts(HDC dc, const Rect& rect, bool enabled, const ScrollBarParts& parts) {
   using P = ScrollBarParts;
-  skin::drawScaled(dc, rect, skin::imageOf(*this, names::barSkin), *this);
+  skin::drawScaled(dc, rect, imageOf(*this, names::barSkin), *this);
   skin::drawStretched(dc, inBar(parts.firstArrow, rect),
-                      skin::imageOf(*this, arrowSkinOf(kFirstArrow, enabled, parts.state & P::FirstArrowPressed,
+                      imageOf(*this, arrowSkinOf(kFirstArrow, enabled, parts.state & P::FirstArrowPressed,
                                                        parts.state & P::FirstArrowOver)));
   skin::drawStretched(dc, inBar(parts.secondArrow, rect),
-                      skin::imageOf(*this, arrowSkinOf(kSecondArrow, enabled, parts.state & P::SecondArrowPressed,
+                      imageOf(*this, arrowSkinOf(kSecondArrow, enabled, parts.state & P::SecondArrowPressed,
                                                        parts.state & P::SecondArrowOver)));
   if (!enabled) return;
   AttrKey thumbSkin = names::thumbUpSkin;
@@ -55,8 +55,8 @@ void Style_ScrollBar::drawParts(HDC dc, const Rect& rect, bool enabled, const Sc
   }
   const Rect thumb = inBar(parts.thumb, rect);
   const Rect narrowed{thumb.left + 1, thumb.top, thumb.right - 1, thumb.bottom};
-  skin::drawNineGrid(dc, narrowed, skin::imageOf(*this, thumbSkin), rectOr(names::thumbScaleGrid, Rect{}));
-  const SkinImage* icon = skin::imageOf(*this, thumbIcon);
+  skin::drawNineGrid(dc, narrowed, imageOf(*this, thumbSkin), rectOr(names::thumbScaleGrid, Rect{}));
+  const SkinImage* icon = imageOf(*this, thumbIcon);
   skin::drawAt(dc, (thumb.left + thumb.right - skin::widthOf(icon)) / 2,
                (thumb.top + thumb.bottom - skin::heightOf(icon)) / 2, icon);
 }
@@ -71,17 +71,17 @@ void Style_Slider::drawParts(HDC dc, const Rect& rect, std::uint32_t controlFlag
   const Rect thumb = inBar(thumbRelative, rect);
   const int centre = (thumb.left + thumb.right) / 2;
   const Rect insets = rectOr(names::scaleGrid, Rect{});
-  const SkinImage* bar = skin::imageOf(*this, names::barSkin);
+  const SkinImage* bar = imageOf(*this, names::barSkin);
   const int barTop = (rect.top + rect.bottom - skin::heightOf(bar)) / 2;
   skin::drawNineGrid(dc, Rect{centre, barTop, rect.right, barTop + skin::heightOf(bar)}, bar, insets);
-  const SkinImage* track = skin::imageOf(*this, names::trackSkin);
+  const SkinImage* track = imageOf(*this, names::trackSkin);
   const int trackTop = (rect.top + rect.bottom - skin::heightOf(track)) / 2;
   skin::drawNineGrid(dc, Rect{rect.left, trackTop, centre, trackTop + skin::heightOf(track)}, track, insets);
   if (thumb.empty()) return;
   AttrKey thumbSkin = names::thumbUpSkin;
   if (controlFlags & flags::Captured) thumbSkin = names::thumbDownSkin;
   else if (controlFlags & flags::Checked) thumbSkin = names::thumbOverSkin;   // the mouse is over the thumb
-  skin::drawStretched(dc, thumb, skin::imageOf(*this, thumbSkin));
+  skin::drawStretched(dc, thumb, imageOf(*this, thumbSkin));
 }
 
 }  // namespace dui

@@ -43,14 +43,14 @@ void drawCheckText(HDC dc, const Rect& rect, const Control& control, const Objec
 
 void Style_CheckButton::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
-  const SkinImage* icon = skin::imageOf(*this, checkIconOf(*control));
+  const SkinImage* icon = imageOf(*this, checkIconOf(*control));
   skin::drawAt(dc, rect.left + 2, (rect.top + rect.bottom - skin::heightOf(icon)) / 2, icon);
   drawCheckText(dc, rect, *control, *this, skin::widthOf(icon));
 }
 
 void Style_CheckButtonEx::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
-  const SkinImage* strip = skin::imageOf(*this, names::src);
+  const SkinImage* strip = imageOf(*this, names::src);
   const int frameHeight = strip ? strip->height() / 8 : 0;
   int iconWidth = 0;
   if (frameHeight > 0) {

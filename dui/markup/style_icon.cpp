@@ -26,7 +26,7 @@ void drawIconAndText(HDC dc, const Rect& rect, const Control& control, const Obj
     skin::drawCentredText(dc, rect, control, style, text, skin::kBlack);
     return;
   }
-  kavri::ScopedSelect font(dc, skin::controlFont(control));
+  kavri::ScopedSelect font(dc, controlFont(control));
   const bool hasText = text && !text->empty();
   const Size extent = hasText ? skin::textExtent(dc, *text) : Size{};
   const int gap = style.intOr(names::iconGap, 2);
@@ -68,21 +68,21 @@ void drawIconAndText(HDC dc, const Rect& rect, const Control& control, const Obj
 void Style_IconButton::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
   drawStateSkin(dc, rect, control);
-  drawIconAndText(dc, rect, *control, *this, skin::imageOf(*control, names::icon), control->findString(names::text));
+  drawIconAndText(dc, rect, *control, *this, imageOf(*control, names::icon), control->findString(names::text));
 }
 
 void Style_ToggleIconButton::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
-  skin::drawScaled(dc, rect, skin::imageOf(*this, toggleIconSkinOf(*control)), *this);
+  skin::drawScaled(dc, rect, imageOf(*this, toggleIconSkinOf(*control)), *this);
   const bool checked = control->hasFlag(flags::Checked);
-  drawIconAndText(dc, rect, *control, *this, skin::imageOf(*control, checked ? names::offIcon : names::icon),
+  drawIconAndText(dc, rect, *control, *this, imageOf(*control, checked ? names::offIcon : names::icon),
                   control->findString(checked ? names::offText : names::text));
 }
 
 void Style_ComboBox::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
   drawStateSkin(dc, rect, control);
-  const SkinImage* button = skin::imageOf(*this, names::dropBtn);
+  const SkinImage* button = imageOf(*this, names::dropBtn);
   const int buttonWidth = skin::widthOf(button);
   skin::drawAt(dc, rect.right - buttonWidth, (rect.top + rect.bottom - skin::heightOf(button)) / 2, button);
   if (const std::wstring* text = control->findString(names::text)) {

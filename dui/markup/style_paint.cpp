@@ -1,53 +1,16 @@
-// Images, placement and text for the skins.
+// Text for the skins.
 #include "dui/markup/style_paint.h"
 
 #include "dui/core/control.h"
-#include "dui/core/skin_image.h"
-#include "dui/markup/skin_resources.h"
 #include "support/win32_handles.h"
 
 namespace dui {
 namespace skin {
 namespace {
 
-constexpr wchar_t kDefaultFont[] = L"Default";
 constexpr UINT kCentredLine = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
 
 }  // namespace
-
-SkinImage* imageNamed(const std::wstring* name) {
-  return name && !name->empty() ? skinResources().getImage(*name) : nullptr;
-}
-
-SkinImage* imageOf(const Object& object, AttrKey key) { return imageNamed(object.findString(key)); }
-
-void drawStretched(HDC dc, const Rect& rect, const SkinImage* image) {
-  if (image) image->drawInRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-}
-
-void drawNineGrid(HDC dc, const Rect& rect, const SkinImage* image, const Rect& insets) {
-  if (image)
-    image->drawNineGrid(dc, rect.left, rect.top, rect.right, rect.bottom, insets.left, insets.top, insets.right,
-                        insets.bottom);
-}
-
-void drawScaled(HDC dc, const Rect& rect, const SkinImage* image, const Object& style) {
-  Rect insets;
-  if (style.getRect(names::scaleGrid, insets)) drawNineGrid(dc, rect, image, insets);
-  else drawStretched(dc, rect, image);
-}
-
-void drawAt(HDC dc, int x, int y, const SkinImage* image) {
-  if (image) image->drawAt(dc, x, y);
-}
-
-int widthOf(const SkinImage* image) { return image ? image->width() : 0; }
-int heightOf(const SkinImage* image) { return image ? image->height() : 0; }
-
-HFONT controlFont(const Control& control) {
-  const std::wstring* name = control.findString(names::font);
-  return skinResources().getFont(name ? *name : std::wstring(kDefaultFont));
-}
 
 void drawText(HDC dc, const Rect& rect, const std::wstring& text, COLORREF colour, UINT format) {
   if (text.empty()) return;

@@ -1,5 +1,7 @@
-// Drawing helpers shared by the skins: images by attribute, nine-grid or
-// stretched placement, and text in a colour and font. Internal to dui/markup.
+// Text drawing shared by the skins: in a colour and font, centred, moved
+// while pressed. Internal to dui/markup. Images and fonts by name and their
+// placement come from dui/core (style_lookup.h, skin_placement.h), included
+// here for every skin.
 #pragma once
 
 #include <windows.h>
@@ -8,34 +10,15 @@
 
 #include "dui/core/attribute_names.h"
 #include "dui/core/geometry.h"
+#include "dui/core/skin_placement.h"
+#include "dui/core/style_lookup.h"
 
 namespace dui {
 
 class Control;
 class Object;
-class SkinImage;
 
 namespace skin {
-
-// The image named by the object's text attribute `key`, or null when the
-// attribute or the image is missing.
-SkinImage* imageOf(const Object& object, AttrKey key);
-SkinImage* imageNamed(const std::wstring* name);
-
-// Stretched over the rectangle.
-void drawStretched(HDC dc, const Rect& rect, const SkinImage* image);
-// Nine-grid with the insets (left, top, right, bottom) as borders.
-void drawNineGrid(HDC dc, const Rect& rect, const SkinImage* image, const Rect& insets);
-// Nine-grid with the style's "scaleGrid" when it has one, else stretched.
-void drawScaled(HDC dc, const Rect& rect, const SkinImage* image, const Object& style);
-// At natural size with the top-left corner at (x, y).
-void drawAt(HDC dc, int x, int y, const SkinImage* image);
-int widthOf(const SkinImage* image);
-int heightOf(const SkinImage* image);
-
-// The font named by the control's "font" attribute, "Default" without one;
-// null when the skin does not define it (the current font then stays).
-HFONT controlFont(const Control& control);
 
 // DrawTextW in `colour` on a transparent background; the device context's
 // text colour and background mode are restored afterwards.

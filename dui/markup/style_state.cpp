@@ -1,5 +1,6 @@
-// Skins chosen by the control's state: the plain Style, Style_Background,
-// Style_Button, Style_Edit, Style_ToggleButton and Style_ButtonEx.
+// Skins chosen by the control's state: Style_Background, Style_Button,
+// Style_Edit, Style_ToggleButton and Style_ButtonEx (the plain Style's state
+// skin is in dui/core/style.cpp).
 #include "dui/core/control.h"
 #include "dui/core/skin_image.h"
 #include "dui/markup/style_paint.h"
@@ -11,14 +12,6 @@ namespace {
 bool enabled(const Control& c) { return c.hasFlag(flags::Enabled); }
 bool captured(const Control& c) { return c.hasFlag(flags::Captured); }
 bool mouseOver(const Control& c) { return c.hasFlag(flags::MouseOver); }
-
-// The four-state rule of Style, Style_Button, Style_IconButton, Style_ComboBox.
-AttrKey stateSkinOf(const Control& c) {
-  if (!enabled(c)) return names::disabledSkin;
-  if (captured(c) || c.hasFlag(flags::Checked)) return names::downSkin;
-  if (mouseOver(c) || c.hasFlag(flags::Focused)) return names::overSkin;
-  return names::upSkin;
-}
 
 // Style_Edit: no down state.
 AttrKey editSkinOf(const Control& c) {
@@ -46,15 +39,8 @@ int buttonExFrameOf(const Control& c) {
 
 }  // namespace
 
-void Style::draw(HDC dc, const Rect& rect, Control* control) { drawStateSkin(dc, rect, control); }
-
-void Style::drawStateSkin(HDC dc, const Rect& rect, Control* control) {
-  if (!control) return;
-  skin::drawScaled(dc, rect, skin::imageOf(*this, stateSkinOf(*control)), *this);
-}
-
 void Style_Background::draw(HDC dc, const Rect& rect, Control*) {
-  skin::drawScaled(dc, rect, skin::imageOf(*this, names::img), *this);
+  skin::drawScaled(dc, rect, imageOf(*this, names::img), *this);
 }
 
 void Style_Button::draw(HDC dc, const Rect& rect, Control* control) {
@@ -65,17 +51,17 @@ void Style_Button::draw(HDC dc, const Rect& rect, Control* control) {
 
 void Style_Edit::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
-  skin::drawScaled(dc, rect, skin::imageOf(*this, editSkinOf(*control)), *this);
+  skin::drawScaled(dc, rect, imageOf(*this, editSkinOf(*control)), *this);
 }
 
 void Style_ToggleButton::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
-  skin::drawStretched(dc, rect, skin::imageOf(*this, toggleSkinOf(*control)));
+  skin::drawStretched(dc, rect, imageOf(*this, toggleSkinOf(*control)));
 }
 
 void Style_ButtonEx::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
-  if (const SkinImage* strip = skin::imageOf(*this, names::src)) {
+  if (const SkinImage* strip = imageOf(*this, names::src)) {
     const int frameHeight = strip->height() / 4;
     if (frameHeight > 0)
       strip->draw(dc, rect.left, rect.top, rect.width(), rect.height(), frameHeight * buttonExFrameOf(*control),

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "dui/controls/list_controls.h"
 #include "dui/core/style.h"
 
 namespace dui {
@@ -101,25 +102,6 @@ class Style_ComboBox : public Style {
 };
 
 // [SECTION] bars -------------------------------------------------------------
-
-// What a scroll bar tells its style: the arrow and thumb rectangles relative
-// to the bar, and its part state bits.
-struct ScrollBarParts {
-  enum : std::uint32_t {
-    FirstArrowOver = 1,
-    SecondArrowOver = 2,
-    ThumbOver = 4,
-    FirstArrowPressed = 16,
-    SecondArrowPressed = 32,
-    ThumbDragged = 64,
-    TrackBeforePressed = 4096,
-    TrackAfterPressed = 8192,
-  };
-  Rect firstArrow;
-  Rect secondArrow;
-  Rect thumb;
-  std::uint32_t state = 0;
-};
 
 // "barSkin" over the bar; the two arrows stretched into their rectangles by
 // their own state; when the bar is enabled, the thumb skin nine-grid

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "dui/core/app_handlers.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/deferred_call.h"
 #include "tests/dui/core/core_test_util.h"
 
@@ -316,11 +317,18 @@ class QueueDispatcher : public DeferredDispatcher {
   std::deque<DeferredCall*> queue;
 };
 
+// Plugs `dispatcher` into dui/core for as long as it lives.
+void plugDispatcher(DeferredDispatcher* dispatcher) {
+  CorePlugs plugs = corePlugs();
+  plugs.deferredDispatcher = dispatcher;
+  replaceCorePlugs(plugs);
+}
+
 struct PostedEvents : ThreeLevels {
-  PostedEvents() { setDeferredDispatcher(&dispatcher); }
+  PostedEvents() { plugDispatcher(&dispatcher); }
   ~PostedEvents() override {
     dispatcher.runAll();
-    setDeferredDispatcher(nullptr);
+    plugDispatcher(nullptr);
   }
   QueueDispatcher dispatcher;
 };
@@ -371,9 +379,9 @@ TEST_F(PostedEvents, DroppedWhenDetached) {
 TEST_F(PostedEvents, NotQueuedAfterShutdown) {
   dispatcher.open = false;
   EXPECT_FALSE(postEvent(leaf, makeEvent(events::Click)));
-  setDeferredDispatcher(nullptr);
+  plugDispatcher(nullptr);
   EXPECT_FALSE(postEvent(leaf, makeEvent(events::Click)));
-  setDeferredDispatcher(&dispatcher);
+  plugDispatcher(&dispatcher);
 }
 
 // --- Application handlers.

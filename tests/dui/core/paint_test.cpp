@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "dui/core/core_plugs.h"
+#include "dui/core/skin_source.h"
 #include "dui/core/style.h"
 #include "support/win32_handles.h"
 #include "tests/dui/core/core_test_util.h"
@@ -36,12 +38,14 @@ class RecordingStyle : public Style {
   std::vector<Painted>* log_;
 };
 
-class Styles : public StyleSource {
+class Styles : public SkinSource {
  public:
   Style* getStyle(const std::wstring& name) override {
     auto it = styles.find(name);
     return it == styles.end() ? nullptr : it->second;
   }
+  SkinImage* getImage(const std::wstring&) override { return nullptr; }
+  HFONT getFont(const std::wstring&) override { return nullptr; }
   std::map<std::wstring, Style*> styles;
 };
 
@@ -61,7 +65,9 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
     owned.push_back(std::make_unique<RecordingStyle>(n, &log));
     source.styles[n] = owned.back().get();
   }
-  setStyleSource(&source);
+  CorePlugs plugs = corePlugs();
+  plugs.skinSource = &source;
+  const CorePlugs previous = replaceCorePlugs(plugs);
 
   Panel root;
   root.setString(names::style, L"root");
@@ -89,7 +95,7 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
   kavri::ScopedSelect select(dc.get(), bitmap.get());
 
   root.draw(dc.get(), Rect{0, 0, 100, 100}, Rect{0, 0, 100, 100});
-  setStyleSource(nullptr);
+  replaceCorePlugs(previous);
 
   struct Expect {
     const wchar_t* style;
@@ -117,7 +123,7 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
   EXPECT_EQ(box2.right, 300);
 }
 
-TEST(Paint, NoStyleSourceDrawsNothing) {
+TEST(Paint, NoSkinSourceDrawsNothing) {
   Control c;
   c.setString(names::style, L"any");
   c.draw(nullptr, Rect{0, 0, 10, 10}, Rect{0, 0, 10, 10});  // must not touch the null context

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "dui/core/control_geometry.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/object.h"
 #include "tests/dui/core/core_test_util.h"
 
@@ -113,7 +114,9 @@ TEST(Flags, NamedBitsAndScriptBitNumbers) {
 Control* g_forgottenByScript = nullptr;
 
 TEST(Flags, ScriptBoundControlIsForgottenByTheScriptHostOnDestruction) {
-  setScriptForgetHook([](Control* c) { g_forgottenByScript = c; });
+  CorePlugs plugs = corePlugs();
+  plugs.controlForgotten = [](Control* c) { g_forgottenByScript = c; };
+  const CorePlugs previous = replaceCorePlugs(plugs);
   auto* c = new Control;
   c->setFlag(flags::ScriptBound, true);
   delete c;
@@ -122,7 +125,7 @@ TEST(Flags, ScriptBoundControlIsForgottenByTheScriptHostOnDestruction) {
   auto* plain = new Control;
   delete plain;
   EXPECT_EQ(g_forgottenByScript, nullptr);
-  setScriptForgetHook(nullptr);
+  replaceCorePlugs(previous);
 }
 
 TEST(Tree, ChildLinksCountAndRefusedCycles) {

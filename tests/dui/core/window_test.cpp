@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dui/core/control_geometry.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/framework.h"
 #include "dui/core/shadowed_window.h"
 #include "dui/core/window_messages.h"
@@ -25,7 +26,9 @@ class Windows : public ::testing::Test {
   void TearDown() override {
     for (HWND hwnd : created)
       if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
-    setLayoutRootLoader(nullptr);
+    CorePlugs plugs = corePlugs();
+    plugs.loadLayoutRoot = nullptr;
+    replaceCorePlugs(plugs);
     shutdownFramework();
     dui_test::pump();
   }
@@ -195,11 +198,13 @@ TEST_F(Windows, TooltipShowsOnHoverOverAControlWithTooltipText) {
 TEST_F(Windows, ShadowFollowsMovesAndVisibilityWithFixedMargins) {
   static int loads = 0;
   loads = 0;
-  setLayoutRootLoader([](const std::wstring& name) -> Control* {
+  CorePlugs plugs = corePlugs();
+  plugs.loadLayoutRoot = [](const std::wstring& name) -> Control* {
     ++loads;
     if (name == L"main.xml") return fixedRoot(300, 200);
     return nullptr;  // "proxywindow.xml" is not there: an empty root
-  });
+  };
+  replaceCorePlugs(plugs);
   auto* window = new ShadowedWindow(L"main.xml");
   ASSERT_TRUE(window->create(0, WS_POPUP, 0, 0, 0, 0, nullptr));
   HWND hwnd = window->hwnd();

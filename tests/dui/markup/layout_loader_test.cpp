@@ -8,12 +8,14 @@
 #include "dui/controls/button_family.h"
 #include "dui/controls/page_controls.h"
 #include "dui/controls/text_controls.h"
+#include "dui/core/core_plugs.h"
 #include "dui/core/layout_panels.h"
 #include "dui/core/msimg.h"
+#include "dui/core/shadowed_window.h"
+#include "dui/core/style_lookup.h"
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
-#include "dui/markup/style_lookup.h"
 #include "tests/dui/markup/markup_test_util.h"
 
 namespace dui {
@@ -56,6 +58,32 @@ TEST_F(LayoutLoaderTest, LoadsByNameAndRefusesWhatItCannotBuild) {
   closeLayoutPackage();
   EXPECT_FALSE(layoutLoader().isOpen());
   EXPECT_EQ(layoutLoader().load(L"main.xml"), nullptr);
+}
+
+// The markup plugs itself into dui/core: a window's tree by layout name comes
+// from the layout package, styles and fonts from the skin; after shutdown core
+// finds none and a window falls back to an empty root.
+TEST_F(LayoutLoaderTest, StartPlugsSkinAndLayoutsIntoCoreAndShutdownUnplugsThem) {
+  addPackage(L"frame.lz", {textEntry("main.xml", "<Window><Button id=\"7\"/></Window>")});
+  addPackage(L"style.lz", {textEntry("font.xml", "<Fonts><Font name=\"Default\" size=\"12\"/></Fonts>"),
+                           textEntry("plain.xml", "<Style><Config type=\"Style\"><Prop/></Config></Style>")});
+  startMarkup();
+  ASSERT_TRUE(openSkinPackage(L"style.lz"));
+  ASSERT_TRUE(openLayoutPackage(L"frame.lz"));
+  std::unique_ptr<Control> root(loadLayoutRoot(L"main.xml"));
+  ASSERT_NE(root->asPanel(), nullptr);
+  EXPECT_EQ(root->asPanel()->childCount(), 1);
+  EXPECT_NE(findStyle(L"plain.xml"), nullptr);
+  EXPECT_NE(findFont(kDefaultFont), nullptr);
+
+  shutdownMarkup();
+  EXPECT_EQ(corePlugs().skinSource, nullptr);
+  EXPECT_EQ(corePlugs().loadLayoutRoot, nullptr);
+  EXPECT_EQ(findStyle(L"plain.xml"), nullptr);
+  EXPECT_EQ(findFont(kDefaultFont), nullptr);
+  std::unique_ptr<Control> empty(loadLayoutRoot(L"main.xml"));
+  ASSERT_NE(empty->asPanel(), nullptr);
+  EXPECT_EQ(empty->asPanel()->childCount(), 0);
 }
 
 // ----- The demo installer ------------------------------------------------------

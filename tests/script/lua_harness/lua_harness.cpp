@@ -128,6 +128,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   if (!dui::startFramework()) {
     result.setupFailure = "the UI framework did not start";
   } else {
+    dui::startMarkup();
     dui::openSkinPackage(L"style.lz");
     dui::openLayoutPackage(L"frame.lz");
     if (!host.createState()) {
@@ -142,6 +143,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   }
   dropQuitMessages();
   result.windowsLeft = dui::liveWindowCount();
+  dui::shutdownMarkup();
   dui::shutdownFramework();
   host.setErrorReporter(nullptr);
   g_reports = nullptr;

@@ -1,0 +1,36 @@
+// The process-wide table of dui/core's plug points.
+#include "dui/core/core_plugs.h"
+
+#include <atomic>
+
+namespace dui {
+namespace {
+
+// Entry by entry, so a worker thread reading the dispatcher never races the UI
+// thread re-plugging the skin.
+struct AtomicPlugs {
+  std::atomic<SkinSource*> skinSource{nullptr};
+  std::atomic<Control* (*)(const std::wstring&)> loadLayoutRoot{nullptr};
+  std::atomic<DeferredDispatcher*> deferredDispatcher{nullptr};
+  std::atomic<void (*)(Control*)> controlForgotten{nullptr};
+  std::atomic<void (*)(WindowImpl*)> windowDestroyed{nullptr};
+};
+
+AtomicPlugs g_plugs;
+
+}  // namespace
+
+CorePlugs corePlugs() {
+  return CorePlugs{g_plugs.skinSource.load(), g_plugs.loadLayoutRoot.load(), g_plugs.deferredDispatcher.load(),
+                   g_plugs.controlForgotten.load(), g_plugs.windowDestroyed.load()};
+}
+
+CorePlugs replaceCorePlugs(const CorePlugs& plugs) {
+  return CorePlugs{g_plugs.skinSource.exchange(plugs.skinSource),
+                   g_plugs.loadLayoutRoot.exchange(plugs.loadLayoutRoot),
+                   g_plugs.deferredDispatcher.exchange(plugs.deferredDispatcher),
+                   g_plugs.controlForgotten.exchange(plugs.controlForgotten),
+                   g_plugs.windowDestroyed.exchange(plugs.windowDestroyed)};
+}
+
+}  // namespace dui
