@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
-#include "app/package/package_archive.h"
+#include "package/file_system.h"
+#include "package/package_archive.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "script/lua_work.h"

@@ -1,5 +1,5 @@
 // Restart marker and instance mutex, in process.
-#include "app/instance_guard.h"
+#include "support/instance_guard.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/instance_guard.h"
+#include "support/instance_guard.h"
 #include "app/startup.h"
 #include "support/file_tree.h"
 #include "support/folders.h"

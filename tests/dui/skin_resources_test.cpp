@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
+#include "package/file_system.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
 #include "support/image_files.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
+#include "package/file_system.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"

@@ -6,7 +6,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/instance_guard.h"
+#include "support/instance_guard.h"
 #include "script/lua_convert.h"
 #include "script/lua_test_state.h"
 #include "script/system_api.h"

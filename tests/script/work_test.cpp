@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/package/file_system.h"
+#include "package/file_system.h"
 #include "dui/core/framework.h"
 #include "lauxlib.h"
 #include "lua.h"

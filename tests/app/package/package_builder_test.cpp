@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/package/package_archive.h"
+#include "package/package_archive.h"
 #include "support/package_fixture.h"
 
 namespace kavri {

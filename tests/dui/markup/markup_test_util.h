@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
+#include "package/file_system.h"
 #include "support/image_files.h"
 #include "support/package_fixture.h"
 #include "support/pixel_canvas.h"

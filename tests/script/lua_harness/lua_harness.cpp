@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/package/file_system.h"
+#include "package/file_system.h"
 #include "dui/core/framework.h"
 #include "dui/core/window_base.h"
 #include "dui/markup/markup_startup.h"
