@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "package/package_format.h"
-#include "support/package_fixture.h"
+#include "tests/helpers/package_fixture.h"
 
 namespace kavri {
 namespace {

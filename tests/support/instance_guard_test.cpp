@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/win_test_util.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "package/package_archive.h"
-#include "support/package_fixture.h"
+#include "tests/helpers/package_fixture.h"
 
 namespace kavri {
 namespace {
