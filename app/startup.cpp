@@ -3,13 +3,13 @@
 
 #include <ole2.h>
 
-#include "app/instance_guard.h"
-#include "app/package/resource_file_system.h"
 #include "dui/core/framework.h"
 #include "dui/markup/markup_startup.h"
+#include "package/resource_file_system.h"
 #include "script/script_host.h"
 #include "script/sr_service.h"
 #include "support/debug_log.h"
+#include "support/instance_guard.h"
 #include "support/settings_migration.h"
 
 namespace kavri {

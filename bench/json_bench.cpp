@@ -1,5 +1,5 @@
 // JSON benchmark: parses and writes a generated song list the size of a large
-// user's settings file and prints the rates (native build, see json-bench.sh).
+// user's settings file and prints the rates (native build: bash bench/run.sh json).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

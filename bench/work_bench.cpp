@@ -14,14 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
-#include "app/package/package_archive.h"
 #include "lauxlib.h"
 #include "lua.h"
+#include "package/file_system.h"
+#include "package/package_archive.h"
 #include "script/lua_work.h"
 #include "script/script_host.h"
 #include "script/sr_service.h"
 #include "support/text_convert.h"
+#include "tests/helpers/registry_prelude.h"
 
 namespace kavri {
 namespace {
@@ -72,13 +73,6 @@ std::string readAll(const wchar_t* path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string registryPrelude() {
-  std::string text = readAll(KAVRI_REGISTRY_PRELUDE_W);
-  for (char& c : text)
-    if (c == '\n' || c == '\r') c = ' ';
-  return text;
-}
-
 int run(int argc, wchar_t** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: work_bench PACKAGE.lz DESTINATION_FOLDER\n");
@@ -124,7 +118,7 @@ int run(int argc, wchar_t** argv) {
   std::string().swap(image);
   fs.addFile(L"LG.lua", std::vector<uint8_t>(script.begin(), script.end()));
   fs.addFile(L"UI.lua", [&] {
-    const std::string ui = registryPrelude() +
+    const std::string ui = test::registryPrelude() +
         " window = {} lua_addWindow(debug.getregistry().__window, window, 1)\n"
         "notifications, failed = 0, -1\n"
         "lua_setMessageHandler(debug.getregistry().__window, window, function(text)\n"

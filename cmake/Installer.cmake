@@ -8,7 +8,7 @@
 #   <folder>/program/    payload                -> "program.lz"
 #   <folder>/icon.ico    optional window icon (ICON overrides it)
 # The three folders are packed with the host package builder, the script
-# helpers in installer/lib/registry.lua are joined onto the first line of UI.lua
+# helpers of the host (script/registry.lua) are joined onto the first line of UI.lua
 # (so line numbers in error messages stay those of UI.lua), and everything is
 # embedded as "_KavriResc" resources next to the manifest and icon group 2.
 set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -46,7 +46,7 @@ function(add_installer target)
     list(APPEND packages "${out}/${pkg}.lz")
   endforeach()
 
-  set(prelude "${KAVRI_SOURCE_ROOT}/installer/lib/registry.lua")
+  set(prelude "${KAVRI_SOURCE_ROOT}/script/registry.lua")
   add_custom_command(
     OUTPUT "${out}/UI.lua"
     COMMAND ${CMAKE_COMMAND} -DPRELUDE=${prelude} -DSCRIPT=${content}/UI.lua -DOUTPUT=${out}/UI.lua

@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include "app/package/file_system.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
+#include "package/file_system.h"
 #include "script/control_object.h"
 #include "script/lua_window.h"
 #include "script/script_api.h"

@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "app/instance_guard.h"
 #include "script/lua_convert.h"
 #include "script/system_api_modules.h"
+#include "support/instance_guard.h"
 #include "support/system_seam.h"
 #include "support/win32_handles.h"
 

@@ -6,11 +6,11 @@
 #include <atomic>
 #include <memory>
 
-#include "app/package/file_system.h"
-#include "app/package/package_archive.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
+#include "package/file_system.h"
+#include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
 #include "script/script_api.h"

@@ -1,11 +1,11 @@
 // The worker state's own globals: notifyMessage and extractFile.
 #include <algorithm>
 
-#include "app/package/package_archive.h"
 #include "lauxlib.h"
 #include "lua.h"
-#include "script/lua_work.h"
+#include "package/package_archive.h"
 #include "script/lua_convert.h"
+#include "script/lua_work.h"
 #include "support/debug_log.h"
 #include "support/file_replace.h"
 

@@ -16,12 +16,11 @@ if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux
 fi
 
 mkdir -p "$out/corpus" "$out/crashes"
-clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I "$root" \
-  "$root/tests/fuzz/json_fuzz.cpp" \
-  "$root/support/json_value.cpp" "$root/support/json_parser.cpp" "$root/support/json_writer.cpp" \
-  "$root/support/json_diagnostics_host.cpp" \
-  -o "$out/json_fuzz"
+# The native build configured for fuzzing (tests/fuzz/CMakeLists.txt), in its own folder.
+cmake -S "$root" -B "$build/fuzz/build" -DKAVRI_HOST_ONLY=ON -DKAVRI_FUZZ=ON -DKAVRI_BUILD_TESTS=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$build/fuzz/build" --target json_fuzz --parallel "$(nproc)"
+cp "$build/fuzz/build/tests/fuzz/json_fuzz" "$out/json_fuzz"
 
 # Seeds: a few documents in the shapes the migration reads, plus the edges.
 seed() { printf '%s' "$2" > "$out/corpus/seed-$1"; }

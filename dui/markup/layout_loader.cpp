@@ -1,11 +1,11 @@
 // Layout package and the building of control trees from layout files.
 #include "dui/markup/layout_loader.h"
 
-#include "app/package/file_system.h"
 #include "dui/controls/page_controls.h"
 #include "dui/core/panel.h"
 #include "dui/markup/element_factory.h"
 #include "dui/markup/setter_table.h"
+#include "package/file_system.h"
 #include "support/debug_log.h"
 
 namespace dui {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/package/heap_buffer.h"
-#include "app/package/package_archive.h"
 #include "dui/markup/xml_document.h"
+#include "package/heap_buffer.h"
+#include "package/package_archive.h"
 
 namespace dui {
 

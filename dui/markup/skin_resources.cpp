@@ -1,11 +1,11 @@
 // The skin package with its fonts, images and styles by name.
 #include "skin_resources.h"
 
-#include "app/package/file_system.h"
 #include "dui/markup/element_factory.h"
 #include "dui/markup/font_list.h"
 #include "dui/markup/setter_table.h"
 #include "dui/markup/xml_document.h"
+#include "package/file_system.h"
 #include "support/debug_log.h"
 
 namespace dui {

@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "app/package/heap_buffer.h"
-#include "app/package/package_archive.h"
 #include "dui/core/skin_image.h"
 #include "dui/core/skin_source.h"
 #include "dui/core/style.h"
+#include "package/heap_buffer.h"
+#include "package/package_archive.h"
 #include "support/win32_handles.h"
 
 namespace dui {

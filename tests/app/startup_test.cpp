@@ -8,11 +8,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/instance_guard.h"
 #include "app/startup.h"
-#include "support/file_tree.h"
 #include "support/folders.h"
-#include "support/win_test_util.h"
+#include "support/instance_guard.h"
+#include "tests/helpers/file_tree.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {

@@ -5,16 +5,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
+#include "package/file_system.h"
 #include "support/debug_log.h"
+#include "tests/helpers/registry_prelude.h"
 
 namespace kavri {
 namespace {
@@ -24,18 +23,6 @@ std::vector<std::wstring> g_log;
 
 void recordReport(const std::wstring& text) { g_reports.push_back(text); }
 void recordLog(const std::wstring& line) { g_log.push_back(line); }
-
-// The registry helpers joined onto one line, as the installer build does, so
-// the script's own line numbers stay unchanged.
-std::string readPrelude() {
-  std::ifstream in(KAVRI_REGISTRY_PRELUDE, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  std::string prelude = text.str();
-  for (char& c : prelude)
-    if (c == '\n' || c == '\r') c = ' ';
-  return prelude;
-}
 
 std::vector<uint8_t> bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
@@ -59,7 +46,7 @@ class ScriptHostTest : public ::testing::Test {
   }
   // Runs `script` as "UI.lua" with the registry prelude defined first.
   void runUi(const std::string& script) {
-    files_.addFile(L"UI.lua", bytes(readPrelude() + " " + script));
+    files_.addFile(L"UI.lua", bytes(test::registryPrelude() + " " + script));
     ASSERT_TRUE(ScriptHost::instance().createState());
     ScriptHost::instance().runScript(L"UI.lua");
   }
@@ -195,7 +182,7 @@ int luaDispatch(lua_State* L) {
 }
 
 TEST_F(ScriptHostTest, ErrorUnderNativeDispatchIsContained) {
-  files_.addFile(L"UI.lua", bytes(readPrelude() + " " +
+  files_.addFile(L"UI.lua", bytes(test::registryPrelude() + " " +
                                   "calls = 0\n"
                                   "dispatch(function() calls = calls + 1 error('inner') end)\n"
                                   "reached = true\n"));
@@ -212,7 +199,7 @@ TEST_F(ScriptHostTest, ErrorUnderNativeDispatchIsContained) {
 }
 
 TEST_F(ScriptHostTest, NoFurtherScriptCallsAfterAContainedError) {
-  files_.addFile(L"UI.lua", bytes(readPrelude() + " " +
+  files_.addFile(L"UI.lua", bytes(test::registryPrelude() + " " +
                                   "calls = 0\n"
                                   "local ok = pcall(dispatch, function() calls = calls + 1 error('inner') end)\n"
                                   "print('calls=' .. calls)\n"));

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/win_test_util.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {

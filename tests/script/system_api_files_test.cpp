@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "script/lua_convert.h"
-#include "script/lua_test_state.h"
 #include "support/folders.h"
+#include "tests/script/lua_test_state.h"
 
 namespace kavri {
 namespace {

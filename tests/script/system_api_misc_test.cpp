@@ -6,13 +6,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/instance_guard.h"
 #include "script/lua_convert.h"
-#include "script/lua_test_state.h"
 #include "script/system_api.h"
 #include "support/debug_log.h"
 #include "support/folders.h"
-#include "support/win_test_util.h"
+#include "support/instance_guard.h"
+#include "tests/helpers/win_test_util.h"
+#include "tests/script/lua_test_state.h"
 
 namespace kavri {
 namespace {

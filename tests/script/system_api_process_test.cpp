@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "script/lua_test_state.h"
-#include "script/process_list_writer.h"
 #include "support/folders.h"
-#include "support/win_test_util.h"
+#include "tests/helpers/win_test_util.h"
+#include "tests/script/lua_test_state.h"
+#include "tests/script/process_list_writer.h"
 
 namespace kavri {
 namespace {

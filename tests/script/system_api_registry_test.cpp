@@ -4,7 +4,7 @@
 
 #include <shlwapi.h>
 
-#include "script/lua_test_state.h"
+#include "tests/script/lua_test_state.h"
 
 namespace kavri {
 namespace {

@@ -4,23 +4,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "support/win_test_util.h"
+#include "tests/helpers/file_tree.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {
 
 using namespace test;
-
-std::string readAll(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(WorkInstaller, ShutdownWaitsForTheWorkAndTheFilesArrive) {
   const uint8_t time[8] = {9, 8, 7, 6, 5, 4, 3, 2};
@@ -38,11 +30,11 @@ TEST(WorkInstaller, ShutdownWaitsForTheWorkAndTheFilesArrive) {
 
   // Everything was written before the process ended.
   const std::wstring payload = windowsPath(std::string(KAVRI_FIXTURE_CONTENT) + "/program/");
-  EXPECT_EQ(readAll(out + L"file.txt"), readAll(payload + L"file.txt"));
-  const std::string data = readAll(out + L"data.bin");
-  const std::string expected = readAll(payload + L"sub\\data.bin");
+  EXPECT_EQ(readFileBytes(out + L"file.txt"), readFileBytes(payload + L"file.txt"));
+  const std::string data = readFileBytes(out + L"data.bin");
+  const std::string expected = readFileBytes(payload + L"sub\\data.bin");
   EXPECT_TRUE(data == expected) << "data.bin: " << data.size() << " of " << expected.size() << " bytes";
-  EXPECT_EQ(readAll(out + L"answer.txt"), "0");
+  EXPECT_EQ(readFileBytes(out + L"answer.txt"), "0");
 }
 
 }  // namespace

@@ -14,22 +14,23 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/package/file_system.h"
 #include "dui/core/framework.h"
 #include "lauxlib.h"
 #include "lua.h"
+#include "package/file_system.h"
 #include "script/lua_work.h"
 #include "script/script_host.h"
 #include "script/sr_service.h"
 #include "support/debug_log.h"
-#include "support/package_fixture.h"
 #include "support/text_convert.h"
-#include "support/win_test_util.h"
+#include "tests/helpers/file_tree.h"
+#include "tests/helpers/package_fixture.h"
+#include "tests/helpers/registry_prelude.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {
@@ -53,21 +54,6 @@ void recordLog(const std::wstring& line) {
 }
 
 std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
-
-// Reads a file named by a UTF-8 path.
-std::string readFile(const std::string& path) {
-  std::ifstream in(utf8ToWide(path).c_str(), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string readPrelude() {
-  std::string prelude = readFile(KAVRI_REGISTRY_PRELUDE);
-  for (char& c : prelude)
-    if (c == '\n' || c == '\r') c = ' ';
-  return prelude;
-}
 
 // One line, so the case script's line numbers start at 2.
 constexpr char kHarness[] =
@@ -204,7 +190,7 @@ class WorkTest : public ::testing::Test {
 
   // Runs `script` as "UI.lua" after the registry helpers and the harness.
   void runUi(const std::string& script) {
-    files_.addFile(L"UI.lua", test::bytesOf(readPrelude() + " " + kHarness + script));
+    files_.addFile(L"UI.lua", test::bytesOf(test::registryPrelude() + " " + kHarness + script));
     ASSERT_TRUE(ScriptHost::instance().createState());
     lua_State* L = ScriptHost::instance().state();
     lua_register(L, "waitWork", luaWaitWork);
@@ -306,7 +292,7 @@ TEST_F(WorkTest, WithoutAnyMessageHandlerTheAnswerIsZero) {
         "assert(waitWork())\n");
   expectNoErrors(uiErrors());
   expectNoErrors(workErrors());
-  EXPECT_EQ(readFile(dir_ + "answer.txt"), "0");
+  EXPECT_EQ(test::readFileBytes(dir_ + "answer.txt"), "0");
 }
 
 TEST_F(WorkTest, AnErrorInTheHandlerIsContainedAndAnswersZero) {
@@ -323,7 +309,7 @@ TEST_F(WorkTest, AnErrorInTheHandlerIsContainedAndAnswersZero) {
   EXPECT_EQ(errors[0], L"UI.lua:2: handler failed");
   expectNoErrors(workErrors());
   SRService::instance().stop();
-  EXPECT_EQ(readFile(dir_ + "answer.txt"), "0");
+  EXPECT_EQ(test::readFileBytes(dir_ + "answer.txt"), "0");
 }
 
 TEST_F(WorkTest, ANotificationIsAnsweredInsideAMessageBox) {
@@ -383,7 +369,7 @@ TEST_F(WorkTest, StopAnswersAPendingNotificationAndWaitsForTheWorker) {
   ASSERT_TRUE(LuaWork::isRunning());
   SRService::instance().stop();   // must not wait for an answer that never comes
   EXPECT_FALSE(LuaWork::isRunning());
-  EXPECT_EQ(readFile(dir_ + "answers.txt"), "0,0");   // the second was sent after the stop
+  EXPECT_EQ(test::readFileBytes(dir_ + "answers.txt"), "0,0");   // the second was sent after the stop
   expectNoErrors(workErrors());
 }
 
@@ -456,7 +442,7 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
   };
   const std::vector<Case> cases = {
       {"entry named with backslashes", "dir\\\\sub\\\\b.bin", "b.bin", nullptr, true,
-       [&] { EXPECT_TRUE(readFile(dir_ + "b.bin") == binary) << "b.bin differs from the entry"; }},
+       [&] { EXPECT_TRUE(test::readFileBytes(dir_ + "b.bin") == binary) << "b.bin differs from the entry"; }},
       {"over a read-only file", "dir/a.txt", "ro.txt",
        [&] {
          writeFile("ro.txt", "old content");
@@ -464,15 +450,15 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
        },
        true,
        [&] {
-         EXPECT_EQ(readFile(dir_ + "ro.txt"), "alpha");
+         EXPECT_EQ(test::readFileBytes(dir_ + "ro.txt"), "alpha");
          EXPECT_FALSE(attributes("ro.txt") & FILE_ATTRIBUTE_READONLY);
        }},
       {"over an ordinary file", "dir/a.txt", "plain.txt", [&] { writeFile("plain.txt", "a much longer old content"); },
-       true, [&] { EXPECT_EQ(readFile(dir_ + "plain.txt"), "alpha"); }},
+       true, [&] { EXPECT_EQ(test::readFileBytes(dir_ + "plain.txt"), "alpha"); }},
       {"empty entry", "empty.txt", "empty.txt", [&] { writeFile("empty.txt", "old"); }, true,
-       [&] { EXPECT_EQ(readFile(dir_ + "empty.txt"), ""); }},
+       [&] { EXPECT_EQ(test::readFileBytes(dir_ + "empty.txt"), ""); }},
       {"absent entry", "missing.txt", "keep.txt", [&] { writeFile("keep.txt", "keep"); }, false,
-       [&] { EXPECT_EQ(readFile(dir_ + "keep.txt"), "keep"); }},
+       [&] { EXPECT_EQ(test::readFileBytes(dir_ + "keep.txt"), "keep"); }},
       {"case differs from the entry", "DIR/a.txt", "case.txt", nullptr, false,
        [&] { EXPECT_EQ(attributes("case.txt"), INVALID_FILE_ATTRIBUTES); }},
       {"folder does not exist", "dir/a.txt", "no\\\\such\\\\x.txt", nullptr, false,
@@ -487,10 +473,10 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
        false,
        [&] {
          locked.reset();
-         EXPECT_EQ(readFile(dir_ + "locked.txt"), "locked old");
+         EXPECT_EQ(test::readFileBytes(dir_ + "locked.txt"), "locked old");
        }},
       {"non-ASCII entry and destination", "文档\\\\说明.txt", "数据.txt", nullptr, true,
-       [&] { EXPECT_EQ(readFile(dir_ + "数据.txt"), "说明"); }},
+       [&] { EXPECT_EQ(test::readFileBytes(dir_ + "数据.txt"), "说明"); }},
       {"destination is a folder", "dir/a.txt", "folder",
        [&] { ::CreateDirectoryW(utf8ToWide(dir_ + "folder").c_str(), nullptr); }, false,
        [&] { EXPECT_TRUE(attributes("folder") & FILE_ATTRIBUTE_DIRECTORY); }},
@@ -556,11 +542,11 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
   ASSERT_FALSE(payload.empty());
   std::vector<package::PackageEntry> entries;
   for (const std::string& name : payload) {
-    const std::string content = readFile(demo + "program\\" + windowsName(name));
+    const std::string content = test::readFileBytes(demo + "program\\" + windowsName(name));
     entries.push_back({std::u16string(name.begin(), name.end()), test::bytesOf(content)});
   }
   setPackage(entries);
-  setWorkerScript(readFile(demo + "LG.lua"));
+  setWorkerScript(test::readFileBytes(demo + "LG.lua"));
 
   struct Case {
     const char* what;
@@ -609,7 +595,7 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(installed, expected);
     for (const std::string& name : expected)
-      EXPECT_EQ(readFile(target + "\\" + windowsName(name)), readFile(demo + "program\\" + windowsName(name))) << name;
+      EXPECT_EQ(test::readFileBytes(target + "\\" + windowsName(name)), test::readFileBytes(demo + "program\\" + windowsName(name))) << name;
   }
 }
 

@@ -6,41 +6,16 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/helpers/file_tree.h"
 
 namespace kavri {
 namespace {
 
-std::wstring testFolder() {
-  wchar_t temp[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"kavri_replace_" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
-std::string readAll(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-int countFiles(const std::wstring& folder) {
-  int count = 0;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-  return count;
-}
-
 TEST(FileReplace, AWriteThatFailsHalfWayKeepsTheOldFile) {
-  const std::wstring folder = testFolder();
+  const test::ScratchFolder scratch(L"file_replace");
+  const std::wstring folder = scratch.path() + L"\\";
   const std::wstring path = folder + L"target.txt";
   std::ofstream(path.c_str(), std::ios::binary) << "old content";
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -56,19 +31,17 @@ TEST(FileReplace, AWriteThatFailsHalfWayKeepsTheOldFile) {
   ASSERT_TRUE(::VirtualProtect(memory + page, page, PAGE_NOACCESS, &old));
 
   EXPECT_FALSE(replaceFileContents(path, memory, 2 * page));
-  EXPECT_EQ(readAll(path), "old content");
+  EXPECT_EQ(test::readFileBytes(path), "old content");
   EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY);   // as it was
-  EXPECT_EQ(countFiles(folder), 1);   // no temporary file left
+  EXPECT_EQ(test::readTree(scratch.path()).size(), 1u);   // no temporary file left
 
   // The same destination with readable content is replaced.
   EXPECT_TRUE(replaceFileContents(path, memory, page));
-  EXPECT_EQ(readAll(path), std::string(page, 'x'));
-  EXPECT_EQ(countFiles(folder), 1);
+  EXPECT_EQ(test::readFileBytes(path), std::string(page, 'x'));
+  EXPECT_EQ(test::readTree(scratch.path()).size(), 1u);
 
   ::VirtualFree(memory, 0, MEM_RELEASE);
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileW(path.c_str());
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

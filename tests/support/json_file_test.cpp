@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include "support/file_tree.h"
 #include "support/json.h"
 #include "support/win32_handles.h"
+#include "tests/helpers/file_tree.h"
 
 namespace kavri {
 namespace {

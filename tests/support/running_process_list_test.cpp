@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "script/lua_test_state.h"
+#include "tests/script/lua_test_state.h"
 
 namespace kavri {
 namespace {

@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "support/file_tree.h"
 #include "support/settings_migration.h"
 #include "support/win32_handles.h"
-#include "support/win_test_util.h"
+#include "tests/helpers/file_tree.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {

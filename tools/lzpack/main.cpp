@@ -22,7 +22,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/package/package_archive.h"
+#include "package/package_archive.h"
 #include "package_builder.h"
 
 namespace fs = std::filesystem;

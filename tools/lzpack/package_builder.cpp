@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/package/lzma_codec.h"
-#include "app/package/package_format.h"
+#include "package/lzma_codec.h"
+#include "package/package_format.h"
 
 namespace kavri::package {
 namespace {

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
-#include "support/image_files.h"
-#include "support/package_fixture.h"
-#include "support/pixel_canvas.h"
+#include "package/file_system.h"
 #include "support/win32_handles.h"
-#include "support/win_test_util.h"
+#include "tests/helpers/image_files.h"
+#include "tests/helpers/package_fixture.h"
+#include "tests/helpers/pixel_canvas.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace dui::test {
 

@@ -6,16 +6,17 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
-#include "app/package/file_system.h"
 #include "dui/core/framework.h"
 #include "dui/core/window_base.h"
 #include "dui/markup/markup_startup.h"
+#include "package/file_system.h"
 #include "script/script_host.h"
+#include "tests/helpers/file_tree.h"
+#include "tests/helpers/package_fixture.h"
+#include "tests/helpers/registry_prelude.h"
 #include "tests/script/lua_harness/lua_harness_api.h"
 #include "tests/script/lua_test_state.h"
 #include "tools/lzpack/package_builder.h"
@@ -24,33 +25,15 @@ namespace kavri::test {
 namespace fs = std::filesystem;
 namespace {
 
-std::vector<uint8_t> readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string s = text.str();
-  return std::vector<uint8_t>(s.begin(), s.end());
-}
-
 // Every file under `folder`, named by its relative path with '/' separators.
 bool packFolder(const fs::path& folder, std::vector<uint8_t>& image, std::string& error) {
   std::vector<package::PackageEntry> entries;
   for (const auto& item : fs::recursive_directory_iterator(folder)) {
     if (!item.is_regular_file()) continue;
     std::u16string name = fs::relative(item.path(), folder).generic_u16string();
-    entries.push_back({std::move(name), readBytes(item.path())});
+    entries.push_back({std::move(name), bytesOf(readFileBytes(item.path().wstring()))});
   }
   return package::buildPackage(std::move(entries), package::BuildOptions{}, image, error);
-}
-
-// The registry helpers joined onto one line, as the installer build does, so
-// the test script's line numbers stay its own.
-std::string registryPrelude() {
-  const std::vector<uint8_t> bytes = readBytes(KAVRI_REGISTRY_PRELUDE);
-  std::string prelude(bytes.begin(), bytes.end());
-  for (char& c : prelude)
-    if (c == '\n' || c == '\r') c = ' ';
-  return prelude;
 }
 
 std::vector<std::wstring>* g_reports = nullptr;
@@ -106,8 +89,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   LuaRunResult result;
   const fs::path suite = script.parent_path();
   MemoryFileSystem files;
-  const std::vector<uint8_t> source = readBytes(script);
-  std::string ui = registryPrelude() + " " + std::string(source.begin(), source.end());
+  std::string ui = registryPrelude() + " " + readFileBytes(script.wstring());
   files.addFile(L"UI.lua", std::vector<uint8_t>(ui.begin(), ui.end()));
   for (const char* package : {"frame", "style"}) {
     if (!fs::is_directory(suite / package)) continue;

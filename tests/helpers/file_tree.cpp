@@ -1,11 +1,12 @@
 // Folder-tree helpers for file-based tests.
-#include "support/file_tree.h"
+#include "tests/helpers/file_tree.h"
 
 #include <windows.h>
 
 #include "support/folders.h"
+#include "support/text_convert.h"
 #include "support/win32_handles.h"
-#include "support/win_test_util.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri::test {
 namespace {
@@ -57,6 +58,8 @@ std::string readFileBytes(const std::wstring& path) {
   while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
   return bytes;
 }
+
+std::string readFileBytes(const std::string& utf8Path) { return readFileBytes(utf8ToWide(utf8Path)); }
 
 bool writeFileBytes(const std::wstring& path, const std::string& bytes) {
   const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -3,17 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "app/package/file_system.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
-#include "support/image_files.h"
-#include "support/package_fixture.h"
-#include "support/win_test_util.h"
+#include "package/file_system.h"
+#include "tests/dui/markup/markup_test_util.h"
 
 namespace dui {
 namespace {
@@ -148,21 +144,12 @@ TEST_F(SkinPackageTest, StartupOpensThePackageAndShutdownClearsIt) {
 
 // The demo installer's skin folder, packed as the build packs it.
 TEST_F(SkinPackageTest, ShippedDemoSkinOpensWithAllFontsAndImages) {
-  const std::wstring folder = kavri::test::windowsPath(KAVRI_DEMO_STYLE_DIR) + L"\\";
-  std::vector<PackageEntry> entries;
+  std::vector<PackageEntry> entries = test::folderEntries(KAVRI_DEMO_STYLE_DIR);
   std::vector<std::wstring> images;
-  WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW((folder + L"*").c_str(), &found);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE);
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const std::wstring name = found.cFileName;
-    std::ifstream file((folder + name).c_str(), std::ios::binary);
-    entries.push_back({std::u16string(name.begin(), name.end()),
-                       std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {})});
+  for (const PackageEntry& entry : entries) {
+    const std::wstring name(entry.name.begin(), entry.name.end());
     if (name.size() > 4 && name.compare(name.size() - 4, 4, L".png") == 0) images.push_back(name);
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  }
   EXPECT_GE(images.size(), 4u);
 
   usePackage(std::move(entries));

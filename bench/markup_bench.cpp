@@ -1,7 +1,7 @@
 // Benchmark (not a test): building the demo installer's first page from its
 // layout file, looking styles up in the cache, and painting a button through
 // its style, with the demo skin.
-// Run under Wine: wine build/tests/dui/markup/markup_bench.exe
+// Run: bash bench/run.sh markup
 #include <windows.h>
 
 #include <cstdio>
@@ -12,8 +12,8 @@
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
-#include "support/bench_timer.h"
 #include "tests/dui/markup/markup_test_util.h"
+#include "tests/helpers/bench_timer.h"
 
 namespace {
 

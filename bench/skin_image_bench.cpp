@@ -1,6 +1,6 @@
 // Benchmark (not a test): decoding a skin image, and drawing it plain and as a
 // nine-grid, opaque and blended, into a window-sized 32-bit back buffer.
-// Run under Wine: wine build/tests/dui/skin_image_bench.exe
+// Run: bash bench/run.sh skin-image
 #include <windows.h>
 
 #include <cstdio>
@@ -9,9 +9,9 @@
 
 #include "dui/core/msimg.h"
 #include "dui/core/skin_image.h"
-#include "support/bench_timer.h"
-#include "support/image_files.h"
 #include "support/win32_handles.h"
+#include "tests/helpers/bench_timer.h"
+#include "tests/helpers/image_files.h"
 
 namespace {
 

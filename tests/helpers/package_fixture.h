@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/package/package_format.h"
+#include "package/package_format.h"
 #include "tools/lzpack/package_builder.h"
 
 namespace kavri::test {

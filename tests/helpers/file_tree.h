@@ -15,7 +15,10 @@ FileTree readTree(const std::wstring& root);
 // Creates the folders and files of `tree` below `root` (which is created).
 void writeTree(const std::wstring& root, const FileTree& tree);
 
+// The bytes of a file, or "<unreadable>" (so a comparison shows what went wrong).
 std::string readFileBytes(const std::wstring& path);
+// The same for a path in UTF-8.
+std::string readFileBytes(const std::string& utf8Path);
 bool writeFileBytes(const std::wstring& path, const std::string& bytes);
 
 // A fresh, empty folder below the build's test folder, deleted afterwards.

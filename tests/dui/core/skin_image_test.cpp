@@ -11,9 +11,9 @@
 
 #include "dui/core/msimg.h"
 #include "dui/core/skin_image.h"
-#include "support/image_files.h"
-#include "support/pixel_canvas.h"
 #include "support/win32_handles.h"
+#include "tests/helpers/image_files.h"
+#include "tests/helpers/pixel_canvas.h"
 
 namespace dui {
 namespace {

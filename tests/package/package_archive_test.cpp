@@ -1,13 +1,13 @@
 // PackageArchive: index building and extraction over valid and damaged images.
-#include "app/package/package_archive.h"
+#include "package/package_archive.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 
-#include "app/package/package_format.h"
-#include "support/package_fixture.h"
+#include "package/package_format.h"
+#include "tests/helpers/package_fixture.h"
 
 namespace kavri {
 namespace {

@@ -1,7 +1,7 @@
 // Windows-side test helpers.
 #include "win_test_util.h"
 
-#include "app/instance_guard.h"
+#include "support/instance_guard.h"
 #include "support/win32_handles.h"
 
 namespace kavri::test {

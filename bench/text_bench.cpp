@@ -1,6 +1,6 @@
 // Figures for the Edit's text model (not a test): setting a large text,
 // typing into it (each keystroke lays the lines out again) and pasting.
-//   wine build/tests/dui/controls/text_bench.exe
+// Run: bash bench/run.sh text
 #include <chrono>
 #include <cstdio>
 #include <string>

@@ -1,9 +1,9 @@
 // Restart marker and instance mutex, in process.
-#include "app/instance_guard.h"
+#include "support/instance_guard.h"
 
 #include <gtest/gtest.h>
 
-#include "support/win_test_util.h"
+#include "tests/helpers/win_test_util.h"
 
 namespace kavri {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/package/package_archive.h"
-#include "support/package_fixture.h"
+#include "package/package_archive.h"
+#include "tests/helpers/package_fixture.h"
 
 namespace kavri {
 namespace {

@@ -1,5 +1,5 @@
 // ResourceFileSystem: loads from the test executable's own resources.
-#include "app/package/resource_file_system.h"
+#include "package/resource_file_system.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Runs one benchmark and prints its figures (after scripts/build.sh):
+#   bash bench/run.sh NAME [ARGS...]
+#
+#   core        raising events on a 32-deep tree; measure+arrange over 10,000 controls
+#   window      repaint cost of many invalidations (ordinary and layered window), hover
+#   text        the Edit's text model: large texts, typing, pasting
+#   markup      building the demo's first page, style lookups, painting a button
+#   skin-image  decoding a skin image and drawing it plain and as a nine-grid
+#   work [MB] [FILES]  a generated payload packed, then extracted through startWork
+#   package [MB]       lzpack create/extract on a generated corpus, beside xz -6
+#   json [SONGS]       JSON parse and write rates (native)
+#
+# The Windows benchmarks run under Wine exactly as the tests do (scripts/wine-env.sh:
+# the build's own prefix, Xvfb when there is no display), on the build the tests
+# use; KAVRI_ARCH=64 (or 32) forces the choice.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KAVRI_BUILD_DIR:-$root/build}
+
+usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -ge 1 ] || usage
+name=$1; shift
+
+lzpack="$build/host/tools/lzpack"
+need() { [ -e "$1" ] || { echo "bench: $1 is missing; build first: bash scripts/build.sh" >&2; exit 1; }; }
+
+# Sets up the tests' Wine environment for the chosen Windows build.
+start_wine() {
+  source "$root/scripts/arch-detect.sh"
+  kavri_choose_arch
+  kavri_winbuild="$build/win$kavri_arch"
+  need "$kavri_winbuild/bench/$1.exe"
+  source "$root/scripts/wine-env.sh"
+  trap kavri_wine_cleanup EXIT
+}
+
+# A Windows benchmark that needs nothing prepared: run it and print its output.
+run_windows_bench() {
+  start_wine "$1"
+  wine "$kavri_winbuild/bench/$1.exe" | tr -d '\r'
+}
+
+seconds() { local s; s=$(date +%s.%N); "$@" >/dev/null; echo "$(date +%s.%N) - $s" | bc -l; }
+
+bench_package() {
+  need "$lzpack"
+  local size_mb=${1:-100} work="$build/bench-package"
+  rm -rf "$work" && mkdir -p "$work"
+  python3 "$root/bench/make_corpus.py" "$work/corpus" "$size_mb"
+  local bytes files
+  bytes=$(du -sb "$work/corpus" | cut -f1)
+  files=$(find "$work/corpus" -type f | wc -l)
+  rate() { echo "scale=1; $bytes / 1048576 / $1" | bc -l; }
+
+  local t_create t_extract t_xz t_unxz same
+  t_create=$(seconds "$lzpack" create "$work/corpus.lz" "$work/corpus")
+  t_extract=$(seconds "$lzpack" extract "$work/corpus.lz" "$work/out")
+  diff -r "$work/corpus" "$work/out" >/dev/null && same=yes || same=NO
+  tar -C "$work/corpus" -cf "$work/corpus.tar" .
+  t_xz=$(seconds xz -6 -T1 -k -f "$work/corpus.tar")
+  t_unxz=$(seconds xz -d -T1 -k -c "$work/corpus.tar.xz")
+
+  printf 'corpus: %d bytes in %d files\n' "$bytes" "$files"
+  printf '%-22s %8s %10s %12s\n' "" "seconds" "MB/s" "size"
+  printf '%-22s %8.2f %10s %12d\n' "lzpack create" "$t_create" "$(rate "$t_create")" "$(stat -c %s "$work/corpus.lz")"
+  printf '%-22s %8.2f %10s %12s\n' "lzpack extract" "$t_extract" "$(rate "$t_extract")" "identical=$same"
+  printf '%-22s %8.2f %10s %12d\n' "xz -6 -T1 (tar)" "$t_xz" "$(rate "$t_xz")" "$(stat -c %s "$work/corpus.tar.xz")"
+  printf '%-22s %8.2f %10s\n' "xz -d (tar)" "$t_unxz" "$(rate "$t_unxz")"
+  printf 'lzpack threads: %d (one entry per thread; output identical for any count)\n' "$(nproc)"
+}
+
+# Prints time, MB/s, peak memory and the UI thread's busy time of extracting a
+# ~100 MB payload of 2,000 mixed files with a progress notification per file,
+# and checks the extracted files are byte-identical to the payload.
+bench_work() {
+  need "$lzpack"
+  local size_mb=${1:-100} count=${2:-2000} work="$build/bench-work"
+  rm -rf "$work" && mkdir -p "$work"
+  python3 "$root/bench/make_payload.py" "$work/payload" "$size_mb" "$count"
+  "$lzpack" create "$work/payload.lz" "$work/payload" >/dev/null
+  printf 'payload: %d bytes in %d files, package %d bytes\n' \
+    "$(du -sb "$work/payload" | cut -f1)" "$(find "$work/payload" -type f | wc -l)" "$(stat -c %s "$work/payload.lz")"
+
+  start_wine work_bench
+  winpath() { echo "Z:${1//\//\\}"; }
+  wine "$kavri_winbuild/bench/work_bench.exe" "$(winpath "$work/payload.lz")" "$(winpath "$work/out")" | tr -d '\r'
+  diff -r "$work/payload" "$work/out" >/dev/null && echo "identical yes" || echo "identical NO"
+}
+
+bench_json() {
+  need "$build/host/bench/json_bench"
+  "$build/host/bench/json_bench" "${1:-20000}"
+}
+
+case "$name" in
+  core) run_windows_bench core_bench ;;
+  window) run_windows_bench window_bench ;;
+  text) run_windows_bench text_bench ;;
+  markup) run_windows_bench markup_bench ;;
+  skin-image) run_windows_bench skin_image_bench ;;
+  work) bench_work "$@" ;;
+  package) bench_package "$@" ;;
+  json) bench_json "$@" ;;
+  *) echo "bench: no benchmark '$name'" >&2; usage ;;
+esac
