@@ -1,8 +1,6 @@
 // Start-up and teardown order of the installer process.
 #include "startup.h"
 
-#include <ole2.h>
-
 #include "app/instance_guard.h"
 #include "app/package/resource_file_system.h"
 #include "dui/core/framework.h"
@@ -11,6 +9,7 @@
 #include "script/sr_service.h"
 #include "support/debug_log.h"
 #include "support/settings_migration.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 
@@ -32,21 +31,21 @@ int runInstaller(HMODULE module) {
   setCurrentFileSystem(&fileSystem);
   for (const PackagedFile& file : kPackagedFiles) fileSystem.registerName(file.name, file.id);
 
-  const HRESULT ole = ::OleInitialize(nullptr);
-  if (FAILED(ole)) debugLogf(L"OleInitialize failed: 0x%08lx", ole);
+  {
+    ComScope ole(ComScope::Ole);
+    if (FAILED(ole.result())) debugLogf(L"OleInitialize failed: 0x%08lx", ole.result());
 
-  SRService::instance().start();
-  if (dui::startFramework()) {
-    if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
-    if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
-    if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
-  } else {
-    debugLog(L"UI framework failed to start");
-  }
-  dui::shutdownFramework();
-  SRService::instance().stop();
-
-  if (SUCCEEDED(ole)) ::OleUninitialize();
+    SRService::instance().start();
+    if (dui::startFramework()) {
+      if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
+      if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
+      if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
+    } else {
+      debugLog(L"UI framework failed to start");
+    }
+    dui::shutdownFramework();
+    SRService::instance().stop();
+  }   // OLE is uninitialised here, after everything that used it has stopped
   releaseInstanceMutex();
   setCurrentFileSystem(nullptr);
   fileSystem.clearNames();
