@@ -53,11 +53,6 @@ std::string registryPrelude() {
   return prelude;
 }
 
-std::vector<std::wstring>* g_reports = nullptr;
-void recordReport(const std::wstring& text) {
-  if (g_reports) g_reports->push_back(text);
-}
-
 // A quit message left by an aborted modal loop must not reach the next test.
 void dropQuitMessages() {
   MSG msg;
@@ -122,9 +117,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
 
   setCurrentFileSystem(&files);
   RecordingSeam seam;   // message boxes are recorded and answered IDOK, never shown
-  g_reports = &result.errorReports;
   ScriptHost& host = ScriptHost::instance();
-  host.setErrorReporter(recordReport);
   if (!dui::startFramework()) {
     result.setupFailure = "the UI framework did not start";
   } else {
@@ -143,8 +136,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   dropQuitMessages();
   result.windowsLeft = dui::liveWindowCount();
   dui::shutdownFramework();
-  host.setErrorReporter(nullptr);
-  g_reports = nullptr;
+  result.errorReports = RecordingSeam::scriptErrors;
   setCurrentFileSystem(nullptr);
   return result;
 }
