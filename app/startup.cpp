@@ -1,8 +1,6 @@
 // Start-up and teardown order of the installer process.
 #include "startup.h"
 
-#include <ole2.h>
-
 #include "dui/core/framework.h"
 #include "dui/markup/markup_startup.h"
 #include "package/resource_file_system.h"
@@ -11,6 +9,7 @@
 #include "support/debug_log.h"
 #include "support/instance_guard.h"
 #include "support/settings_migration.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 
@@ -32,23 +31,23 @@ int runInstaller(HMODULE module) {
   setCurrentFileSystem(&fileSystem);
   for (const PackagedFile& file : kPackagedFiles) fileSystem.registerName(file.name, file.id);
 
-  const HRESULT ole = ::OleInitialize(nullptr);
-  if (FAILED(ole)) debugLogf(L"OleInitialize failed: 0x%08lx", ole);
+  {
+    ComScope ole(ComScope::Ole);
+    if (FAILED(ole.result())) debugLogf(L"OleInitialize failed: 0x%08lx", ole.result());
 
-  SRService::instance().start();
-  if (dui::startFramework()) {
-    dui::startMarkup();   // skins and layouts plugged into the framework
-    if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
-    if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
-    if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
-  } else {
-    debugLog(L"UI framework failed to start");
-  }
-  dui::shutdownMarkup();      // the layout package, then fonts, images and styles
-  dui::shutdownFramework();   // then the deferred calls still queued
-  SRService::instance().stop();
-
-  if (SUCCEEDED(ole)) ::OleUninitialize();
+    SRService::instance().start();
+    if (dui::startFramework()) {
+      dui::startMarkup();   // skins and layouts plugged into the framework
+      if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
+      if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
+      if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
+    } else {
+      debugLog(L"UI framework failed to start");
+    }
+    dui::shutdownMarkup();      // the layout package, then fonts, images and styles
+    dui::shutdownFramework();   // then the deferred calls still queued
+    SRService::instance().stop();
+  }   // OLE is uninitialised here, after everything that used it has stopped
   releaseInstanceMutex();
   setCurrentFileSystem(nullptr);
   fileSystem.clearNames();

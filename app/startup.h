@@ -14,7 +14,6 @@ inline constexpr PackagedFile kPackagedFiles[] = {
     {L"UI.lua", 111}, {L"frame.lz", 113}, {L"LG.lua", 114}, {L"program.lz", 115}, {L"style.lz", 116}};
 
 inline constexpr wchar_t kNoticeCaption[] = L"提示";
-inline constexpr wchar_t kErrorCaption[] = L"错误";
 inline constexpr wchar_t kAlreadyRunningText[] = L"检测到Kavri安装或卸载程序正在运行，请结束后重试。";
 inline constexpr wchar_t kRestartPendingText[] = L"检测到Kavri安装或卸载操作尚未完成，需要重启电脑。";
 

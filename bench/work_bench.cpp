@@ -21,6 +21,7 @@
 #include "script/lua_work.h"
 #include "script/script_host.h"
 #include "script/sr_service.h"
+#include "support/system_seam.h"
 #include "support/text_convert.h"
 #include "tests/helpers/registry_prelude.h"
 
@@ -66,7 +67,11 @@ int luaWaitWork(lua_State* L) {
   return 0;
 }
 
-void reportError(const std::wstring& text) { std::fprintf(stderr, "error: %s\n", wideToUtf8(text).c_str()); }
+// The seam's message box: a script error is printed, never shown.
+int WINAPI reportError(HWND, LPCWSTR text, LPCWSTR, UINT) {
+  std::fprintf(stderr, "error: %s\n", wideToUtf8(text ? text : L"").c_str());
+  return IDOK;
+}
 
 std::string readAll(const wchar_t* path) {
   std::ifstream in(path, std::ios::binary);
@@ -134,8 +139,9 @@ int run(int argc, wchar_t** argv) {
     return std::vector<uint8_t>(ui.begin(), ui.end());
   }());
   setCurrentFileSystem(&fs);
-  ScriptHost::instance().setErrorReporter(reportError);
-  LuaWork::setErrorReporter(reportError);
+  SystemSeam seam = realSystemSeam();
+  seam.messageBox = reportError;
+  replaceSystemSeam(seam);
   SRService::instance().start();
   if (!ScriptHost::instance().createState()) return 1;
   lua_register(ScriptHost::instance().state(), "waitWork", luaWaitWork);

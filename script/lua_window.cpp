@@ -71,10 +71,6 @@ void LuaWindow::releaseNative() {
     for (; forwarders_ > 0; --forwarders_) handlers->remove(key);
   }
   forwarders_ = 0;
-  for (LuaWindowTimer* timer : timers_) {
-    timer->stop();
-    delete timer;
-  }
   timers_.clear();
 }
 

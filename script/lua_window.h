@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "dui/core/timer.h"
@@ -34,8 +35,7 @@ class LuaWindow {
 
   dui::ShadowedWindow* window() const { return window_; }
   HWND hwnd() const;
-  std::vector<LuaWindowTimer*>& timers() { return timers_; }
-  int forwarderCount() const { return forwarders_; }
+  std::vector<std::unique_ptr<LuaWindowTimer>>& timers() { return timers_; }
   void addForwarder();
 
   // Registers a freshly created script window.
@@ -57,13 +57,13 @@ class LuaWindow {
   // The state is closing: stop every timer and forwarder without calling Lua.
   static void releaseAll();
 
-  // Stops and deletes the timers and removes the forwarders.
+  // Destroys the timers (which stops them) and removes the forwarders.
   void releaseNative();
 
  private:
 
   dui::ShadowedWindow* window_;
-  std::vector<LuaWindowTimer*> timers_;
+  std::vector<std::unique_ptr<LuaWindowTimer>> timers_;   // each stops as it is destroyed
   int forwarders_ = 0;
 };
 

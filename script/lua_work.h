@@ -8,7 +8,8 @@
 // refused (it returns false) rather than replacing the running work's request.
 // Shutdown waits for the worker through SRService's reaper; a notification
 // still waiting when the service stops, or sent after it stopped, is answered
-// with 0.
+// with 0. Errors (a missing package or script, script errors) are shown by
+// reportScriptError.
 #pragma once
 
 #include <string>
@@ -42,11 +43,6 @@ class LuaWork {
     UniqueHandle done_;   // manual reset, set once answered
     int result_ = 0;      // written before `done_` is set
   };
-
-  // Where the worker reports errors (missing package or script, script
-  // errors): MessageBoxW(no owner, text, "错误", MB_OK) unless a test replaces it.
-  using ErrorReporter = void (*)(const std::wstring& text);
-  static void setErrorReporter(ErrorReporter reporter);
 
   // Starts a background work (UI thread). False when one is running, the
   // service is not running, or the thread cannot be started.

@@ -3,12 +3,16 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <utility>
+
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
 #include "package/file_system.h"
 #include "script/control_object.h"
 #include "script/lua_window.h"
+#include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
@@ -16,21 +20,31 @@
 namespace kavri {
 namespace {
 
-inline constexpr wchar_t kErrorCaption[] = L"错误";
+// The UI state's libraries, globals and registries, built inside a protected
+// call so that no Lua error (memory errors included) escapes while building.
+int buildUiState(lua_State* L) {
+  try {
+    luaL_openlibs(L);
+    registerSystemApi(L);   // after the standard libraries: its print wins
+    lua_pushcfunction(L, luaCreateWindow);
+    lua_setglobal(L, "createWindow");
+    lua_pushcfunction(L, luaStartWork);
+    lua_setglobal(L, "startWork");
 
-void showErrorBox(const std::wstring& text) {
-  // A quit message left by an aborted modal loop would close the box at once.
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    lua_newtable(L);
+    lua_setfield(L, LUA_REGISTRYINDEX, kWindowRegistry);
+    lua_newtable(L);
+    lua_setfield(L, LUA_REGISTRYINDEX, kTimerRegistry);
+    lua_createtable(L, 2, 0);
+    lua_newtable(L);
+    lua_rawseti(L, -2, 1);   // object table -> triple
+    lua_newtable(L);
+    lua_rawseti(L, -2, 2);   // control handle -> triple
+    lua_setfield(L, LUA_REGISTRYINDEX, kControlRegistry);
+  } catch (const std::exception& e) {   // Lua's own errors are not std::exceptions
+    return luaL_error(L, "%s", e.what());
   }
-  ::MessageBoxW(nullptr, text.c_str(), kErrorCaption, MB_OK);
-}
-
-std::string errorText(lua_State* L, int index) {
-  size_t length = 0;
-  const char* text = lua_tolstring(L, index, &length);
-  if (!text) return "(error object is not a string)";
-  return std::string(text, length);
+  return 0;
 }
 
 }  // namespace
@@ -41,69 +55,34 @@ ScriptHost& ScriptHost::instance() {
 }
 
 bool ScriptHost::createState() {
-  lua_State* L = luaL_newstate();
-  if (!L) return false;
-  luaL_openlibs(L);
-  registerSystemApi(L);   // after the standard libraries: its print wins
-  lua_pushcfunction(L, luaCreateWindow);
-  lua_setglobal(L, "createWindow");
-  lua_pushcfunction(L, luaStartWork);
-  lua_setglobal(L, "startWork");
-
-  lua_newtable(L);
-  lua_setfield(L, LUA_REGISTRYINDEX, kWindowRegistry);
-  lua_newtable(L);
-  lua_setfield(L, LUA_REGISTRYINDEX, kTimerRegistry);
-  lua_createtable(L, 2, 0);
-  lua_newtable(L);
-  lua_rawseti(L, -2, 1);   // object table -> triple
-  lua_newtable(L);
-  lua_rawseti(L, -2, 2);   // control handle -> triple
-  lua_setfield(L, LUA_REGISTRYINDEX, kControlRegistry);
-
+  OwnedLuaState state(luaL_newstate());
+  if (!state) return false;
+  lua_State* L = state.get();
+  lua_pushcfunction(L, buildUiState);
+  if (lua_pcall(L, 0, 0, 0) != LUA_OK) {
+    debugLog(L"the script state could not be built: " + utf8ToWide(errorText(L, -1)));
+    return false;
+  }
   installControlObjectHooks();
   LuaWindow::installHooks();
-  state_ = L;
+  state_ = std::move(state);
   pendingError_.clear();
   return true;
 }
 
 void ScriptHost::runScript(const wchar_t* name) {
-  lua_State* L = state_;
+  lua_State* L = state_.get();
   if (!L) return;
   FileSystem* fs = currentFileSystem();
-  size_t size = 0;
-  HeapBuffer text = fs ? fs->loadFile(name, &size) : nullptr;
-
-  std::string failure;
-  if (!text) {
-    failure = "cannot load script " + wideToUtf8(name);
-  } else {
-    const int top = lua_gettop(L);
-    // The chunk is named after its file, so errors read "UI.lua:12: ...".
-    const std::string chunkName = "=" + wideToUtf8(name);
-    int status = luaL_loadbuffer(L, reinterpret_cast<const char*>(text.get()), size, chunkName.c_str());
-    if (status == LUA_OK) status = lua_pcall(L, 0, LUA_MULTRET, 0);
-    if (status != LUA_OK) failure = errorText(L, -1);
-    // An error contained in native dispatch is the cause of whatever the
-    // main chunk reported after it (or the only report, if the chunk ended).
-    if (!pendingError_.empty()) failure = pendingError_;
-    lua_settop(L, top);
-  }
-  if (!failure.empty()) {
-    const std::wstring wide = utf8ToWide(failure);
-    debugLog(L"script error: " + wide);
-    if (reporter_)
-      reporter_(wide);
-    else
-      showErrorBox(wide);
-  }
-  if (text) fs->freeFile(text.release());
+  std::string failure = fs ? runPackagedScript(L, *fs, name) : "cannot load script " + wideToUtf8(name);
+  // An error contained in native dispatch is the cause of whatever the main
+  // chunk reported after it (or the only report, if the chunk ended).
+  if (!pendingError_.empty()) failure = pendingError_;
+  if (!failure.empty()) reportScriptError(utf8ToWide(failure));
   // Windows and controls may outlive the state: nothing may call into it now.
   LuaWindow::releaseAll();
   releaseControlObjects();
-  lua_close(L);
-  state_ = nullptr;
+  state_.reset();
   pendingError_.clear();
 }
 
@@ -115,7 +94,7 @@ void ScriptHost::pushRegistryCall(lua_State* L, const char* function, const char
 void ScriptHost::callRegistry(lua_State* L, int nargs, int nresults) { lua_call(L, nargs, nresults); }
 
 bool ScriptHost::callFromNative(int nargs, int nresults) {
-  lua_State* L = state_;
+  lua_State* L = state_.get();
   if (!L) return false;
   if (!pendingError_.empty()) {
     lua_pop(L, nargs + 1);

@@ -17,7 +17,7 @@
 
 #include <string>
 
-struct lua_State;
+#include "script/packaged_script.h"
 
 namespace kavri {
 
@@ -29,15 +29,16 @@ class ScriptHost {
  public:
   static ScriptHost& instance();
 
-  // Builds the UI state: standard libraries, the system API, createWindow and
-  // startWork, and the three empty registries.
+  // Builds the UI state inside a protected call: standard libraries, the
+  // system API, createWindow and startWork, and the three empty registries.
+  // False (the state is closed again) when that fails.
   bool createState();
   // Loads the named packaged script through the current file system, runs its
-  // main chunk to completion, reports an error in one "错误" box, then closes
-  // the state.
+  // main chunk to completion, reports an error in one "错误" box
+  // (reportScriptError), then closes the state.
   void runScript(const wchar_t* name);
 
-  lua_State* state() const { return state_; }
+  lua_State* state() const { return state_.get(); }
 
   // Pushes the global registry function `function` and the registry table
   // `registry`; the caller then pushes the remaining arguments.
@@ -53,22 +54,15 @@ class ScriptHost {
   // the error and returns false.
   bool callFromNative(int nargs, int nresults);
 
-  bool hasPendingError() const { return !pendingError_.empty(); }
   // Inside a Lua C function: raises the pending error in `L` (does not return)
   // when there is one; otherwise returns.
   void raisePendingError(lua_State* L);
 
-  // Where runScript reports the error text; MessageBoxW with "错误" unless a
-  // test replaces it.
-  using ErrorReporter = void (*)(const std::wstring& text);
-  void setErrorReporter(ErrorReporter reporter) { reporter_ = reporter; }
-
  private:
   void recordError(const std::string& text);
 
-  lua_State* state_ = nullptr;
+  OwnedLuaState state_;
   std::string pendingError_;
-  ErrorReporter reporter_ = nullptr;
 };
 
 }  // namespace kavri

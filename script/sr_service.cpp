@@ -3,14 +3,11 @@
 #include "sr_service.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "support/debug_log.h"
 
 namespace kavri {
 namespace {
-
-using Guard = std::lock_guard<CriticalSection>;
 
 constexpr DWORD kReaperPollMs = 10000;   // how often the reaper looks for new handles
 
@@ -22,12 +19,12 @@ SRService& SRService::instance() {
 }
 
 bool SRService::isRunning() {
-  Guard guard(serviceLock_);
+  CriticalSectionLock guard(serviceLock_);
   return running_;
 }
 
 bool SRService::start() {
-  Guard guard(serviceLock_);
+  CriticalSectionLock guard(serviceLock_);
   if (stopEvent_) return false;   // already started
   UniqueHandle stopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   KAVRI_RETURN_IF_WIN32_FALSE(stopEvent, false);
@@ -50,9 +47,9 @@ bool SRService::start() {
 
 bool SRService::post(std::shared_ptr<IRunable> item) {
   if (!item) return false;
-  Guard guard(serviceLock_);
+  CriticalSectionLock guard(serviceLock_);
   if (!running_) return false;
-  Guard queueGuard(runQueueLock_);
+  CriticalSectionLock queueGuard(runQueueLock_);
   runQueue_.push_back(std::move(item));
   if (!::PostThreadMessageW(uiThreadId_, WM_NULL, 0, 0)) {
     // No wake-up message means the item might never run: take it back.
@@ -74,7 +71,7 @@ LRESULT CALLBACK SRService::getMessageHook(int code, WPARAM wParam, LPARAM lPara
 void SRService::serveOne() noexcept {
   std::shared_ptr<IRunable> item;
   {
-    Guard guard(runQueueLock_);
+    CriticalSectionLock guard(runQueueLock_);
     if (runQueue_.empty()) return;
     item = std::move(runQueue_.front());
     runQueue_.pop_front();
@@ -88,14 +85,14 @@ void SRService::serveOne() noexcept {
 
 bool SRService::closeWhenSignalled(HANDLE handle) {
   if (!handle) return false;
-  Guard guard(serviceLock_);
+  CriticalSectionLock guard(serviceLock_);
   if (!running_) return false;
   if (!reaperThread_) {
     reaperThread_.reset(::CreateThread(nullptr, 0, reaperMain, nullptr, 0, nullptr));
     KAVRI_RETURN_IF_WIN32_FALSE(reaperThread_, false);
   }
   try {
-    reaperList_.push_back(handle);
+    reaperList_.emplace_back(handle);   // not owned until it is in the list
   } catch (...) {
     return false;
   }
@@ -106,7 +103,7 @@ DWORD WINAPI SRService::reaperMain(void*) noexcept {
   SRService& service = instance();
   HANDLE stopEvent;
   {
-    Guard guard(service.serviceLock_);
+    CriticalSectionLock guard(service.serviceLock_);
     stopEvent = service.stopEvent_.get();   // stays open until stop has joined this thread
   }
   for (;;) {
@@ -119,32 +116,33 @@ DWORD WINAPI SRService::reaperMain(void*) noexcept {
 }
 
 void SRService::reapPending() noexcept {
-  std::vector<HANDLE> handles;
+  std::vector<UniqueHandle> handles;   // closed when this step ends
   {
-    Guard guard(serviceLock_);
+    CriticalSectionLock guard(serviceLock_);
     handles.swap(reaperList_);
   }
   // One wait covers at most MAXIMUM_WAIT_OBJECTS handles.
+  HANDLE chunk[MAXIMUM_WAIT_OBJECTS];
   for (size_t first = 0; first < handles.size(); first += MAXIMUM_WAIT_OBJECTS) {
     const DWORD count = DWORD(std::min<size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first));
-    if (::WaitForMultipleObjects(count, &handles[first], TRUE, INFINITE) == WAIT_FAILED) {
+    for (DWORD i = 0; i < count; ++i) chunk[i] = handles[first + i].get();
+    if (::WaitForMultipleObjects(count, chunk, TRUE, INFINITE) == WAIT_FAILED) {
       // One bad handle fails the whole wait; wait for the others one by one.
       logWin32Failure("WaitForMultipleObjects", __FILE__, __LINE__);
-      for (DWORD i = 0; i < count; ++i) ::WaitForSingleObject(handles[first + i], INFINITE);
+      for (DWORD i = 0; i < count; ++i) ::WaitForSingleObject(chunk[i], INFINITE);
     }
   }
-  for (HANDLE h : handles) ::CloseHandle(h);
 }
 
 void SRService::stop() {
   std::deque<std::shared_ptr<IRunable>> dropped;
   {
-    Guard guard(serviceLock_);
+    CriticalSectionLock guard(serviceLock_);
     if (!stopEvent_) return;   // never started, or stopped already
     ::SetEvent(stopEvent_.get());
     running_ = false;
     hook_.reset();
-    Guard queueGuard(runQueueLock_);
+    CriticalSectionLock queueGuard(runQueueLock_);
     dropped.swap(runQueue_);
   }
   // Release whoever waits for these items (a notifier gets the answer 0), so
@@ -162,7 +160,7 @@ void SRService::stop() {
     ::WaitForSingleObject(reaperThread_.get(), INFINITE);
     reaperThread_.reset();
   }
-  Guard guard(serviceLock_);
+  CriticalSectionLock guard(serviceLock_);
   stopEvent_.reset();
   uiThreadId_ = 0;
 }

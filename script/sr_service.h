@@ -78,7 +78,7 @@ class SRService {
   DWORD uiThreadId_ = 0;
   UniqueHhook hook_;
   std::deque<std::shared_ptr<IRunable>> runQueue_;
-  std::vector<HANDLE> reaperList_;
+  std::vector<UniqueHandle> reaperList_;
   UniqueHandle reaperThread_;
 };
 

@@ -60,15 +60,6 @@ int shellExecuteEx(lua_State* L) {
   return 2;
 }
 
-// Releases a COM interface on scope exit.
-template <typename T>
-struct ComRef {
-  T* p = nullptr;
-  ~ComRef() {
-    if (p) p->Release();
-  }
-};
-
 // createShortCut(target, link) -> boolean: writes a shell link to target.
 int createShortCut(lua_State* L) {
   std::wstring target, link;
@@ -76,22 +67,18 @@ int createShortCut(lua_State* L) {
     lua_pushboolean(L, 0);
     return 1;
   }
-  // Balanced only when it succeeded: a thread already in another apartment
-  // model (RPC_E_CHANGED_MODE) must not lose its own initialisation.
-  const HRESULT init = ::CoInitialize(nullptr);
   HRESULT last = E_FAIL;
   {
+    ComScope com(ComScope::Com);
     ComRef<IShellLinkW> shellLink;
-    last = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              reinterpret_cast<void**>(&shellLink.p));
+    last = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.put());
     if (SUCCEEDED(last)) {
-      shellLink.p->SetPath(target.c_str());   // result not examined: Save reports the outcome
+      shellLink->SetPath(target.c_str());   // result not examined: Save reports the outcome
       ComRef<IPersistFile> file;
-      last = shellLink.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
-      if (SUCCEEDED(last)) last = file.p->Save(link.c_str(), TRUE);
+      last = shellLink->QueryInterface(IID_IPersistFile, file.put());
+      if (SUCCEEDED(last)) last = file->Save(link.c_str(), TRUE);
     }
-  }
-  if (SUCCEEDED(init)) ::CoUninitialize();
+  }   // the interfaces are released before COM is uninitialised
   if (FAILED(last)) debugLogf(L"createShortCut: %ls failed with 0x%08lx", link.c_str(), static_cast<unsigned long>(last));
   lua_pushboolean(L, SUCCEEDED(last));
   return 1;

@@ -10,15 +10,12 @@
 #include "script/lua_window.h"
 #include "script/script_host.h"
 #include "support/system_seam.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 
 namespace {
 constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;   // 65
-
-struct PidlDeleter {
-  void operator()(ITEMIDLIST* pidl) const { ::CoTaskMemFree(pidl); }
-};
 }  // namespace
 
 int windowShowDialog(lua_State* L) {
@@ -53,7 +50,7 @@ int windowBrowseForFolder(lua_State* L) {
   info.hwndOwner = w->hwnd();
   info.lpszTitle = title.c_str();
   info.ulFlags = kBrowseFlags;
-  std::unique_ptr<ITEMIDLIST, PidlDeleter> item(::SHBrowseForFolderW(&info));
+  UniqueCoTaskMem<ITEMIDLIST> item(::SHBrowseForFolderW(&info));
   ScriptHost::instance().raisePendingError(L);
   if (!item) return 0;   // cancelled
   wchar_t path[MAX_PATH] = {};

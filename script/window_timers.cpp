@@ -1,6 +1,7 @@
 // Script timers: LuaWindow::LuaWindowTimer, setTimer and killTimer.
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "script/lua_convert.h"
 #include "script/lua_window.h"
@@ -38,7 +39,7 @@ int windowSetTimer(lua_State* L) {
   // tick calls nothing and the function first runs one interval later.
   timer->start();
   LuaWindowTimer* raw = timer.get();
-  w->timers().push_back(timer.release());
+  w->timers().push_back(std::move(timer));
   ScriptHost::pushRegistryCall(L, "lua_setTimer", kTimerRegistry);
   pushHandle(L, raw);
   lua_pushvalue(L, 3);
@@ -55,13 +56,8 @@ int windowKillTimer(lua_State* L) {
   auto& timers = w->timers();
   // Only this window's timers: another window's handle is left alone.
   auto it = std::find_if(timers.begin(), timers.end(),
-                         [handle](LuaWindowTimer* t) { return addressOf(t) == handle; });
-  if (it != timers.end()) {
-    LuaWindowTimer* timer = *it;
-    timers.erase(it);
-    timer->stop();
-    delete timer;
-  }
+                         [handle](const auto& t) { return addressOf(t.get()) == handle; });
+  if (it != timers.end()) timers.erase(it);   // destroying the timer stops it
   ScriptHost::pushRegistryCall(L, "lua_killTimer", kTimerRegistry);
   lua_pushinteger(L, argInteger(L, 2));
   pushHandle(L, w->window());

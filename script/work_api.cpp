@@ -1,7 +1,6 @@
 // startWork and the worker thread: a background script in a Lua state of its
 // own, over the payload package named by the work request.
 #include <windows.h>
-#include <ole2.h>
 
 #include <atomic>
 #include <memory>
@@ -13,14 +12,13 @@
 #include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
+#include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
 
 namespace kavri {
 namespace {
-
-inline constexpr wchar_t kErrorCaption[] = L"错误";
 
 // The work request: written by startWork, handed to the worker thread, which
 // owns it from then on.
@@ -31,15 +29,6 @@ struct WorkRequest {
 };
 
 std::atomic<bool> g_workRunning{false};
-std::atomic<LuaWork::ErrorReporter> g_reporter{nullptr};
-
-void reportError(const std::wstring& text) {
-  debugLog(L"background work error: " + text);
-  if (LuaWork::ErrorReporter reporter = g_reporter.load())
-    reporter(text);
-  else
-    ::MessageBoxW(nullptr, text.c_str(), kErrorCaption, MB_OK);
-}
 
 // The configuration argument as its bytes (a number in its string form);
 // anything else is no configuration.
@@ -50,33 +39,6 @@ std::string argBytes(lua_State* L, int index) {
   const char* text = lua_tolstring(L, index, &length);
   return std::string(text, length);
 }
-
-std::wstring errorText(lua_State* L, int index) {
-  size_t length = 0;
-  const char* text = lua_tolstring(L, index, &length);
-  if (!text) return L"(error object is not a string)";
-  return utf8ToWide(std::string(text, length));
-}
-
-struct LuaStateCloser {
-  void operator()(lua_State* L) const noexcept { lua_close(L); }
-};
-using OwnedLuaState = std::unique_ptr<lua_State, LuaStateCloser>;
-
-class OleScope {
- public:
-  OleScope() : result_(::OleInitialize(nullptr)) {
-    if (FAILED(result_)) debugLogf(L"worker: OleInitialize failed: 0x%08lx", result_);
-  }
-  ~OleScope() {
-    if (SUCCEEDED(result_)) ::OleUninitialize();
-  }
-  OleScope(const OleScope&) = delete;
-  OleScope& operator=(const OleScope&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 struct WorkerContext {
   WorkRequest* request;
@@ -97,21 +59,8 @@ void runConfiguration(lua_State* L, std::string& configuration) {
 }
 
 void runBackgroundScript(lua_State* L, const WorkerContext& context) {
-  const std::wstring& name = context.request->script;
-  size_t size = 0;
-  HeapBuffer text = context.fileSystem->loadFile(name, &size);
-  if (!text) {
-    reportError(L"cannot load script " + name);
-    return;
-  }
-  const int top = lua_gettop(L);
-  // Named after its file, so errors read "LG.lua:12: ..." as in the UI script.
-  const std::string chunkName = "=" + wideToUtf8(name);
-  int status = luaL_loadbuffer(L, reinterpret_cast<const char*>(text.get()), size, chunkName.c_str());
-  if (status == LUA_OK) status = lua_pcall(L, 0, LUA_MULTRET, 0);
-  if (status != LUA_OK) reportError(errorText(L, -1));
-  lua_settop(L, top);
-  context.fileSystem->freeFile(text.release());
+  const std::string failure = runPackagedScript(L, *context.fileSystem, context.request->script);
+  if (!failure.empty()) reportScriptError(utf8ToWide(failure));
 }
 
 // Everything that touches the worker state, run as one protected call so that
@@ -132,25 +81,26 @@ int protectedWork(lua_State* L) {
 }
 
 void runWork(WorkRequest& request) {
-  OleScope ole;
+  ComScope ole(ComScope::Ole);
+  if (FAILED(ole.result())) debugLogf(L"worker: OleInitialize failed: 0x%08lx", ole.result());
   FileSystem* fs = currentFileSystem();
   size_t imageSize = 0;
   HeapBuffer image = fs ? fs->loadFile(request.package, &imageSize) : nullptr;
   if (!image) {
-    reportError(L"cannot load package " + request.package);
+    reportScriptError(L"cannot load package " + request.package);
     return;
   }
   {
     PackageArchive archive(image.get(), imageSize);
     OwnedLuaState state(luaL_newstate());
     if (!state) {
-      reportError(L"not enough memory for the background script");
+      reportScriptError(L"not enough memory for the background script");
     } else {
       WorkerContext context{&request, &archive, fs};
       lua_State* L = state.get();
       lua_pushcfunction(L, protectedWork);
       lua_pushlightuserdata(L, &context);
-      if (lua_pcall(L, 1, 0, 0) != LUA_OK) reportError(errorText(L, -1));
+      if (lua_pcall(L, 1, 0, 0) != LUA_OK) reportScriptError(utf8ToWide(errorText(L, -1)));
     }
     // The state closes before the archive it extracts from goes.
   }
@@ -170,8 +120,6 @@ DWORD WINAPI workerMain(void* parameter) noexcept {
 }
 
 }  // namespace
-
-void LuaWork::setErrorReporter(ErrorReporter reporter) { g_reporter.store(reporter); }
 
 bool LuaWork::isRunning() { return g_workRunning.load(); }
 

@@ -15,11 +15,6 @@ std::wstring withBackslashes(std::wstring path) {
   return path;
 }
 
-bool isFolder(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void clearReadOnly(const std::wstring& path, DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_READONLY)
     ::SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
@@ -54,6 +49,11 @@ bool isEmptyOrRoot(const std::wstring& path) {
 }
 
 }  // namespace
+
+bool isFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool createDirectoryTree(const std::wstring& path) {
   const std::wstring normal = withBackslashes(path);

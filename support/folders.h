@@ -5,6 +5,9 @@
 
 namespace kavri {
 
+// True when `path` names an existing folder.
+bool isFolder(const std::wstring& path);
+
 // Creates the folder and every missing parent ('/' counts as '\'). Returns true
 // when the whole path exists as a folder afterwards.
 bool createDirectoryTree(const std::wstring& path);

@@ -4,34 +4,27 @@
 #include <io.h>
 
 #include <cstring>
+#include <utility>
 
 #include "support/win32_handles.h"
 
 namespace kavri {
 namespace {
 
-HANDLE g_instanceMutex = nullptr;   // the slot; start-up and releaseMutex share it
+UniqueHandle g_instanceMutex;   // the slot; start-up and releaseMutex share it
 
 }  // namespace
 
 InstanceResult acquireInstanceMutex() {
-  HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
-  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-    ::CloseHandle(mutex);
-    return InstanceResult::AlreadyRunning;
-  }
-  g_instanceMutex = mutex;   // may be null: start-up goes on without the guard
+  UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
+  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) return InstanceResult::AlreadyRunning;
+  g_instanceMutex = std::move(mutex);   // may be empty: start-up goes on without the guard
   return InstanceResult::First;
 }
 
-void releaseInstanceMutex() {
-  if (HANDLE mutex = g_instanceMutex) {
-    g_instanceMutex = nullptr;
-    ::CloseHandle(mutex);
-  }
-}
+void releaseInstanceMutex() { g_instanceMutex.reset(); }
 
-bool holdsInstanceMutex() { return g_instanceMutex != nullptr; }
+bool holdsInstanceMutex() { return bool(g_instanceMutex); }
 
 bool readShutdownTime(uint8_t value[8]) {
   UniqueHkey key;

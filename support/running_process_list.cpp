@@ -14,11 +14,6 @@ namespace kavri {
 namespace {
 
 // Holds the guard mutex for one copy; a signalled or abandoned mutex counts.
-bool lockWithin(HANDLE mutex, DWORD ms) {
-  const DWORD wait = ::WaitForSingleObject(mutex, ms);
-  return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-}
-
 // Long form of a path, or the path itself when it cannot be resolved.
 std::wstring longPath(const std::wstring& path) {
   wchar_t buffer[MAX_PATH * 2];
@@ -74,38 +69,35 @@ bool RunningProcessList::open() {
   mutex_.reset(::CreateMutexW(nullptr, FALSE, kProcessListMutexName));
   if (!mutex_) return false;
   applyLowIntegrityLabel(mutex_.get());   // every time; failure is not fatal
-  if (!lockWithin(mutex_.get(), kProcessListWaitMs)) {
-    mutex_.reset();
-    return false;
+  bool mapped = false;
+  {
+    ScopedMutexWait lock(mutex_.get(), kProcessListWaitMs);
+    mapped = lock.held() && mapRegion();
   }
+  if (!mapped) close();   // once the mutex is released: close drops its handle
+  return mapped;
+}
+
+bool RunningProcessList::mapRegion() {
   mapping_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kProcessListRegionBytes,
                                       kProcessListRegionName));
   const bool created = mapping_ && ::GetLastError() != ERROR_ALREADY_EXISTS;
-  if (!mapping_) {
-    ::ReleaseMutex(mutex_.get());
-    mutex_.reset();
-    return false;
-  }
+  if (!mapping_) return false;
   if (created) applyLowIntegrityLabel(mapping_.get());
   view_.reset(::MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, kProcessListRegionBytes));
-  if (!view_) {
-    ::ReleaseMutex(mutex_.get());
-    close();
-    return false;
-  }
+  if (!view_) return false;
   if (created) std::memset(view_.get(), 0, kProcessListRegionBytes);
   viewSize_ = kProcessListRegionBytes;
-  ::ReleaseMutex(mutex_.get());
   return true;
 }
 
 bool RunningProcessList::read(wchar_t* buffer) {
   if (!open()) return false;
-  if (viewSize_ >= kProcessListRegionBytes && lockWithin(mutex_.get(), kProcessListWaitMs)) {
+  if (viewSize_ >= kProcessListRegionBytes) {
+    ScopedMutexWait lock(mutex_.get(), kProcessListWaitMs);
     // One copy: writers may change the region at any time after the release,
     // so everything below works on the private copy only.
-    std::memcpy(buffer, view_.get(), kProcessListRegionBytes);
-    ::ReleaseMutex(mutex_.get());
+    if (lock.held()) std::memcpy(buffer, view_.get(), kProcessListRegionBytes);
   }
   buffer[kProcessListUnits - 1] = 0;   // text without a zero unit is cut at 2047 characters
   close();

@@ -41,6 +41,9 @@ class RunningProcessList {
   void close();
 
  private:
+  // Under the mutex: creates or opens the region and maps it.
+  bool mapRegion();
+
   UniqueHandle mutex_;
   UniqueHandle mapping_;
   UniqueMapView view_;

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace kavri {
@@ -68,6 +71,8 @@ KAVRI_HANDLE_TRAITS(HookTraits, HHOOK, nullptr, ::UnhookWindowsHookEx(h));
 KAVRI_HANDLE_TRAITS(IconTraits, HICON, nullptr, ::DestroyIcon(h));
 KAVRI_HANDLE_TRAITS(LocalTraits, HLOCAL, nullptr, ::LocalFree(h));
 KAVRI_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose(h));
+// Child and owned windows die with their owner: destroy only one still alive.
+KAVRI_HANDLE_TRAITS(OwnedWindowTraits, HWND, nullptr, if (::IsWindow(h)) ::DestroyWindow(h));
 }  // namespace detail
 
 using UniqueHandle = UniqueAny<detail::HandleTraits>;   // null-invalid handles (events, mutexes, threads)
@@ -79,6 +84,7 @@ using UniqueHpen = UniqueAny<detail::PenTraits>;
 using UniqueHrgn = UniqueAny<detail::RegionTraits>;
 using UniqueHdc = UniqueAny<detail::DcTraits>;          // CreateCompatibleDC / CreateDC
 using UniqueHwnd = UniqueAny<detail::WindowTraits>;
+using UniqueOwnedHwnd = UniqueAny<detail::OwnedWindowTraits>;   // may already be gone with its owner
 using UniqueHkey = UniqueAny<detail::KeyTraits>;
 using UniqueHmodule = UniqueAny<detail::ModuleTraits>;
 using UniqueHglobal = UniqueAny<detail::GlobalTraits>;
@@ -87,6 +93,75 @@ using UniqueHhook = UniqueAny<detail::HookTraits>;
 using UniqueHicon = UniqueAny<detail::IconTraits>;
 using UniqueHlocal = UniqueAny<detail::LocalTraits>;
 using UniqueFind = UniqueAny<detail::FindTraits>;       // FindFirstFileW results
+
+// A deleter for std::unique_ptr that calls a free function, for pointers a
+// library allocates and frees itself (shell item lists, Lua states).
+template <auto Free>
+struct FreeWith {
+  template <typename T>
+  void operator()(T* pointer) const noexcept {
+    Free(pointer);
+  }
+};
+
+// CoTaskMemAlloc'd memory, for example a shell item list.
+template <typename T>
+using UniqueCoTaskMem = std::unique_ptr<T, FreeWith<::CoTaskMemFree>>;
+
+// One reference to a COM interface, released on scope exit.
+template <typename T>
+class ComRef {
+ public:
+  ComRef() noexcept = default;
+  ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComRef& operator=(ComRef&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.p_, nullptr));
+    return *this;
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  ~ComRef() { reset(); }
+
+  T* get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+  void reset(T* p = nullptr) noexcept {
+    if (T* old = std::exchange(p_, p)) old->Release();
+  }
+  // For CoCreateInstance and QueryInterface: releases the current reference
+  // and returns the slot as the void** those calls take.
+  void** put() noexcept {
+    reset();
+    return reinterpret_cast<void**>(&p_);
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// CoInitialize or OleInitialize for this thread, balanced on scope exit only
+// when it succeeded: a thread already in another apartment model
+// (RPC_E_CHANGED_MODE) must not lose its own initialisation.
+class ComScope {
+ public:
+  enum Kind { Com, Ole };
+  explicit ComScope(Kind kind) noexcept
+      : kind_(kind), result_(kind == Ole ? ::OleInitialize(nullptr) : ::CoInitialize(nullptr)) {}
+  ~ComScope() {
+    if (FAILED(result_)) return;
+    if (kind_ == Ole)
+      ::OleUninitialize();
+    else
+      ::CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  HRESULT result() const noexcept { return result_; }
+
+ private:
+  Kind kind_;
+  HRESULT result_;
+};
 
 // GetDC/ReleaseDC pair.
 class ScopedWindowDc {
@@ -133,6 +208,40 @@ class ScopedSelect {
  private:
   HDC dc_;
   HGDIOBJ old_;
+};
+
+// SetStretchBltMode with the previous mode restored on scope exit.
+class ScopedStretchMode {
+ public:
+  ScopedStretchMode(HDC dc, int mode) noexcept : dc_(dc), old_(::SetStretchBltMode(dc, mode)) {}
+  ~ScopedStretchMode() {
+    if (old_) ::SetStretchBltMode(dc_, old_);
+  }
+  ScopedStretchMode(const ScopedStretchMode&) = delete;
+  ScopedStretchMode& operator=(const ScopedStretchMode&) = delete;
+
+ private:
+  HDC dc_;
+  int old_;
+};
+
+// Text colour and a transparent background for drawing text, both restored
+// on scope exit.
+class ScopedTextColour {
+ public:
+  ScopedTextColour(HDC dc, COLORREF colour) noexcept
+      : dc_(dc), oldColour_(::SetTextColor(dc, colour)), oldMode_(::SetBkMode(dc, TRANSPARENT)) {}
+  ~ScopedTextColour() {
+    if (oldMode_) ::SetBkMode(dc_, oldMode_);
+    if (oldColour_ != CLR_INVALID) ::SetTextColor(dc_, oldColour_);
+  }
+  ScopedTextColour(const ScopedTextColour&) = delete;
+  ScopedTextColour& operator=(const ScopedTextColour&) = delete;
+
+ private:
+  HDC dc_;
+  COLORREF oldColour_;
+  int oldMode_;
 };
 
 // SaveDC/RestoreDC pair.
@@ -196,6 +305,29 @@ class CriticalSection {
 
  private:
   CRITICAL_SECTION cs_;
+};
+
+// The one way to hold a CriticalSection for a scope.
+using CriticalSectionLock = std::lock_guard<CriticalSection>;
+
+// Waits up to `ms` for a mutex and, when it got it (an abandoned mutex counts),
+// releases it on scope exit.
+class ScopedMutexWait {
+ public:
+  ScopedMutexWait(HANDLE mutex, DWORD ms) noexcept : mutex_(mutex) {
+    const DWORD wait = ::WaitForSingleObject(mutex, ms);
+    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  }
+  ~ScopedMutexWait() {
+    if (held_) ::ReleaseMutex(mutex_);
+  }
+  ScopedMutexWait(const ScopedMutexWait&) = delete;
+  ScopedMutexWait& operator=(const ScopedMutexWait&) = delete;
+  bool held() const noexcept { return held_; }
+
+ private:
+  HANDLE mutex_;
+  bool held_ = false;
 };
 
 }  // namespace kavri

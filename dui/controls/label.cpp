@@ -51,12 +51,9 @@ void Label::draw(HDC dc, const Rect& drawRect, const Rect&) {
   RECT r{drawRect.left + padding.left, drawRect.top + padding.top, drawRect.right - padding.right,
          drawRect.bottom - padding.bottom};
   kavri::ScopedSelect font(dc, controlFont(*this));
-  const COLORREF oldColour = ::SetTextColor(dc, static_cast<COLORREF>(intOr(names::color, kDefaultColour)));
-  const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+  kavri::ScopedTextColour colour(dc, static_cast<COLORREF>(intOr(names::color, kDefaultColour)));
   ::DrawTextW(dc, text->c_str(), static_cast<int>(text->size()), &r,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | alignmentOf(*this));
-  ::SetBkMode(dc, oldMode);
-  ::SetTextColor(dc, oldColour);
 }
 
 void LinkLabel::setOpener(Opener opener) { g_opener = opener ? opener : &LinkLabel::openInBrowser; }

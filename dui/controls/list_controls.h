@@ -1,8 +1,7 @@
 // The scrolling and choosing controls as the markup builds them: ScrollBar,
-// ScrollPanel, ListBox, ComboBox and Slider. For now they carry their flags,
-// their built-in style files and what their styles read (the scroll bar's
-// parts, the slider's thumb); scrolling, the drop-down and value changes are
-// still to come.
+// ScrollPanel, ListBox, ComboBox and Slider. They carry their flags, their
+// built-in style files and what their styles read (the scroll bar's parts,
+// the slider's thumb); they do not scroll, drop down or change value.
 #pragma once
 
 #include <cstdint>
@@ -65,7 +64,6 @@ class Slider : public Control {
   Slider();
   void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
   std::int32_t value() const { return value_; }
-  std::int32_t maximum() const { return maximum_; }
   // The thumb relative to the control, a horizontal slider's: the size of the
   // style's "thumbUpSkin" image, left = (width - thumb width) * value / maximum.
   Rect thumbRect() const;

@@ -1,8 +1,8 @@
 // The page controls as the markup builds them: TabControl, TabItem, TitleBar,
-// Seperator, Drawing (the Image element), ProgressBar and PowerPoint. For now
-// they carry their flags, type names, the tab item's content and the
-// picture's painting; tab switching, window dragging, progress and the
-// slideshow are still to come.
+// Seperator, Drawing (the Image element), ProgressBar and PowerPoint. They
+// carry their flags, type names, the tab item's content and the picture's
+// painting; they do not switch tabs, drag the window, show progress or run a
+// slideshow.
 #pragma once
 
 #include <memory>

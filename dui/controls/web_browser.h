@@ -1,5 +1,5 @@
-// WebBrowser as the markup builds it: an empty control for now; hosting the
-// system's browser object is still to come.
+// WebBrowser as the markup builds it: an empty control that hosts no browser
+// object.
 #pragma once
 
 #include "dui/core/control.h"

@@ -55,10 +55,8 @@ bool postEvent(Control* control, const Event& e) {
   call->function = &raisePostedEvent;
   call->first = control;
   call->second = posted;
-  DeferredDispatcher* dispatcher = corePlugs().deferredDispatcher;
-  if (dispatcher && dispatcher->post(call)) return true;
-  delete call;
-  delete posted;
+  if (postDeferredCall(call)) return true;
+  delete posted;   // the record went with the refused call
   return false;
 }
 

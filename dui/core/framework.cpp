@@ -1,6 +1,9 @@
 // Framework start and stop, the framework lock and the dispatcher window.
 #include "dui/core/framework.h"
 
+#include <memory>
+#include <utility>
+
 #include "dui/core/app_handlers.h"
 #include "dui/core/core_plugs.h"
 #include "dui/core/deferred_call.h"
@@ -17,8 +20,11 @@ constexpr wchar_t kDispatcherClass[] = L"Dispatcher_Vantu124";
 
 // What the framework owns while it runs.
 struct FrameworkContext {
+  ~FrameworkContext() {
+    if (msimgLoaded) unloadMsimg32();
+  }
   bool msimgLoaded = false;
-  HWND dispatcher = nullptr;
+  kavri::UniqueHwnd dispatcher;
   ApplicationHandlers appHandlers;  // code 1024
 };
 
@@ -30,14 +36,9 @@ kavri::CriticalSection& frameworkLock() {
   return *lock;
 }
 
-struct LockGuard {
-  LockGuard() { frameworkLock().lock(); }
-  ~LockGuard() { frameworkLock().unlock(); }
-  LockGuard(const LockGuard&) = delete;
-  LockGuard& operator=(const LockGuard&) = delete;
-};
-
-FrameworkContext* g_context = nullptr;
+// Never destroyed, as the lock: a late poster during process exit still finds
+// an empty slot rather than a destroyed one.
+std::unique_ptr<FrameworkContext>& g_context = *new std::unique_ptr<FrameworkContext>();
 
 // The dispatcher runs only message 1025; no exception leaves the procedure.
 LRESULT CALLBACK dispatcherProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -69,10 +70,10 @@ HWND createDispatcherWindow() {
   return hwnd;
 }
 
-// Runs the deferred calls still queued (their records are freed that way),
-// then destroys the window. Calls posted meanwhile are refused: the context
-// is already gone, so the loop ends.
-void drainAndDestroy(HWND dispatcher) {
+// Runs the deferred calls still queued (their records are freed that way);
+// the caller's owner then destroys the window. Calls posted meanwhile are
+// refused: the context is already gone, so the loop ends.
+void drain(HWND dispatcher) {
   if (!dispatcher || !::IsWindow(dispatcher)) return;
   MSG msg;
   while (::PeekMessageW(&msg, dispatcher, 0, 0, PM_REMOVE)) {
@@ -82,7 +83,6 @@ void drainAndDestroy(HWND dispatcher) {
     }
     ::DispatchMessageW(&msg);
   }
-  ::DestroyWindow(dispatcher);
 }
 
 // The control tree's way onto the dispatcher (post event, a button's Click).
@@ -100,50 +100,44 @@ bool startFramework() {
   replaceCorePlugs(plugs);
   frameworkLock();  // step 1: the lock exists before anything can post
   {
-    LockGuard guard;
+    kavri::CriticalSectionLock guard(frameworkLock());
     if (g_context) return true;
   }
-  auto context = new FrameworkContext;
+  auto context = std::make_unique<FrameworkContext>();
   context->msimgLoaded = loadMsimg32();
-  context->dispatcher = createDispatcherWindow();
-  if (!context->dispatcher) {
-    if (context->msimgLoaded) unloadMsimg32();
-    delete context;
-    return false;
-  }
-  LockGuard guard;
-  g_context = context;
+  context->dispatcher.reset(createDispatcherWindow());
+  if (!context->dispatcher) return false;   // the context unloads msimg32 as it goes
+  kavri::CriticalSectionLock guard(frameworkLock());
+  g_context = std::move(context);
   return true;
 }
 
 void shutdownFramework() {
-  HWND dispatcher = nullptr;
+  kavri::UniqueHwnd dispatcher;  // destroyed once drained
   {
-    LockGuard guard;
+    kavri::CriticalSectionLock guard(frameworkLock());
     if (!g_context) return;
-    dispatcher = g_context->dispatcher;
-    if (g_context->msimgLoaded) unloadMsimg32();
-    delete g_context;
-    g_context = nullptr;  // from here on, posting a deferred call does nothing
+    dispatcher = std::move(g_context->dispatcher);
+    g_context.reset();  // from here on, posting a deferred call does nothing
   }
-  drainAndDestroy(dispatcher);
+  drain(dispatcher.get());
 }
 
 bool frameworkStarted() {
-  LockGuard guard;
+  kavri::CriticalSectionLock guard(frameworkLock());
   return g_context != nullptr;
 }
 
 HWND dispatcherWindow() {
-  LockGuard guard;
-  return g_context ? g_context->dispatcher : nullptr;
+  kavri::CriticalSectionLock guard(frameworkLock());
+  return g_context ? g_context->dispatcher.get() : nullptr;
 }
 
 bool postToDispatcher(DeferredCall* record) {
   if (!record) return false;
-  LockGuard guard;
+  kavri::CriticalSectionLock guard(frameworkLock());
   if (!g_context) return false;
-  if (!::PostMessageW(g_context->dispatcher, kMsgDeferredCall, reinterpret_cast<WPARAM>(record), 0)) {
+  if (!::PostMessageW(g_context->dispatcher.get(), kMsgDeferredCall, reinterpret_cast<WPARAM>(record), 0)) {
     kavri::logWin32Failure("PostMessageW(dispatcher)", __FILE__, __LINE__);
     return false;
   }

@@ -11,7 +11,6 @@ namespace {
 
 kavri::UniqueHmodule g_module;
 AlphaBlendProc g_alphaBlend = nullptr;
-GradientFillProc g_gradientFill = nullptr;
 
 template <typename Proc>
 Proc lookUp(HMODULE module, const char* name) {
@@ -41,18 +40,15 @@ bool loadMsimg32() {
     return false;
   }
   g_alphaBlend = lookUp<AlphaBlendProc>(g_module.get(), "AlphaBlend");
-  g_gradientFill = lookUp<GradientFillProc>(g_module.get(), "GradientFill");
   if (!g_alphaBlend) kavri::debugLog(L"msimg32.dll has no AlphaBlend: transparent images are copied opaque");
   return true;
 }
 
 void unloadMsimg32() {
   g_alphaBlend = nullptr;
-  g_gradientFill = nullptr;
   g_module.reset();
 }
 
 AlphaBlendProc alphaBlendProc() { return g_alphaBlend; }
-GradientFillProc gradientFillProc() { return g_gradientFill; }
 
 }  // namespace dui

@@ -1,4 +1,4 @@
-// AlphaBlend and GradientFill from msimg32, loaded at run time from the system folder.
+// AlphaBlend from msimg32, loaded at run time from the system folder.
 #pragma once
 
 #include <windows.h>
@@ -6,18 +6,16 @@
 namespace dui {
 
 using AlphaBlendProc = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
-using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
 // Loads "msimg32.dll" from the system folder only (never from the program's
-// folder or the current directory) and looks up "AlphaBlend" and
-// "GradientFill"; either may be missing. Returns whether the module is loaded.
-// Calling it again while the module is loaded changes nothing.
+// folder or the current directory) and looks up "AlphaBlend", which may be
+// missing. Returns whether the module is loaded. Calling it again while the
+// module is loaded changes nothing.
 bool loadMsimg32();
-// Forgets both entry points and frees the module.
+// Forgets the entry point and frees the module.
 void unloadMsimg32();
 
-// The entry points, or null when msimg32 is not loaded or lacks them.
+// The entry point, or null when msimg32 is not loaded or lacks it.
 AlphaBlendProc alphaBlendProc();
-GradientFillProc gradientFillProc();
 
 }  // namespace dui

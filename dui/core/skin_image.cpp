@@ -8,29 +8,13 @@
 #include "dui/core/msimg.h"
 #include "dui/core/stb_image_config.h"
 #include "support/debug_log.h"
+#include "support/win32_handles.h"
 
 namespace dui {
 
 static_assert(kMaxImageSide == STBI_MAX_DIMENSIONS, "the decoder's own bound must match ours");
 
 namespace {
-
-// Sets a stretch mode that copies whole pixels for the duration of a draw. The
-// device default (BLACKONWHITE) ANDs the pixels it drops when shrinking, which
-// darkens colour images.
-class ScopedStretchMode {
- public:
-  ScopedStretchMode(HDC dc, int mode) : dc_(dc), old_(::SetStretchBltMode(dc, mode)) {}
-  ~ScopedStretchMode() {
-    if (old_) ::SetStretchBltMode(dc_, old_);
-  }
-  ScopedStretchMode(const ScopedStretchMode&) = delete;
-  ScopedStretchMode& operator=(const ScopedStretchMode&) = delete;
-
- private:
-  HDC dc_;
-  int old_;
-};
 
 // Two opposite borders (left/right or top/bottom) of a nine-grid.
 struct BorderPair {
@@ -170,7 +154,9 @@ void SkinImage::draw(HDC dc, int x, int y, int width, int height, int sourceY, i
   if (!source) return;
   // The bitmap is deselected again afterwards so it can always be deleted.
   kavri::ScopedSelect select(source, bitmap_.get());
-  ScopedStretchMode mode(dc, COLORONCOLOR);
+  // Copies whole pixels: the device default (BLACKONWHITE) ANDs the pixels it
+  // drops when shrinking, which darkens colour images.
+  kavri::ScopedStretchMode mode(dc, COLORONCOLOR);
   blit(dc, source, x, y, width, height, 0, sourceY, sourceWidth, sourceHeight);
 }
 
@@ -186,7 +172,9 @@ void SkinImage::drawNineGrid(HDC dc, int left, int top, int right, int bottom, i
   HDC source = sharedImageDc();
   if (!source) return;
   kavri::ScopedSelect select(source, bitmap_.get());
-  ScopedStretchMode mode(dc, COLORONCOLOR);
+  // Copies whole pixels: the device default (BLACKONWHITE) ANDs the pixels it
+  // drops when shrinking, which darkens colour images.
+  kavri::ScopedStretchMode mode(dc, COLORONCOLOR);
 
   const int W = width_, H = height_;
   const BorderPair sx = fitBorders(W, borderLeft, borderRight);   // source borders

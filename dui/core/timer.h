@@ -24,8 +24,6 @@ class Timer {
 
   bool running() const { return running_; }
   UINT interval() const { return interval_; }
-  // Takes effect at the next start.
-  void setInterval(UINT intervalMs) { interval_ = intervalMs; }
   // The identifier SetTimer returned, 0 while stopped.
   UINT_PTR systemId() const { return running_ ? id_ : 0; }
 

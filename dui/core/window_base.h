@@ -34,7 +34,6 @@ class WindowBase {
   bool create(DWORD exStyle, DWORD style, int x, int y, int width, int height, HWND owner);
 
   HWND hwnd() const { return hwnd_; }
-  std::int32_t modalResult() const { return modalResult_; }
 
   // Shows the window and runs messages until endModal(non-zero) or the quit
   // message (which is posted again so outer loops end too; result 0). The

@@ -22,8 +22,7 @@ WindowImpl::WindowImpl() : caretTimer_(this) {}
 
 WindowImpl::~WindowImpl() {
   destroying_ = true;
-  if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
-  tooltip_ = nullptr;
+  tooltip_.reset();
   if (root_) {
     detachControl(root_);  // nothing when WM_DESTROY detached it already
     delete root_;          // the whole tree
@@ -80,7 +79,7 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return onSetCursor(wParam, lParam);
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
-      if (header && tooltip_ && header->hwndFrom == tooltip_ && header->code == TTN_GETDISPINFOW) {
+      if (header && tooltip_ && header->hwndFrom == tooltip_.get() && header->code == TTN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
         info->lpszText = const_cast<wchar_t*>(tooltipText_.c_str());
         info->hinst = nullptr;

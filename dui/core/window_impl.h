@@ -78,7 +78,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void showTooltip(const std::wstring& text);
   void hideTooltip();
   bool tooltipVisible() const;
-  HWND tooltipWindow() const { return tooltip_; }
+  HWND tooltipWindow() const { return tooltip_.get(); }
 
   // --- Input state
   void setFocus(Control* control);
@@ -154,7 +154,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   Control* hover_ = nullptr;
   ControlPath hoverPath_;
   BackBuffer buffer_;
-  HWND tooltip_ = nullptr;
+  kavri::UniqueOwnedHwnd tooltip_;
   TTTOOLINFOW toolInfo_{};
   std::wstring tooltipText_;
   IdMap idMap_;

@@ -87,17 +87,15 @@ LRESULT WindowImpl::onPrintClient(HDC dc, LPARAM flags) {
 void WindowImpl::applyRoundCorner(int width, int height) {
   Size corner;
   if (!root_ || !root_->getSize(names::roundCorner, corner)) return;
-  HRGN region = ::CreateRoundRectRgn(0, 0, width + 1, height + 1, corner.width, corner.height);
+  kavri::UniqueHrgn region(::CreateRoundRectRgn(0, 0, width + 1, height + 1, corner.width, corner.height));
   if (!region) {
     kavri::logWin32Failure("CreateRoundRectRgn", __FILE__, __LINE__);
     return;
   }
-  // The system owns the region once set and deletes the previous one itself.
-  if (!::SetWindowRgn(hwnd_, region, TRUE)) {
-    ::DeleteObject(region);
-    return;
-  }
-  region_ = region;
+  // Refused, the region is still ours and its owner deletes it.
+  if (!::SetWindowRgn(hwnd_, region.get(), TRUE)) return;
+  // Set, the system owns it and deletes the previous one itself.
+  region_ = region.release();
 }
 
 // --- Caret

@@ -17,8 +17,11 @@ void WindowImpl::createTooltip() {
     return ::InitCommonControlsEx(&init) != FALSE;
   }();
   (void)commonControls;
-  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                               0, 0, 0, 0, hwnd_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  // Owned by the window: the system destroys it with the window, the owner
+  // below destroys it when the window object goes first.
+  tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd_, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr));
   if (!tooltip_) {
     kavri::logWin32Failure("CreateWindowExW(tooltips_class32)", __FILE__, __LINE__);
     return;
@@ -27,12 +30,12 @@ void WindowImpl::createTooltip() {
   toolInfo_.cbSize = TTTOOLINFOW_V2_SIZE;  // 44 bytes
   toolInfo_.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
   toolInfo_.hwnd = hwnd_;
-  toolInfo_.uId = reinterpret_cast<UINT_PTR>(tooltip_);
+  toolInfo_.uId = reinterpret_cast<UINT_PTR>(tooltip_.get());
   toolInfo_.lpszText = LPSTR_TEXTCALLBACKW;
-  ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+  ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
 }
 
-bool WindowImpl::tooltipVisible() const { return tooltip_ && ::IsWindowVisible(tooltip_); }
+bool WindowImpl::tooltipVisible() const { return tooltip_ && ::IsWindowVisible(tooltip_.get()); }
 
 void WindowImpl::showTooltip(const std::wstring& text) {
   tooltipText_ = text;
@@ -40,12 +43,12 @@ void WindowImpl::showTooltip(const std::wstring& text) {
   POINT cursor{};
   if (!::GetCursorPos(&cursor)) return;
   const POINT at = tooltipPosition(cursor, text.size(), ::GetSystemMetrics(SM_CXSCREEN));
-  ::SendMessageW(tooltip_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
-  ::SendMessageW(tooltip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&toolInfo_));
+  ::SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
+  ::SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&toolInfo_));
 }
 
 void WindowImpl::hideTooltip() {
-  if (tooltipVisible()) ::SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
+  if (tooltipVisible()) ::SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
 }
 
 }  // namespace dui

@@ -1,6 +1,8 @@
 // The skin package with its fonts, images and styles by name.
 #include "skin_resources.h"
 
+#include <utility>
+
 #include "dui/markup/element_factory.h"
 #include "dui/markup/font_list.h"
 #include "dui/markup/setter_table.h"
@@ -49,10 +51,10 @@ void SkinResources::loadFonts() {
   std::unique_ptr<XmlDocument> doc = XmlDocument::parse(text.get(), size, kFontListName);
   if (!doc) return;   // reported by the parser
   for (const FontDescription& description : readFontDescriptions(doc->root(), defaultGuiLogFont())) {
-    HFONT font = ::CreateFontIndirectW(&description.logFont);
+    kavri::UniqueHfont font(::CreateFontIndirectW(&description.logFont));
     if (!font) kavri::logWin32Failure("CreateFontIndirectW", __FILE__, __LINE__);
     // A later definition of the same name replaces the earlier font.
-    fonts_[description.name].reset(font);
+    fonts_[description.name] = std::move(font);
   }
 }
 

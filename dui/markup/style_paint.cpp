@@ -14,12 +14,9 @@ constexpr UINT kCentredLine = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
 
 void drawText(HDC dc, const Rect& rect, const std::wstring& text, COLORREF colour, UINT format) {
   if (text.empty()) return;
-  const COLORREF oldColour = ::SetTextColor(dc, colour);
-  const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+  kavri::ScopedTextColour textColour(dc, colour);
   RECT r{rect.left, rect.top, rect.right, rect.bottom};
   ::DrawTextW(dc, text.c_str(), int(text.size()), &r, format);
-  if (oldMode) ::SetBkMode(dc, oldMode);
-  if (oldColour != CLR_INVALID) ::SetTextColor(dc, oldColour);
 }
 
 Size textExtent(HDC dc, const std::wstring& text) {

@@ -94,6 +94,9 @@ TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   EXPECT_FALSE(readMarker(content)) << "the stale marker is deleted";
 }
 
+// The caption of the box that reports a script error.
+constexpr wchar_t kErrorCaption[] = L"错误";
+
 TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
   ::SetEnvironmentVariableW(L"KAVRI_TEST_FAIL", L"1");
   ChildProcess child;

@@ -2,6 +2,7 @@
 #include "lua_test_state.h"
 
 #include "script/lua_convert.h"
+#include "script/packaged_script.h"
 #include "script/system_api.h"
 #include "support/folders.h"
 
@@ -34,6 +35,7 @@ std::vector<std::wstring> RecordingSeam::terminated;
 std::vector<UINT> RecordingSeam::exitCodes;
 std::vector<UINT> RecordingSeam::rebootFlags;
 std::vector<std::wstring> RecordingSeam::messages;
+std::vector<std::wstring> RecordingSeam::scriptErrors;
 BOOL RecordingSeam::rebootResult = TRUE;
 DWORD RecordingSeam::rebootError = 0;
 int RecordingSeam::messageBoxResult = IDOK;
@@ -45,6 +47,7 @@ RecordingSeam::RecordingSeam(std::wstring allowedFolder) {
   exitCodes.clear();
   rebootFlags.clear();
   messages.clear();
+  scriptErrors.clear();
   rebootResult = TRUE;
   rebootError = 0;
   messageBoxResult = IDOK;
@@ -74,7 +77,11 @@ BOOL WINAPI RecordingSeam::exitWindows(UINT flags, DWORD) {
   return rebootResult;
 }
 
-int WINAPI RecordingSeam::messageBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
+int WINAPI RecordingSeam::messageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT) {
+  if (!owner && caption && std::wstring(caption) == kErrorCaption) {
+    scriptErrors.push_back(text ? text : L"");
+    return IDOK;
+  }
   messages.push_back(text ? text : L"");
   return messageBoxResult;
 }

@@ -36,7 +36,8 @@ class LuaTestState {
 // Replaces the seam while alive: terminations are recorded (the file names of
 // the executables, in order) and carried out only for processes whose
 // executable lies in `allowedFolder`; reboots and message boxes are recorded
-// and answered with the given results.
+// and answered with the given results. Script error boxes ("错误" with no
+// owner, from reportScriptError) are kept apart from the script's own boxes.
 class RecordingSeam {
  public:
   explicit RecordingSeam(std::wstring allowedFolder = L"");
@@ -46,6 +47,7 @@ class RecordingSeam {
   static std::vector<UINT> exitCodes;
   static std::vector<UINT> rebootFlags;
   static std::vector<std::wstring> messages;      // message box texts
+  static std::vector<std::wstring> scriptErrors;  // script error box texts
   static BOOL rebootResult;
   static DWORD rebootError;
   static int messageBoxResult;

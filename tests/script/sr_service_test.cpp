@@ -111,6 +111,22 @@ TEST_F(SRServiceTest, StopWaitsForThreadsHandedToTheReaper) {
   EXPECT_TRUE(finished.load());
 }
 
+// More handles than one wait can cover: each is waited for and closed.
+TEST_F(SRServiceTest, TheReaperClosesEveryHandleItIsGiven) {
+  std::vector<HANDLE> given;
+  for (int i = 0; i < MAXIMUM_WAIT_OBJECTS + 6; ++i) {
+    HANDLE event = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    ASSERT_NE(event, nullptr);
+    ASSERT_TRUE(SRService::instance().closeWhenSignalled(event));
+    given.push_back(event);
+  }
+  SRService::instance().stop();
+  for (HANDLE h : given) {
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(h, &flags)) << "handle " << h << " is still open";
+  }
+}
+
 TEST_F(SRServiceTest, ItemsRunInsideAMessageBoxLoop) {
   std::atomic<bool> boxSeenByItem{false};
   HWND box = nullptr;

@@ -26,6 +26,7 @@
 #include "script/script_host.h"
 #include "script/sr_service.h"
 #include "support/debug_log.h"
+#include "support/system_seam.h"
 #include "support/text_convert.h"
 #include "tests/helpers/file_tree.h"
 #include "tests/helpers/package_fixture.h"
@@ -40,13 +41,16 @@ std::vector<std::wstring> g_workErrors;
 std::vector<std::wstring> g_uiErrors;
 std::vector<std::wstring> g_log;
 
-void recordWorkError(const std::wstring& text) {
+DWORD g_uiThread = 0;
+
+// The seam's message box: a script error box is recorded, never shown, as the
+// UI script's or the worker's by the thread that reports it. Other boxes are
+// shown as usual.
+int WINAPI recordError(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  if (!caption || std::wstring(caption) != kErrorCaption) return ::MessageBoxW(owner, text, caption, type);
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_workErrors.push_back(text);
-}
-void recordUiError(const std::wstring& text) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_uiErrors.push_back(text);
+  (::GetCurrentThreadId() == g_uiThread ? g_uiErrors : g_workErrors).push_back(text ? text : L"");
+  return IDOK;
 }
 void recordLog(const std::wstring& line) {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -137,8 +141,10 @@ class WorkTest : public ::testing::Test {
       g_log.clear();
     }
     setDebugLogSink(recordLog);
-    LuaWork::setErrorReporter(recordWorkError);
-    ScriptHost::instance().setErrorReporter(recordUiError);
+    g_uiThread = ::GetCurrentThreadId();
+    SystemSeam seam = realSystemSeam();
+    seam.messageBox = recordError;
+    previousSeam_ = replaceSystemSeam(seam);
     setCurrentFileSystem(&files_);
     ASSERT_TRUE(SRService::instance().start());
     ASSERT_TRUE(dui::startFramework());   // the application handlers and windows
@@ -157,8 +163,7 @@ class WorkTest : public ::testing::Test {
     dui::shutdownFramework();
     setCurrentFileSystem(nullptr);
     setDebugLogSink(nullptr);
-    LuaWork::setErrorReporter(nullptr);
-    ScriptHost::instance().setErrorReporter(nullptr);
+    replaceSystemSeam(previousSeam_);
     removeTree(dir_);
   }
 
@@ -214,6 +219,7 @@ class WorkTest : public ::testing::Test {
 
   MemoryFileSystem files_;
   std::string dir_;   // a fresh folder for files, ending in a backslash
+  SystemSeam previousSeam_{};
 };
 
 void expectNoErrors(const std::vector<std::wstring>& errors) {
@@ -407,7 +413,7 @@ TEST_F(WorkTest, BackgroundFailuresAreReportedAndTheWorkEnds) {
 }
 
 TEST_F(WorkTest, AMissingPackageShowsTheErrorBox) {
-  LuaWork::setErrorReporter(nullptr);   // the real "错误" box, shown by the worker
+  replaceSystemSeam(realSystemSeam());   // the real "错误" box, shown by the worker
   setWorkerScript("notifyMessage('ran')\n");
   runUi("assert(startWork('LG.lua', 'program.lz', ''))\n");
   HWND box = test::waitForDialog(::GetCurrentProcessId(), L"错误", 10000);

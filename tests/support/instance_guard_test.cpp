@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/win32_handles.h"
 #include "tests/helpers/win_test_util.h"
 
 namespace kavri {
@@ -78,6 +79,28 @@ TEST(InstanceMutex, AcquireDetectsOtherHolderAndReleaseIsIdempotent) {
   EXPECT_FALSE(holdsInstanceMutex());
   releaseInstanceMutex();   // second release does nothing
   EXPECT_FALSE(holdsInstanceMutex());
+}
+
+// True when no handle in the system keeps the instance mutex alive: a new
+// handle then creates it afresh.
+bool instanceMutexIsGone() {
+  ::SetLastError(ERROR_SUCCESS);
+  UniqueHandle probe(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+  return probe && ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+TEST(InstanceMutex, NoPathLeavesAHandleBehind) {
+  ASSERT_EQ(acquireInstanceMutex(), InstanceResult::First);
+  releaseInstanceMutex();
+  EXPECT_TRUE(instanceMutexIsGone()) << "released";
+
+  {
+    UniqueHandle other(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
+    ASSERT_TRUE(other);
+    EXPECT_EQ(acquireInstanceMutex(), InstanceResult::AlreadyRunning);
+    EXPECT_FALSE(holdsInstanceMutex());
+  }
+  EXPECT_TRUE(instanceMutexIsGone()) << "refused while another instance held it";
 }
 
 }  // namespace

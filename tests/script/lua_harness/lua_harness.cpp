@@ -36,9 +36,6 @@ bool packFolder(const fs::path& folder, std::vector<uint8_t>& image, std::string
   return package::buildPackage(std::move(entries), package::BuildOptions{}, image, error);
 }
 
-std::vector<std::wstring>* g_reports = nullptr;
-void recordReport(const std::wstring& text) {
-  if (g_reports) g_reports->push_back(text);
 }
 
 // A quit message left by an aborted modal loop must not reach the next test.
@@ -104,9 +101,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
 
   setCurrentFileSystem(&files);
   RecordingSeam seam;   // message boxes are recorded and answered IDOK, never shown
-  g_reports = &result.errorReports;
   ScriptHost& host = ScriptHost::instance();
-  host.setErrorReporter(recordReport);
   if (!dui::startFramework()) {
     result.setupFailure = "the UI framework did not start";
   } else {
@@ -127,8 +122,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   result.windowsLeft = dui::liveWindowCount();
   dui::shutdownMarkup();
   dui::shutdownFramework();
-  host.setErrorReporter(nullptr);
-  g_reports = nullptr;
+  result.errorReports = RecordingSeam::scriptErrors;
   setCurrentFileSystem(nullptr);
   return result;
 }
