@@ -182,6 +182,53 @@ class ScopedGlobalLock {
   void* data_;
 };
 
+// Owns one COM interface pointer: Release on reset and destruction. attach
+// takes over a reference already counted (an out-parameter); adopting a
+// borrowed pointer goes through copy or share(), which AddRef.
+template <typename T>
+class ComRef {
+ public:
+  ComRef() noexcept = default;
+  ComRef(const ComRef& other) noexcept : p_(other.p_) {
+    if (p_) p_->AddRef();
+  }
+  ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComRef& operator=(ComRef other) noexcept {
+    std::swap(p_, other.p_);
+    return *this;
+  }
+  ~ComRef() { reset(); }
+
+  // A new owner of a borrowed pointer (AddRef).
+  static ComRef share(T* p) noexcept {
+    ComRef r;
+    r.p_ = p;
+    if (p) p->AddRef();
+    return r;
+  }
+  // Takes over a reference the caller already holds.
+  void attach(T* p) noexcept {
+    reset();
+    p_ = p;
+  }
+  T* get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+  void reset() noexcept {
+    if (T* old = std::exchange(p_, nullptr)) old->Release();
+  }
+  // For out-parameters: releases the current pointer and returns its address.
+  T** put() noexcept {
+    reset();
+    return &p_;
+  }
+  // For QueryInterface-style out-parameters typed void**.
+  void** putVoid() noexcept { return reinterpret_cast<void**>(put()); }
+
+ private:
+  T* p_ = nullptr;
+};
+
 // Owns a critical section (initialised with a spin count).
 class CriticalSection {
  public:
