@@ -90,10 +90,8 @@ bool WebBrowser::activate(HWND host) {
     return false;
   }
   oleObject_ = object;
-  // The site goes in before activation whatever the object's status says:
-  // in-place activation needs it either way.
-  DWORD status = 0;
-  object->GetMiscStatus(DVASPECT_CONTENT, &status);
+  // The site goes in before activation, whether or not the object's status
+  // asks for it first: in-place activation needs it either way.
   auto* clientSite = static_cast<IOleClientSite*>(site_.get());
   if (FAILED(object->SetClientSite(clientSite))) {
     teardown();
