@@ -24,6 +24,7 @@ extern const luaL_Reg kPanelMethods[];
 extern const luaL_Reg kButtonMethods[];
 extern const luaL_Reg kTextBoxMethods[];
 extern const luaL_Reg kEditMethods[];
+extern const luaL_Reg kBrowserMethods[];  // navigate, for WebBrowser (type name "Control")
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

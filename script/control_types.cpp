@@ -9,6 +9,7 @@ const ControlTypeMethods kControlTypeMethods[] = {
     {L"Button", kButtonMethods},
     {L"TextBox", kTextBoxMethods},
     {L"Edit", kEditMethods},
+    {L"Control", kBrowserMethods},
 };
 const int kControlTypeMethodCount = sizeof(kControlTypeMethods) / sizeof(kControlTypeMethods[0]);
 

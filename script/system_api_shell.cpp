@@ -71,11 +71,11 @@ int createShortCut(lua_State* L) {
   {
     ComScope com(ComScope::Com);
     ComRef<IShellLinkW> shellLink;
-    last = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.put());
+    last = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.putVoid());
     if (SUCCEEDED(last)) {
       shellLink->SetPath(target.c_str());   // result not examined: Save reports the outcome
       ComRef<IPersistFile> file;
-      last = shellLink->QueryInterface(IID_IPersistFile, file.put());
+      last = shellLink->QueryInterface(IID_IPersistFile, file.putVoid());
       if (SUCCEEDED(last)) last = file->Save(link.c_str(), TRUE);
     }
   }   // the interfaces are released before COM is uninitialised

@@ -108,37 +108,6 @@ struct FreeWith {
 template <typename T>
 using UniqueCoTaskMem = std::unique_ptr<T, FreeWith<::CoTaskMemFree>>;
 
-// One reference to a COM interface, released on scope exit.
-template <typename T>
-class ComRef {
- public:
-  ComRef() noexcept = default;
-  ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  ComRef& operator=(ComRef&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.p_, nullptr));
-    return *this;
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ~ComRef() { reset(); }
-
-  T* get() const noexcept { return p_; }
-  T* operator->() const noexcept { return p_; }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
-  void reset(T* p = nullptr) noexcept {
-    if (T* old = std::exchange(p_, p)) old->Release();
-  }
-  // For CoCreateInstance and QueryInterface: releases the current reference
-  // and returns the slot as the void** those calls take.
-  void** put() noexcept {
-    reset();
-    return reinterpret_cast<void**>(&p_);
-  }
-
- private:
-  T* p_ = nullptr;
-};
-
 // CoInitialize or OleInitialize for this thread, balanced on scope exit only
 // when it succeeded: a thread already in another apartment model
 // (RPC_E_CHANGED_MODE) must not lose its own initialisation.
@@ -289,6 +258,53 @@ class ScopedGlobalLock {
  private:
   HGLOBAL memory_;
   void* data_;
+};
+
+// Owns one COM interface pointer: Release on reset and destruction. attach
+// takes over a reference already counted (an out-parameter); adopting a
+// borrowed pointer goes through copy or share(), which AddRef.
+template <typename T>
+class ComRef {
+ public:
+  ComRef() noexcept = default;
+  ComRef(const ComRef& other) noexcept : p_(other.p_) {
+    if (p_) p_->AddRef();
+  }
+  ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComRef& operator=(ComRef other) noexcept {
+    std::swap(p_, other.p_);
+    return *this;
+  }
+  ~ComRef() { reset(); }
+
+  // A new owner of a borrowed pointer (AddRef).
+  static ComRef share(T* p) noexcept {
+    ComRef r;
+    r.p_ = p;
+    if (p) p->AddRef();
+    return r;
+  }
+  // Takes over a reference the caller already holds.
+  void attach(T* p) noexcept {
+    reset();
+    p_ = p;
+  }
+  T* get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+  void reset() noexcept {
+    if (T* old = std::exchange(p_, nullptr)) old->Release();
+  }
+  // For out-parameters: releases the current pointer and returns its address.
+  T** put() noexcept {
+    reset();
+    return &p_;
+  }
+  // For QueryInterface-style out-parameters typed void**.
+  void** putVoid() noexcept { return reinterpret_cast<void**>(put()); }
+
+ private:
+  T* p_ = nullptr;
 };
 
 // Owns a critical section (initialised with a spin count).

@@ -3,6 +3,7 @@
 #include "tests/script/lua_harness/lua_harness.h"
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -80,6 +81,21 @@ class Watchdog {
 
 constexpr std::chrono::seconds kScriptTimeLimit{90};
 
+// OLE for the run, as the program's start-up initialises it (the embedded
+// browser needs it).
+class OleForRun {
+ public:
+  OleForRun() : initialised_(SUCCEEDED(::OleInitialize(nullptr))) {}
+  ~OleForRun() {
+    if (initialised_) ::OleUninitialize();
+  }
+  OleForRun(const OleForRun&) = delete;
+  OleForRun& operator=(const OleForRun&) = delete;
+
+ private:
+  bool initialised_;
+};
+
 }  // namespace
 
 LuaRunResult runLuaTest(const fs::path& script) {
@@ -100,6 +116,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   }
 
   setCurrentFileSystem(&files);
+  OleForRun ole;
   RecordingSeam seam;   // message boxes are recorded and answered IDOK, never shown
   ScriptHost& host = ScriptHost::instance();
   if (!dui::startFramework()) {
