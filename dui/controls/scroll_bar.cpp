@@ -6,11 +6,10 @@
 
 #include <algorithm>
 
+#include "dui/controls/list_skin_sizes.h"
 #include "dui/controls/scroll_panel.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
-#include "dui/core/skin_image.h"
-#include "dui/core/style.h"
 #include "dui/core/style_lookup.h"
 #include "support/debug_log.h"
 
@@ -20,11 +19,6 @@ namespace {
 using P = ScrollBarParts;
 
 std::int32_t along(const ScrollGeometry& g, std::int32_t x, std::int32_t y) { return g.vertical ? y : x; }
-
-Size naturalSize(const Style* style, AttrKey key) {
-  SkinImage* image = style ? imageOf(*style, key) : nullptr;
-  return image ? Size{image->width(), image->height()} : Size{};
-}
 
 }  // namespace
 
@@ -55,9 +49,7 @@ ScrollGeometry ScrollBar::geometry() const {
   g.vertical = vertical_;
   g.width = size_.width;
   g.height = size_.height;
-  const Style* style = controlStyle(*this, kVerticalScrollBarStyle, BuiltInStyle::WhenNoStyleAttribute);
-  g.firstArrowSize = naturalSize(style, names::upArrowUpSkin);
-  g.secondArrowSize = naturalSize(style, names::downArrowUpSkin);
+  scrollArrowSizes(*this, g.firstArrowSize, g.secondArrowSize);
   g.total = total_;
   g.page = page_;
   g.position = position_;

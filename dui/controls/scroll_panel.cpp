@@ -6,14 +6,13 @@
 
 #include <algorithm>
 
+#include "dui/controls/list_skin_sizes.h"
 #include "dui/controls/scroll_bar.h"
+#include "dui/controls/window_access.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/layout.h"
-#include "dui/core/skin_image.h"
-#include "dui/core/style.h"
 #include "dui/core/style_lookup.h"
-#include "dui/core/window_impl.h"
 
 namespace dui {
 namespace {
@@ -27,13 +26,6 @@ Policy policyOf(const Control& c, AttrKey key, Policy fallback) {
   if (value == names::kwAlways) return Policy::Always;
   if (value == names::kwNever) return Policy::Never;
   return fallback;
-}
-
-std::int32_t barSkinExtent(const wchar_t* styleName, bool width) {
-  Style* style = findStyle(styleName);
-  SkinImage* image = style ? imageOf(*style, names::barSkin) : nullptr;
-  if (!image) return 0;
-  return width ? image->width() : image->height();
 }
 
 }  // namespace
@@ -58,9 +50,9 @@ ScrollBar* ScrollPanel::createScrollBar() {
   return bar;
 }
 
-std::int32_t ScrollPanel::verticalBarWidth() { return barSkinExtent(kVerticalScrollBarStyle, true); }
+std::int32_t ScrollPanel::verticalBarWidth() { return barSkinSize(kVerticalScrollBarStyle).width; }
 
-std::int32_t ScrollPanel::horizontalBarHeight() { return barSkinExtent(kHorizontalScrollBarStyle, false); }
+std::int32_t ScrollPanel::horizontalBarHeight() { return barSkinSize(kHorizontalScrollBarStyle).height; }
 
 Control* ScrollPanel::content() const {
   for (Control* c = firstChild(); c; c = c->next())
@@ -196,16 +188,9 @@ void ScrollPanel::scrollIntoView(std::int32_t top, std::int32_t bottom) {
   else if (bottom > position + viewH) bar->ensurePosition(bottom - viewH);
 }
 
-void ScrollPanel::takeFocus() {
-  if (auto* host = dynamic_cast<WindowImpl*>(window())) host->setFocus(this);
-}
+void ScrollPanel::takeFocus() { takeKeyboardFocus(this); }
 
-void ScrollPanel::postCursorMove() {
-  auto* host = dynamic_cast<WindowImpl*>(window());
-  Point p;
-  if (host && host->hwnd() && host->cursorClientPosition(p))
-    ::PostMessageW(host->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
-}
+void ScrollPanel::postCursorMove() { postPointerMove(this); }
 
 // --- The plain panel's input
 

@@ -5,13 +5,12 @@
 
 #include <algorithm>
 
+#include "dui/controls/list_skin_sizes.h"
+#include "dui/controls/window_access.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/layout.h"
-#include "dui/core/skin_image.h"
-#include "dui/core/style.h"
 #include "dui/core/style_lookup.h"
-#include "dui/core/window_impl.h"
 
 namespace dui {
 
@@ -32,11 +31,7 @@ bool Slider::vertical() const {
   return getEnum(names::orientation, orientation) && orientation != names::kwHorizontal;
 }
 
-Size Slider::thumbSize() const {
-  Style* style = controlStyle(*this, kSliderStyle, BuiltInStyle::WhenNoStyleLoads);
-  SkinImage* thumb = style ? imageOf(*style, names::thumbUpSkin) : nullptr;
-  return thumb ? Size{thumb->width(), thumb->height()} : Size{};
-}
+Size Slider::thumbSize() const { return sliderThumbSize(*this); }
 
 Size Slider::measureOverride(std::int32_t width, std::int32_t height) {
   const Size thumb = thumbSize();
@@ -113,11 +108,7 @@ void Slider::onMouseWheel(Control*, Event& e) {
   e.handled = 1;
   const std::uint32_t serial = this->serial();
   setValue(clampToInt32(std::int64_t{value_} + GET_WHEEL_DELTA_WPARAM(e.wparam) / 60));
-  if (!controlExists(this, serial)) return;
-  auto* host = dynamic_cast<WindowImpl*>(window());
-  Point p;
-  if (host && host->hwnd() && host->cursorClientPosition(p))
-    ::PostMessageW(host->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  if (controlExists(this, serial)) postPointerMove(this);
 }
 
 }  // namespace dui
