@@ -141,7 +141,12 @@ bool ComboHelperWnd::runDropped(const RECT& area, bool below, HWND owner) {
   ::SetWindowLongPtrW(self, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   ::SetWindowPos(self, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOACTIVATE);
-  if (combo_) list_->selectText(combo_->getText());
+  if (combo_) {
+    // The shown text's item is selected and in view (an item selected before
+    // the list was laid out was never scrolled to).
+    if (!list_->selectText(combo_->getText())) list_->select(nullptr);
+    list_->scrollItemIntoView(list_->selectedItem());
+  }
   if (!::AnimateWindow(self, 100, AW_SLIDE | (below ? AW_VER_POSITIVE : AW_VER_NEGATIVE)) ||
       !::IsWindowVisible(self))
     ::ShowWindow(self, SW_SHOWNOACTIVATE);

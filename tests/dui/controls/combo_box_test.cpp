@@ -104,6 +104,23 @@ TEST_F(Combo, AClickInTheDropDownChoosesAndClosesIt) {
   EXPECT_EQ(window->captureHolder(), nullptr);
 }
 
+TEST_F(Combo, OpensWithTheShownItemSelectedAndInView) {
+  combo->setChoice(L"item 8");
+  post(WM_KEYDOWN, VK_ESCAPE, 1, 0);
+  pressCombo();
+  ListBox* list = combo->list();
+  EXPECT_EQ(list->selectedText(), L"item 8");
+  ASSERT_NE(list->verticalBar(), nullptr);
+  // Rows 24 in a 144-pixel view: item 8 (192 .. 216) shows at the bottom.
+  EXPECT_EQ(list->verticalBar()->position(), 216 - 144);
+
+  combo->setChoice(L"not an item");
+  post(WM_KEYDOWN, VK_ESCAPE, 1, 0);
+  pressCombo();
+  EXPECT_EQ(list->selectedItem(), nullptr);
+  EXPECT_EQ(changes.count, 0);
+}
+
 TEST_F(Combo, ChoosingTheShownTextAgainRaisesNothing) {
   const RECT area = dropArea();
   const int y = area.top + 2 + 24 + 10;  // "item 1", already shown
@@ -195,6 +212,27 @@ TEST_F(Combo, DestroyingTheComboWhileItsDropDownIsOpenTouchesNothingFreed) {
   pressCombo();
   EXPECT_FALSE(controlExists(combo, serial));
   dui_test::pump();  // the close posted to the drop-down
+  EXPECT_FALSE(::IsWindow(drop));
+}
+
+// Destroys the test's window from a timer that fires inside the drop-down's loop.
+HWND victim = nullptr;
+void CALLBACK destroyVictim(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  ::DestroyWindow(victim);
+}
+
+TEST_F(Combo, TheWindowDestroyedWhileTheDropDownIsOpenEndsTheLoop) {
+  victim = hwnd;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, destroyVictim);
+  guarded = drop;
+  guardFired = false;
+  const UINT_PTR guard = ::SetTimer(nullptr, 0, 3000, fireGuard);
+  pressCombo();   // the combo, its window and its drop-down are gone when this returns
+  ::KillTimer(nullptr, timer);
+  ::KillTimer(nullptr, guard);
+  EXPECT_FALSE(guardFired);
+  EXPECT_FALSE(::IsWindow(hwnd));
   EXPECT_FALSE(::IsWindow(drop));
 }
 
