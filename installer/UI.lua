@@ -1,7 +1,8 @@
 -- Kavri demo installer: start-up script.
 --
--- Shows the installer window from "main.xml": the first page asks for the
--- folder and the licence agreement, the second shows the copy job that
+-- Shows the installer window from "main.xml": the first page shows the
+-- licence in a scrolling panel and asks for its acceptance, the folder and
+-- the start-menu folder, the second shows the copy job that
 -- "LG.lua" runs in the background, the third says it is done. Control ids are
 -- listed at the top of installer/frame/main.xml.
 
@@ -18,6 +19,8 @@ local pages = { first = window:getChild(100), progress = window:getChild(200), l
 local folderBox = window:getChild(11)
 local installButton = window:getChild(14)
 local agreement = window:getChild(13)
+local startMenuChoice = window:getChild(16)
+local installedFolder = nil
 
 local function showPage(page)
   for _, each in pairs(pages) do each:setVisible(each == page) end
@@ -45,6 +48,19 @@ window:getChild(12):addHandler(event.Click, function()
   if folder then folderBox:setText(folder) end
 end)
 
+-- First page: the start-menu folder gets a shortcut to the installed readme,
+-- unless the user chose none.
+local NO_SHORTCUTS = "Do not create shortcuts"
+local function createShortcuts(installFolder)
+  local choice = startMenuChoice:getText()
+  local startMenu = getStartMenuFolder()
+  if choice == "" or choice == NO_SHORTCUTS or not startMenu or not installFolder then return end
+  local folder = startMenu .. "\\" .. choice
+  createDirectory(folder)
+  if not installFolder:find("[\\/]$") then installFolder = installFolder .. "\\" end
+  createShortCut(installFolder .. "readme.txt", folder .. "\\Kavri Readme.lnk")
+end
+
 -- Background notifications from LG.lua: table constructors with a code.
 local progressBar = window:getChild(204)
 local function onMessage(text)
@@ -62,6 +78,7 @@ local function onMessage(text)
   elseif report.code == 3 then
     local summary = report.count - report.failed .. " of " .. report.count .. " files installed."
     window:getChild(302):setText(summary)
+    createShortcuts(installedFolder)
     window:updateLayout()
     showPage(pages.last)
   end
@@ -75,6 +92,7 @@ installButton:addHandler(event.Click, function()
     window:showMessageBox("Please choose a folder.", "提示", MB_OK)
     return
   end
+  installedFolder = folder
   if progressBar.setRange then progressBar:setRange(100) end
   showPage(pages.progress)
   local config = "{ installPath = " .. string.format("%q", folder) .. " }"

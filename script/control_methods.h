@@ -4,6 +4,10 @@
 
 #include "lauxlib.h"
 
+namespace dui {
+class Control;
+}
+
 namespace kavri {
 
 // The 20 methods of every control object (ends with a null entry).
@@ -25,6 +29,11 @@ extern const luaL_Reg kButtonMethods[];
 extern const luaL_Reg kTextBoxMethods[];
 extern const luaL_Reg kEditMethods[];
 extern const luaL_Reg kBrowserMethods[];  // navigate, for WebBrowser (type name "Control")
+
+// The choice methods of list boxes and combo boxes (whose type names,
+// "Panel" and "Control", they share with others), or nullptr for any other
+// control; set after the type's own (control_choice_methods.cpp).
+const luaL_Reg* choiceMethods(const dui::Control* control);
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

@@ -87,6 +87,7 @@ void pushControlObject(lua_State* L, dui::Control* control) {
   lua_newtable(L);
   setMethods(L, kCommonControlMethods);
   if (const luaL_Reg* extra = typeMethods(control)) setMethods(L, extra);
+  if (const luaL_Reg* choice = choiceMethods(control)) setMethods(L, choice);
 
   const int object = lua_gettop(L);
   ScriptHost::pushRegistryCall(L, "lua_addControl", kControlRegistry);

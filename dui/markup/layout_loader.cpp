@@ -1,6 +1,8 @@
 // Layout package and the building of control trees from layout files.
 #include "dui/markup/layout_loader.h"
 
+#include "dui/controls/combo_box.h"
+#include "dui/controls/list_box.h"
 #include "dui/controls/page_controls.h"
 #include "dui/core/panel.h"
 #include "dui/markup/element_factory.h"
@@ -72,6 +74,17 @@ std::unique_ptr<Control> buildControl(const XmlNode* element) {
   if (!child) return control;
   if (TabItem* tab = dynamic_cast<TabItem*>(control.get())) {
     tab->setContent(buildControl(child).release());   // the first child only
+    return control;
+  }
+  // The children of a list or a combo box are its items, in document order.
+  ListBox* list = dynamic_cast<ListBox*>(control.get());
+  ComboBox* combo = dynamic_cast<ComboBox*>(control.get());
+  if (list || combo) {
+    for (; child; child = nextSiblingElement(child)) {
+      if (std::unique_ptr<Control> item = buildControl(child)) {
+        if (list ? list->addItem(item.get()) : combo->addItem(item.get())) item.release();
+      }
+    }
     return control;
   }
   Panel* panel = control->asPanel();

@@ -289,6 +289,24 @@ TEST(LayoutBuilding, TreesFollowTheMarkup) {
       {"a tab item whose first child is unknown has no content",
        "<TabItem><Frame/><Grid/></TabItem>",
        [](Control* root) { EXPECT_EQ(dynamic_cast<TabItem*>(root)->content(), nullptr); }},
+      {"children of a list and of a combo box are their items, in document order",
+       "<Window><ListBox id=\"1\" itemHeight=\"24\"><Button id=\"2\" text=\"a\"/><Frame/>"
+       "<Button id=\"3\" text=\"b\" height=\"30\"/></ListBox>"
+       "<ComboBox id=\"4\"><Button id=\"5\" text=\"x\"/><Button id=\"6\" text=\"y\"/></ComboBox></Window>",
+       [](Control* root) {
+         auto* list = dynamic_cast<ListBox*>(byId(root, 1));
+         ASSERT_NE(list, nullptr);
+         EXPECT_EQ(list->childCount(), 1);  // the item stack alone
+         ASSERT_EQ(list->itemCount(), 2);
+         EXPECT_EQ(list->itemAt(0)->getText(), L"a");
+         EXPECT_EQ(list->itemAt(0)->intOr(names::height, -1), 24);  // the list's item height
+         EXPECT_EQ(list->itemAt(1)->intOr(names::height, -1), 30);  // its own
+         auto* combo = dynamic_cast<ComboBox*>(byId(root, 4));
+         ASSERT_NE(combo, nullptr);
+         ASSERT_EQ(combo->itemCount(), 2);
+         EXPECT_EQ(combo->list()->itemAt(1)->getText(), L"y");
+         EXPECT_EQ(combo->list()->itemAt(1)->intOr(names::height, -1), ComboBox::kRowHeight);
+       }},
       {"children of a control without a child list are skipped",
        "<Window><Button id=\"1\"><Label id=\"2\"/></Button></Window>",
        [](Control* root) {

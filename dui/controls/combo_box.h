@@ -1,0 +1,60 @@
+// ComboBox: a field showing the chosen text that drops down a list of items
+// in a pop-up window of its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dui/core/control.h"
+
+namespace dui {
+
+class ComboHelperWnd;
+class ListBox;
+
+// RepaintOnMouse, ClearsFocus. Draws its "style", or "combobox.xml" when it
+// has none or that style does not load. It makes its drop-down window at once
+// (hidden); a left press opens it under the combo (above when the screen has
+// no room below) and runs a local message loop until an item is chosen, the
+// user presses outside it or Escape, another window becomes active, or a quit
+// message arrives (posted again afterwards). Choosing a text other than the
+// current one sets "text", repaints and raises ValueChange (direct,
+// parameters 0).
+class ComboBox : public Control {
+ public:
+  static constexpr std::int32_t kRowHeight = 24;
+  static constexpr std::int32_t kMaxRows = 6;
+
+  ComboBox();
+  ~ComboBox() override;
+  void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
+
+  // Appends an item to the drop-down list (taking ownership).
+  bool addItem(Control* item);
+  std::int32_t itemCount() const;
+  // The drop-down's list, or nullptr once its window is gone.
+  ListBox* list() const;
+  ComboHelperWnd* dropDown() const { return drop_; }
+  bool dropped() const;
+  // Sets "text" and selects the matching item (if any) without raising
+  // anything; false when no item has that text (the text is set anyway).
+  bool setChoice(const std::wstring& text);
+
+  // Where the drop-down goes for a combo at `combo` (screen coordinates) with
+  // `items` items on a screen `screenHeight` tall: below unless there is no
+  // room, 24 pixels a row for at most six rows plus 4.
+  static RECT dropDownRect(const RECT& combo, std::int32_t items, std::int32_t screenHeight, bool& below);
+
+  // Opens the drop-down and runs its loop (what a left press does).
+  void openDropDown();
+
+ private:
+  friend class ComboHelperWnd;
+  void dropDownDestroyed() { drop_ = nullptr; }
+  void onLButtonDown(Control*, Event& e);
+  void onListNotify(Control*, Event& e);
+
+  ComboHelperWnd* drop_ = nullptr;
+};
+
+}  // namespace dui

@@ -1,0 +1,114 @@
+// The slider's measure, value, thumb and mouse handling.
+#include "dui/controls/slider.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "dui/controls/list_skin_sizes.h"
+#include "dui/controls/window_access.h"
+#include "dui/core/control_geometry.h"
+#include "dui/core/control_registry.h"
+#include "dui/core/layout.h"
+#include "dui/core/style_lookup.h"
+
+namespace dui {
+
+Slider::Slider() {
+  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::ClearsFocus | WheelFlag, true);
+  addHandler(events::LButtonDown, this, &Slider::onLButtonDown);
+  addHandler(events::MouseMove, this, &Slider::onMouseMove);
+  addHandler(events::MouseLeave, this, &Slider::onMouseLeave);
+  addHandler(events::MouseWheel, this, &Slider::onMouseWheel);
+}
+
+void Slider::draw(HDC dc, const Rect& drawRect, const Rect&) {
+  drawControlStyle(dc, drawRect, *this, kSliderStyle, BuiltInStyle::WhenNoStyleLoads);
+}
+
+bool Slider::vertical() const {
+  AttrKey orientation = nullptr;
+  return getEnum(names::orientation, orientation) && orientation != names::kwHorizontal;
+}
+
+Size Slider::thumbSize() const { return sliderThumbSize(*this); }
+
+Size Slider::measureOverride(std::int32_t width, std::int32_t height) {
+  const Size thumb = thumbSize();
+  return vertical() ? Size{thumb.width, height} : Size{width, thumb.height};
+}
+
+bool Slider::setValue(std::int32_t value) {
+  const std::int32_t clamped = std::clamp(value, 0, std::max(maximum_, 0));
+  if (clamped == value_) return false;
+  value_ = clamped;
+  invalidate(this, false);  // first: a ValueChange handler may destroy the slider
+  Event e = makeEvent(events::ValueChange);
+  raiseEvent(this, e);
+  return true;
+}
+
+Rect Slider::thumbRect() const {
+  const Size thumb = thumbSize();
+  if (maximum_ <= 0) return Rect{0, 0, thumb.width, thumb.height};
+  if (vertical()) {
+    const std::int32_t top = std::int32_t(std::int64_t{rect().height() - thumb.height} * value_ / maximum_);
+    return Rect{0, top, rect().width(), top + thumb.height};
+  }
+  const std::int32_t left = std::int32_t(std::int64_t{rect().width() - thumb.width} * value_ / maximum_);
+  return Rect{left, 0, left + thumb.width, rect().height()};
+}
+
+std::int32_t Slider::valueAt(std::int32_t x, std::int32_t y) const {
+  const Size thumb = thumbSize();
+  const bool v = vertical();
+  const std::int64_t half = (v ? thumb.height : thumb.width) / 2;
+  const std::int64_t start = half;
+  const std::int64_t end = (v ? rect().height() : rect().width()) - half;
+  if (end <= start) return 0;
+  const std::int64_t value = ((v ? y : x) - start) * maximum_ / (end - start);
+  return clampToInt32(value);
+}
+
+bool Slider::pointerInSlider(std::intptr_t lparam, Point& p) const {
+  Rect r;
+  if (!absoluteRect(this, r)) return false;
+  p = Point{GET_X_LPARAM(lparam) - r.left, GET_Y_LPARAM(lparam) - r.top};
+  return true;
+}
+
+void Slider::onLButtonDown(Control*, Event& e) {
+  e.handled = 1;
+  Point p;
+  if (pointerInSlider(e.lparam, p)) setValue(valueAt(p.x, p.y));
+}
+
+void Slider::onMouseMove(Control*, Event& e) {
+  Point p;
+  if (!pointerInSlider(e.lparam, p)) return;
+  if (hasFlag(flags::Captured)) {
+    setValue(valueAt(p.x, p.y));
+    return;
+  }
+  const bool over = thumbRect().contains(p.x, p.y);
+  if (over != hasFlag(flags::Checked)) {
+    setFlag(flags::Checked, over);
+    invalidate(this, false);
+  }
+}
+
+void Slider::onMouseLeave(Control*, Event&) {
+  if (!hasFlag(flags::Checked)) return;
+  setFlag(flags::Checked, false);
+  invalidate(this, false);
+}
+
+void Slider::onMouseWheel(Control*, Event& e) {
+  if (!hasFlag(WheelFlag)) return;
+  e.handled = 1;
+  const std::uint32_t serial = this->serial();
+  setValue(clampToInt32(std::int64_t{value_} + GET_WHEEL_DELTA_WPARAM(e.wparam) / 60));
+  if (controlExists(this, serial)) postPointerMove(this);
+}
+
+}  // namespace dui

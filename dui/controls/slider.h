@@ -1,0 +1,47 @@
+// Slider: a thumb on a track that sets a value from 0 to a maximum.
+#pragma once
+
+#include <cstdint>
+
+#include "dui/core/control.h"
+
+namespace dui {
+
+// RepaintOnMouse, CaptureOnPress, ClearsFocus and bit 15 (wheel). Draws its
+// "style", or "slider.xml" when it has none or that style does not load. Its
+// Checked bit means the mouse is over the thumb. "orientation" "horizontal"
+// (or none) lays it out horizontally, any other keyword vertically.
+class Slider : public Control {
+ public:
+  static constexpr std::uint32_t WheelFlag = 0x8000;   // bit 15
+
+  Slider();
+  void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
+  // As tall (wide, when vertical) as the thumb image, the other way as offered.
+  Size measureOverride(std::int32_t width, std::int32_t height) override;
+
+  std::int32_t value() const { return value_; }
+  std::int32_t maximum() const { return maximum_; }
+  // Clamps to 0 .. maximum; a change is stored, repainted and raised as
+  // ValueChange (direct, parameters 0). Answers whether it changed.
+  bool setValue(std::int32_t value);
+  bool vertical() const;
+  // The thumb relative to the control: the size of the style's "thumbUpSkin"
+  // image, placed along the slider at (length - thumb) * value / maximum.
+  Rect thumbRect() const;
+  // The value a pointer at (x, y), relative to the control, asks for.
+  std::int32_t valueAt(std::int32_t x, std::int32_t y) const;
+
+ private:
+  Size thumbSize() const;
+  bool pointerInSlider(std::intptr_t lparam, Point& p) const;
+  void onLButtonDown(Control*, Event& e);
+  void onMouseMove(Control*, Event& e);
+  void onMouseLeave(Control*, Event& e);
+  void onMouseWheel(Control*, Event& e);
+
+  std::int32_t value_ = 50;
+  std::int32_t maximum_ = 100;
+};
+
+}  // namespace dui
