@@ -24,6 +24,8 @@ extern const luaL_Reg kPanelMethods[];
 extern const luaL_Reg kButtonMethods[];
 extern const luaL_Reg kTextBoxMethods[];
 extern const luaL_Reg kEditMethods[];
+extern const luaL_Reg kPowerPointMethods[];
+extern const luaL_Reg kProgressBarMethods[];
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

@@ -9,6 +9,8 @@ const ControlTypeMethods kControlTypeMethods[] = {
     {L"Button", kButtonMethods},
     {L"TextBox", kTextBoxMethods},
     {L"Edit", kEditMethods},
+    {L"PowerPoint", kPowerPointMethods},
+    {L"ProgressBar", kProgressBarMethods},
 };
 const int kControlTypeMethodCount = sizeof(kControlTypeMethods) / sizeof(kControlTypeMethods[0]);
 
