@@ -93,10 +93,7 @@ void ScriptHost::runScript(const wchar_t* name) {
   if (!failure.empty()) {
     const std::wstring wide = utf8ToWide(failure);
     debugLog(L"script error: " + wide);
-    if (reporter_)
-      reporter_(wide);
-    else
-      showErrorBox(wide);
+    reportError(wide);
   }
   if (text) fs->freeFile(text.release());
   // Windows and controls may outlive the state: nothing may call into it now.
@@ -105,6 +102,13 @@ void ScriptHost::runScript(const wchar_t* name) {
   lua_close(L);
   state_ = nullptr;
   pendingError_.clear();
+}
+
+void ScriptHost::reportError(const std::wstring& text) {
+  if (reporter_)
+    reporter_(text);
+  else
+    showErrorBox(text);
 }
 
 void ScriptHost::pushRegistryCall(lua_State* L, const char* function, const char* registry) {

@@ -62,6 +62,10 @@ class ScriptHost {
   // test replaces it.
   using ErrorReporter = void (*)(const std::wstring& text);
   void setErrorReporter(ErrorReporter reporter) { reporter_ = reporter; }
+  // Shows a script author's mistake that a script function answers with
+  // nothing (a layout that cannot be loaded) the way runScript shows an
+  // error: in the "错误" box, or through the reporter a test set.
+  void reportError(const std::wstring& text);
 
  private:
   void recordError(const std::string& text);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo installer as a user meets it, under Wine with real input: accept
 # the agreement, install into the default folder, check the copied files are
-# byte-identical to the payload, finish. Screenshots of the first and last
-# page are kept in the artifacts folder.
+# byte-identical to the payload, finish. Screenshots of the first page, the
+# progress page (bar filling, then the slideshow fading) and the last page are
+# kept in the artifacts folder.
 set -u
 exe=$1 payload=$2 artifacts=$3
 export WINEPREFIX=${KAVRI_WINEPREFIX:?} WINEDEBUG=-all
@@ -34,6 +35,25 @@ button_x=$((X + WIDTH - 40 - 60)) button_y=$((Y + HEIGHT - 28 - 16))
 click "$agreement_x" "$agreement_y"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/demo-first-page.png"
 click "$button_x" "$button_y"
+
+# The demo paces its copy at 2 s a file: one file is done after 2 s, and the
+# slideshow (started with the page) turns after about 3 s and fades for 1.2 s.
+shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/$1"; }
+pixel() { convert "$artifacts/$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
+sleep 1.8
+shot demo-progress-page.png
+sleep 1.5
+shot demo-progress-fade.png
+# Bar: 40 pixels in from the left, 30 + 126 down, 12 high; the first third
+# is filled (blue), the last part is the grey track.
+read -r r g b <<<"$(pixel demo-progress-page.png 60 162)"
+[ "$b" -gt $((r + 60)) ] || fail "the progress bar shows no fill at a third ($r $g $b)"
+read -r r g b <<<"$(pixel demo-progress-page.png $((WIDTH - 60)) 162)"
+[ "$b" -lt $((r + 40)) ] || fail "the progress bar is filled past a third ($r $g $b)"
+# Slideshow: 40 in, 30 + 190 down; a picture is shown, not the page's background.
+read -r r g b <<<"$(pixel demo-progress-page.png 100 280)"
+[ "$r" -lt 200 ] || fail "the slideshow shows no picture ($r $g $b)"
+echo "ok: the progress page shows the bar filling and the slideshow"
 
 for _ in $(seq 150); do
   [ -f "$target/data/settings.ini" ] && break
