@@ -15,19 +15,15 @@ int crossFadeAlpha(int tick) {
 void crossFade(const std::uint32_t* next, const std::uint32_t* previous, std::uint32_t* out, std::size_t count,
                int alpha) {
   const std::uint32_t a = static_cast<std::uint32_t>(std::clamp(alpha, 0, 256));
-  std::uint32_t withNext[256], withPrevious[256];
-  for (std::uint32_t x = 0; x < 256; ++x) {
-    withNext[x] = x * a;
-    withPrevious[x] = x * (256 - a);
-  }
+  const std::uint32_t b = 256 - a;
+  // Two channels a word: each 16-bit lane holds x * a + y * (256 - a), at
+  // most 255 * 256, so no lane carries into the next; the high byte of each
+  // lane is the blended channel, exactly as a per-byte lookup gives it.
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t n = next[i], p = previous[i];
-    std::uint32_t blended = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-      const std::uint32_t byte = (withNext[(n >> shift) & 0xFF] + withPrevious[(p >> shift) & 0xFF]) >> 8;
-      blended |= byte << shift;
-    }
-    out[i] = blended;
+    const std::uint32_t redBlue = ((n & 0x00FF00FFu) * a + (p & 0x00FF00FFu) * b) >> 8;
+    const std::uint32_t alphaGreen = ((n >> 8) & 0x00FF00FFu) * a + ((p >> 8) & 0x00FF00FFu) * b;
+    out[i] = (redBlue & 0x00FF00FFu) | (alphaGreen & 0xFF00FF00u);
   }
 }
 

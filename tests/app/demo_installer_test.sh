@@ -36,13 +36,14 @@ click "$agreement_x" "$agreement_y"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/demo-first-page.png"
 click "$button_x" "$button_y"
 
-# The demo paces its copy at 2 s a file: one file is done after 2 s, and the
-# slideshow (started with the page) turns after about 3 s and fades for 1.2 s.
+# The demo paces its copy at 2 s a file, so a third is done for the first 2 s
+# (click() already waited 1 s); the slideshow, started with the page, turns
+# after about 3 s and fades for 1.2 s.
 shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/$1"; }
 pixel() { convert "$artifacts/$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
-sleep 1.8
+sleep 0.4
 shot demo-progress-page.png
-sleep 1.5
+sleep 1.7
 shot demo-progress-fade.png
 # Bar: 40 pixels in from the left, 30 + 126 down, 12 high; the first third
 # is filled (blue), the last part is the grey track.
