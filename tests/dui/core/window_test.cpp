@@ -204,6 +204,29 @@ TEST_F(Windows, TheCaretOfALayeredWindowTouchesOnlyItsBackBuffer) {
   SUCCEED();
 }
 
+// A control that moved under a still cursor learns it from a posted move.
+TEST_F(Windows, APostedMouseMoveReachesTheControlNowUnderTheCursor) {
+  auto* root = static_cast<Canvas*>(fixedRoot(200, 100));
+  Control* a = place(root, new Control, 10, 10, 50, 30);
+  Control* b = place(root, new Control, 100, 10, 50, 30);
+  WindowImpl* window = make(root);
+  ASSERT_NE(window, nullptr);
+  dui_test::EventLog log;
+  log.tap(a, "a");
+  log.tap(b, "b");
+  dui_test::cursorTo(window->hwnd(), 20, 20);
+  ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
+  window->postMouseMove();
+  dui_test::pump();
+  ASSERT_TRUE(a->hasFlag(flags::MouseOver));
+  log.take();
+  b->setRect(Rect{10, 10, 60, 40});   // b slides over a, under the cursor
+  a->setRect(Rect{100, 10, 150, 40});
+  window->postMouseMove();
+  dui_test::pump();
+  EXPECT_EQ(log.take(), (std::vector<std::string>{"a:MouseLeave", "b:MouseEnter"}));
+}
+
 TEST(TooltipPosition, ShiftedLeftNearTheRightScreenEdge) {
   EXPECT_EQ(tooltipPosition(POINT{100, 50}, 10, 1280).x, 100);
   EXPECT_EQ(tooltipPosition(POINT{100, 50}, 10, 1280).y, 69);
