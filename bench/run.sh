@@ -7,6 +7,7 @@
 #   text        the Edit's text model: large texts, typing, pasting
 #   markup      building the demo's first page, style lookups, painting a button
 #   skin-image  decoding a skin image and drawing it plain and as a nine-grid
+#   cross-fade  one cross-fade frame of the slideshow, 600 x 300 (aim: well under 1 ms)
 #   work [MB] [FILES]  a generated payload packed, then extracted through startWork
 #   package [MB]       lzpack create/extract on a generated corpus, beside xz -6
 #   json [SONGS]       JSON parse and write rates (native)
@@ -18,7 +19,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
-usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 [ $# -ge 1 ] || usage
 name=$1; shift
 
@@ -99,6 +100,7 @@ case "$name" in
   text) run_windows_bench text_bench ;;
   markup) run_windows_bench markup_bench ;;
   skin-image) run_windows_bench skin_image_bench ;;
+  cross-fade) run_windows_bench cross_fade_bench ;;
   work) bench_work "$@" ;;
   package) bench_package "$@" ;;
   json) bench_json "$@" ;;

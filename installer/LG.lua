@@ -3,7 +3,8 @@
 -- Runs on a worker thread in a Lua state of its own, started by UI.lua with
 --   startWork("LG.lua", "program.lz", "{ installPath = [==[C:\\Program Files\\Kavri Demo]==] }")
 -- so that `config.installPath` is the folder the user chose (with or without
--- a trailing backslash). It creates the folders, extracts every payload file
+-- a trailing backslash); `config.pace`, when given, is a pause in milliseconds
+-- after each file, so the demo's tiny payload shows its progress page. It creates the folders, extracts every payload file
 -- from "program.lz" and reports to the installer window's message handler
 -- with notifyMessage. Each report is a Lua table constructor the handler can
 -- load; `code` says what it is:
@@ -69,6 +70,7 @@ for index, entry in ipairs(files) do
   end
   if written then
     report.done(entry, index, #files)
+    if type(config) == "table" and tonumber(config.pace) then sleep(tonumber(config.pace)) end
   else
     failed = failed + 1
   end

@@ -63,13 +63,14 @@ end
 
 -- Background notifications from LG.lua: table constructors with a code.
 local progressBar = window:getChild(204)
+local slideshow = window:getChild(205)
 local function onMessage(text)
   local ok, report = pcall(function() return load("return " .. text)() end)
   if not ok or type(report) ~= "table" then return 0 end
   if report.code == 1 then
     window:getChild(202):setText(report.percent .. "%")
     window:getChild(203):setText(report.file)
-    if progressBar.setPosition then progressBar:setPosition(report.percent) end
+    progressBar:setPosition(report.percent)
     window:updateLayout()   -- labels measure their new text
   elseif report.code == 2 then
     local answer = window:showMessageBox("Cannot write " .. report.file .. ". Try again?", "错误",
@@ -80,6 +81,7 @@ local function onMessage(text)
     window:getChild(302):setText(summary)
     createShortcuts(installedFolder)
     window:updateLayout()
+    slideshow:playStop()
     showPage(pages.last)
   end
   return 0
@@ -93,11 +95,16 @@ installButton:addHandler(event.Click, function()
     return
   end
   installedFolder = folder
-  if progressBar.setRange then progressBar:setRange(100) end
+  progressBar:setRange(100)
+  progressBar:setPosition(0)
   showPage(pages.progress)
-  local config = "{ installPath = " .. string.format("%q", folder) .. " }"
+  slideshow:playStart()
+  -- The demo's payload is three small files: pace the copy so the progress
+  -- page, its bar and its slideshow can be seen.
+  local config = "{ installPath = " .. string.format("%q", folder) .. ", pace = 2000 }"
   if not startWork("LG.lua", "program.lz", config) then
     window:showMessageBox("Setup could not start copying.", "错误", MB_OK)
+    slideshow:playStop()
     showPage(pages.first)
   end
 end)

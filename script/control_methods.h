@@ -34,6 +34,8 @@ extern const luaL_Reg kBrowserMethods[];  // navigate, for WebBrowser (type name
 // "Panel" and "Control", they share with others), or nullptr for any other
 // control; set after the type's own (control_choice_methods.cpp).
 const luaL_Reg* choiceMethods(const dui::Control* control);
+extern const luaL_Reg kPowerPointMethods[];
+extern const luaL_Reg kProgressBarMethods[];
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

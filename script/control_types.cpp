@@ -10,6 +10,8 @@ const ControlTypeMethods kControlTypeMethods[] = {
     {L"TextBox", kTextBoxMethods},
     {L"Edit", kEditMethods},
     {L"Control", kBrowserMethods},
+    {L"PowerPoint", kPowerPointMethods},
+    {L"ProgressBar", kProgressBarMethods},
 };
 const int kControlTypeMethodCount = sizeof(kControlTypeMethods) / sizeof(kControlTypeMethods[0]);
 

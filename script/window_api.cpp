@@ -1,8 +1,13 @@
 // createWindow: a script window from a layout file, and its object table.
+#include <memory>
+
+#include "dui/core/control.h"
 #include "dui/core/shadowed_window.h"
+#include "dui/markup/layout_loader.h"
 #include "lauxlib.h"
 #include "script/lua_convert.h"
 #include "script/lua_window.h"
+#include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "script/script_handles.h"
 #include "script/script_host.h"
@@ -35,7 +40,19 @@ const luaL_Reg kWindowMethods[] = {
 int createWindow(lua_State* L) {
   const DWORD style = lua_gettop(L) < 2 ? kDefaultWindowStyle : static_cast<DWORD>(argInteger(L, 2));
   const std::wstring layout = argText(L, 1);
+  // A layout the open package lacks or cannot build is the author's mistake:
+  // say so, and answer nothing rather than an empty, invisible window.
+  std::unique_ptr<dui::Control> root;
+  if (dui::layoutLoader().isOpen()) {
+    std::wstring error;
+    root = dui::layoutLoader().load(layout, &error);
+    if (!root) {
+      reportScriptError(L"createWindow: " + error);
+      return 0;
+    }
+  }
   auto* window = new dui::ShadowedWindow(layout);
+  if (root) window->setRoot(root.release());
   // The layout is loaded and attached while the window is created. On
   // failure create() has deleted the object: no window, no object.
   if (!window->create(0, style, 0, 0, 0, 0, nullptr)) {

@@ -61,14 +61,9 @@ int windowCenterScreen(lua_State* L) {
 }
 
 // Measures and arranges the root ("initSize", or its desired size within
-// 1024 x 768) and gives the window that size without moving it.
+// 1024 x 768), gives the window that size without moving it, and repaints it.
 int windowUpdateLayout(lua_State* L) {
-  LuaWindow* w = LuaWindow::resolve(L);
-  if (!w) return 0;
-  dui::Control* root = w->window()->root();
-  if (!root) return 0;
-  const dui::Size size = dui::rootLayoutPass(root);
-  ::SetWindowPos(w->hwnd(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
+  if (LuaWindow* w = LuaWindow::resolve(L)) w->window()->updateLayout();
   return 0;
 }
 

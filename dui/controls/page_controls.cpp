@@ -1,17 +1,17 @@
-// Flags, type names, the tab item's content and the picture of the page controls.
+// The title bar's window drag and the picture of the Image element.
 #include "dui/controls/page_controls.h"
 
+#include "dui/core/host_window.h"
 #include "dui/core/skin_image.h"
 #include "dui/core/style_lookup.h"
 
 namespace dui {
 
-TabItem::TabItem() {
-  setFlag(flags::CaptureOnPress, false);
-  setFlag(TabFlag, true);
-}
+TitleBar::TitleBar() { addHandler(events::LButtonDown, this, &TitleBar::onLButtonDown); }
 
-void TabItem::setContent(Control* content) { content_.reset(content); }
+void TitleBar::onLButtonDown(Control*, Event&) {
+  if (HostWindow* host = window()) host->beginWindowDrag();
+}
 
 Drawing::Drawing() { setFlag(flags::HitTransparent, true); }
 
@@ -26,11 +26,5 @@ Size Drawing::measureOverride(std::int32_t, std::int32_t) {
   SkinImage* image = imageOf(*this, names::src);
   return image ? Size{image->width(), image->height()} : Size{};
 }
-
-ProgressBar::ProgressBar() { setFlag(flags::HitTransparent, true); }
-
-const wchar_t* ProgressBar::typeName() const { return L"ProgressBar"; }
-
-const wchar_t* PowerPoint::typeName() const { return L"PowerPoint"; }
 
 }  // namespace dui

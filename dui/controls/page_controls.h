@@ -1,35 +1,25 @@
-// The page controls as the markup builds them: TabControl, TabItem, TitleBar,
-// Seperator, Drawing (the Image element), ProgressBar and PowerPoint. They
-// carry their flags, type names, the tab item's content and the picture's
-// painting; they do not switch tabs, drag the window, show progress or run a
-// slideshow.
+// The page controls as the markup builds them: TitleBar, Seperator and Drawing
+// (the Image element) here; TabControl and TabItem, ProgressBar and
+// PowerPoint (the slideshow) in their own headers, included for the factory.
 #pragma once
 
-#include <memory>
-
 #include "dui/controls/button_family.h"
+#include "dui/controls/progress_bar.h"
+#include "dui/controls/slideshow.h"
+#include "dui/controls/tab_control.h"
 #include "dui/core/panel.h"
 
 namespace dui {
 
-class TabControl : public Panel {};
-
-// A Button without CaptureOnPress and with flag bit 17. Owns its content: the
-// first child element of the TabItem in the markup.
-class TabItem : public Button {
+// A left press on it starts the system's drag of its window, so the user
+// moves a caption-less window by it. The press is left unhandled.
+class TitleBar : public Control {
  public:
-  static constexpr std::uint32_t TabFlag = 0x20000;   // bit 17
-
-  TabItem();
-  // Takes ownership; a previous content is destroyed.
-  void setContent(Control* content);
-  Control* content() const { return content_.get(); }
+  TitleBar();
 
  private:
-  std::unique_ptr<Control> content_;
+  void onLButtonDown(Control* sender, Event& e);
 };
-
-class TitleBar : public Control {};
 
 // Paints the style named by "style"; nothing of its own.
 class Seperator : public Control {};
@@ -42,19 +32,6 @@ class Drawing : public Control {
   void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
   const wchar_t* typeName() const override;
   Size measureOverride(std::int32_t width, std::int32_t height) override;
-};
-
-// HitTransparent, type name "ProgressBar".
-class ProgressBar : public Control {
- public:
-  ProgressBar();
-  const wchar_t* typeName() const override;
-};
-
-// Type name "PowerPoint".
-class PowerPoint : public Control {
- public:
-  const wchar_t* typeName() const override;
 };
 
 }  // namespace dui

@@ -175,7 +175,15 @@ ClipboardEditing TextBox::clipboardEditing() {
   editing.selectAll = [this] { model_.selectAll(); };
   editing.selectedText = [this] { return model_.selectedText(); };
   editing.deleteSelection = [this] { model_.replaceSelection(std::wstring()); };
-  editing.replaceSelection = [this](const std::wstring& text) { model_.replaceSelection(text); };
+  // A paste follows the typing rules: control characters (CR, LF, TAB ...)
+  // are not text, so a copied path with a line break stays one valid path.
+  editing.replaceSelection = [this](const std::wstring& text) {
+    std::wstring typed;
+    typed.reserve(text.size());
+    for (wchar_t c : text)
+      if (c >= 32) typed += c;
+    model_.replaceSelection(typed);
+  };
   return editing;
 }
 
@@ -197,11 +205,9 @@ void TextBox::onQueryCursor(Control* sender, Event& e) {
   showTextCursor(e);
 }
 
+// Paints the content as it stands: painting changes no state (a text
+// attribute written by someone else is taken up by the next input event).
 void TextBox::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
-  if (adoptTextAttribute()) {
-    updateScroll(innerWidth());
-    placeCaret();
-  }
   Control::draw(dc, drawRect, clip);
   const std::wstring& text = model_.text();
   if (text.empty() || !font_.loaded()) return;

@@ -40,7 +40,13 @@ void Control::beginDestruction() {
     }
   }
   window_ = nullptr;
-  if (parent_ && parent_->panel_) parent_->panel_->unlink(this);
+  if (parent_ && parent_->panel_ && !unlisted_) parent_->panel_->unlink(this);
+}
+
+void setUnlistedParent(Control* child, Control* parent) {
+  if (!child || (child->parent_ && !child->unlisted_)) return;
+  child->parent_ = parent;
+  child->unlisted_ = parent != nullptr;
 }
 
 Control* Control::hitTest(std::int32_t x, std::int32_t y) {

@@ -92,6 +92,7 @@ class Control : public Object {
   friend void attachRoot(Control* root, HostWindow* window);
   friend void attachControl(Control* control);
   friend void detachControl(Control* control);
+  friend void setUnlistedParent(Control* child, Control* parent);
 
   Control* parent_ = nullptr;
   Control* previous_ = nullptr;
@@ -103,8 +104,16 @@ class Control : public Object {
   std::uint32_t flags_ = flags::Initial;
   std::uint32_t serial_ = 0;
   Panel* panel_ = nullptr;  // set by Panel: the child list, whatever the flag bits say
+  bool unlisted_ = false;   // parent_ is set but the parent's child list does not hold it
   bool tearingDown_ = false;
 };
+
+// Hangs `child` under `parent` without entering a child list (nullptr
+// unhangs it): events bubble, coordinates resolve and attach finds the window
+// through `parent`, yet the parent neither owns, paints nor lists it. A tab
+// item's content hangs under its tab control this way. Nothing for a child
+// that sits in a child list.
+void setUnlistedParent(Control* child, Control* parent);
 
 // Synchronous delivery (tunnel, bubble or direct by e.routing) to `target`'s
 // handlers and, unless direct, its ancestors'. Nothing for a control that is

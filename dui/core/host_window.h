@@ -25,6 +25,12 @@ class HostWindow {
   virtual void requestRepaint(bool synchronous) = 0;
   // The cursor position in client coordinates; false when it cannot be read.
   virtual bool cursorClientPosition(Point& position) const = 0;
+  // Lets the user move the window by dragging: the system's caption drag
+  // (WM_SYSCOMMAND, SC_MOVE | HTCAPTION), which returns when the drag ends.
+  virtual void beginWindowDrag() {}
+  // Posts a mouse move at the cursor's position, so hover and the control
+  // under the mouse are worked out again after something moved under it.
+  virtual void postMouseMove() {}
 
  protected:
   ~HostWindow() = default;

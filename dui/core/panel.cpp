@@ -35,6 +35,7 @@ bool Panel::addChild(Control* child) {
   for (const Control* c = this; c; c = c->parent()) {
     if (c == child) return false;  // would make a cycle
   }
+  if (child->parent_ && child->unlisted_) return false;   // hangs elsewhere
   if (child->parent_) {
     Panel* old = child->parent_->panel_;
     if (!old || !old->removeChild(child)) return false;
@@ -54,7 +55,7 @@ bool Panel::addChild(Control* child) {
 }
 
 bool Panel::removeChild(Control* child) {
-  if (!child || child->parent_ != this) return false;
+  if (!child || child->parent_ != this || child->unlisted_) return false;
   if (window()) {
     const std::uint32_t serial = child->serial();
     detachControl(child);

@@ -45,6 +45,7 @@ void SkinImage::DecoderFree::operator()(uint8_t* pixels) const noexcept { stbi_i
 
 void SkinImage::reset() {
   bitmap_.reset();
+  bits_ = nullptr;
   kept_.reset();
   width_ = height_ = 0;
   hasAlpha_ = keep_ = false;
@@ -120,6 +121,7 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
   ::GdiFlush();
 
   bitmap_ = std::move(bitmap);
+  bits_ = out;
   width_ = w;
   height_ = h;
   hasAlpha_ = anyAlpha;

@@ -52,6 +52,10 @@ class SkinImage {
   // The decoded, not premultiplied RGBA rows (width x height x 4 bytes), kept
   // only for files beginning with 0x01; null otherwise.
   const uint8_t* keptPixels() const { return kept_.get(); }
+  // The bitmap's own premultiplied pixels, top-down rows of width() 32-bit
+  // values (0xAARRGGBB); null when nothing is loaded. Read-only: the bitmap
+  // is shared by every control that names the image.
+  const uint32_t* premultipliedPixels() const { return bitmap_ ? bits_ : nullptr; }
 
  private:
   struct DecoderFree {
@@ -61,6 +65,7 @@ class SkinImage {
   void blit(HDC dc, HDC source, int x, int y, int w, int h, int sx, int sy, int sw, int sh) const;
 
   kavri::UniqueHbitmap bitmap_;
+  const uint32_t* bits_ = nullptr;   // the DIB section's memory, owned by bitmap_
   int width_ = 0;
   int height_ = 0;
   std::unique_ptr<uint8_t[], DecoderFree> kept_;

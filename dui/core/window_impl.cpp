@@ -169,6 +169,14 @@ LRESULT WindowImpl::onCreate() {
   return 0;
 }
 
+void WindowImpl::updateLayout() {
+  if (!hwnd_ || destroying_ || !root_) return;
+  const Size size = rootLayoutPass(root_);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
+  // A resize repaints by itself; an unchanged size would keep the old pixels.
+  invalidate(root_, false);
+}
+
 LRESULT WindowImpl::onSize(WPARAM wParam) {
   if (wParam == SIZE_MINIMIZED) return 0;
   RECT client{};
@@ -204,6 +212,23 @@ bool WindowImpl::cursorClientPosition(Point& position) const {
   if (!hwnd_ || !::GetCursorPos(&p) || !::ScreenToClient(hwnd_, &p)) return false;
   position = Point{p.x, p.y};
   return true;
+}
+
+void WindowImpl::beginWindowDrag() {
+  if (!hwnd_ || destroying_) return;
+  // The press gave the window the capture; the system's move loop takes the
+  // mouse itself and would otherwise see the capture holder's release.
+  if (::GetCapture() == hwnd_) ::ReleaseCapture();
+  ::SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+}
+
+void WindowImpl::postMouseMove() {
+  Point p;
+  if (!hwnd_ || destroying_ || !cursorClientPosition(p)) return;
+  WPARAM keys = 0;
+  if (::GetKeyState(VK_LBUTTON) < 0) keys |= MK_LBUTTON;
+  if (::GetKeyState(VK_RBUTTON) < 0) keys |= MK_RBUTTON;
+  ::PostMessageW(hwnd_, WM_MOUSEMOVE, keys, MAKELPARAM(static_cast<short>(p.x), static_cast<short>(p.y)));
 }
 
 void WindowImpl::requestRepaint(bool synchronous) {

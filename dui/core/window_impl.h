@@ -57,6 +57,14 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void invalidateArea(const Rect& area) override;
   void requestRepaint(bool synchronous) override;
   bool cursorClientPosition(Point& position) const override;
+  void beginWindowDrag() override;
+  void postMouseMove() override;
+
+  // Measures and arranges the root again, gives the window the size that
+  // answers without moving it, and repaints the whole client area: controls
+  // that moved or grew are drawn at their new places even when the window
+  // keeps its size.
+  void updateLayout();
 
   // Paints what is pending now: UpdateWindow for an ordinary window, the
   // dirty list and UpdateLayeredWindow for a layered one.

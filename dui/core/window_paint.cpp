@@ -106,8 +106,10 @@ void WindowImpl::drawCaret(HDC dc) {
   kavri::UniqueHbrush brush(::CreateSolidBrush(kCaretColour));
   if (brush) ::FillRect(dc, &r, brush.get());
   if (layered_ && buffer_.dc() == dc && buffer_.pixels()) {
-    // GDI leaves alpha 0: make the caret opaque in the per-pixel alpha.
-    const Rect area = intersect(Rect{r.left, r.top, r.right, r.bottom}, clientRect());
+    // GDI leaves alpha 0: make the caret opaque in the per-pixel alpha. The
+    // buffer bounds the loop: the client area may already be larger.
+    const Rect bounds{0, 0, buffer_.width(), buffer_.height()};
+    const Rect area = intersect(Rect{r.left, r.top, r.right, r.bottom}, bounds);
     for (int y = area.top; y < area.bottom; ++y)
       for (int x = area.left; x < area.right; ++x) buffer_.pixels()[y * buffer_.width() + x] |= 0xFF000000u;
   }

@@ -36,18 +36,27 @@ void LayoutLoader::close() {
   packageBytes_.reset();
 }
 
-std::unique_ptr<Control> LayoutLoader::load(const std::wstring& fileName) const {
+namespace {
+
+void reportLayoutError(const std::wstring& text, std::wstring* error) {
+  kavri::debugLog(text);
+  if (error) *error = text;
+}
+
+}  // namespace
+
+std::unique_ptr<Control> LayoutLoader::load(const std::wstring& fileName, std::wstring* error) const {
   if (!archive_) {
-    kavri::debugLog(L"layout \"" + fileName + L"\": no layout package is open");
+    reportLayoutError(L"layout \"" + fileName + L"\": no layout package is open", error);
     return nullptr;
   }
   size_t size = 0;
   kavri::HeapBuffer bytes = archive_->extract(fileName.c_str(), &size);
   if (!bytes) {
-    kavri::debugLog(L"layout \"" + fileName + L"\" not found in the layout package");
+    reportLayoutError(L"layout \"" + fileName + L"\" not found in the layout package", error);
     return nullptr;
   }
-  return buildLayout(bytes.get(), size, fileName);
+  return buildLayout(bytes.get(), size, fileName, error);
 }
 
 LayoutLoader& layoutLoader() {
@@ -55,12 +64,15 @@ LayoutLoader& layoutLoader() {
   return loader;
 }
 
-std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName) {
+std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName,
+                                     std::wstring* error) {
   // Malformed, too deep and element-less text is refused and reported here.
-  std::unique_ptr<XmlDocument> document = XmlDocument::parse(bytes, size, fileName);
+  std::unique_ptr<XmlDocument> document = XmlDocument::parse(bytes, size, fileName, error);
   if (!document) return nullptr;
   std::unique_ptr<Control> root = buildControl(document->root());
-  if (!root) kavri::debugLog(L"layout \"" + fileName + L"\": unknown root element <" + document->root()->name() + L">");
+  if (!root)
+    reportLayoutError(L"layout \"" + fileName + L"\": unknown root element <" + document->root()->name() + L">",
+                      error);
   return root;
 }
 

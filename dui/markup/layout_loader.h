@@ -32,8 +32,9 @@ class LayoutLoader {
 
   // The root control of the layout file of that name, or nothing when the
   // package is not open, has no such file, or the file is empty, malformed or
-  // has an unknown root element (the reason goes to the debugger output).
-  std::unique_ptr<Control> load(const std::wstring& fileName) const;
+  // has an unknown root element. The reason, naming the file, goes to the
+  // debugger output and, when `error` is given, to *error.
+  std::unique_ptr<Control> load(const std::wstring& fileName, std::wstring* error = nullptr) const;
 
  private:
   kavri::HeapBuffer packageBytes_;
@@ -45,8 +46,10 @@ class LayoutLoader {
 LayoutLoader& layoutLoader();
 
 // Builds a tree from the bytes of a layout file (what load does once the file
-// is extracted); `fileName` names it in diagnostics.
-std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName);
+// is extracted); `fileName` names it in diagnostics, which also go to *error
+// when given.
+std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName,
+                                     std::wstring* error = nullptr);
 
 // Builds one element and, depth first in document order, its descendants:
 // nothing for an element whose name is not in the element table (its subtree

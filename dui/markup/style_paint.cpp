@@ -16,13 +16,14 @@ void drawText(HDC dc, const Rect& rect, const std::wstring& text, COLORREF colou
   if (text.empty()) return;
   kavri::ScopedTextColour textColour(dc, colour);
   RECT r{rect.left, rect.top, rect.right, rect.bottom};
-  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, format);
+  // Shown as written: "&" is text here, never a mnemonic marker.
+  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, format | DT_NOPREFIX);
 }
 
 Size textExtent(HDC dc, const std::wstring& text) {
   if (text.empty()) return Size{};
   RECT r{0, 0, 0, 0};
-  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_SINGLELINE | DT_CALCRECT);
+  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
   return Size{r.right - r.left, r.bottom - r.top};
 }
 

@@ -2,10 +2,11 @@
 # The demo installer as a user meets it, under Wine with real input: scroll
 # the licence with the wheel, the keyboard and its bar, choose a start-menu
 # folder in the drop-down, accept the agreement, install into the default
-# folder, check the copied files are byte-identical to the payload and the
-# shortcut is in the chosen folder, finish. Screenshots of the scrolled
-# licence, the open drop-down, and the first and last page are kept in the
-# artifacts folder.
+# folder (the progress page's bar filling and slideshow fading), check the
+# copied files are byte-identical to the payload and the shortcut is in the
+# chosen folder, finish. Screenshots of the scrolled licence, the open
+# drop-down, the first page, the progress page and the last page are kept in
+# the artifacts folder.
 set -u
 exe=$1 payload=$2 artifacts=$3
 export WINEPREFIX=${KAVRI_WINEPREFIX:?} WINEDEBUG=-all
@@ -67,6 +68,26 @@ differs "$artifacts/demo-choice-dropped.png" "$artifacts/demo-choice-chosen.png"
 click "$agreement_x" "$agreement_y"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/demo-first-page.png"
 click "$button_x" "$button_y"
+
+# The demo paces its copy at 2 s a file, so a third is done for the first 2 s
+# (click() already waited 1 s); the slideshow, started with the page, turns
+# after about 3 s and fades for 1.2 s.
+shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/$1"; }
+pixel() { convert "$artifacts/$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
+sleep 0.4
+shot demo-progress-page.png
+sleep 1.7
+shot demo-progress-fade.png
+# Bar: 40 pixels in from the left, 30 + 126 down, 12 high; the first third
+# is filled (blue), the last part is the grey track.
+read -r r g b <<<"$(pixel demo-progress-page.png 60 162)"
+[ "$b" -gt $((r + 60)) ] || fail "the progress bar shows no fill at a third ($r $g $b)"
+read -r r g b <<<"$(pixel demo-progress-page.png $((WIDTH - 60)) 162)"
+[ "$b" -lt $((r + 40)) ] || fail "the progress bar is filled past a third ($r $g $b)"
+# Slideshow: 40 in, 30 + 190 down; a picture is shown, not the page's background.
+read -r r g b <<<"$(pixel demo-progress-page.png 100 280)"
+[ "$r" -lt 200 ] || fail "the slideshow shows no picture ($r $g $b)"
+echo "ok: the progress page shows the bar filling and the slideshow"
 
 for _ in $(seq 150); do
   [ -f "$target/data/settings.ini" ] && break

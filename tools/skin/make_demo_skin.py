@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the demo skin's images (window background, button states, check box
-states, edit frame, title-bar buttons, window shadow) as small PNGs into installer/style/.
+states, edit frame, title-bar buttons, window shadow, progress bar track and
+fill, the progress page's three slides) as PNGs into installer/style/.
 
 Only the Python standard library is used. Run it again after changing a
 colour or a shape and commit the PNGs it writes:
@@ -157,6 +158,53 @@ def window_shadow(w=72, h=72, inner=(20, 14, 56, 51), spread=18, strength=80):
     return rows
 
 
+def progress_track(w=24, h=12):
+    """The bar's background: a sunken grey groove, drawn as a nine-grid 6,0,6,0."""
+    return panel(w, h, 6, (150, 160, 176), (214, 220, 228), (240, 243, 247))
+
+
+def progress_fill(w=24, h=12):
+    """The bar's foreground: a glossy blue groove, revealed from the left."""
+    rows = panel(w, h, 6, (36, 84, 160), (120, 176, 244), (44, 104, 196))
+    for y in range(1, h // 2):
+        for x in range(w):
+            r, g, b, a = rows[y][x]
+            rows[y][x] = mix((r, g, b), (255, 255, 255), 0.25 * (1 - y / (h / 2))) + (a,)
+    return rows
+
+
+def slide(kind, w=520, h=120):
+    """One picture of the progress page's slideshow: a gradient with a motif
+    (rings, waves or dots), opaque, so the cross-fade shows clearly."""
+    import math
+    top, bottom, ink = {
+        "rings": ((34, 78, 150), (74, 136, 214), (190, 220, 255)),
+        "waves": ((24, 110, 96), (80, 180, 150), (210, 250, 230)),
+        "dots": ((150, 70, 40), (230, 150, 70), (255, 236, 200)),
+    }[kind]
+    rows = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            colour = mix(top, bottom, (x / (w - 1)) * 0.6 + (y / (h - 1)) * 0.4)
+            if kind == "rings":
+                d = math.hypot(x - w * 0.78, y - h * 0.5)
+                t = max(0.0, 1 - abs((d % 26) - 13) / 3) if d < 120 else 0
+            elif kind == "waves":
+                t = 0
+                for k in range(3):
+                    wave = h * (0.3 + 0.2 * k) + 10 * math.sin(x / 38 + k * 1.7)
+                    t = max(t, 1 - abs(y - wave) / 2.5)
+                t = max(t, 0)
+            else:
+                cx, cy = (x % 32) - 16, (y % 32) - 16
+                radius = 3 + 6 * x / w
+                t = min(1.0, max(0.0, radius - math.hypot(cx, cy)))
+            row.append(mix(colour, ink, 0.8 * t) + (255,))
+        rows.append(row)
+    return rows
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "installer", "style")
@@ -193,6 +241,14 @@ def main():
         save("minimise_%s.png" % state, caption_button(state, "minimise"))
 
     save("window_shadow.png", window_shadow())
+
+    # Progress bar: 24 x 12, nine-grid with insets 6,0,6,0.
+    save("progress_bk.png", progress_track())
+    save("progress_fill.png", progress_fill())
+
+    # The progress page's slideshow: three 520 x 120 pictures of one size.
+    for number, kind in enumerate(("rings", "waves", "dots"), start=1):
+        save("slide%d.png" % number, slide(kind))
 
 
 if __name__ == "__main__":

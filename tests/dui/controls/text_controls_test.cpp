@@ -91,6 +91,52 @@ TEST_F(TextControls, TextBoxKeepsTheFirst2000CharactersOfA3000CharacterPaste) {
   EXPECT_EQ(box->scrollOffset(), 0);  // nothing left to scroll
 }
 
+TEST_F(TextControls, TextBoxPasteDropsControlCharactersAsTypingDoes) {
+  struct Case { const wchar_t* clip; const wchar_t* text; };
+  for (const Case& c : {Case{L"D:\\Games\r\n", L"D:\\Games"}, Case{L"a\tb\nc", L"abc"},
+                        Case{L"\r\n", L""}, Case{L"x\x01y", L"xy"}}) {
+    ASSERT_TRUE(copyTextToClipboard(hwnd, c.clip));
+    box->setText(L"");
+    focusBox();
+    withControl('V');
+    EXPECT_EQ(box->text(), c.text);
+  }
+}
+
+// The label sizes to its text; after a longer text and a relayout that keeps
+// the window's size, the pixels where it grew must be painted.
+TEST_F(TextControls, UpdateLayoutRepaintsWhatMovedOrGrew) {
+  auto* label = new Label;
+  label->setInt(names::x, 10);
+  label->setInt(names::y, 250);
+  label->setInt(names::color, 0xFFFFFF);
+  label->setString(names::text, L"W");
+  root->addChild(label);
+  window->updateLayout();
+  dui_test::pump();
+  const int oldRight = label->rect().right;
+  ASSERT_GT(oldRight, 10);
+
+  const BackBuffer& buffer = window->backBuffer();
+  auto inked = [&] {   // lit pixels right of the old rectangle
+    ::GdiFlush();
+    int count = 0;
+    for (int y = 250; y < 280 && y < buffer.height(); ++y)
+      for (int x = oldRight; x < 300; ++x) count += (buffer.pixels()[y * buffer.width() + x] & 0xFFFFFF) != 0;
+    return count;
+  };
+  ::GdiFlush();
+  for (int y = 250; y < 280; ++y)
+    for (int x = 0; x < 300; ++x) buffer.pixels()[y * buffer.width() + x] = 0;
+  label->setString(names::text, L"WWWWWWWWWW");   // as a script's setText: the old area is marked
+  invalidate(label, false);
+  window->updateLayout();
+  dui_test::pump();
+  ::UpdateWindow(hwnd);
+  EXPECT_GT(label->rect().right, oldRight + 20);
+  EXPECT_GT(inked(), 0);
+}
+
 TEST_F(TextControls, TextBoxDoubleClickSelectsAllAndCutCopies) {
   focusBox();
   send(WM_LBUTTONDBLCLK, MK_LBUTTON, dui_test::at(50, 25));
@@ -235,15 +281,20 @@ TEST_F(TextControls, ReadOnlyEditIgnoresTypingAndPaste) {
 
 TEST_F(TextControls, TheTextAttributeMirrorsTheContent) {
   // Typed text reaches the attribute (what a script's common getText reads),
-  // and a value written into the attribute becomes the content.
+  // and a value written into the attribute becomes the content at the next
+  // input, never while painting.
   focusBox();
   type(L"\\x");
   EXPECT_EQ(box->getText(), L"C:\\Kavri\\x");
   box->setString(names::text, L"D:\\Other");
   invalidate(box, false);
   dui_test::pump();
+  ::UpdateWindow(hwnd);
+  EXPECT_EQ(box->text(), L"C:\\Kavri\\x");
+  EXPECT_EQ(box->model().caret(), 10u);
+  key(VK_LEFT);
   EXPECT_EQ(box->text(), L"D:\\Other");
-  EXPECT_EQ(box->model().caret(), 8u);
+  EXPECT_EQ(box->model().caret(), 7u);   // adopted with the caret at the end, then moved
   box->setString(names::text, std::wstring(2100, L'y'));
   type(L"z");  // adopted (cut to 2000) before the key: no room for z
   EXPECT_EQ(box->text(), std::wstring(2000, L'y'));

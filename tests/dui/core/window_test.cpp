@@ -172,6 +172,61 @@ TEST_F(Windows, CaretShownWhileStoppedIsHiddenForTheFirstIntervalThenBlinks) {
   EXPECT_FALSE(window->caretDrawn());
 }
 
+// Forwards everything but WM_SIZE, so the back buffer keeps its old size
+// while the client area grows (as between a resize and its WM_SIZE).
+WNDPROC g_windowProc = nullptr;
+LRESULT CALLBACK withoutSize(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SIZE) return 0;
+  return ::CallWindowProcW(g_windowProc, hwnd, message, wParam, lParam);
+}
+
+TEST_F(Windows, TheCaretOfALayeredWindowTouchesOnlyItsBackBuffer) {
+  WindowImpl* window = make(fixedRoot(200, 100), true);
+  ASSERT_NE(window, nullptr);
+  HWND hwnd = window->hwnd();
+  g_windowProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&withoutSize)));
+  // As tall as the screen allows; the caret fills the client area below the
+  // buffer's last row.
+  const int screen = ::GetSystemMetrics(SM_CYSCREEN);
+  ::SetWindowPos(hwnd, nullptr, 0, 0, 200, screen, SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_EQ(window->backBuffer().height(), 100);
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  ASSERT_GT(client.bottom, 400);
+  window->setCaretSize(20, client.bottom - 150);
+  window->showCaret(10, 5);
+  window->showCaret(20, 150);
+  ASSERT_TRUE(window->caretDrawn());
+  window->flush();   // writing the caret's alpha there would run off the buffer
+  window->hideCaret();
+  ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_windowProc));
+  SUCCEED();
+}
+
+// A control that moved under a still cursor learns it from a posted move.
+TEST_F(Windows, APostedMouseMoveReachesTheControlNowUnderTheCursor) {
+  auto* root = static_cast<Canvas*>(fixedRoot(200, 100));
+  Control* a = place(root, new Control, 10, 10, 50, 30);
+  Control* b = place(root, new Control, 100, 10, 50, 30);
+  WindowImpl* window = make(root);
+  ASSERT_NE(window, nullptr);
+  dui_test::EventLog log;
+  log.tap(a, "a");
+  log.tap(b, "b");
+  dui_test::cursorTo(window->hwnd(), 20, 20);
+  ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
+  window->postMouseMove();
+  dui_test::pump();
+  ASSERT_TRUE(a->hasFlag(flags::MouseOver));
+  log.take();
+  b->setRect(Rect{10, 10, 60, 40});   // b slides over a, under the cursor
+  a->setRect(Rect{100, 10, 150, 40});
+  window->postMouseMove();
+  dui_test::pump();
+  EXPECT_EQ(log.take(), (std::vector<std::string>{"a:MouseLeave", "b:MouseEnter"}));
+}
+
 TEST(TooltipPosition, ShiftedLeftNearTheRightScreenEdge) {
   EXPECT_EQ(tooltipPosition(POINT{100, 50}, 10, 1280).x, 100);
   EXPECT_EQ(tooltipPosition(POINT{100, 50}, 10, 1280).y, 69);

@@ -201,6 +201,22 @@ TEST_F(StyleTest, DownOffsetOfOneMovesTheTextOnlyWhileCaptured) {
   }
 }
 
+TEST_F(StyleTest, AmpersandsInTextAreShownAsWritten) {
+  PixelCanvas canvas(120, 30);
+  auto width = [&](const wchar_t* text) {
+    Button button;
+    button.setString(names::text, text);
+    canvas.clear(0xFF000000u);
+    style(L"offset1.xml")->draw(canvas.dc(), Rect{0, 0, 120, 30}, &button);
+    const RECT box = canvas.changedBox(kBackground);
+    return box.right - box.left;
+  };
+  const int plain = width(L"HH");
+  ASSERT_GT(plain, 0);
+  EXPECT_GT(width(L"H&H"), plain);   // a mnemonic marker would have vanished
+  EXPECT_GT(width(L"&"), 0);
+}
+
 TEST_F(StyleTest, BuiltInStyleFiles) {
   struct Case {
     const char* name;
