@@ -24,6 +24,8 @@ class Timer {
 
   bool running() const { return running_; }
   UINT interval() const { return interval_; }
+  // The interval the next start() uses (a running timer keeps its own).
+  void setInterval(UINT intervalMs) { interval_ = intervalMs; }
   // The identifier SetTimer returned, 0 while stopped.
   UINT_PTR systemId() const { return running_ ? id_ : 0; }
 
