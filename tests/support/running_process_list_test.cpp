@@ -7,6 +7,7 @@
 #include <aclapi.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "tests/script/lua_test_state.h"
 
@@ -66,17 +67,33 @@ TEST(RunningProcessList, ReadClosesAndLeavesBufferTerminated) {
   EXPECT_EQ(buffer[0], 0);
 }
 
-// Opening creates the region zero-filled, and leaves it to whoever else holds it.
-TEST(RunningProcessList, OpenCreatesZeroedRegion) {
+// Opening zero-fills only a region it creates: a list another program has
+// already published is left as it is and read back whole.
+TEST(RunningProcessList, OpenZeroesOnlyARegionItCreates) {
+  {
+    RunningProcessList list;
+    ASSERT_TRUE(list.open());
+    UniqueHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, kProcessListRegionName));
+    ASSERT_TRUE(mapping);
+    UniqueMapView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, kProcessListRegionBytes));
+    ASSERT_TRUE(view);
+    const auto* bytes = static_cast<const unsigned char*>(view.get());
+    EXPECT_EQ(std::count(bytes, bytes + kProcessListRegionBytes, 0), long(kProcessListRegionBytes));
+    list.close();
+  }
+  // A writer holds the region with its list in it.
+  UniqueHandle writer(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                           kProcessListRegionBytes, kProcessListRegionName));
+  ASSERT_TRUE(writer);
+  UniqueMapView writerView(::MapViewOfFile(writer.get(), FILE_MAP_ALL_ACCESS, 0, 0, kProcessListRegionBytes));
+  ASSERT_TRUE(writerView);
+  const wchar_t text[] = L"a.exe;b.exe;";
+  std::memcpy(writerView.get(), text, sizeof text);
   RunningProcessList list;
   ASSERT_TRUE(list.open());
-  UniqueHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, kProcessListRegionName));
-  ASSERT_TRUE(mapping);
-  UniqueMapView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, kProcessListRegionBytes));
-  ASSERT_TRUE(view);
-  const auto* bytes = static_cast<const unsigned char*>(view.get());
-  EXPECT_EQ(std::count(bytes, bytes + kProcessListRegionBytes, 0), long(kProcessListRegionBytes));
-  list.close();
+  std::vector<wchar_t> buffer(kProcessListUnits, 0);
+  EXPECT_TRUE(list.read(buffer.data()));
+  EXPECT_EQ(std::wstring(buffer.data()), text);
 }
 
 // The low mandatory label (no-write-up) that lets low-integrity programs

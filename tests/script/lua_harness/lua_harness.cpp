@@ -37,8 +37,6 @@ bool packFolder(const fs::path& folder, std::vector<uint8_t>& image, std::string
   return package::buildPackage(std::move(entries), package::BuildOptions{}, image, error);
 }
 
-}
-
 // A quit message left by an aborted modal loop must not reach the next test.
 void dropQuitMessages() {
   MSG msg;
