@@ -230,6 +230,45 @@ TEST_F(ScriptHostTest, RequireLoadsOnlyPackagedModules) {
   EXPECT_TRUE(printed);
 }
 
+// configurationText turns a table into configuration text that reads back as
+// the same table, whatever its strings hold; nothing in them runs as code.
+TEST_F(ScriptHostTest, ConfigurationTextReadsBackAndNeverRunsItsStrings) {
+  runUi(R"lua(
+    local function same(a, b)
+      if type(a) ~= type(b) then return false end
+      if type(a) ~= "table" then return a == b end
+      for k, v in pairs(a) do if not same(v, b[k]) then return false end end
+      for k in pairs(b) do if a[k] == nil then return false end end
+      return true
+    end
+    local cases = {
+      { installPath = "C:\\Program Files\\Kavri\\" },
+      { installPath = "D:\\x]==] injected = true --[==[" },
+      { installPath = "D:\\x]] injected = true --[[" },
+      { installPath = "\" injected = true --" },
+      { installPath = "line\nbreak\r\0zero\1\127\255", quote = "'\"\\" },
+      { installPath = "C:\\文件夹\\" , size = 3, ratio = 0.1, big = 2^60, negative = -7, flag = false },
+      { nested = { list = { "a", "b", 3 }, [true] = "yes", [10] = "ten" } },
+      {},
+    }
+    for i, case in ipairs(cases) do
+      local text = configurationText(case)
+      local chunk = assert(load("config = " .. text))
+      config = nil
+      chunk()
+      assert(same(config, case), "case " .. i .. " read back differently: " .. text)
+      assert(injected == nil, "case " .. i .. " ran code: " .. text)
+    end
+    for _, bad in ipairs({ { f = print }, { [{}] = 1 }, { n = 0/0 }, { n = math.huge }, print }) do
+      assert(not pcall(configurationText, bad), "accepted a value it cannot write")
+    end
+    local cycle = {} cycle.self = cycle
+    assert(not pcall(configurationText, cycle), "accepted a cycle")
+    assert(configurationText({ b = 1, a = 2 }) == '{ ["a"] = 2, ["b"] = 1 }', configurationText({ b = 1, a = 2 }))
+  )lua");
+  EXPECT_TRUE(g_reports.empty()) << (g_reports.empty() ? "" : std::string(g_reports[0].begin(), g_reports[0].end()));
+}
+
 // A window procedure that calls back into the script, as event dispatch does.
 LRESULT CALLBACK dispatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_APP) {
