@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/ownership.h"
 #include "support/removal_guard.h"
 #include "support/win32_handles.h"
 
@@ -47,48 +48,9 @@ std::wstring restartMarkerPath() {
   return std::wstring(temp, length) + L"\\pelvano_restart";
 }
 
-bool isTrustedMarkerOwner(PSID owner, PSID ownOwner) {
-  if (!owner || !::IsValidSid(owner)) return false;
-  if (::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || ::IsWellKnownSid(owner, WinLocalSystemSid))
-    return true;
-  // The owner this process gives its own files: the administrators when it
-  // runs elevated, its user when not (it can do no more than its user then).
-  return ownOwner && ::IsValidSid(ownOwner) && ::EqualSid(owner, ownOwner);
-}
+bool isTrustedMarkerOwner(PSID owner, PSID ownOwner) { return isTrustedOwner(owner, ownOwner); }
 
 namespace {
-
-// The owner security information of `file` (a descriptor to free), or null.
-PSID ownerOf(HANDLE file, UniqueHlocal& descriptor) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &raw) !=
-      ERROR_SUCCESS)
-    return nullptr;
-  descriptor.reset(raw);
-  return owner;
-}
-
-// The owner the system gives a file this process creates in `folder` (the
-// administrators when it runs elevated, its user when not), read from a
-// short-lived file of its own.
-std::vector<uint8_t> ownerOfOwnFiles(const std::wstring& folder) {
-  std::vector<uint8_t> owner;
-  wchar_t name[64];
-  _snwprintf(name, 63, L"\\kavri_owner_%lu_%lu.tmp", static_cast<unsigned long>(::GetCurrentProcessId()),
-             static_cast<unsigned long>(::GetTickCount()));
-  name[63] = 0;
-  UniqueFile probe(::CreateFileW((folder + name).c_str(), GENERIC_WRITE | READ_CONTROL, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (!probe) return owner;
-  UniqueHlocal descriptor;
-  const PSID sid = ownerOf(probe.get(), descriptor);
-  if (sid && ::IsValidSid(sid)) {
-    const auto* bytes = static_cast<const uint8_t*>(sid);
-    owner.assign(bytes, bytes + ::GetLengthSid(sid));
-  }
-  return owner;
-}
 
 bool samePath(const std::wstring& a, const std::wstring& b) {
   return !a.empty() && a.size() == b.size() &&
@@ -125,9 +87,9 @@ bool isGenuineMarker(HANDLE file, const std::wstring& path) {
   if (::GetFileType(file) != FILE_TYPE_DISK) return false;
   if (!samePath(finalPathOf(file), expectedFinalPath(path))) return false;
   UniqueHlocal descriptor;
-  const PSID owner = ownerOf(file, descriptor);
+  const PSID owner = ownerOfHandle(file, descriptor);
   const std::wstring folder = path.substr(0, path.rfind(L"\\pelvano_restart"));
-  std::vector<uint8_t> own = ownerOfOwnFiles(folder);
+  std::vector<uint8_t> own = ownerOfOwnNewFiles(folder);
   return isTrustedMarkerOwner(owner, own.empty() ? nullptr : own.data());
 }
 

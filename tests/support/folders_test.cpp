@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ownership.h"
 #include "support/removal_guard.h"
 #include "tests/helpers/file_tree.h"
 
@@ -149,6 +150,75 @@ TEST(RemovalGuard, AnOrdinaryTreeIsRemoved) {
   ::SetFileAttributesW((scratch / L"tree\\sub\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(removeDirectoryTree(scratch / L"tree\\sub\\..\\"));
   EXPECT_EQ(::GetFileAttributesW((scratch / L"tree").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Install folders: what may be installed into. Wine keeps no owners of its
+// own, so the owner decision is also checked on its own.
+TEST(InstallFolder, OnlyFoldersOfTrustedOwnersAreUsed) {
+  const test::ScratchFolder scratch(L"install_folder");
+  test::writeTree(scratch.path(), {{L"own\\", ""}, {L"file.txt", "x"}, {L"target\\", ""}});
+  // Wine makes the link but may not show it as one; then it cannot be told apart.
+  const bool linked = ::CreateSymbolicLinkW((scratch / L"link").c_str(), (scratch / L"target").c_str(),
+                                            SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE &&
+                      (::GetFileAttributesW((scratch / L"link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  struct Case {
+    const char* what;
+    std::wstring path;
+    bool safe;
+  };
+  std::vector<Case> cases = {
+      {"missing: the installer creates it", scratch / L"new\\deeper", true},
+      {"made by this process", scratch / L"own", true},
+      {"made by this process, trailing separator", scratch / L"own\\", true},
+      {"a file", scratch / L"file.txt", false},
+      {"empty path", L"", false},
+  };
+  if (linked) cases.push_back({"a link to a folder", scratch / L"link", false});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(isInstallFolderSafe(c.path), c.safe);
+  }
+  if (linked) ::RemoveDirectoryW((scratch / L"link").c_str());
+}
+
+TEST(InstallFolder, OwnerDecision) {
+  auto sid = [](WELL_KNOWN_SID_TYPE type) {
+    std::vector<uint8_t> out(SECURITY_MAX_SID_SIZE);
+    DWORD size = DWORD(out.size());
+    ::CreateWellKnownSid(type, nullptr, out.data(), &size);
+    return out;
+  };
+  std::vector<uint8_t> admins = sid(WinBuiltinAdministratorsSid), system = sid(WinLocalSystemSid),
+                       users = sid(WinBuiltinUsersSid), world = sid(WinWorldSid),
+                       authenticated = sid(WinAuthenticatedUserSid);
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID user = nullptr, installer = nullptr;
+  ASSERT_TRUE(::AllocateAndInitializeSid(&nt, 5, 21, 1, 2, 3, 1001, 0, 0, 0, &user));
+  ASSERT_TRUE(::AllocateAndInitializeSid(&nt, 6, 80, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u,
+                                         0, 0, &installer));
+  struct Case {
+    const char* what;
+    PSID owner;
+    PSID ownOwner;
+    bool trusted;
+  };
+  const Case cases[] = {
+      {"administrators", admins.data(), admins.data(), true},
+      {"system", system.data(), admins.data(), true},
+      {"installer service", installer, admins.data(), true},
+      {"a user's folder, elevated installer", user, admins.data(), false},
+      {"the user's folder, installer not elevated", user, user, true},
+      {"users group", users.data(), admins.data(), false},
+      {"authenticated users", authenticated.data(), admins.data(), false},
+      {"everyone", world.data(), admins.data(), false},
+      {"no owner", nullptr, admins.data(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(isTrustedOwner(c.owner, c.ownOwner), c.trusted);
+  }
+  ::FreeSid(user);
+  ::FreeSid(installer);
 }
 
 }  // namespace
