@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one libFuzzer target of the native build (AddressSanitizer and
 # UndefinedBehaviorSanitizer) for a bounded time over its corpus.
-#   bash scripts/fuzz.sh TARGET [seconds]      TARGET: json, package, image
+#   bash scripts/fuzz.sh TARGET [seconds]      TARGET: json, package, image, xml
 #   bash scripts/fuzz.sh --list                the targets
 # Default 60 seconds. The corpus grows in <build>/fuzz/TARGET/corpus (seeded
 # from tests/fuzz/seeds/TARGET and, for some targets, generated seeds); crash
@@ -10,7 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
-targets=(json package image)
+targets=(json package image xml)
 
 if [ "${1:-}" = "--list" ]; then printf '%s\n' "${targets[@]}"; exit 0; fi
 target=${1:?usage: fuzz.sh TARGET [seconds] (see --list)}
@@ -43,6 +43,14 @@ case "$target" in
     ;;
   package)
     cp -f "$root/tests/fixtures/package/golden.lz" "$out/corpus/seed-golden.lz"
+    ;;
+  image)
+    for f in "$root"/installer/style/*.png; do cp -f "$f" "$out/corpus/seed-$(basename "$f")"; done
+    ;;
+  xml)   # the demo's layouts and styles, and every markup file of the test suites
+    find "$root/installer" "$root/tests" -name '*.xml' -size -64k -not -path '*/build/*' | while read -r f; do
+      cp -f "$f" "$out/corpus/seed-$(echo "$f" | md5sum | cut -c1-12).xml"
+    done
     ;;
 esac
 
