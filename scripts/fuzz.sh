@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one libFuzzer target of the native build (AddressSanitizer and
 # UndefinedBehaviorSanitizer) for a bounded time over its corpus.
-#   bash scripts/fuzz.sh TARGET [seconds]      TARGET: json, package, image, xml
+#   bash scripts/fuzz.sh TARGET [seconds]      TARGET: json, package, image,
+#                                             xml, lua_boundary
 #   bash scripts/fuzz.sh --list                the targets
 # Default 60 seconds. The corpus grows in <build>/fuzz/TARGET/corpus (seeded
 # from tests/fuzz/seeds/TARGET and, for some targets, generated seeds); crash
@@ -10,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
-targets=(json package image xml)
+targets=(json package image xml lua_boundary)
 
 if [ "${1:-}" = "--list" ]; then printf '%s\n' "${targets[@]}"; exit 0; fi
 target=${1:?usage: fuzz.sh TARGET [seconds] (see --list)}
@@ -46,6 +47,13 @@ case "$target" in
     ;;
   image)
     for f in "$root"/installer/style/*.png; do cp -f "$f" "$out/corpus/seed-$(basename "$f")"; done
+    ;;
+  lua_boundary)
+    seed path 'C:\Program Files\Kavri\'
+    seed bracket 'D:\x]==] injected = true --[==['
+    seed quote '" injected = true --'
+    seed number '4294967295.5'
+    seed controls "$(printf 'a\r\n\t\001\377b')"
     ;;
   xml)   # the demo's layouts and styles, and every markup file of the test suites
     find "$root/installer" "$root/tests" -name '*.xml' -size -64k -not -path '*/build/*' | while read -r f; do

@@ -52,7 +52,11 @@ void deleteThroughHandle(HANDLE handle, const std::wstring& path, DWORD attribut
 // or swapped for a link while its entries are opened below it.
 void removeContents(HANDLE handle, const std::wstring& folder, int depth) {
   if (depth > 256) return;   // deeper than any real tree: stop rather than overflow
-  std::vector<std::wstring> names;
+  struct Listed {
+    std::wstring name;
+    DWORD attributes;
+  };
+  std::vector<Listed> names;
   std::vector<uint8_t> buffer(64 * 1024);
   FILE_INFO_BY_HANDLE_CLASS query = FileIdBothDirectoryRestartInfo;
   while (::GetFileInformationByHandleEx(handle, query, buffer.data(), DWORD(buffer.size()))) {
@@ -61,22 +65,34 @@ void removeContents(HANDLE handle, const std::wstring& folder, int depth) {
     for (;;) {
       const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + offset);
       std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") names.push_back(std::move(name));
+      if (name != L"." && name != L"..") names.push_back({std::move(name), entry->FileAttributes});
       if (entry->NextEntryOffset == 0) break;
       offset += entry->NextEntryOffset;
     }
   }
-  for (const std::wstring& name : names) {
-    const std::wstring child = folder + L"\\" + name;
+  for (const Listed& listed : names) {
+    const std::wstring child = folder + L"\\" + listed.name;
     UniqueFile childHandle = openEntry(child);
     if (!childHandle) continue;
-    // What the opened handle shows decides, never a listing.
+    // What the opened handle shows decides; an entry that either the handle
+    // or the listing shows as a link is treated as one (some file systems
+    // show it in one place only).
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(childHandle.get(), &info)) continue;
-    const DWORD attributes = info.dwFileAttributes;
+    const DWORD attributes = info.dwFileAttributes | (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (isFolder && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))   // a link: drop it, not its target
       removeContents(childHandle.get(), child, depth + 1);
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      // The handle may have reached the link's target: the link goes by its
+      // own name instead, which removes the link only.
+      childHandle.reset();
+      if (isFolder || (listed.attributes & FILE_ATTRIBUTE_DIRECTORY))
+        ::RemoveDirectoryW(child.c_str());
+      else
+        ::DeleteFileW(child.c_str());
+      continue;
+    }
     deleteThroughHandle(childHandle.get(), child, attributes, isFolder);
   }
 }
@@ -161,6 +177,14 @@ std::vector<std::wstring> foldersProtectedFromRemoval() {
 }
 
 bool removeEntryNoFollow(const std::wstring& path) {
+  const DWORD entryAttributes = ::GetFileAttributesW(path.c_str());
+  if (entryAttributes != INVALID_FILE_ATTRIBUTES && (entryAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (entryAttributes & FILE_ATTRIBUTE_DIRECTORY)   // the link by its own name, never its target
+      ::RemoveDirectoryW(path.c_str());
+    else
+      ::DeleteFileW(path.c_str());
+    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
   UniqueFile handle = openEntry(path);
   if (!handle) return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
   BY_HANDLE_FILE_INFORMATION info{};
@@ -209,6 +233,14 @@ bool removeDirectoryTree(const std::wstring& path, const std::vector<std::wstrin
   if (path.empty()) return false;
   const std::wstring folder = fullPathOf(withBackslashes(path));
   if (isProtectedFromRemoval(folder, protectedFolders)) return false;
+  // A link named by the path goes by its own name, whatever it leads to (some
+  // file systems show a link only in the entry's own attributes).
+  const DWORD entryAttributes = ::GetFileAttributesW(folder.c_str());
+  if (entryAttributes != INVALID_FILE_ATTRIBUTES && (entryAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!(entryAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    ::RemoveDirectoryW(folder.c_str());
+    return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
   UniqueFile handle = openEntry(folder);
   if (!handle) return ::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
   BY_HANDLE_FILE_INFORMATION info{};

@@ -62,6 +62,9 @@ bool isInstallFolderSafe(const std::wstring& path) {
   if (!::GetFileInformationByHandle(folder.get(), &info)) return false;
   if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return false;
+  // Some file systems show a link only in the entry's own attributes.
+  const DWORD entry = ::GetFileAttributesW(path.c_str());
+  if (entry == INVALID_FILE_ATTRIBUTES || (entry & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
   UniqueHlocal descriptor;
   const PSID owner = ownerOfHandle(folder.get(), descriptor);
   std::wstring parent = path;
