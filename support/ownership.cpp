@@ -51,20 +51,21 @@ bool isTrustedOwner(PSID owner, PSID ownOwner) {
 
 bool isInstallFolderSafe(const std::wstring& path) {
   if (path.empty()) return false;
-  UniqueFile folder(::CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!folder) {
+  // The entry's own attributes first: some file systems show a link only there.
+  const DWORD entry = ::GetFileAttributesW(path.c_str());
+  if (entry == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;   // to be created by the installer
   }
+  if (!(entry & FILE_ATTRIBUTE_DIRECTORY) || (entry & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  UniqueFile folder(::CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder) return false;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(folder.get(), &info)) return false;
   if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return false;
-  // Some file systems show a link only in the entry's own attributes.
-  const DWORD entry = ::GetFileAttributesW(path.c_str());
-  if (entry == INVALID_FILE_ATTRIBUTES || (entry & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
   UniqueHlocal descriptor;
   const PSID owner = ownerOfHandle(folder.get(), descriptor);
   std::wstring parent = path;
