@@ -160,6 +160,7 @@ TEST(InstallFolder, OnlyFoldersOfTrustedOwnersAreUsed) {
   // Wine makes the link but may not show it as one; then it cannot be told apart.
   const bool linked = ::CreateSymbolicLinkW((scratch / L"link").c_str(), (scratch / L"target").c_str(),
                                             SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE &&
+                      ::GetFileAttributesW((scratch / L"link").c_str()) != INVALID_FILE_ATTRIBUTES &&
                       (::GetFileAttributesW((scratch / L"link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   struct Case {
     const char* what;
