@@ -3,9 +3,23 @@
 
 #include "app/startup.h"
 
+namespace {
+
+// System libraries come only from the system folder, so a DLL planted beside a
+// downloaded installer is never loaded. The call is looked up at run time: a
+// system without it must still start the installer, which then at least takes
+// the current folder out of the search.
+void restrictLibrarySearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  // System libraries come only from the system folder, so a DLL planted beside
-  // a downloaded installer is never loaded.
-  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  restrictLibrarySearch();
   return kavri::runInstaller(::GetModuleHandleW(nullptr));
 }

@@ -1,7 +1,7 @@
 -- Kavri demo installer: background copy job.
 --
 -- Runs on a worker thread in a Lua state of its own, started by UI.lua with
---   startWork("LG.lua", "program.lz", "{ installPath = [==[C:\\Program Files\\Kavri Demo]==] }")
+--   startWork("LG.lua", "program.lz", configurationText({ installPath = folder }))
 -- so that `config.installPath` is the folder the user chose (with or without
 -- a trailing backslash); `config.pace`, when given, is a pause in milliseconds
 -- after each file, so the demo's tiny payload shows its progress page. It creates the folders, extracts every payload file
@@ -49,6 +49,12 @@ if not root:find("[\\/]$") then root = root .. "\\" end
 -- The destination of an entry: the root plus the entry with backslashes.
 local function destination(entry)
   return root .. entry:gsub("/", "\\")
+end
+
+-- A folder another user made in advance would give that user the installed
+-- program: such a folder is refused, and nothing is written.
+if not installFolderIsSafe(root) then
+  error("the folder " .. root .. " belongs to another user; choose another folder", 0)
 end
 
 -- Every folder first (createDirectory creates missing parents too).

@@ -40,14 +40,19 @@ bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
 }
 
 size_t lzmaDecompress(const uint8_t* props, const uint8_t* stream, size_t streamSize,
-                      uint8_t* out, size_t capacity) {
+                      uint8_t* out, size_t capacity, bool* intact) {
   SizeT destLen = capacity;
   SizeT srcLen = streamSize;
   ELzmaStatus status;
   SRes res = LzmaDecode(out, &destLen, stream, &srcLen, props, kLzmaPropsSize, LZMA_FINISH_ANY,
                         &status, &g_alloc);
-  (void)res;   // a damaged stream still reports what it produced
-  return destLen <= capacity ? destLen : capacity;
+  // A damaged stream still reports what it produced; only a clean status with
+  // every expected byte counts as the whole entry.
+  const size_t produced = destLen <= capacity ? destLen : capacity;
+  if (intact)
+    *intact = res == SZ_OK && produced == capacity && status != LZMA_STATUS_NEEDS_MORE_INPUT &&
+              status != LZMA_STATUS_NOT_SPECIFIED;
+  return produced;
 }
 
 }  // namespace kavri::package

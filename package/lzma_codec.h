@@ -16,8 +16,9 @@ bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 // Decodes `streamSize` bytes of raw LZMA stream with the 5-byte `props` into
 // `out` (capacity `capacity`). Returns the number of bytes produced; a corrupt
 // stream yields what the decoder produced before it stopped, never more than
-// `capacity`.
+// `capacity`. `intact` (when given) is set true only when the decoder reported
+// no error and produced exactly `capacity` bytes.
 size_t lzmaDecompress(const uint8_t* props, const uint8_t* stream, size_t streamSize,
-                      uint8_t* out, size_t capacity);
+                      uint8_t* out, size_t capacity, bool* intact = nullptr);
 
 }  // namespace kavri::package

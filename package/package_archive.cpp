@@ -40,7 +40,8 @@ PackageArchive::EntryInfo PackageArchive::recordAt(size_t offset) const {
   return {h.dataOffset, h.storedSize, h.unpackedSize};
 }
 
-HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size) const {
+HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool* intact) const {
+  if (intact) *intact = false;
   auto it = index_.find(std::u16string(name));
   if (it == index_.end()) return nullptr;
   const EntryInfo e = recordAt(it->second);
@@ -52,6 +53,7 @@ HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size) const
     if (!out) return nullptr;
     if (e.storedSize) std::memcpy(out.get(), data, e.storedSize);
     if (size) *size = e.storedSize;
+    if (intact) *intact = true;
     return out;
   }
 
@@ -59,7 +61,7 @@ HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size) const
   HeapBuffer out(static_cast<uint8_t*>(std::malloc(e.unpackedSize)));
   if (!out) return nullptr;
   const size_t produced = lzmaDecompress(data, data + kLzmaPropsSize, e.storedSize - kLzmaPropsSize,
-                                         out.get(), e.unpackedSize);
+                                         out.get(), e.unpackedSize, intact);
   if (produced < e.unpackedSize && produced > 0) {
     // A damaged stream stopped early: give back the unused tail.
     if (void* smaller = std::realloc(out.get(), produced)) {

@@ -24,11 +24,14 @@ class PackageArchive {
   // Returns a new buffer with the entry's content (caller-owned, release with
   // free()), or null when the name is absent, its data lie outside the image,
   // or the unpacked size cannot be allocated. `size` receives the byte count on
-  // success and is left alone otherwise.
-  HeapBuffer extract(std::u16string_view name, size_t* size = nullptr) const;
+  // success and is left alone otherwise. A damaged compressed entry still gives
+  // what the decoder produced before it stopped; `intact` (when given) tells
+  // whether the entry decoded cleanly to exactly its recorded size, which is
+  // what anything writing the entry to disk must check.
+  HeapBuffer extract(std::u16string_view name, size_t* size = nullptr, bool* intact = nullptr) const;
 #ifdef _WIN32
-  HeapBuffer extract(const wchar_t* name, size_t* size = nullptr) const {
-    return extract(std::u16string_view(reinterpret_cast<const char16_t*>(name)), size);
+  HeapBuffer extract(const wchar_t* name, size_t* size = nullptr, bool* intact = nullptr) const {
+    return extract(std::u16string_view(reinterpret_cast<const char16_t*>(name)), size, intact);
   }
 #endif
 

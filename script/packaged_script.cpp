@@ -33,6 +33,55 @@ std::string runPackagedScript(lua_State* L, FileSystem& files, const std::wstrin
   return failure;
 }
 
+namespace {
+
+// package.searchers entry: finds "<name>.lua" among the packaged files.
+int searchPackagedFiles(lua_State* L) {
+  std::string module = luaL_checkstring(L, 1);
+  for (char& c : module)
+    if (c == '.') c = '/';
+  const std::string fileName = module + ".lua";
+  FileSystem* files = currentFileSystem();
+  size_t size = 0;
+  HeapBuffer text = files ? files->loadFile(utf8ToWide(fileName), &size) : nullptr;
+  if (!text) {
+    lua_pushfstring(L, "\n\tno packaged file '%s'", fileName.c_str());
+    return 1;
+  }
+  const std::string chunkName = "=" + fileName;
+  const int status = luaL_loadbuffer(L, reinterpret_cast<const char*>(text.get()), size, chunkName.c_str());
+  files->freeFile(text.release());
+  if (status != LUA_OK)
+    return luaL_error(L, "error loading module '%s' from packaged file '%s':\n\t%s", lua_tostring(L, 1),
+                      fileName.c_str(), lua_tostring(L, -1));
+  lua_pushstring(L, fileName.c_str());   // the loader's second argument, as the file searchers give
+  return 2;
+}
+
+}  // namespace
+
+void restrictRequireToPackagedFiles(lua_State* L) {
+  lua_getglobal(L, "package");
+  if (!lua_istable(L, -1)) {
+    lua_pop(L, 1);
+    return;
+  }
+  lua_pushliteral(L, "");
+  lua_setfield(L, -2, "path");
+  lua_pushliteral(L, "");
+  lua_setfield(L, -2, "cpath");
+  lua_getfield(L, -1, "searchers");
+  lua_rawgeti(L, -1, 1);   // the preload searcher stays first
+  lua_createtable(L, 2, 0);
+  lua_insert(L, -2);
+  lua_rawseti(L, -2, 1);
+  lua_pushvalue(L, -3);    // package table as the upvalue the standard searchers expect
+  lua_pushcclosure(L, searchPackagedFiles, 1);
+  lua_rawseti(L, -2, 2);
+  lua_setfield(L, -3, "searchers");
+  lua_pop(L, 2);   // old searchers, package
+}
+
 void reportScriptError(const std::wstring& text) {
   debugLog(L"script error: " + text);
   MSG msg;

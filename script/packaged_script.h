@@ -29,6 +29,13 @@ std::string errorText(lua_State* L, int index);
 // stack as it found it.
 std::string runPackagedScript(lua_State* L, FileSystem& files, const std::wstring& name);
 
+// Makes `require` load modules only from the installer's own packaged files:
+// package.path and package.cpath are emptied (so LUA_PATH, LUA_CPATH and the
+// current folder play no part) and the searchers become the preload table
+// followed by one that loads "<name>.lua" ('.' in the name becomes '/')
+// through the current file system. Call after the standard libraries are open.
+void restrictRequireToPackagedFiles(lua_State* L);
+
 // Logs `text` and shows it in an ownerless "错误" box through the system seam.
 // A quit message left by an aborted modal loop is dropped first, as it would
 // close the box at once.

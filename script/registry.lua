@@ -140,3 +140,49 @@ event = {
   MouseMove = 25, MouseEnter = 26, MouseLeave = 27, QueryCursor = 28,
   Click = 30, ValueChange = 31, Notify = 32
 }
+
+--[[ configurationText(value): the text startWork's configuration needs for a
+value made of strings, numbers, booleans and tables of them. Every string is
+written as a quoted Lua string (%q), so no folder name, however spelled, can
+end the text early and run code in the background script. Keys come out in a
+fixed order; a function, a table key, a number that cannot be written, a cycle
+or nesting deeper than 32 levels is an error. ]]
+function configurationText(value)
+  local function keyOrder(a, b)
+    local ta, tb = type(a), type(b)
+    if ta ~= tb then return ta < tb end
+    if ta == "boolean" then return (not a) and b end
+    return a < b
+  end
+  local function write(v, depth)
+    local kind = type(v)
+    if kind == "string" then return string.format("%q", v) end
+    if kind == "boolean" then return tostring(v) end
+    if kind == "number" then
+      if v ~= v or v == math.huge or v == -math.huge then
+        error("configurationText: the number " .. tostring(v) .. " cannot be written", 0)
+      end
+      if v == math.floor(v) and math.abs(v) < 2^53 then return string.format("%.0f", v) end
+      return string.format("%.17g", v)
+    end
+    if kind == "table" then
+      if depth >= 32 then error("configurationText: tables nested too deeply (or a cycle)", 0) end
+      local keys = {}
+      for k in pairs(v) do
+        local keyKind = type(k)
+        if keyKind ~= "string" and keyKind ~= "number" and keyKind ~= "boolean" then
+          error("configurationText: a " .. keyKind .. " cannot be a key", 0)
+        end
+        keys[#keys + 1] = k
+      end
+      table.sort(keys, keyOrder)
+      local parts = {}
+      for i = 1, #keys do
+        parts[i] = "[" .. write(keys[i], depth + 1) .. "] = " .. write(v[keys[i]], depth + 1)
+      end
+      return "{ " .. table.concat(parts, ", ") .. " }"
+    end
+    error("configurationText: a " .. kind .. " cannot be passed to the background script", 0)
+  end
+  return write(value, 0)
+end

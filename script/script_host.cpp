@@ -25,6 +25,7 @@ namespace {
 int buildUiState(lua_State* L) {
   try {
     luaL_openlibs(L);
+    restrictRequireToPackagedFiles(L);
     registerSystemApi(L);   // after the standard libraries: its print wins
     lua_pushcfunction(L, luaCreateWindow);
     lua_setglobal(L, "createWindow");

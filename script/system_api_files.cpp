@@ -1,5 +1,5 @@
 // System API, files and folders: removeFile, moveFile, copyFile,
-// removeDirectory, createDirectory, fileExists, directoryEmpty,
+// removeDirectory, createDirectory, installFolderIsSafe, fileExists, directoryEmpty,
 // setCurrentDirectory, volumeExists.
 #include <windows.h>
 #include <shlwapi.h>
@@ -9,6 +9,7 @@
 #include "script/lua_convert.h"
 #include "script/system_api_modules.h"
 #include "support/folders.h"
+#include "support/ownership.h"
 
 namespace kavri {
 namespace {
@@ -56,6 +57,16 @@ int removeDirectory(lua_State* L) {
 int createDirectory(lua_State* L) {
   std::wstring path;
   lua_pushboolean(L, argBoundedText(L, 1, path) && createDirectoryTree(path));
+  return 1;
+}
+
+// installFolderIsSafe(path) -> boolean: false for an existing folder that is a
+// link or belongs to someone other than the administrators (or this process's
+// own user when not elevated): installing into it would leave that owner
+// rights over the installed program. A missing folder is safe.
+int installFolderIsSafe(lua_State* L) {
+  std::wstring path;
+  lua_pushboolean(L, argBoundedText(L, 1, path) && isInstallFolderSafe(path));
   return 1;
 }
 
@@ -111,6 +122,7 @@ const luaL_Reg kFileFunctions[] = {
     {"copyFile", guardedCall<copyFile>},
     {"removeDirectory", guardedCall<removeDirectory>},
     {"createDirectory", guardedCall<createDirectory>},
+    {"installFolderIsSafe", guardedCall<installFolderIsSafe>},
     {"fileExists", guardedCall<fileExists>},
     {"directoryEmpty", guardedCall<directoryEmpty>},
     {"setCurrentDirectory", guardedCall<setCurrentDirectory>},

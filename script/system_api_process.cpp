@@ -5,7 +5,6 @@
 // case, no normalisation); the running-process list stops programs by file
 // name (support/running_process_list.h).
 #include <windows.h>
-#include <psapi.h>
 #include <tlhelp32.h>
 
 #include "script/lua_convert.h"
@@ -17,8 +16,11 @@
 namespace kavri {
 namespace {
 
-constexpr DWORD kKillAccess = PROCESS_TERMINATE | PROCESS_VM_READ | PROCESS_QUERY_INFORMATION | SYNCHRONIZE;
-constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+// The image path is read with QueryFullProcessImageNameW, which (unlike the
+// module list) also works from a 32-bit process on a 64-bit program and needs
+// only limited query access.
+constexpr DWORD kKillAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
+constexpr DWORD kQueryAccess = PROCESS_QUERY_LIMITED_INFORMATION;
 constexpr UINT kKilledExitCode = 0xFFFFFFF8;   // -8
 constexpr DWORD kKillWaitMs = 10000;
 
@@ -33,8 +35,9 @@ bool forEachProcessAt(const std::wstring& path, DWORD access, OnMatch onMatch) {
   for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
     UniqueHandle process(::OpenProcess(access, FALSE, entry.th32ProcessID));
     if (!process) continue;
-    wchar_t image[MAX_PATH] = {};
-    if (!::GetModuleFileNameExW(process.get(), nullptr, image, MAX_PATH)) continue;
+    wchar_t image[MAX_PATH * 2] = {};
+    DWORD length = MAX_PATH * 2;
+    if (!::QueryFullProcessImageNameW(process.get(), 0, image, &length)) continue;
     if (::lstrcmpiW(image, path.c_str()) != 0) continue;
     if (!onMatch(process.get())) break;
   }
@@ -70,7 +73,7 @@ int isProcessRunning(lua_State* L) {
 // getProcessPath() -> text or nothing: this program's executable.
 int getProcessPath(lua_State* L) {
   wchar_t path[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameExW(::GetCurrentProcess(), nullptr, path, MAX_PATH);
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return 0;
   pushWide(L, std::wstring(path, length));
   return 1;

@@ -70,6 +70,7 @@ int protectedWork(lua_State* L) {
   lua_settop(L, 0);
   try {
     luaL_openlibs(L);
+    restrictRequireToPackagedFiles(L);
     registerSystemApi(L);
     LuaWork::registerWorkerApi(L, context->archive);
     runConfiguration(L, context->request->configuration);

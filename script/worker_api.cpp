@@ -37,10 +37,15 @@ bool LuaWork::extract(const PackageArchive& archive, std::wstring name, const st
   try {
     std::replace(name.begin(), name.end(), L'\\', L'/');
     size_t size = 0;
-    HeapBuffer content = archive.extract(name.c_str(), &size);
+    bool intact = false;
+    HeapBuffer content = archive.extract(name.c_str(), &size, &intact);
     if (!content) {
       debugLog(L"extractFile: no entry " + name);
       return false;   // nothing on disk changes
+    }
+    if (!intact) {
+      debugLog(L"extractFile: damaged entry " + name);
+      return false;   // a partial file must never replace the old one
     }
     return replaceFileContents(destination, content.get(), size);
   } catch (const std::exception&) {

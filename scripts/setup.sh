@@ -16,13 +16,15 @@ source "$here/scripts/arch-detect.sh"
 if kavri_can_run_32bit; then want32=1; else want32=0; fi
 stamp="$cache/setup-v3-w32_$want32.done"
 
-# Fuzzing (scripts/fuzz-json.sh) installs clang and libclang-rt-14-dev itself, on demand.
+# clang and its sanitizer and fuzzer runtimes build the fuzz targets that the
+# test command runs briefly (scripts/fuzz.sh).
 packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei
   lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
+  clang libclang-rt-14-dev
 )
 if [ "$want32" = 1 ]; then packages+=(wine32:i386); fi
 
@@ -34,6 +36,7 @@ have_all() {
   [ -x /usr/lib/wine/wine64 ] || return 1
   command -v Xvfb >/dev/null || return 1
   [ -f /usr/share/gtest/src/gtest-all.cc ] || [ -d /usr/src/googletest ] || return 1
+  command -v clang++ >/dev/null || return 1
   return 0
 }
 

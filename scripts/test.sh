@@ -21,3 +21,20 @@ kavri_winbuild="$build/win$kavri_arch"
 source "$root/scripts/wine-env.sh"
 trap kavri_wine_cleanup EXIT
 ctest --test-dir "$kavri_winbuild" --output-on-failure "$@"
+
+# Every fuzz target for a few seconds over its seeds and corpus, so a reader
+# that breaks on them fails here (KAVRI_FUZZ_SECONDS, 0 leaves it out).
+fuzz_seconds=${KAVRI_FUZZ_SECONDS:-5}
+if [ "$fuzz_seconds" != 0 ]; then
+  for target in $(bash "$root/scripts/fuzz.sh" --list); do
+    log="$build/fuzz/$target.log"
+    mkdir -p "$build/fuzz"
+    if bash "$root/scripts/fuzz.sh" "$target" "$fuzz_seconds" >"$log" 2>&1; then
+      echo "fuzz $target: $(grep -m1 -o 'Done [0-9]* runs in [0-9]* second(s)' "$log")"
+    else
+      tail -n 30 "$log"
+      echo "fuzz $target: FAILED (log: $log)" >&2
+      exit 1
+    fi
+  done
+fi

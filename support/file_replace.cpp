@@ -1,9 +1,14 @@
-// Whole-file replacement through a temporary file and a rename.
+// Whole-file replacement through a temporary file renamed into place, all
+// through one handle: nothing another user swaps in between two steps (a
+// link at the temporary name, a file renamed away) can redirect the write,
+// the rename or the clean-up.
 #include "file_replace.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <vector>
 
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
@@ -12,67 +17,129 @@ namespace kavri {
 namespace {
 
 constexpr DWORD kWriteChunk = 16u << 20;   // bytes per WriteFile call
+constexpr int kNameAttempts = 64;
 
-// Deletes the temporary file unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const wchar_t* path) : path_(path) {}
-  ~TemporaryFile() {
-    if (!kept_) ::DeleteFileW(path_);
+std::atomic<unsigned> g_counter{0};
+
+// A new, uniquely named file in `folder` (ending in a separator), created and
+// never opened by name again. CREATE_NEW fails for anything already there,
+// links included, so the file is always ours.
+UniqueFile createTemporaryFile(const std::wstring& folder) {
+  LARGE_INTEGER tick{};
+  ::QueryPerformanceCounter(&tick);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    wchar_t name[64];
+    const unsigned serial = g_counter.fetch_add(1);
+    _snwprintf(name, 63, L"kav%08lx%08lx%04x.tmp", static_cast<unsigned long>(::GetCurrentProcessId()), static_cast<unsigned long>(tick.LowPart + serial * 7919u),
+               serial & 0xFFFFu);
+    name[63] = 0;
+    UniqueFile file(::CreateFileW((folder + name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  void keep() { kept_ = true; }
+  return UniqueFile();
+}
 
- private:
-  const wchar_t* path_;
-  bool kept_ = false;
-};
+// Marks the file for deletion; it goes when the handle closes.
+void deleteOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
 
-bool writeAll(const wchar_t* path, const void* data, size_t size) {
-  UniqueFile file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  KAVRI_RETURN_IF_WIN32_FALSE(file, false);
+bool writeAll(HANDLE file, const void* data, size_t size) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   size_t done = 0;
   while (done < size) {
     const DWORD chunk = DWORD(std::min<size_t>(kWriteChunk, size - done));
     DWORD written = 0;
-    KAVRI_RETURN_IF_WIN32_FALSE(::WriteFile(file.get(), bytes + done, chunk, &written, nullptr), false);
+    KAVRI_RETURN_IF_WIN32_FALSE(::WriteFile(file, bytes + done, chunk, &written, nullptr), false);
     if (written != chunk) return false;   // short write: the volume is full
     done += written;
   }
-  // Closing reports late write errors on some file systems.
-  KAVRI_RETURN_IF_WIN32_FALSE(::CloseHandle(file.release()), false);
+  // Every byte is on disk before the rename makes the file visible.
+  KAVRI_RETURN_IF_WIN32_FALSE(::FlushFileBuffers(file), false);
   return true;
+}
+
+// Renames the file behind `file` to `path`.
+bool renameTo(HANDLE file, const std::wstring& path, bool replace) {
+  const size_t nameBytes = path.size() * sizeof(wchar_t);
+  std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = DWORD(nameBytes);
+  std::copy(path.begin(), path.end(), info->FileName);
+  return ::SetFileInformationByHandle(file, FileRenameInfo, info, DWORD(buffer.size())) != FALSE;
+}
+
+std::wstring fullPath(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return {};
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return {};
+  full.resize(length);
+  return full;
 }
 
 }  // namespace
 
-bool replaceFileContents(const std::wstring& path, const void* data, size_t size) {
+bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting) {
   if (path.empty()) return false;
-  const size_t slash = path.find_last_of(L"\\/");
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
+  const std::wstring target = fullPath(path);
+  if (target.empty()) return false;
+  const size_t slash = target.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return false;
+  const std::wstring folder = target.substr(0, slash + 1);
 
-  wchar_t temporary[MAX_PATH];
-  // Creates a new, empty, uniquely named file; fails for a missing or
-  // unwritable folder, and nothing exists yet that could be lost.
-  KAVRI_RETURN_IF_WIN32_FALSE(::GetTempFileNameW(folder.c_str(), L"kav", 0, temporary), false);
-  TemporaryFile cleanup(temporary);
-  if (!writeAll(temporary, data, size)) return false;
-
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-                        !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  // A read-only file cannot be replaced by a rename; the new file is written
-  // with normal attributes, as a fresh extraction would be.
-  if (readOnly) ::SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-  if (!::MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    logWin32Failure("MoveFileExW", __FILE__, __LINE__);
-    if (readOnly) ::SetFileAttributesW(path.c_str(), attributes);   // the old file stays as it was
+  UniqueFile temporary = createTemporaryFile(folder);
+  KAVRI_RETURN_IF_WIN32_FALSE(temporary, false);
+  if (!writeAll(temporary.get(), data, size)) {
+    deleteOnClose(temporary.get());
     return false;
   }
-  cleanup.keep();
+
+  // A read-only file cannot be replaced by a rename; the new file is written
+  // with normal attributes, as a fresh extraction would be. The old file is
+  // opened as itself (a link is not followed) to clear the attribute, and
+  // closed again before the rename, which an open file would refuse.
+  DWORD oldAttributes = 0;
+  bool readOnly = false;
+  if (replaceExisting) {
+    UniqueFile old(::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (old && ::GetFileInformationByHandle(old.get(), &info)) oldAttributes = info.dwFileAttributes;
+    readOnly = old && (oldAttributes & FILE_ATTRIBUTE_READONLY) && !(oldAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (readOnly) {
+      FILE_BASIC_INFO basic{};
+      basic.FileAttributes = (oldAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) | FILE_ATTRIBUTE_NORMAL;
+      ::SetFileInformationByHandle(old.get(), FileBasicInfo, &basic, sizeof basic);
+    }
+  }
+  if (!renameTo(temporary.get(), target, replaceExisting)) {
+    logWin32Failure("rename (file replacement)", __FILE__, __LINE__);
+    if (readOnly) {   // the old file stays as it was
+      UniqueFile old(::CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      FILE_BASIC_INFO basic{};
+      basic.FileAttributes = oldAttributes;
+      if (old) ::SetFileInformationByHandle(old.get(), FileBasicInfo, &basic, sizeof basic);
+    }
+    deleteOnClose(temporary.get());
+    return false;
+  }
   return true;
+}
+
+bool replaceFileContents(const std::wstring& path, const void* data, size_t size) {
+  return writeFileThroughTemporary(path, data, size, true);
 }
 
 }  // namespace kavri

@@ -31,15 +31,27 @@ bool holdsInstanceMutex();
 bool readShutdownTime(uint8_t value[8]);
 
 // "<GetTempPathW>\pelvano_restart" (the temp path ends in a backslash, so the
-// name holds a doubled one; reader and writer form it the same way).
+// name holds a doubled one; reader and writer form it the same way). Empty
+// when the temporary folder's path is unavailable or too long.
 std::wstring restartMarkerPath();
 
-// True while the marker's 8 bytes equal the current "ShutdownTime". A stale,
-// unreadable or short marker is deleted and gives false.
+// True while the marker's 8 bytes equal the current "ShutdownTime". The marker
+// lives in a folder its user can write, so it is opened without following
+// links and trusted only as an ordinary file with a single name, whose real
+// path is the expected one and whose owner is the administrators, the system
+// or the owner this process's own new files get (its user when not elevated). Anything else at that name, and a
+// stale, unreadable or short marker, is deleted through the opened handle
+// (a link loses its own name only) and gives false.
 bool isRestartPending();
 
-// Writes the marker with the current "ShutdownTime" (zeros when unreadable) and
-// schedules its deletion at the next restart.
+// Writes the marker with the current "ShutdownTime" (zeros when unreadable)
+// through a handle to a genuine marker or a newly created file owned by the
+// administrators, and schedules its deletion at the next restart.
 void writeRestartMarker();
+
+// Whether a marker owned by `owner` may be trusted: the administrators and the
+// system always, else only `ownOwner`, the owner this process's own new files
+// get (the administrators when elevated, the user when not).
+bool isTrustedMarkerOwner(PSID owner, PSID ownOwner);
 
 }  // namespace kavri

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "support/debug_log.h"
+#include "support/file_replace.h"
 #include "support/json.h"
 #include "support/win32_handles.h"
 
@@ -15,18 +16,6 @@ namespace {
 // space of the 32-bit process.
 constexpr LONGLONG kMaxFileBytes = 256LL * 1024 * 1024;
 constexpr DWORD kChunkBytes = 1 << 20;
-
-bool writeAll(HANDLE file, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, kChunkBytes));
-    DWORD written = 0;
-    KAVRI_RETURN_IF_WIN32_FALSE(::WriteFile(file, bytes.data() + done, chunk, &written, nullptr), false);
-    if (written != chunk) return false;
-    done += written;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -59,28 +48,12 @@ JObject JObject::parseFile(const std::wstring& path) {
 bool JObject::saveArrayToFile(const std::wstring& path) const {
   if (elements().empty()) return true;   // nothing to write; an existing file stays as it is
   const std::string text = toText();
-
-  // Written in full beside the target first, then renamed over it: the
-  // target holds either its old content or the complete new text.
-  const std::wstring temporary = path + L".tmp";
-  bool written = false;
-  {
-    const UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-      logWin32Failure("CreateFileW (JSON save)", __FILE__, __LINE__);
-      return false;
-    }
-    written = writeAll(file.get(), text) && ::FlushFileBuffers(file.get());
-  }
-  if (!written) {
-    debugLog(L"JSON save: writing \"" + temporary + L"\" failed");
-    ::DeleteFileW(temporary.c_str());
-    return false;
-  }
-  if (!::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    logWin32Failure("MoveFileExW (JSON save)", __FILE__, __LINE__);
-    ::DeleteFileW(temporary.c_str());
+  // Written in full to a new temporary file beside the target, then renamed
+  // over it through that file's handle: the target holds either its old
+  // content or the complete new text, and no link at a fixed temporary name
+  // can redirect the write.
+  if (!writeFileThroughTemporary(path, text.data(), text.size(), true)) {
+    debugLog(L"JSON save: writing \"" + path + L"\" failed");
     return false;
   }
   return true;

@@ -29,27 +29,74 @@ bool startsWithFolder(const std::wstring& path, const std::wstring& folder) {
   return folder.back() == L'\\' || path[folder.size()] == L'\\';
 }
 
+// The whole list lies in committed, readable pages of one region. A writer
+// may create the region reserved only (its pages never committed) or smaller
+// than the list: copying it would fault.
+bool isReadableRegion(const void* view) {
+  const auto* start = static_cast<const uint8_t*>(view);
+  size_t checked = 0;
+  while (checked < kProcessListRegionBytes) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (::VirtualQuery(start + checked, &info, sizeof info) != sizeof info) return false;
+    if (info.State != MEM_COMMIT || (info.Protect & (PAGE_NOACCESS | PAGE_GUARD)) != 0) return false;
+    const size_t regionEnd = size_t(static_cast<const uint8_t*>(info.BaseAddress) - start) + info.RegionSize;
+    if (regionEnd <= checked) return false;
+    checked = regionEnd;
+  }
+  return true;
+}
+
 std::wstring windowsFolder() {
   wchar_t buffer[MAX_PATH];
   const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
   return (length && length < MAX_PATH) ? longPath(std::wstring(buffer, length)) : std::wstring();
 }
 
-// A process the list may stop: same session as ours, not ourselves, and an
-// executable outside the Windows folder (system programs are never listed by
-// the applications the list is meant for).
-bool mayTerminateByName(DWORD pid, HANDLE process, DWORD ourSession, const std::wstring& windows) {
-  if (pid == ::GetCurrentProcessId()) return false;
+// The user of a process's token, as bytes of its SID; empty when unreadable.
+std::vector<uint8_t> tokenUserOf(HANDLE process) {
+  std::vector<uint8_t> sid;
+  UniqueHandle token;
+  if (!::OpenProcessToken(process, TOKEN_QUERY, token.put())) return sid;
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_USER)) return sid;
+  std::vector<uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return sid;
+  const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+  if (!user || !::IsValidSid(user)) return sid;
+  const auto* bytes = static_cast<const uint8_t*>(user);
+  sid.assign(bytes, bytes + ::GetLengthSid(user));
+  return sid;
+}
+
+// Facts about the process behind `process`, found in the snapshot as `pid`.
+ListedProcessFacts factsOf(DWORD pid, HANDLE process, const std::wstring& name, DWORD ourSession,
+                           const std::wstring& windows, const std::vector<uint8_t>& ourUser) {
+  ListedProcessFacts facts;
+  facts.isSelf = pid == ::GetCurrentProcessId() || ::GetProcessId(process) == ::GetCurrentProcessId();
   DWORD session = 0;
-  if (!::ProcessIdToSessionId(pid, &session) || session != ourSession) return false;
+  facts.sameSession = ::ProcessIdToSessionId(pid, &session) && session == ourSession;
   wchar_t image[MAX_PATH * 2];
   DWORD length = MAX_PATH * 2;
-  if (!::QueryFullProcessImageNameW(process, 0, image, &length)) return false;
-  if (windows.empty()) return false;   // cannot tell system programs apart: stop nothing
-  return !startsWithFolder(longPath(std::wstring(image, length)), windows);
+  if (::QueryFullProcessImageNameW(process, 0, image, &length)) {
+    // Read from the opened handle: a process that took over a reused id
+    // carries another image name.
+    const std::wstring imagePath(image, length);
+    facts.imageNameMatches = ::lstrcmpiW(fileNamePart(imagePath).c_str(), name.c_str()) == 0;
+    facts.imageOutsideWindows = !windows.empty() && !startsWithFolder(longPath(imagePath), windows);
+  }
+  const std::vector<uint8_t> user = tokenUserOf(process);
+  facts.sameUser = !user.empty() && user == ourUser;
+  facts.integrity = systemSeam().processIntegrity ? systemSeam().processIntegrity(process) : 0;
+  return facts;
 }
 
 }  // namespace
+
+bool mayEndListedProcess(const ListedProcessFacts& facts) {
+  return !facts.isSelf && facts.sameSession && facts.imageNameMatches && facts.imageOutsideWindows &&
+         facts.sameUser && facts.integrity != 0 && facts.integrity <= SECURITY_MANDATORY_MEDIUM_RID;
+}
 
 bool applyLowIntegrityLabel(HANDLE object) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -93,7 +140,7 @@ bool RunningProcessList::mapRegion() {
 
 bool RunningProcessList::read(wchar_t* buffer) {
   if (!open()) return false;
-  if (viewSize_ >= kProcessListRegionBytes) {
+  if (viewSize_ >= kProcessListRegionBytes && isReadableRegion(view_.get())) {
     ScopedMutexWait lock(mutex_.get(), kProcessListWaitMs);
     // One copy: writers may change the region at any time after the release,
     // so everything below works on the private copy only.
@@ -144,6 +191,7 @@ bool terminateProcessesByName(const std::wstring& path) {
   DWORD ourSession = 0;
   if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &ourSession)) return false;
   const std::wstring windows = windowsFolder();
+  const std::vector<uint8_t> ourUser = tokenUserOf(::GetCurrentProcess());
 
   bool lastSucceeded = false;
   PROCESSENTRY32W entry{};
@@ -153,8 +201,9 @@ bool terminateProcessesByName(const std::wstring& path) {
     UniqueHandle process(
         ::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     if (!process) continue;
-    if (!mayTerminateByName(entry.th32ProcessID, process.get(), ourSession, windows)) {
-      debugLogf(L"not stopping process %lu (%ls): system or foreign process", entry.th32ProcessID, entry.szExeFile);
+    if (!mayEndListedProcess(factsOf(entry.th32ProcessID, process.get(), name, ourSession, windows, ourUser))) {
+      debugLogf(L"not stopping process %lu (%ls): system, foreign or higher process", entry.th32ProcessID,
+                entry.szExeFile);
       continue;
     }
     lastSucceeded = systemSeam().terminateProcess(process.get(), 0) != FALSE;

@@ -34,7 +34,8 @@ class RunningProcessList {
   // that did not exist yet is zero-filled under the mutex.
   bool open();
   // Copies the region once, under the mutex, into `buffer` (kProcessListUnits
-  // units, zero on entry) and closes everything. The copy always ends with a
+  // units, zero on entry) and closes everything. A region whose pages the
+  // writer never committed, or that is shorter than the list, reads as empty. The copy always ends with a
   // zero unit: text without one is cut at 2047 characters. True when the text
   // is non-empty.
   bool read(wchar_t* buffer);
@@ -60,12 +61,27 @@ std::vector<std::wstring> splitProcessList(const wchar_t* text);
 // The characters after the last '\' or '/'; the whole path when it has neither.
 std::wstring fileNamePart(const std::wstring& path);
 
+// What is known of a process found under a listed name, read from the handle
+// that would end it.
+struct ListedProcessFacts {
+  bool isSelf = false;
+  bool sameSession = false;
+  bool imageNameMatches = false;   // the opened process's own image has the listed name (not a reused id)
+  bool imageOutsideWindows = false;
+  bool sameUser = false;
+  DWORD integrity = 0;             // mandatory level RID; 0 when unknown
+};
+
+// Whether a process may be ended through the list, which low-integrity
+// programs can write: never this process, one in another session or of
+// another user, one whose image is not the listed one, a system program in
+// the Windows folder, or one above medium integrity (or of unknown level).
+bool mayEndListedProcess(const ListedProcessFacts& facts);
+
 // Terminates (exit code 0, no wait) the processes whose executable file name
-// equals fileNamePart(path), ignoring case. Because the list may be written by
-// low-integrity programs, only processes in this process's session whose
-// executable lies outside the Windows folder are touched, and never this
-// process itself. A name of 260 or more units matches nothing. Returns whether
-// the last termination attempt succeeded.
+// equals fileNamePart(path), ignoring case, when mayEndListedProcess allows
+// it. A name of 260 or more units matches nothing. Returns whether the last
+// termination attempt succeeded.
 bool terminateProcessesByName(const std::wstring& path);
 
 // Terminates the listed programs, from the last entry to the first, then the

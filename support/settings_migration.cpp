@@ -4,19 +4,30 @@
 // The order of work makes sure nothing is lost: the old lists are read and
 // converted, the new files are written, and only then are the contents of
 // the old "settings" folder deleted, keeping the new lists and every old list
-// that was not carried over completely (unreadable, malformed, partly
-// converted, or its new files could not be written). A run that finds none of
-// the three old lists changes nothing, so the files of an earlier run stay.
+// that was not carried over completely. A run that finds none of the three old
+// lists changes nothing, so the files of an earlier run stay.
+//
+// Each old list is converted once. A list that was read but not carried over
+// completely (malformed, partly converted, videos left out of its play order,
+// or a new file of the same name the application has written already) is kept
+// as "<name>.kept", out of the next run's way; only a list whose new files
+// could not be written stays under its old name, to be tried again. A new
+// file that exists already is never overwritten: the application may have
+// changed it since. The migration runs elevated inside the user's folder, so
+// every write goes through a new temporary file renamed by its handle and every
+// deletion through a handle that does not follow links.
 #include "support/settings_migration.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
 
 #include "support/debug_log.h"
+#include "support/file_replace.h"
 #include "support/folders.h"
 #include "support/json.h"
 #include "support/win32_handles.h"
@@ -39,14 +50,17 @@ constexpr wchar_t kOnlineSongs[] = L"kavrisongs.json";
 constexpr wchar_t kLocalSongs[] = L"localsongs.json";
 constexpr char16_t kOnlineSongMark[] = u"12123131231231";
 
+constexpr wchar_t kKeptSuffix[] = L".kept";
+
 // What became of one old list.
-enum class Outcome { Absent, Complete, Incomplete };
+enum class Outcome { Absent, Complete, Incomplete, Unwritten };
 
 const wchar_t* outcomeName(Outcome outcome) {
   switch (outcome) {
     case Outcome::Absent: return L"absent";
     case Outcome::Complete: return L"migrated";
-    case Outcome::Incomplete: return L"kept (not migrated completely)";
+    case Outcome::Incomplete: return L"kept aside (not migrated completely)";
+    case Outcome::Unwritten: return L"kept (new files not written)";
   }
   return L"";
 }
@@ -80,17 +94,7 @@ void clearFolderExcept(const std::wstring& folder, const std::function<bool(cons
       if (name != L"." && name != L".." && !keep(name)) doomed.push_back({name, data.dwFileAttributes});
     } while (::FindNextFileW(find.get(), &data));
   }
-  for (const Entry& entry : doomed) {
-    const std::wstring path = folder + entry.name;
-    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      removeDirectoryTree(path);
-      continue;
-    }
-    if (entry.attributes & FILE_ATTRIBUTE_READONLY) {
-      ::SetFileAttributesW(path.c_str(), entry.attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    }
-    ::DeleteFileW(path.c_str());
-  }
+  for (const Entry& entry : doomed) removeEntryNoFollow(folder + entry.name);
 }
 
 // Ids and "song_id" values are compared after truncation toward zero;
@@ -139,6 +143,7 @@ bool convertVideoList(const std::wstring& file, JObject& videos) {
     const JObject old = JObject::parseFile(file);
     const std::vector<double> sequence = readSequence(old);
     const JObject listed = old.member(u"videos");
+    std::vector<const JObject*> carried;
     for (const double id : sequence) {
       const JObject* video = findById(listed.elements(), id);
       if (!video) continue;   // a listed id without a video adds nothing
@@ -147,7 +152,12 @@ bool convertVideoList(const std::wstring& file, JObject& videos) {
       entry.setMember(u"file", video->member(u"path"));
       entry.setMember(u"duration", video->member(u"total_second"));
       videos.append(entry);
+      carried.push_back(video);
     }
+    // A video outside the play order is not carried over: the old list must
+    // stay for it.
+    for (const JObject& video : listed.elements())
+      if (std::find(carried.begin(), carried.end(), &video) == carried.end()) return false;
     return true;
   } catch (...) {
     return false;
@@ -212,6 +222,41 @@ bool convertSongList(const std::wstring& file, SongLists& lists) {
 
 Outcome outcomeOf(bool converted) { return converted ? Outcome::Complete : Outcome::Incomplete; }
 
+// Saves a new list unless the file exists already (the application wrote it,
+// perhaps changed since): an existing file is never overwritten. An empty list
+// writes nothing.
+enum class Saved { Written, Existing, Failed };
+Saved saveNewList(const JObject& list, const std::wstring& path) {
+  if (list.elements().empty()) return Saved::Written;
+  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && isFile(path)) return Saved::Existing;
+  const std::string text = list.toText();
+  if (writeFileThroughTemporary(path, text.data(), text.size(), false)) return Saved::Written;
+  return isFile(path) ? Saved::Existing : Saved::Failed;
+}
+
+// Worst of the outcomes of one list's new files.
+void account(Outcome& outcome, Saved saved) {
+  if (outcome == Outcome::Absent) return;
+  if (saved == Saved::Failed) outcome = Outcome::Unwritten;
+  else if (saved == Saved::Existing && outcome == Outcome::Complete) outcome = Outcome::Incomplete;
+}
+
+// Moves an old list that will not be converted again out of the way, keeping
+// its content, through a handle that does not follow links.
+void keepAside(const std::wstring& path) {
+  UniqueFile file(::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return;
+  const std::wstring target = path + kKeptSuffix;
+  std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
+  std::copy(target.begin(), target.end(), info->FileName);
+  ::SetFileInformationByHandle(file.get(), FileRenameInfo, info, DWORD(buffer.size()));
+}
+
 void runMigration(const std::wstring& appDataFolder) {
   std::wstring base = appDataFolder;
   if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
@@ -241,19 +286,27 @@ void runMigration(const std::wstring& appDataFolder) {
   // The new files first. An empty list writes no file, so it never replaces
   // or removes a list that an earlier run wrote.
   createDirectoryTree(settings);
-  if (!images.saveArrayToFile(settings + kNewImageList)) imageOutcome = Outcome::Incomplete;
-  if (!videos.saveArrayToFile(settings + kNewVideoList)) videoOutcome = Outcome::Incomplete;
-  const bool nativeSaved = songs.native.saveArrayToFile(base + kNativeSongs);
-  const bool onlineSaved = songs.online.saveArrayToFile(base + kOnlineSongs);
-  const bool localSaved = songs.local.saveArrayToFile(base + kLocalSongs);
-  if (!nativeSaved || !onlineSaved || !localSaved) songOutcome = Outcome::Incomplete;
+  account(imageOutcome, saveNewList(images, settings + kNewImageList));
+  account(videoOutcome, saveNewList(videos, settings + kNewVideoList));
+  account(songOutcome, saveNewList(songs.native, base + kNativeSongs));
+  account(songOutcome, saveNewList(songs.online, base + kOnlineSongs));
+  account(songOutcome, saveNewList(songs.local, base + kLocalSongs));
+
+  // Lists not carried over completely are kept aside, converted once.
+  if (imageOutcome == Outcome::Incomplete) keepAside(settings + kOldImageList);
+  if (videoOutcome == Outcome::Incomplete) keepAside(settings + kOldVideoList);
+  if (songOutcome == Outcome::Incomplete) keepAside(settings + kOldSongList);
 
   // Then the old settings folder is cleared of everything else.
+  auto keptName = [](const std::wstring& name, const wchar_t* list) {
+    return sameFileName(name, (std::wstring(list) + kKeptSuffix).c_str());
+  };
   clearFolderExcept(settings, [&](const std::wstring& name) {
     return sameFileName(name, kNewImageList) || sameFileName(name, kNewVideoList) ||
-           (imageOutcome == Outcome::Incomplete && sameFileName(name, kOldImageList)) ||
-           (videoOutcome == Outcome::Incomplete && sameFileName(name, kOldVideoList)) ||
-           (songOutcome == Outcome::Incomplete && sameFileName(name, kOldSongList));
+           keptName(name, kOldImageList) || keptName(name, kOldVideoList) || keptName(name, kOldSongList) ||
+           (imageOutcome != Outcome::Complete && sameFileName(name, kOldImageList)) ||
+           (videoOutcome != Outcome::Complete && sameFileName(name, kOldVideoList)) ||
+           (songOutcome != Outcome::Complete && sameFileName(name, kOldSongList));
   });
 
   debugLogf(L"settings migration: images %ls (%u), videos %ls (%u), songs %ls (%u native, %u online, %u local)",

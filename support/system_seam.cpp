@@ -1,6 +1,10 @@
 // The process-wide set of destructive and interactive system calls.
 #include "system_seam.h"
 
+#include <vector>
+
+#include "support/win32_handles.h"
+
 namespace kavri {
 namespace {
 
@@ -8,7 +12,22 @@ SystemSeam g_seam = realSystemSeam();
 
 }  // namespace
 
-SystemSeam realSystemSeam() { return SystemSeam{::TerminateProcess, ::ExitWindowsEx, ::MessageBoxW}; }
+DWORD WINAPI queryProcessIntegrity(HANDLE process) {
+  UniqueHandle token;
+  if (!::OpenProcessToken(process, TOKEN_QUERY, token.put())) return 0;
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_MANDATORY_LABEL)) return 0;
+  std::vector<uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.data(), size, &size)) return 0;
+  const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+  if (!sid || !::IsValidSid(sid) || *::GetSidSubAuthorityCount(sid) == 0) return 0;
+  return *::GetSidSubAuthority(sid, DWORD(*::GetSidSubAuthorityCount(sid) - 1));
+}
+
+SystemSeam realSystemSeam() {
+  return SystemSeam{::TerminateProcess, ::ExitWindowsEx, ::MessageBoxW, queryProcessIntegrity};
+}
 
 const SystemSeam& systemSeam() { return g_seam; }
 

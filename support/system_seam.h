@@ -11,7 +11,14 @@ struct SystemSeam {
   BOOL(WINAPI* terminateProcess)(HANDLE process, UINT exitCode);
   BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
   int(WINAPI* messageBox)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+  // The mandatory integrity level (its RID, e.g. SECURITY_MANDATORY_MEDIUM_RID)
+  // of the process behind `process`, or 0 when it cannot be read. Tests report
+  // their helpers' level here where the system keeps none of its own.
+  DWORD(WINAPI* processIntegrity)(HANDLE process);
 };
+
+// The real integrity query: the label of the process's token.
+DWORD WINAPI queryProcessIntegrity(HANDLE process);
 
 // The calls in use (the real system calls unless a test replaced them).
 const SystemSeam& systemSeam();

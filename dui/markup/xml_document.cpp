@@ -1,7 +1,10 @@
-// Guarded rapidxml parsing of UTF-8 markup into wide-character nodes.
+// Guarded rapidxml parsing of UTF-8 markup into wide-character nodes. Window-
+// free apart from the UTF-8 conversion, which the native fuzz build replaces.
 #include "xml_document.h"
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -42,6 +45,7 @@ void report(const std::wstring& text, std::wstring* error) {
 
 }  // namespace
 
+#ifdef _WIN32
 std::wstring utf8ToWide(const void* bytes, size_t size) {
   std::wstring out;
   if (!bytes || size == 0 || size > size_t(INT_MAX)) return out;
@@ -52,6 +56,7 @@ std::wstring utf8ToWide(const void* bytes, size_t size) {
   ::MultiByteToWideChar(CP_UTF8, 0, in, int(size), &out[0], length);
   return out;
 }
+#endif
 
 bool exceedsXmlDepth(const wchar_t* text, size_t length, int limit) {
   const wchar_t* p = text;

@@ -4,7 +4,10 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <vector>
 #include <fstream>
 #include <string>
 
@@ -56,6 +59,61 @@ class StartupTest : public ::testing::Test {
   std::wstring exe_;
   std::wstring outFile_;
 };
+
+// The names the executable imports, "dll!function" in lower case, read from
+// its import table.
+std::vector<std::string> importedFunctions(const std::wstring& exe) {
+  const std::string image = readFileBytes(exe);
+  std::vector<std::string> names;
+  auto at = [&](size_t offset, size_t size) { return offset <= image.size() && size <= image.size() - offset; };
+  if (!at(0, sizeof(IMAGE_DOS_HEADER))) return names;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+  if (!at(size_t(dos->e_lfanew), sizeof(IMAGE_NT_HEADERS))) return names;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
+  const auto* sections = IMAGE_FIRST_SECTION(nt);
+  auto fileOffset = [&](DWORD rva) -> size_t {
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& s = sections[i];
+      if (rva >= s.VirtualAddress && rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData))
+        return rva - s.VirtualAddress + s.PointerToRawData;
+    }
+    return image.size();
+  };
+  auto text = [&](size_t offset) {
+    std::string out;
+    while (offset < image.size() && image[offset]) out += char(std::tolower(static_cast<unsigned char>(image[offset++])));
+    return out;
+  };
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (size_t d = fileOffset(directory.VirtualAddress); at(d, sizeof(IMAGE_IMPORT_DESCRIPTOR));
+       d += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    const auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image.data() + d);
+    if (descriptor->Name == 0) break;
+    const std::string dll = text(fileOffset(descriptor->Name));
+    const DWORD thunks = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk : descriptor->FirstThunk;
+    for (size_t t = fileOffset(thunks); at(t, sizeof(IMAGE_THUNK_DATA)); t += sizeof(IMAGE_THUNK_DATA)) {
+      const auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(image.data() + t);
+      if (thunk->u1.AddressOfData == 0) break;
+      if (IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) continue;
+      names.push_back(dll + "!" + text(fileOffset(DWORD(thunk->u1.AddressOfData)) + 2));
+    }
+  }
+  return names;
+}
+
+// Functions some supported system lacks, or that fail for 64-bit programs
+// seen from a 32-bit installer: the executable looks these up or does without.
+TEST(StartupImports, NothingAnOlderSystemLacksIsImported) {
+  const std::vector<std::string> imports = importedFunctions(windowsPath(KAVRI_FIXTURE_SETUP));
+  ASSERT_FALSE(imports.empty()) << "the import table was not found";
+  bool sawCreateFile = false;
+  for (const std::string& name : imports) sawCreateFile = sawCreateFile || name == "kernel32.dll!createfilew";
+  EXPECT_TRUE(sawCreateFile) << "the reader sees ordinary imports";
+  const char* forbidden[] = {"setdefaultdlldirectories", "getmodulefilenameexw", "k32getmodulefilenameexw"};
+  for (const std::string& name : imports)
+    for (const char* function : forbidden)
+      EXPECT_NE(name.substr(name.find('!') + 1), function) << name;
+}
 
 TEST_F(StartupTest, NormalRunExecutesUiScriptAndExitsZero) {
   ChildProcess child;

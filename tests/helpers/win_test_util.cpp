@@ -1,6 +1,8 @@
 // Windows-side test helpers.
 #include "win_test_util.h"
 
+#include <aclapi.h>
+
 #include "support/instance_guard.h"
 #include "support/win32_handles.h"
 
@@ -110,9 +112,15 @@ void writeMarker(const std::vector<uint8_t>* content) {
     ::DeleteFileW(path.c_str());
     return;
   }
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_OWNER, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (file && !content->empty()) ::WriteFile(file.get(), content->data(), DWORD(content->size()), &written, nullptr);
+  // As the elevated installer writes it: owned by the administrators.
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  if (file && ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size))
+    ::SetSecurityInfo(file.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid, nullptr, nullptr, nullptr);
 }
 
 bool readMarker(std::vector<uint8_t>& content) {

@@ -187,7 +187,8 @@ TEST(PackageArchive, DataRangeOutsideImageGivesNull) {
 TEST(PackageArchive, CorruptStreamYieldsAtMostUnpackedSize) {
   const std::vector<uint8_t> original = patterned(20000);
   std::vector<uint8_t> image = test::buildImage({{u"data", original}});
-  PackageArchive probe(image.data(), image.size());
+  const std::vector<uint8_t> cleanImage = image;
+  PackageArchive probe(cleanImage.data(), cleanImage.size());
   PackageArchive::EntryInfo info{};
   probe.forEachEntry([&](const std::u16string&, const PackageArchive::EntryInfo& e) { info = e; });
   ASSERT_NE(info.unpackedSize, 0u) << "fixture must be compressed";
@@ -196,8 +197,18 @@ TEST(PackageArchive, CorruptStreamYieldsAtMostUnpackedSize) {
     image[i] ^= 0x5A;
   PackageArchive archive(image.data(), image.size());
   size_t size = 0;
-  HeapBuffer data = archive.extract(u"data", &size);
-  EXPECT_LE(size, original.size());
+  bool intact = true;
+  HeapBuffer data = archive.extract(u"data", &size, &intact);
+  ASSERT_TRUE(data) << "a damaged entry still gives what was decoded";
+  EXPECT_LT(size, original.size());
+  EXPECT_FALSE(intact);
+
+  bool cleanIntact = false;
+  size_t cleanSize = 0;
+  HeapBuffer clean = probe.extract(u"data", &cleanSize, &cleanIntact);
+  ASSERT_TRUE(clean);
+  EXPECT_EQ(cleanSize, original.size());
+  EXPECT_TRUE(cleanIntact);
 }
 
 TEST(PackageArchive, UnallocatableUnpackedSizeGivesNull) {

@@ -39,6 +39,7 @@ std::vector<std::wstring> RecordingSeam::scriptErrors;
 BOOL RecordingSeam::rebootResult = TRUE;
 DWORD RecordingSeam::rebootError = 0;
 int RecordingSeam::messageBoxResult = IDOK;
+DWORD RecordingSeam::integrityOverride = 0;
 std::wstring RecordingSeam::allowed_;
 
 RecordingSeam::RecordingSeam(std::wstring allowedFolder) {
@@ -51,10 +52,17 @@ RecordingSeam::RecordingSeam(std::wstring allowedFolder) {
   rebootResult = TRUE;
   rebootError = 0;
   messageBoxResult = IDOK;
-  previous_ = replaceSystemSeam(SystemSeam{terminate, exitWindows, messageBox});
+  integrityOverride = 0;
+  previous_ = replaceSystemSeam(SystemSeam{terminate, exitWindows, messageBox, integrity});
 }
 
 RecordingSeam::~RecordingSeam() { replaceSystemSeam(previous_); }
+
+DWORD WINAPI RecordingSeam::integrity(HANDLE process) {
+  // Wine gives every process the high level; the helpers a user starts run at
+  // medium on Windows, and are reported so here unless a test says otherwise.
+  return integrityOverride ? integrityOverride : SECURITY_MANDATORY_MEDIUM_RID;
+}
 
 BOOL WINAPI RecordingSeam::terminate(HANDLE process, UINT exitCode) {
   const std::wstring image = processImagePath(process);

@@ -51,11 +51,13 @@ class RecordingSeam {
   static BOOL rebootResult;
   static DWORD rebootError;
   static int messageBoxResult;
+  static DWORD integrityOverride;   // the level reported for every process; 0: medium
 
  private:
   static BOOL WINAPI terminate(HANDLE process, UINT exitCode);
   static BOOL WINAPI exitWindows(UINT flags, DWORD reason);
   static int WINAPI messageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type);
+  static DWORD WINAPI integrity(HANDLE process);
 
   static std::wstring allowed_;
   SystemSeam previous_;

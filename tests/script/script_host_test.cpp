@@ -15,6 +15,7 @@
 #include "support/debug_log.h"
 #include "tests/helpers/registry_prelude.h"
 #include "support/system_seam.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 namespace {
@@ -162,6 +163,112 @@ TEST_F(ScriptHostTest, MissingScriptIsReported) {
   EXPECT_EQ(ScriptHost::instance().state(), nullptr);
 }
 
+// A folder holding "planted.lua", named by LUA_PATH and LUA_PATH_5_2 and made
+// the current folder while it lives: what a standard user could arrange
+// around an elevated installer.
+class PlantedModuleFolder {
+ public:
+  PlantedModuleFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"kavri_planted_" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    const std::string code = "planted_ran = true\nreturn {}\n";
+    for (const wchar_t* name : {L"\\planted.lua", L"\\sub\\planted.lua"}) {
+      ::CreateDirectoryW((folder_ + L"\\sub").c_str(), nullptr);
+      UniqueFile file(::CreateFileW((folder_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      DWORD written = 0;
+      ::WriteFile(file.get(), code.data(), DWORD(code.size()), &written, nullptr);
+    }
+    ::GetCurrentDirectoryW(MAX_PATH, previousFolder_);
+    ::SetCurrentDirectoryW(folder_.c_str());
+    const std::string path = narrowPath() + "\\?.lua;" + narrowPath() + "\\sub\\?.lua";
+    for (const char* name : {"LUA_PATH", "LUA_PATH_5_2", "LUA_CPATH", "LUA_CPATH_5_2"}) {
+      _putenv_s(name, path.c_str());
+      ::SetEnvironmentVariableA(name, path.c_str());
+    }
+  }
+  ~PlantedModuleFolder() {
+    for (const char* name : {"LUA_PATH", "LUA_PATH_5_2", "LUA_CPATH", "LUA_CPATH_5_2"}) {
+      _putenv_s(name, "");
+      ::SetEnvironmentVariableA(name, nullptr);
+    }
+    ::SetCurrentDirectoryW(previousFolder_);
+    ::DeleteFileW((folder_ + L"\\sub\\planted.lua").c_str());
+    ::RemoveDirectoryW((folder_ + L"\\sub").c_str());
+    ::DeleteFileW((folder_ + L"\\planted.lua").c_str());
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+
+ private:
+  std::string narrowPath() const { return std::string(folder_.begin(), folder_.end()); }
+  std::wstring folder_;
+  wchar_t previousFolder_[MAX_PATH] = {};
+};
+
+// require finds the installer's own packaged modules, and nothing from the
+// environment's search paths or the current folder.
+TEST_F(ScriptHostTest, RequireLoadsOnlyPackagedModules) {
+  PlantedModuleFolder planted;
+  files_.addFile(L"helper.lua", bytes("return { value = 42 }"));
+  files_.addFile(L"lib/deep.lua", bytes("return ... .. '|' .. select(2, ...)"));
+  files_.addFile(L"broken.lua", bytes("return +"));
+  runUi("assert(require('helper').value == 42, 'packaged module')\n"
+        "assert(require('lib.deep') == 'lib.deep|lib/deep.lua', 'dotted name')\n"
+        "assert(package.path == '' and package.cpath == '', 'no search paths')\n"
+        "for _, name in ipairs({'planted', 'sub.planted'}) do\n"
+        "  local ok, message = pcall(require, name)\n"
+        "  assert(not ok and not planted_ran, 'a planted module ran: ' .. name)\n"
+        "  assert(message:find(\"no packaged file '\" .. name:gsub('%.', '/') .. \".lua'\", 1, true), message)\n"
+        "end\n"
+        "local ok, message = pcall(require, 'broken')\n"
+        "assert(not ok and message:find('broken.lua', 1, true), message)\n"
+        "print('require checked')\n");
+  EXPECT_TRUE(g_reports.empty()) << (g_reports.empty() ? "" : std::string(g_reports[0].begin(), g_reports[0].end()));
+  bool printed = false;
+  for (const std::wstring& line : g_log) printed = printed || line.find(L"require checked") != std::wstring::npos;
+  EXPECT_TRUE(printed);
+}
+
+// configurationText turns a table into configuration text that reads back as
+// the same table, whatever its strings hold; nothing in them runs as code.
+TEST_F(ScriptHostTest, ConfigurationTextReadsBackAndNeverRunsItsStrings) {
+  runUi(R"lua(
+    local function same(a, b)
+      if type(a) ~= type(b) then return false end
+      if type(a) ~= "table" then return a == b end
+      for k, v in pairs(a) do if not same(v, b[k]) then return false end end
+      for k in pairs(b) do if a[k] == nil then return false end end
+      return true
+    end
+    local cases = {
+      { installPath = "C:\\Program Files\\Kavri\\" },
+      { installPath = "D:\\x]==] injected = true --[==[" },
+      { installPath = "D:\\x]] injected = true --[[" },
+      { installPath = "\" injected = true --" },
+      { installPath = "line\nbreak\r\0zero\1\127\255", quote = "'\"\\" },
+      { installPath = "C:\\文件夹\\" , size = 3, ratio = 0.1, big = 2^60, negative = -7, flag = false },
+      { nested = { list = { "a", "b", 3 }, [true] = "yes", [10] = "ten" } },
+      {},
+    }
+    for i, case in ipairs(cases) do
+      local text = configurationText(case)
+      local chunk = assert(load("config = " .. text))
+      config = nil
+      chunk()
+      assert(same(config, case), "case " .. i .. " read back differently: " .. text)
+      assert(injected == nil, "case " .. i .. " ran code: " .. text)
+    end
+    for _, bad in ipairs({ { f = print }, { [{}] = 1 }, { n = 0/0 }, { n = math.huge }, print }) do
+      assert(not pcall(configurationText, bad), "accepted a value it cannot write")
+    end
+    local cycle = {} cycle.self = cycle
+    assert(not pcall(configurationText, cycle), "accepted a cycle")
+    assert(configurationText({ b = 1, a = 2 }) == '{ ["a"] = 2, ["b"] = 1 }', configurationText({ b = 1, a = 2 }))
+  )lua");
+  EXPECT_TRUE(g_reports.empty()) << (g_reports.empty() ? "" : std::string(g_reports[0].begin(), g_reports[0].end()));
+}
+
 // A window procedure that calls back into the script, as event dispatch does.
 LRESULT CALLBACK dispatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_APP) {
@@ -174,6 +281,7 @@ LRESULT CALLBACK dispatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool g_quitPosted = false;   // whether a quit message waited after the last dispatch
+lua_Integer g_callsSeen = -1;   // the script's global "calls" once both dispatches returned
 
 // dispatch(fn): calls fn from inside a window procedure, twice; afterwards
 // re-raises a contained error like every API function that ran a message loop.
@@ -189,6 +297,9 @@ int luaDispatch(lua_State* L) {
   ::DestroyWindow(hwnd);
   MSG msg;
   g_quitPosted = ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+  lua_getglobal(L, "calls");
+  g_callsSeen = lua_isnumber(L, -1) ? lua_tointeger(L, -1) : -1;
+  lua_pop(L, 1);
   ScriptHost::instance().raisePendingError(L);
   return 0;
 }
@@ -202,10 +313,14 @@ TEST_F(ScriptHostTest, ErrorUnderNativeDispatchIsContained) {
   lua_State* L = ScriptHost::instance().state();
   lua_register(L, "dispatch", luaDispatch);
   g_quitPosted = false;
-  // Capture the globals before the run closes the state.
+  g_callsSeen = -1;
   ScriptHost::instance().runScript(L"UI.lua");
   ASSERT_EQ(g_reports.size(), 1u);
   EXPECT_EQ(g_reports[0], L"UI.lua:2: inner");
+  // The callback ran once; after its error the second dispatch was skipped
+  // (dispatch saw the global before re-raising the error, which ends the
+  // script before "reached" is set).
+  EXPECT_EQ(g_callsSeen, 1);
   // The quit message that unwinds modal loops was posted; the error box
   // dropped it again, so it cannot close the box at once.
   EXPECT_TRUE(g_quitPosted);

@@ -28,7 +28,7 @@ constexpr char kAllFunctions[] = R"lua(
     "isWOW32", "isProcessRunning", "showMessageBox", "getProcessPath", "regQueryString",
     "regQueryInteger", "regWriteString", "regWriteInteger", "regDeleteValue",
     "regDeleteSubKey", "markRestart", "releaseMutex", "setEnvVar", "isVista", "isWin8",
-    "getRunningProcess", "killRunningProcess"}
+    "getRunningProcess", "killRunningProcess", "installFolderIsSafe"}
 )lua";
 
 TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
@@ -45,7 +45,7 @@ TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
 
   LuaTestState lua;
   EXPECT_EQ(lua.run(std::string(kAllFunctions) + R"lua(
-    assert(#ALL == 37)
+    assert(#ALL == 38)
     for _, name in ipairs(ALL) do assert(type(_G[name]) == "function", name) end
   )lua"),
             "");

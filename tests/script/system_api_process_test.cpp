@@ -170,6 +170,22 @@ TEST_F(ProcessApi, KillRunningProcessStopsListedHelpersInReverseOrder) {
   EXPECT_EQ(yChild2.wait(2000), 0);
 }
 
+// A listed program running above medium integrity (as an elevated one does)
+// is never ended through the list.
+TEST_F(ProcessApi, KillRunningProcessSparesElevatedPrograms) {
+  const std::wstring helper = copyHelper(KAVRI_SLEEPER_EXE, L"kavri_list_high.exe");
+  test::ChildProcess& child = start(helper, L"3000");
+  test::ProcessListWriter writer;
+  ASSERT_TRUE(writer.ready());
+  writer.write(helper + L";");
+  RecordingSeam seam(folder_);
+  RecordingSeam::integrityOverride = SECURITY_MANDATORY_HIGH_RID;
+  EXPECT_EQ(lua_.run("killRunningProcess()"), "");
+  EXPECT_TRUE(RecordingSeam::terminated.empty());
+  EXPECT_EQ(child.wait(200), -1) << "the elevated program was stopped";
+  child.wait(5000);
+}
+
 // The list may be written by low-integrity programs: a name it lists stops the
 // copy outside the Windows folder, never a same-named program inside it.
 TEST_F(ProcessApi, KillRunningProcessSparesProgramsInTheWindowsFolder) {

@@ -22,6 +22,7 @@
 #include "lauxlib.h"
 #include "lua.h"
 #include "package/file_system.h"
+#include "package/package_archive.h"
 #include "script/lua_work.h"
 #include "script/script_host.h"
 #include "script/sr_service.h"
@@ -513,6 +514,67 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
   HANDLE find = ::FindFirstFileW(utf8ToWide(dir_ + "*.tmp").c_str(), &data);
   EXPECT_EQ(find, INVALID_HANDLE_VALUE) << narrow(data.cFileName);
   if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+}
+
+// The worker's require loads packaged modules only: a module planted in the
+// current folder or named by LUA_PATH is never run.
+TEST_F(WorkTest, TheWorkerRequiresOnlyPackagedModules) {
+  const std::string planted = dir_ + "planted.lua";
+  std::ofstream(planted, std::ios::binary) << "planted_ran = true return {}";
+  wchar_t previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  ::SetCurrentDirectoryW(utf8ToWide(dir_).c_str());
+  const std::string path = dir_ + "?.lua";
+  _putenv_s("LUA_PATH", path.c_str());
+  _putenv_s("LUA_PATH_5_2", path.c_str());
+  setPackage({{u"a.txt", test::bytesOf("a")}});
+  files_.addFile(L"shared.lua", test::bytesOf("return 'packaged'"));
+  setWorkerScript("local ok = pcall(require, 'planted')\n"
+                  "notifyMessage(tostring(ok) .. ',' .. tostring(planted_ran) .. ',' .. require('shared'))\n");
+  runUi("assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "assert(waitWork())\n"
+        "assert(received[1] == 'false,nil,packaged', received[1])\n");
+  _putenv_s("LUA_PATH", "");
+  _putenv_s("LUA_PATH_5_2", "");
+  ::SetCurrentDirectoryW(previous);
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+}
+
+// A compressed entry damaged in the package: extraction reports failure and the
+// old file at the destination stays exactly as it was, even when the damage
+// lets the decoder produce part of the content.
+TEST_F(WorkTest, ADamagedEntryIsAnErrorAndTheOldFileStays) {
+  std::vector<uint8_t> content(60000);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = uint8_t((i * 13) ^ (i >> 7));
+  std::vector<uint8_t> image = test::buildImage({{u"data.bin", content}});
+  ASSERT_FALSE(image.empty());
+  PackageArchive probe(image.data(), image.size());
+  PackageArchive::EntryInfo info{};
+  probe.forEachEntry([&](const std::u16string&, const PackageArchive::EntryInfo& e) { info = e; });
+  ASSERT_NE(info.unpackedSize, 0u);
+  struct Case {
+    const char* what;
+    uint32_t cutFrom;   // bytes of the stream from here on are scrambled
+  };
+  const Case cases[] = {
+      {"last quarter scrambled", info.dataOffset + info.storedSize * 3 / 4},
+      {"second half scrambled", info.dataOffset + info.storedSize / 2},
+      {"last bytes scrambled", info.dataOffset + info.storedSize - 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> damaged = image;
+    for (uint32_t i = c.cutFrom; i < info.dataOffset + info.storedSize; ++i) damaged[i] ^= 0xA5;
+    PackageArchive archive(damaged.data(), damaged.size());
+    const std::string target = dir_ + "damaged.bin";
+    std::ofstream(target, std::ios::binary) << "old content";
+    EXPECT_FALSE(LuaWork::extract(archive, L"data.bin", utf8ToWide(target)));
+    EXPECT_EQ(test::readFileBytes(target), "old content");
+  }
+  PackageArchive intact(image.data(), image.size());
+  EXPECT_TRUE(LuaWork::extract(intact, L"data.bin", utf8ToWide(dir_ + "whole.bin")));
+  EXPECT_EQ(test::readFileBytes(dir_ + "whole.bin"), std::string(content.begin(), content.end()));
 }
 
 // Relative names ("docs/guide.txt") of every file below `folder` (a Windows

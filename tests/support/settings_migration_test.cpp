@@ -26,10 +26,12 @@ struct FixtureCase {
   const char* shows;
 };
 
-// complete:    every list converted; the rest of "settings" removed.
+// complete:    every list converted; the rest of "settings" removed; the video
+//              list, one of whose videos is not in its play order, is kept
+//              aside as "videolistsettings.json.kept".
 // partial:     a list element without "path", a truncated file, a song whose
 //              "song_path" is no string: what came before the fault is saved,
-//              and the three old lists stay.
+//              and the three old lists are kept aside (".kept").
 // user:        a "User" folder stops everything.
 // empty_lists: an empty new list leaves the earlier run's file in place.
 // unwritable:  a new song file that cannot be written keeps the old song list.
@@ -112,6 +114,69 @@ TEST(SettingsMigration, AnOldListHeldOpenByTheApplicationStays) {
   expected.erase(L"Pelvano\\localsongs.json");
   expected[L"Pelvano\\settings\\songlistsettings.json"] = songBytes;
   EXPECT_EQ(readTree(appData.path()), expected);
+}
+
+// An old list is converted once: what the application writes into the new
+// files afterwards survives every later start, also when the old list was
+// only partly converted or the new file was there before the migration.
+TEST(SettingsMigration, NewerFilesOfTheApplicationAreNeverOverwritten) {
+  struct Case {
+    const char* what;
+    const char* fixtureName;
+    std::wstring changed;   // the new file the application rewrites
+  };
+  const Case cases[] = {
+      {"partly converted lists, second start", "partial", L"Pelvano\\settings\\imagelist.json"},
+      {"partly converted songs, second start", "partial", L"Pelvano\\nativesongs.json"},
+      {"complete lists, second start", "complete", L"Pelvano\\settings\\videolist.json"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder appData(L"migration_newer");
+    writeTree(appData.path(), fixture(c.fixtureName, "before"));
+    migrateApplicationSettings(appData.path());
+    ASSERT_TRUE(writeFileBytes(appData / c.changed, "[\"changed by the application\"]"));
+    FileTree expected = readTree(appData.path());
+    migrateApplicationSettings(appData.path());
+    migrateApplicationSettings(appData.path());
+    EXPECT_EQ(readTree(appData.path()), expected);
+  }
+
+  // The application wrote its new list before the migration ever ran: the
+  // file stays and the old list is kept aside, nothing of it lost.
+  ScratchFolder appData(L"migration_existing");
+  FileTree before = fixture("complete", "before");
+  before[L"Pelvano\\settings\\imagelist.json"] = "[\"mine\"]";
+  writeTree(appData.path(), before);
+  migrateApplicationSettings(appData.path());
+  const FileTree after = readTree(appData.path());
+  EXPECT_EQ(after.at(L"Pelvano\\settings\\imagelist.json"), "[\"mine\"]");
+  EXPECT_EQ(after.at(L"Pelvano\\settings\\imagelistsettings.json.kept"),
+            before.at(L"Pelvano\\settings\\imagelistsettings.json"));
+}
+
+// A user can plant links in the folder the elevated migration writes to: a
+// hard link at the old fixed temporary name or at a new list's name must
+// never let the migration write into another file.
+TEST(SettingsMigration, LinksPlantedInTheFolderAreNeverWrittenThrough) {
+  const std::wstring names[] = {L"Pelvano\\settings\\imagelist.json.tmp", L"Pelvano\\settings\\videolist.json.tmp",
+                                L"Pelvano\\nativesongs.json.tmp", L"Pelvano\\kavrisongs.json.tmp",
+                                L"Pelvano\\localsongs.json.tmp"};
+  ScratchFolder appData(L"migration_links");
+  writeTree(appData.path(), fixture("complete", "before"));
+  const std::wstring victim = appData / L"victim.txt";
+  ASSERT_TRUE(writeFileBytes(victim, "precious"));
+  for (const std::wstring& name : names) {
+    if (!::CreateHardLinkW((appData / name).c_str(), victim.c_str(), nullptr))
+      GTEST_SKIP() << "no hard links on this system";
+  }
+  migrateApplicationSettings(appData.path());
+  EXPECT_EQ(readFileBytes(victim), "precious");
+  FileTree after = readTree(appData.path());
+  for (const auto& [name, content] : fixture("complete", "after")) {
+    SCOPED_TRACE(std::string(name.begin(), name.end()));
+    EXPECT_EQ(after[name], content);
+  }
 }
 
 }  // namespace

@@ -94,6 +94,9 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
   ASSERT_TRUE(bitmap);
   kavri::ScopedSelect select(dc.get(), bitmap.get());
 
+  // A clip of the caller's own: drawing must leave it exactly as it was.
+  kavri::UniqueHrgn callerClip(::CreateRectRgn(0, 0, 250, 240));
+  ASSERT_EQ(::SelectClipRgn(dc.get(), callerClip.get()), SIMPLEREGION);
   root.draw(dc.get(), Rect{0, 0, 100, 100}, Rect{0, 0, 100, 100});
   replaceCorePlugs(previous);
 
@@ -103,7 +106,7 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
     Rect clipBox;
   };
   const Expect expected[] = {
-      {L"root", {0, 0, 100, 100}, {0, 0, 300, 300}},
+      {L"root", {0, 0, 100, 100}, {0, 0, 250, 240}},   // the caller's clip
       {L"a", {10, 10, 50, 50}, {10, 10, 50, 50}},
       {L"overflow", {90, 90, 150, 150}, {90, 90, 100, 100}},
       {L"box", {20, 60, 60, 100}, {20, 60, 60, 100}},
@@ -117,10 +120,13 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
     EXPECT_EQ(log[i].clipBox, expected[i].clipBox);
   }
 
-  // The clip of the device context is restored after each child.
+  // The caller's clip of the device context is back after the children drew.
   RECT box2{};
-  ::GetClipBox(dc.get(), &box2);
-  EXPECT_EQ(box2.right, 300);
+  ASSERT_EQ(::GetClipBox(dc.get(), &box2), SIMPLEREGION);
+  EXPECT_EQ(box2.left, 0);
+  EXPECT_EQ(box2.top, 0);
+  EXPECT_EQ(box2.right, 250);
+  EXPECT_EQ(box2.bottom, 240);
 }
 
 TEST(Paint, NoSkinSourceDrawsNothing) {

@@ -205,6 +205,19 @@ int place(lua_State* L) {
   return 0;
 }
 
+// test.getString(object, attribute) -> the text attribute, or nil when unset
+int getString(lua_State* L) {
+  const std::wstring name = argText(L, 2);
+  const dui::AttrKey key = dui::findAttributeName(name.c_str());
+  if (!key) return luaL_error(L, "test.getString: unknown attribute");
+  std::wstring value;
+  if (controlArg(L, 1, "test.getString")->getString(key, value))
+    pushWide(L, value);
+  else
+    lua_pushnil(L);
+  return 1;
+}
+
 // test.setInt(object, attribute, value)
 int setInt(lua_State* L) {
   const std::wstring name = argText(L, 2);
@@ -313,6 +326,7 @@ const luaL_Reg kTestFunctions[] = {
     {"notify", notify},   {"newChild", newChild},
     {"destroy", destroy}, {"place", place},
     {"setInt", setInt},   {"raise", raise},
+    {"getString", getString},
     {"handlerCount", handlerCount},
     {"windowRect", windowRect},
     {"screenSize", screenSize},

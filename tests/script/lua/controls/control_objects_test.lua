@@ -65,8 +65,10 @@ checkEqual(first:getText(), "你好", "setText/getText")
 checkEqual(panel:getChild(1):getText(), "", "getText without text")
 checkEqual(first:setColor(3355596), 3355596, "setColor returns its colour")
 first:setStyle("button.xml")
-first:setToolTip("tip")
-first:repaint()
+checkEqual(test.getString(first, "style"), "button.xml", "setStyle stores the style")
+first:setToolTip("提示 tip")
+checkEqual(test.getString(first, "tooltip"), "提示 tip", "setToolTip stores the tooltip")
+checkEqual(select("#", first:repaint()), 0, "repaint returns nothing")
 
 -- setFocus raises GotFocus on the control and LostFocus on the old focus.
 local focusLog = {}
