@@ -69,8 +69,9 @@ function(add_installer target)
 
   add_executable(${target} WIN32 "${KAVRI_SOURCE_ROOT}/app/main.cpp" "${rc}")
   target_link_libraries(${target} PRIVATE kavri_startup)
-  # Shipped to users: no debug information (it would add ~15 MB).
-  target_link_options(${target} PRIVATE -municode -s)
+  # Shipped to users: no debug information (it would add ~15 MB), and no
+  # section nothing refers to.
+  target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()
