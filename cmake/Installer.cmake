@@ -34,13 +34,14 @@ function(add_installer target)
 
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}.content")
   set(packages)
+  # Packed again when a file or the packer itself changes.
   foreach(pkg style frame program)
     file(GLOB_RECURSE pkg_files CONFIGURE_DEPENDS "${content}/${pkg}/*")
     add_custom_command(
       OUTPUT "${out}/${pkg}.lz"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${out}"
       COMMAND ${KAVRI_HOST_LZPACK} create "${out}/${pkg}.lz" "${content}/${pkg}"
-      DEPENDS kavri_host ${pkg_files}
+      DEPENDS kavri_host ${KAVRI_HOST_LZPACK} ${pkg_files}
       COMMENT "Packing ${target}: ${pkg}.lz"
       VERBATIM)
     list(APPEND packages "${out}/${pkg}.lz")

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "entry_encoder.h"
+#include "package/lzma_codec.h"
 #include "package/package_format.h"
 
 namespace kavri::package {
@@ -59,7 +59,7 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
       const std::vector<uint8_t>& data = entries[i].data;
       if (options.compress && !data.empty()) {
         std::vector<uint8_t> packed;
-        if (!encodeEntry(data.data(), data.size(), packed)) {
+        if (!lzmaCompress(data.data(), data.size(), packed)) {
           failed = true;
           return;
         }
