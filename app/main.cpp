@@ -1,6 +1,8 @@
 // Process entry point of the installer executable.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "app/startup.h"
 
 namespace {
@@ -18,6 +20,14 @@ void restrictLibrarySearch() {
 }
 
 }  // namespace
+
+// The C++ runtime's default terminate handler prints the escaping exception's
+// demangled type to stderr, which a windowed program does not have; it drags
+// the whole demangler (about 46 KB) into the executable. This one only aborts,
+// which is what the default does after printing.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   restrictLibrarySearch();

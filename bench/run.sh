@@ -11,6 +11,8 @@
 #   work [MB] [FILES]  a generated payload packed, then extracted through startWork
 #   package [MB]       lzpack create/extract on a generated corpus, beside xz -6
 #   json [SONGS]       JSON parse and write rates (native)
+#   paint [RUNS]       launch to first painted page: the demo installer beside a minimal window
+#   install-vs-nsis [MB] [FILES] [RUNS]  our installer against NSIS LZMA, silently
 #
 # The Windows benchmarks run under Wine exactly as the tests do (scripts/wine-env.sh:
 # the build's own prefix, Xvfb when there is no display), on the build the tests
@@ -19,7 +21,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
-usage() { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 [ $# -ge 1 ] || usage
 name=$1; shift
 
@@ -89,6 +91,16 @@ bench_work() {
   diff -r "$work/payload" "$work/out" >/dev/null && echo "identical yes" || echo "identical NO"
 }
 
+# Launch-to-first-paint of the demo installer, beside a minimal Win32 window.
+bench_paint() {
+  start_wine paint_bench
+  need "$kavri_winbuild/bench/minimal_window.exe"
+  need "$kavri_winbuild/KavriSetup.exe"
+  winpath() { echo "Z:${1//\//\\}"; }
+  wine "$kavri_winbuild/bench/paint_bench.exe" "${1:-9}" "$(winpath "$kavri_winbuild/bench/minimal_window.exe")" \
+    "$(winpath "$kavri_winbuild/KavriSetup.exe")" | tr -d '\r'
+}
+
 bench_json() {
   need "$build/host/bench/json_bench"
   "$build/host/bench/json_bench" "${1:-20000}"
@@ -104,5 +116,7 @@ case "$name" in
   work) bench_work "$@" ;;
   package) bench_package "$@" ;;
   json) bench_json "$@" ;;
+  paint) bench_paint "$@" ;;
+  install-vs-nsis) exec bash "$root/bench/install-vs-nsis.sh" "$@" ;;
   *) echo "bench: no benchmark '$name'" >&2; usage ;;
 esac

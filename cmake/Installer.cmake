@@ -34,13 +34,14 @@ function(add_installer target)
 
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}.content")
   set(packages)
+  # Packed again when a file or the packer itself changes.
   foreach(pkg style frame program)
     file(GLOB_RECURSE pkg_files CONFIGURE_DEPENDS "${content}/${pkg}/*")
     add_custom_command(
       OUTPUT "${out}/${pkg}.lz"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${out}"
       COMMAND ${KAVRI_HOST_LZPACK} create "${out}/${pkg}.lz" "${content}/${pkg}"
-      DEPENDS kavri_host ${pkg_files}
+      DEPENDS kavri_host ${KAVRI_HOST_LZPACK} ${pkg_files}
       COMMENT "Packing ${target}: ${pkg}.lz"
       VERBATIM)
     list(APPEND packages "${out}/${pkg}.lz")
@@ -69,8 +70,9 @@ function(add_installer target)
 
   add_executable(${target} WIN32 "${KAVRI_SOURCE_ROOT}/app/main.cpp" "${rc}")
   target_link_libraries(${target} PRIVATE kavri_startup)
-  # Shipped to users: no debug information (it would add ~15 MB).
-  target_link_options(${target} PRIVATE -municode -s)
+  # Shipped to users: no debug information (it would add ~15 MB), and no
+  # section nothing refers to.
+  target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

@@ -9,7 +9,9 @@
 -- with notifyMessage. Each report is a Lua table constructor the handler can
 -- load; `code` says what it is:
 --   { code = 1, file = "docs/guide.txt", index = 2, count = 3, percent = 66 }
---       a file was written (percent of the files done);
+--       progress: files up to `index` are done (percent of the files). Sent
+--       at most every 100 ms and always for the last file: each report waits
+--       for the UI thread, so one per file would slow a large install down;
 --   { code = 2, file = "docs/guide.txt", index = 2, count = 3 }
 --       a file could not be written: answer 1 to try again, anything else
 --       (0 included, the answer when nobody handles it) to skip it;
@@ -68,17 +70,22 @@ for _, entry in ipairs(files) do
   end
 end
 
+-- Progress at most every REPORT_INTERVAL seconds (os.clock), and always for
+-- the last file, so the page ends showing 100%.
+local REPORT_INTERVAL = 0.1
+local lastReport = -REPORT_INTERVAL
 local failed = 0
 for index, entry in ipairs(files) do
   local written = extractFile(entry, destination(entry))
   while not written and report.failed(entry, index, #files) == 1 do
     written = extractFile(entry, destination(entry))
   end
-  if written then
+  if not written then failed = failed + 1 end
+  local now = os.clock()
+  if index == #files or now - lastReport >= REPORT_INTERVAL then
+    lastReport = now
     report.done(entry, index, #files)
-    if type(config) == "table" and tonumber(config.pace) then sleep(tonumber(config.pace)) end
-  else
-    failed = failed + 1
   end
+  if written and type(config) == "table" and tonumber(config.pace) then sleep(tonumber(config.pace)) end
 end
 report.finished(#files, failed)

@@ -1,9 +1,10 @@
 // Lenient JSON parser: bare object keys, trailing commas, a loose number
 // grammar and UTF-8 decoding into UTF-16. Positions are byte offsets.
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
-#include <system_error>
+#include <string>
 
 #include "support/json.h"
 
@@ -262,13 +263,18 @@ class Parser {
 
     const char* first = reinterpret_cast<const char*>(text_ + start);
     const char* last = reinterpret_cast<const char*>(text_ + pos_);
-    const char* digits = *first == '+' ? first + 1 : first;   // from_chars takes no '+'
-    double value = 0;
-    const std::from_chars_result result = std::from_chars(digits, last, value);
-    if (result.ec == std::errc::result_out_of_range) {
-      value = outOfRangeValue(first, result.ptr);
-    } else if (result.ec != std::errc()) {
-      value = 0;   // no convertible prefix (cannot happen after the scan above)
+    // The value of the longest number at the start (a lenient scan may take in
+    // "1e5.3": 100000), by the C library's correctly rounded strtod on a copy
+    // that ends where the scan ended (std::from_chars would add a few hundred
+    // KB of tables to the installer).
+    const std::string number(first, last);
+    errno = 0;
+    char* end = nullptr;
+    double value = std::strtod(number.c_str(), &end);
+    if (end == number.c_str()) {
+      value = 0;   // no number at all (cannot happen after the scan above)
+    } else if (errno == ERANGE && (value == 0 || std::isinf(value))) {
+      value = outOfRangeValue(first, first + (end - number.c_str()));
     }
     return JObject::makeNumber(value);
   }

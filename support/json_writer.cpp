@@ -1,6 +1,6 @@
 // Compact JSON writer: no whitespace, members in key order, numbers as
 // integers, every character outside printable ASCII escaped.
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -30,10 +30,11 @@ void writeNumber(double value, std::string& out) {
     out += buffer;
     return;
   }
+  // Every digit of a whole double, exactly (the C library's "%.0f"; std::to_chars
+  // would add a few hundred KB of tables to the installer for this one case).
   char buffer[400];   // the largest double has 309 integer digits
-  const std::to_chars_result result =
-      std::to_chars(buffer, buffer + sizeof buffer, whole, std::chars_format::fixed, 0);
-  out.append(buffer, result.ptr);
+  const int length = std::snprintf(buffer, sizeof buffer, "%.0f", whole);
+  if (length > 0) out.append(buffer, std::min<size_t>(size_t(length), sizeof buffer - 1));
 }
 
 void writeString(const std::u16string& text, std::string& out) {
