@@ -14,17 +14,13 @@
 #include <vector>
 
 #include "support/text_convert.h"
+#include "tests/helpers/bench_timer.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
 namespace {
 
-double now() {
-  LARGE_INTEGER f, c;
-  ::QueryPerformanceFrequency(&f);
-  ::QueryPerformanceCounter(&c);
-  return double(c.QuadPart) / double(f.QuadPart);
-}
+double now() { return test::secondsNow(); }
 
 struct Search {
   DWORD pid = 0;

@@ -23,17 +23,13 @@
 #include "script/sr_service.h"
 #include "support/system_seam.h"
 #include "support/text_convert.h"
+#include "tests/helpers/bench_timer.h"
 #include "tests/helpers/registry_prelude.h"
 
 namespace kavri {
 namespace {
 
-double now() {
-  LARGE_INTEGER f, c;
-  ::QueryPerformanceFrequency(&f);
-  ::QueryPerformanceCounter(&c);
-  return double(c.QuadPart) / double(f.QuadPart);
-}
+double now() { return test::secondsNow(); }
 
 struct UiStats {
   double busy = 0;      // seconds spent retrieving and handling messages

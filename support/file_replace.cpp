@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/debug_log.h"
+#include "support/folders.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -76,21 +77,11 @@ bool renameTo(HANDLE file, const std::wstring& path, bool replace) {
   return ::SetFileInformationByHandle(file, FileRenameInfo, info, DWORD(buffer.size())) != FALSE;
 }
 
-std::wstring fullPath(const std::wstring& path) {
-  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return {};
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return {};
-  full.resize(length);
-  return full;
-}
-
 }  // namespace
 
 bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting) {
   if (path.empty()) return false;
-  const std::wstring target = fullPath(path);
+  const std::wstring target = fullPathName(path);
   if (target.empty()) return false;
   const size_t slash = target.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return false;

@@ -98,12 +98,8 @@ void removeContents(HANDLE handle, const std::wstring& folder, int depth) {
 }
 
 std::wstring fullPathOf(const std::wstring& path) {
-  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return {};
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return {};
-  full.resize(length);
+  std::wstring full = fullPathName(path);
+  if (full.empty()) return {};
   // Short names ("PROGRA~1") become long ones, so they compare as the same folder.
   const DWORD longNeeded = ::GetLongPathNameW(full.c_str(), nullptr, 0);
   if (longNeeded > 0) {
@@ -202,6 +198,16 @@ bool removeEntryNoFollow(const std::wstring& path) {
 bool isFolder(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring fullPathName(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return {};
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return {};
+  full.resize(length);
+  return full;
 }
 
 bool createDirectoryTree(const std::wstring& path) {

@@ -9,6 +9,10 @@ namespace kavri {
 // True when `path` names an existing folder.
 bool isFolder(const std::wstring& path);
 
+// The absolute form of `path` (GetFullPathNameW: ".", ".." and the current
+// folder resolved), or "" when it cannot be formed.
+std::wstring fullPathName(const std::wstring& path);
+
 // Creates the folder and every missing parent ('/' counts as '\'). Returns true
 // when the whole path exists as a folder afterwards.
 bool createDirectoryTree(const std::wstring& path);

@@ -8,6 +8,14 @@
 
 namespace kavri::test {
 
+// Seconds on the performance counter, for timing stretches by hand.
+inline double secondsNow() {
+  LARGE_INTEGER frequency, counter;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&counter);
+  return double(counter.QuadPart) / double(frequency.QuadPart);
+}
+
 inline double secondsPerRun(int runs, const std::function<void()>& body) {
   LARGE_INTEGER frequency, start, stop;
   ::QueryPerformanceFrequency(&frequency);
