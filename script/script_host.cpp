@@ -119,6 +119,14 @@ void ScriptHost::recordError(const std::string& text) {
   ::PostQuitMessage(0);   // unwinds the modal loops back to the script
 }
 
+bool ScriptHost::ownsState(lua_State* L) const {
+  if (!state_) return false;
+  lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_MAINTHREAD);
+  const lua_State* main = lua_tothread(L, -1);
+  lua_pop(L, 1);
+  return main == state_.get();
+}
+
 void ScriptHost::raisePendingError(lua_State* L) {
   if (pendingError_.empty()) return;
   lua_pushlstring(L, pendingError_.data(), pendingError_.size());

@@ -63,6 +63,10 @@ class ScriptHost {
   // when there is one; otherwise returns.
   void raisePendingError(lua_State* L);
 
+  // Whether `L` (or the coroutine it is) belongs to the UI state. Functions
+  // registered in every state use it to leave the worker's state alone.
+  bool ownsState(lua_State* L) const;
+
  private:
   void recordError(const std::string& text);
 
