@@ -127,7 +127,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
   writeMarker(&stale);
   HANDLE held = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
   ASSERT_TRUE(held);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), 0);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), kExitAlreadyRunning);
   ::CloseHandle(held);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
@@ -138,7 +138,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
 TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   const std::vector<uint8_t> marker(kTime, kTime + 8);
   writeMarker(&marker);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), 0);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), kExitRestartPending);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
   EXPECT_TRUE(readMarker(content)) << "a pending marker stays on disk";
