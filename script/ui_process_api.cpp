@@ -147,6 +147,10 @@ unsigned g_waitedStarts = 0;   // LuaWork::startCount() when the last wait ended
 // wait. With a handler, notifications go to handler(text), whose integer
 // answer is the worker's; without one they reach the windows' handlers.
 int waitWork(lua_State* L) {
+  // Inside a notification handler the worker waits for that handler: waiting
+  // for the worker would never end.
+  if (deliveringNotification())
+    return luaL_error(L, "waitWork: called from a notification handler, whose answer the work waits for");
   if (!LuaWork::isRunning() && LuaWork::startCount() == g_waitedStarts) {
     lua_pushboolean(L, 0);
     return 1;
@@ -178,7 +182,9 @@ int waitWork(lua_State* L) {
 int exitAfterWork(lua_State* L) {
   const int code = lua_isboolean(L, 1) ? (lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE)
                                        : int(luaL_optinteger(L, 1, EXIT_SUCCESS));
-  pumpUntilWorkEnds();
+  // Inside a notification handler the worker waits for the answer, between
+  // two files: it ends with the process there.
+  if (!deliveringNotification()) pumpUntilWorkEnds();
   // Not exit(): its static destructors would close the Lua state this call
   // runs in. Files the script left open are flushed first, as exit() would.
   std::fflush(nullptr);

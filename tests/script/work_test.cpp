@@ -381,6 +381,22 @@ TEST_F(WorkTest, WaitWorkContainsAFailingHandler) {
   EXPECT_EQ(test::readFileBytes(dir_ + "answers.txt"), "0,0");
 }
 
+// waitWork from inside a notification handler would wait for the worker that
+// waits for that handler: it is an error of the script, not a hang.
+TEST_F(WorkTest, WaitWorkInsideANotificationHandlerIsAnError) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local f = io.open(config.out, 'w') f:write(tostring(notifyMessage('nested'))) f:close()\n");
+  runUi("onMessage = function(text) hostWaitWork() return 5 end\n"
+        "assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answer.txt") + "))\n"
+        "hostWaitWork()\n");
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(L"waitWork: called from a notification handler"), std::wstring::npos)
+      << narrow(errors[0]);
+  EXPECT_EQ(test::readFileBytes(dir_ + "answer.txt"), "0");
+}
+
 // A handler that fails inside the global showMessageBox's loop: the box
 // ends, and showMessageBox raises the error in the script that opened it.
 TEST_F(WorkTest, TheGlobalMessageBoxRaisesAnErrorLeftPendingInsideIt) {
