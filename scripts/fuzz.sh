@@ -2,8 +2,11 @@
 # Runs one libFuzzer target of the native build (AddressSanitizer and
 # UndefinedBehaviorSanitizer) for a bounded time over its corpus.
 #   bash scripts/fuzz.sh TARGET [seconds]      TARGET: json, package, image,
-#                                             xml, lua_boundary, lua_json
+#                                             xml, markup, lua_boundary, lua_json
 #   bash scripts/fuzz.sh --list                the targets
+#   KAVRI_FUZZ_RUNS=10000000 bash scripts/fuzz.sh TARGET 86400
+#                                              a long run: stops after that
+#                                              many executions (or the time)
 # Default 60 seconds. The corpus grows in <build>/fuzz/TARGET/corpus (seeded
 # from tests/fuzz/seeds/TARGET and, for some targets, generated seeds); crash
 # inputs land in <build>/fuzz/TARGET/crashes and make the script fail. A crash
@@ -11,7 +14,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
-targets=(json package image xml lua_boundary lua_json)
+targets=(json package image xml markup lua_boundary lua_json)
 
 if [ "${1:-}" = "--list" ]; then printf '%s\n' "${targets[@]}"; exit 0; fi
 target=${1:?usage: fuzz.sh TARGET [seconds] (see --list)}
@@ -60,7 +63,7 @@ case "$target" in
     seed number '4294967295.5'
     seed controls "$(printf 'a\r\n\t\001\377b')"
     ;;
-  xml)   # the demo's layouts and styles, and every markup file of the test suites
+  xml|markup)   # the demo's layouts and styles, and every markup file of the test suites
     find "$root/installer" "$root/tests" -name '*.xml' -size -64k -not -path '*/build/*' | while read -r f; do
       cp -f "$f" "$out/corpus/seed-$(echo "$f" | md5sum | cut -c1-12).xml"
     done
@@ -71,4 +74,5 @@ max_len=4096
 [ "$target" = json ] || max_len=65536
 cd "$out"
 "$build/fuzz/build/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
-  -rss_limit_mb=2048 -artifact_prefix="$out/crashes/" -print_final_stats=1 "$out/corpus"
+  -rss_limit_mb=2048 -artifact_prefix="$out/crashes/" -print_final_stats=1 \
+  ${KAVRI_FUZZ_RUNS:+-runs="$KAVRI_FUZZ_RUNS"} "$out/corpus"

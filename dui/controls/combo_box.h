@@ -31,6 +31,8 @@ class ComboBox : public Control {
 
   // Appends an item to the drop-down list (taking ownership).
   bool addItem(Control* item);
+  // Its child elements are its items.
+  bool adoptMarkupChild(Control* child) override { return addItem(child); }
   std::int32_t itemCount() const;
   // The drop-down's list, or nullptr once its window is gone.
   ListBox* list() const;

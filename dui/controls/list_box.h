@@ -30,6 +30,8 @@ class ListBox : public ScrollPanel {
   StackPanel* itemStack() const { return stack_; }
   // Appends an item (taking ownership); false for nullptr.
   bool addItem(Control* item);
+  // Its child elements are its items.
+  bool adoptMarkupChild(Control* child) override { return addItem(child); }
   std::int32_t itemCount() const;
   Control* itemAt(std::int32_t index) const;
   std::int32_t itemHeight() const;

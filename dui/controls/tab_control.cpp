@@ -223,6 +223,14 @@ void TabItem::setContent(Control* content) {
   if (content_ && isLive(this)) hangContent();
 }
 
+bool TabItem::adoptMarkupChild(Control* child) {
+  if (markupContentOffered_) return false;
+  markupContentOffered_ = true;
+  if (!child) return false;
+  setContent(child);
+  return true;
+}
+
 void TabItem::hangContent() {
   Control* owner = parent();
   if (!content_ || !owner) return;

@@ -65,6 +65,8 @@ class TabItem : public Button {
   // attached the new page hangs under its parent and is attached at once.
   void setContent(Control* content);
   Control* content() const { return content_.get(); }
+  // Its first child element is its content; further ones are refused.
+  bool adoptMarkupChild(Control* child) override;
 
  private:
   void onLButtonDown(Control* sender, Event& e);
@@ -73,6 +75,7 @@ class TabItem : public Button {
   void hangContent();
 
   std::unique_ptr<Control> content_;
+  bool markupContentOffered_ = false;
 };
 
 }  // namespace dui

@@ -42,6 +42,12 @@ class Control : public Object {
   // Panel when this control has a child list, otherwise nullptr.
   Panel* asPanel();
   const Panel* asPanel() const;
+  // The markup's content model: the layout loader offers this control the
+  // result of each of its child elements, in document order (null for an
+  // element that built nothing). True when the control took `child` and owns
+  // it now; false leaves it with the caller. A control with a child list
+  // adds it as its last child; one without takes none.
+  virtual bool adoptMarkupChild(Control* child);
   // The window showing this control while attached, otherwise nullptr.
   HostWindow* window() const { return window_; }
 

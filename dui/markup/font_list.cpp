@@ -1,6 +1,7 @@
 // Reading font descriptions from "font.xml".
 #include "font_list.h"
 
+#include <cstdint>
 #include <cwchar>
 #include <optional>
 
@@ -40,7 +41,10 @@ std::vector<FontDescription> readFontDescriptions(const XmlNode* root, const LOG
         std::wcsncpy(font.logFont.lfFaceName, value, LF_FACESIZE - 1);
         font.logFont.lfFaceName[LF_FACESIZE - 1] = L'\0';
       } else if (std::wcscmp(name, L"size") == 0) {
-        if (std::optional<int> size = parseLeadingInt(value)) font.logFont.lfHeight = -*size;
+        // The height is the negated size; the most negative size saturates
+        // instead of overflowing the negation.
+        if (std::optional<std::int32_t> size = parseLeadingInt(value))
+          font.logFont.lfHeight = *size == INT32_MIN ? INT32_MAX : -*size;
       } else if (std::wcscmp(name, L"bold") == 0) {
         font.logFont.lfWeight += isTrue(value) ? 700 : 400;
       } else if (std::wcscmp(name, L"underline") == 0) {

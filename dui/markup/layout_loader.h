@@ -11,6 +11,7 @@
 #include "dui/markup/xml_document.h"
 #include "package/heap_buffer.h"
 #include "package/package_archive.h"
+#include "dui/markup/layout_builder.h"
 
 namespace dui {
 
@@ -44,17 +45,5 @@ class LayoutLoader {
 // The process's layout loader (opened by the start-up, closed at framework
 // shutdown).
 LayoutLoader& layoutLoader();
-
-// Builds a tree from the bytes of a layout file (what load does once the file
-// is extracted); `fileName` names it in diagnostics, which also go to *error
-// when given.
-std::unique_ptr<Control> buildLayout(const void* bytes, std::size_t size, const std::wstring& fileName,
-                                     std::wstring* error = nullptr);
-
-// Builds one element and, depth first in document order, its descendants:
-// nothing for an element whose name is not in the element table (its subtree
-// is skipped); a TabItem takes its first child element as content and ignores
-// the rest; children of a control that has no child list are skipped.
-std::unique_ptr<Control> buildControl(const XmlNode* element);
 
 }  // namespace dui

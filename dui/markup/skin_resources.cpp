@@ -3,9 +3,8 @@
 
 #include <utility>
 
-#include "dui/markup/element_factory.h"
 #include "dui/markup/font_list.h"
-#include "dui/markup/setter_table.h"
+#include "dui/markup/style_loader.h"
 #include "dui/markup/xml_document.h"
 #include "package/file_system.h"
 #include "support/debug_log.h"
@@ -91,20 +90,6 @@ Style* SkinResources::getStyle(const std::wstring& name) {
   kavri::HeapBuffer bytes = extract(name, &size);
   if (!bytes) return nullptr;
   return styles_.emplace(name, buildStyle(name, bytes.get(), size)).first->second.get();
-}
-
-std::unique_ptr<Style> SkinResources::buildStyle(const std::wstring& name, const void* bytes, size_t size) const {
-  std::unique_ptr<XmlDocument> doc = XmlDocument::parse(bytes, size, name);
-  if (!doc) return nullptr;   // reported by the parser
-  const XmlNode* config = firstChildElement(doc->root());
-  const XmlAttribute* type = config ? config->first_attribute() : nullptr;
-  if (!type) {
-    kavri::debugLog(L"style \"" + name + L"\": no Config element with a type");
-    return nullptr;
-  }
-  std::unique_ptr<Style> style = elementFactory().createStyle(type->value());
-  setterTable().apply(*style, firstChildElement(config));   // Prop; none leaves the style bare
-  return style;
 }
 
 kavri::HeapBuffer SkinResources::extract(const std::wstring& name, size_t* size) const {

@@ -62,7 +62,6 @@ class SkinResources final : public SkinSource {
 
  private:
   void loadFonts();
-  std::unique_ptr<Style> buildStyle(const std::wstring& name, const void* bytes, size_t size) const;
 
   kavri::HeapBuffer packageBytes_;
   std::unique_ptr<kavri::PackageArchive> archive_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dui/markup/font_list.h"
 #include "dui/markup/markup_startup.h"
 #include "dui/markup/skin_resources.h"
 #include "package/file_system.h"
@@ -83,6 +84,29 @@ TEST_F(SkinPackageTest, FontAttributesApplyToTheDefaultGuiFont) {
   skin_.clear();
   EXPECT_FALSE(skin_.isOpen());
   EXPECT_EQ(skin_.getFont(L"Default"), nullptr);
+}
+
+// Sizes at the ends of the 32-bit range: the height is the negated size,
+// saturated, so the most negative size cannot overflow the negation.
+TEST(FontListTest, SizesAtTheEndsOfTheRangeSaturate) {
+  struct Case {
+    const char* size;
+    LONG height;
+  } const cases[] = {
+      {"2147483647", -2147483647},
+      {"-2147483647", 2147483647},
+      {"-2147483648", 2147483647},
+      {"-99999999999", 2147483647},
+      {"99999999999", -2147483647},
+  };
+  for (const Case& c : cases) {
+    const std::string text = std::string("<Fonts><Font name=\"F\" size=\"") + c.size + "\"/></Fonts>";
+    auto document = XmlDocument::parse(text.data(), text.size(), L"font.xml");
+    ASSERT_TRUE(document) << c.size;
+    const std::vector<FontDescription> fonts = readFontDescriptions(document->root(), LOGFONTW{});
+    ASSERT_EQ(fonts.size(), 1u) << c.size;
+    EXPECT_EQ(fonts[0].logFont.lfHeight, c.height) << c.size;
+  }
 }
 
 TEST_F(SkinPackageTest, PackagesWithoutUsableFontListStillOpen) {

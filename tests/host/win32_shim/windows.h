@@ -26,3 +26,25 @@ typedef HWND__* HWND;
 #define GET_WHEEL_DELTA_WPARAM(w) (static_cast<short>(HIWORD(w)))
 
 enum : unsigned { VK_PRIOR = 0x21, VK_NEXT, VK_END, VK_HOME, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN };
+
+// The font description "font.xml" fills (dui/markup/font_list): the fields,
+// constants and the two calls that read the default GUI font.
+typedef long LONG;
+typedef unsigned char BYTE;
+typedef wchar_t WCHAR;
+typedef int BOOL;
+typedef void* HGDIOBJ;
+#define TRUE 1
+#define FALSE 0
+#define LF_FACESIZE 32
+#define FW_NORMAL 400
+#define DEFAULT_CHARSET 1
+#define DEFAULT_GUI_FONT 17
+struct LOGFONTW {
+  LONG lfHeight, lfWidth, lfEscapement, lfOrientation, lfWeight;
+  BYTE lfItalic, lfUnderline, lfStrikeOut, lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality,
+      lfPitchAndFamily;
+  WCHAR lfFaceName[LF_FACESIZE];
+};
+HGDIOBJ GetStockObject(int object);
+int GetObjectW(HGDIOBJ object, int size, void* out);
