@@ -14,6 +14,7 @@ void registerGlobals(lua_State* L, const luaL_Reg* functions) {
 
 void registerSystemApi(lua_State* L) {
   registerFileApi(L);
+  registerFileContentApi(L);
   registerRegistryApi(L);
   registerShellApi(L);
   registerProcessApi(L);

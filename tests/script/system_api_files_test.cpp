@@ -188,6 +188,37 @@ TEST_F(FilesApi, GetFreeSpaceOfAFolderNotYetMade) {
 
 // A path that does not fit the 260-unit buffer is refused as a whole; it is
 // never cut down to a shorter path that names something else.
+// Whole files by wide path: a name outside the ANSI code page, bytes with
+// zeros and high bits, replacement of an existing file, and the refusals.
+TEST_F(FilesApi, WholeFilesByWidePath) {
+  EXPECT_EQ(lua_.run(u8R"lua(
+    local name = BASE .. "\\安装日志.json"
+    local bytes = "a\0b\255\r\n" .. string.rep("x", 70000)
+    assert(writeWholeFile(name, bytes) == true)
+    assert(readWholeFile(name) == bytes, "read back differs")
+    assert(getFileSize(name) == #bytes)
+    assert(writeWholeFile(name, "short") == true)
+    assert(readWholeFile(name) == "short" and getFileSize(name) == 5, "not replaced")
+    assert(writeWholeFile(name, "") == true and getFileSize(name) == 0 and readWholeFile(name) == "")
+
+    local cases = {
+      {"missing file", BASE .. "\\nothing.txt"},
+      {"a folder", BASE},
+      {"empty path", ""},
+    }
+    for _, c in ipairs(cases) do
+      local text, message = readWholeFile(c[2])
+      assert(text == nil and type(message) == "string", c[1] .. ": read")
+      assert(getFileSize(c[2]) == nil, c[1] .. ": size")
+    end
+    local ok, code = writeWholeFile(BASE .. "\\no\\such\\folder\\x.txt", "x")
+    assert(ok == false and code == 3, "missing folder: " .. tostring(code))
+    ok, code = writeWholeFile(name, nil)
+    assert(ok == false and code == 87, "no text: " .. tostring(code))
+  )lua"),
+            "");
+}
+
 TEST_F(FilesApi, OverlongPathsAreRefusedNotCut) {
   EXPECT_EQ(lua_.run(R"lua(
     local victim = BASE .. "\\" .. string.rep("v", 259 - #BASE - 1)
