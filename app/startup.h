@@ -16,9 +16,14 @@ inline constexpr PackagedFile kPackagedFiles[] = {
 inline constexpr wchar_t kNoticeCaption[] = L"提示";
 inline constexpr wchar_t kAlreadyRunningText[] = L"检测到Kavri安装或卸载程序正在运行，请结束后重试。";
 inline constexpr wchar_t kRestartPendingText[] = L"检测到Kavri安装或卸载操作尚未完成，需要重启电脑。";
+inline constexpr wchar_t kCannotStartText[] = L"Kavri安装或卸载程序无法启动：界面初始化失败。";
+
+// Exit code when the UI framework or the script state cannot be started.
+inline constexpr int kExitCannotStart = 2;
 
 // Runs the whole installer: guards, initialisation, "UI.lua", teardown.
-// Always returns 0.
+// Returns the process's exit code: UI.lua's (see ScriptHost::runScript), or
+// kExitCannotStart. The single-instance and restart-pending refusals return 0.
 int runInstaller(HMODULE module);
 
 }  // namespace kavri

@@ -31,6 +31,7 @@ int buildUiState(lua_State* L) {
     lua_setglobal(L, "createWindow");
     lua_pushcfunction(L, luaStartWork);
     lua_setglobal(L, "startWork");
+    registerUiProcessApi(L);
 
     lua_newtable(L);
     lua_setfield(L, LUA_REGISTRYINDEX, kWindowRegistry);
@@ -68,12 +69,13 @@ bool ScriptHost::createState() {
   LuaWindow::installHooks();
   state_ = std::move(state);
   pendingError_.clear();
+  exitCode_ = 0;
   return true;
 }
 
-void ScriptHost::runScript(const wchar_t* name) {
+int ScriptHost::runScript(const wchar_t* name) {
   lua_State* L = state_.get();
-  if (!L) return;
+  if (!L) return 1;
   FileSystem* fs = currentFileSystem();
   std::string failure = fs ? runPackagedScript(L, *fs, name) : "cannot load script " + wideToUtf8(name);
   // An error contained in native dispatch is the cause of whatever the main
@@ -85,6 +87,7 @@ void ScriptHost::runScript(const wchar_t* name) {
   releaseControlObjects();
   state_.reset();
   pendingError_.clear();
+  return failure.empty() || exitCode_ != 0 ? exitCode_ : 1;
 }
 
 void ScriptHost::pushRegistryCall(lua_State* L, const char* function, const char* registry) {

@@ -35,8 +35,13 @@ class ScriptHost {
   bool createState();
   // Loads the named packaged script through the current file system, runs its
   // main chunk to completion, reports an error in one "错误" box
-  // (reportScriptError), then closes the state.
-  void runScript(const wchar_t* name);
+  // (reportScriptError), then closes the state. Returns the process's exit
+  // code: the script's setExitCode value (0 by default), and 1 when a script
+  // error ended the script and the script had not set another non-zero code.
+  int runScript(const wchar_t* name);
+
+  // setExitCode: the code runScript returns (UI thread).
+  void setExitCode(int code) { exitCode_ = code; }
 
   lua_State* state() const { return state_.get(); }
 
@@ -63,6 +68,7 @@ class ScriptHost {
 
   OwnedLuaState state_;
   std::string pendingError_;
+  int exitCode_ = 0;
 };
 
 }  // namespace kavri

@@ -1,4 +1,6 @@
 // The worker state's own globals: notifyMessage and extractFile.
+#include <windows.h>
+
 #include <algorithm>
 
 #include "lauxlib.h"
@@ -22,13 +24,19 @@ int luaNotifyMessage(lua_State* L) {
 }
 
 // extractFile(entry name, destination path) -> true when the file was written
-// completely. Upvalue 1: the worker's PackageArchive.
+// completely, else false and the Windows error number (0: the entry is
+// missing or damaged). Upvalue 1: the worker's PackageArchive.
 int luaExtractFile(lua_State* L) {
   const auto* archive = static_cast<const PackageArchive*>(lua_touserdata(L, lua_upvalueindex(1)));
-  bool written = false;
-  if (archive) written = LuaWork::extract(*archive, argText(L, 1), argText(L, 2));
-  lua_pushboolean(L, written);
-  return 1;
+  ::SetLastError(0);
+  if (archive && LuaWork::extract(*archive, argText(L, 1), argText(L, 2))) {
+    lua_pushboolean(L, 1);
+    return 1;
+  }
+  const DWORD error = ::GetLastError();   // set by extract on every failure
+  lua_pushboolean(L, 0);
+  lua_pushnumber(L, lua_Number(error));
+  return 2;
 }
 
 }  // namespace
@@ -41,14 +49,17 @@ bool LuaWork::extract(const PackageArchive& archive, std::wstring name, const st
     HeapBuffer content = archive.extract(name.c_str(), &size, &intact);
     if (!content) {
       debugLog(L"extractFile: no entry " + name);
+      ::SetLastError(0);   // not a Windows error
       return false;   // nothing on disk changes
     }
     if (!intact) {
       debugLog(L"extractFile: damaged entry " + name);
+      ::SetLastError(0);
       return false;   // a partial file must never replace the old one
     }
     return replaceFileContents(destination, content.get(), size);
   } catch (const std::exception&) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
 }

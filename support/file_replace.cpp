@@ -57,7 +57,10 @@ bool writeAll(HANDLE file, const void* data, size_t size) {
     const DWORD chunk = DWORD(std::min<size_t>(kWriteChunk, size - done));
     DWORD written = 0;
     KAVRI_RETURN_IF_WIN32_FALSE(::WriteFile(file, bytes + done, chunk, &written, nullptr), false);
-    if (written != chunk) return false;   // short write: the volume is full
+    if (written != chunk) {   // short write: the volume is full
+      ::SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
     done += written;
   }
   // Every byte is on disk before the rename makes the file visible.
@@ -77,20 +80,33 @@ bool renameTo(HANDLE file, const std::wstring& path, bool replace) {
   return ::SetFileInformationByHandle(file, FileRenameInfo, info, DWORD(buffer.size())) != FALSE;
 }
 
+// Whether the file at `path` is in use: open without sharing by someone, or
+// a running program's image. A rename over such a file fails with "access
+// denied", which would read as a permission problem; opening it for writing
+// tells the two apart (a sharing violation), and changes nothing.
+bool targetInUse(const std::wstring& path) {
+  UniqueFile probe(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 }  // namespace
 
 bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting) {
-  if (path.empty()) return false;
-  const std::wstring target = fullPathName(path);
-  if (target.empty()) return false;
+  const std::wstring target = path.empty() ? std::wstring() : fullPathName(path);
   const size_t slash = target.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return false;
+  if (slash == std::wstring::npos) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
   const std::wstring folder = target.substr(0, slash + 1);
 
   UniqueFile temporary = createTemporaryFile(folder);
   KAVRI_RETURN_IF_WIN32_FALSE(temporary, false);
   if (!writeAll(temporary.get(), data, size)) {
+    const DWORD error = ::GetLastError();
     deleteOnClose(temporary.get());
+    ::SetLastError(error);
     return false;
   }
 
@@ -115,6 +131,8 @@ bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_
   }
   if (!renameTo(temporary.get(), target, replaceExisting)) {
     logWin32Failure("rename (file replacement)", __FILE__, __LINE__);
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED && replaceExisting && targetInUse(target)) error = ERROR_SHARING_VIOLATION;
     if (readOnly) {   // the old file stays as it was
       UniqueFile old(::CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -124,6 +142,7 @@ bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_
       if (old) ::SetFileInformationByHandle(old.get(), FileBasicInfo, &basic, sizeof basic);
     }
     deleteOnClose(temporary.get());
+    ::SetLastError(error);
     return false;
   }
   return true;

@@ -13,7 +13,11 @@ namespace kavri {
 // renamed and on failure deleted through its own handle. On any failure (missing or unwritable folder, a
 // write error, a destination that is in use or is a folder) returns false,
 // removes the temporary file and leaves the old file at `path` as it was,
-// attributes included. The folder is not created.
+// attributes included. The folder is not created. After a failure the
+// thread's last error is the Windows error that stopped it (ERROR_DISK_FULL
+// for a short write, ERROR_INVALID_NAME for a path without a folder,
+// ERROR_SHARING_VIOLATION for a destination in use, a running program's
+// file included).
 bool replaceFileContents(const std::wstring& path, const void* data, size_t size);
 
 // The same; with `replaceExisting` false an existing file at `path` is never
