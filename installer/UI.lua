@@ -107,8 +107,8 @@ local function checkFolder(text)
   path = path:sub(1, 3) .. path:sub(4):gsub("\\+", "\\")
   path = path:gsub("\\+$", "")
   if #path <= 2 then
-    return nil, "Kavri cannot be installed into the root of drive " .. path:sub(1, 2):upper()
-                .. ". Please choose a folder, such as " .. path:sub(1, 2):upper() .. "\\Kavri."
+    return nil, "Kavri cannot be installed into the root of a drive (" .. path:sub(1, 2):upper()
+                .. "\\). Please choose a folder, such as " .. path:sub(1, 2):upper() .. "\\Kavri."
   end
   for name in path:sub(4):gmatch("[^\\]+") do
     if name == "." or name == ".." then
@@ -125,8 +125,10 @@ local function checkFolder(text)
   local lower = path:lower()
   for _, folder in ipairs(systemFolders()) do
     if lower == folder then
-      return nil, path .. " is a folder of the system. Please choose a folder of its own for Kavri, "
-                  .. "such as " .. path .. "\\Kavri."
+      local programs = getProgramFolder()
+      local example = (programs and lower == lowerNoSlash(programs)) and (", such as " .. path .. "\\Kavri") or ""
+      return nil, path .. " is a folder of the system. Please choose a folder of its own for Kavri"
+                  .. example .. "."
     end
   end
   local windows = os.getenv("SystemRoot") or os.getenv("windir")
