@@ -19,7 +19,9 @@
 -- Reports to the window (notifyMessage) are Lua table constructors with a
 -- `code`; the number the window answers steers the job:
 --   { code = 1, file, done, total, percent }   progress by bytes, at most
---       every 100 ms and always for the final state; answer 9 to stop (cancel)
+--       every 100 ms and always for the final state; answer 9 to stop (cancel),
+--       8 to wait (the report is sent again every 100 ms until the answer
+--       is another one: the window is asking the user whether to cancel)
 --   { code = 2, path, reason, error }  something cannot be written: answer
 --       1 retry, 2 skip, anything else cancels and undoes the installation
 --   { code = 4, path }   a file is in use: answer 1 to close the program and
@@ -36,7 +38,7 @@ local LOG_NAME = "install-log.json"
 local BACKUP_SUFFIX, PENDING_SUFFIX = ".kavri-backup", ".kavri-new"
 local REPORT_INTERVAL = 0.1   -- seconds between progress reports
 
-local ANSWER_STOP = 9
+local ANSWER_PAUSE, ANSWER_STOP = 8, 9
 local ANSWER_RETRY, ANSWER_SKIP = 1, 2
 local ANSWER_CLOSE_PROGRAM, ANSWER_AT_RESTART = 1, 2
 
@@ -399,9 +401,13 @@ local function install(state)
     if not final and now - lastReport < REPORT_INTERVAL then return end
     lastReport = now
     local percent = total > 0 and math.floor(done * 100 / total) or 100
-    if notify({ code = 1, file = file, done = done, total = total, percent = percent }) == ANSWER_STOP then
-      error(CANCELLED, 0)
+    local report = { code = 1, file = file, done = done, total = total, percent = percent }
+    local answer = notify(report)
+    while answer == ANSWER_PAUSE do
+      sleep(100)
+      answer = notify(report)
     end
+    if answer == ANSWER_STOP then error(CANCELLED, 0) end
   end
   local pace = tonumber(config.pace)
   for index, entry in ipairs(entries) do

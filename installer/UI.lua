@@ -25,7 +25,7 @@ local IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO = 3, 4, 5, 6, 7
 local SW_SHOWNORMAL, SW_MINIMIZE = 1, 6
 
 -- Answers to the worker (see LG.lua).
-local ANSWER_GO_ON, ANSWER_STOP = 0, 9
+local ANSWER_GO_ON, ANSWER_PAUSE, ANSWER_STOP = 0, 8, 9
 local ANSWER_RETRY, ANSWER_SKIP, ANSWER_CANCEL = 1, 2, 3
 local ANSWER_CLOSE_PROGRAM, ANSWER_AT_RESTART = 1, 2
 
@@ -288,9 +288,12 @@ local function runWindow(options)
 
   -- Leaving before the copy asks; during the copy the close box cancels.
   local function askCancel()
-    if state.cancelRequested then return end
+    if state.cancelRequested or state.asking then return end
+    -- The copy waits between files while the question is open.
+    state.asking = true
     local answer = window:showMessageBox("Cancel the installation? Everything Setup has done so far is undone.",
                                          "提示", MB_YESNO + MB_ICONQUESTION)
+    state.asking = false
     if answer ~= IDYES or not state.working then return end
     state.cancelRequested = true
     cancelButton:setEnabled(false)
@@ -381,11 +384,13 @@ local function runWindow(options)
     local report = readReport(text)
     if not report then return ANSWER_GO_ON end
     if report.code == 1 then
+      if state.cancelRequested then return ANSWER_STOP end
+      if state.asking then return ANSWER_PAUSE end
       percentLabel:setText(report.percent .. "%")
       fileLabel:setText(state.cancelRequested and "Cancelling..." or report.file)
       progressBar:setPosition(report.percent)
       window:updateLayout()   -- labels measure their new text
-      return state.cancelRequested and ANSWER_STOP or ANSWER_GO_ON
+      return ANSWER_GO_ON
     elseif report.code == 2 then
       if state.cancelRequested then return ANSWER_CANCEL end
       local answer = window:showMessageBox("Setup cannot write " .. report.path .. ":\n" .. report.reason

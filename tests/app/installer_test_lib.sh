@@ -103,7 +103,8 @@ answer_box() {
   sleep 0.5
   [ -n "${3:-}" ] && shot_screen "$3"
   xdotool windowactivate --sync "$box" 2>/dev/null
-  xdotool key --window "$box" $keys
+  xdotool windowfocus --sync "$box" 2>/dev/null
+  xdotool key $keys
   for _ in $(seq 50); do
     xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$box" || break
     sleep 0.2
