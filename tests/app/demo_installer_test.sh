@@ -90,6 +90,7 @@ sleep 2
 shot installer-finish.png
 read -r r g b <<<"$(pixel installer-finish.png 50 220)"   # "Start Kavri now", ticked: blue
 [ "$b" -gt $((r + 60)) ] || fail "\"Start Kavri now\" is not ticked ($r $g $b)"
+[ "$(darkest installer-finish.png 175 210 40 20)" -gt 200 ] || fail "a restart is offered with no file in use"
 
 # The machine: files, registration, shortcuts, log.
 for name in readme.txt docs/guide.txt data/settings.ini; do

@@ -89,6 +89,11 @@ shot_screen() { import -window root "$artifacts/$1"; }
 pixel() {
   convert "$artifacts/$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
 }
+# The darkest red level (0-255) in a rectangle of a screenshot: something is
+# drawn there when it is well below the page's light background.
+darkest() {
+  convert "$artifacts/$1" +repage -crop "$4x$5+$2+$3" +repage -format "%[fx:int(255*minima.r)]" info:
+}
 differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
 
 # Waits for a message box with the caption given and answers it with keys.
