@@ -20,7 +20,32 @@ app=""
 fail() {
   echo "FAIL: $*"
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  stop_uninstaller_copies
   exit 1
+}
+
+# Ends the copies of the uninstaller this test's runs started in this
+# prefix's temporary folder (they outlive the process the test started).
+uninstaller_copies() {
+  local pid
+  for pid in $(pgrep -f 'Kavri-Uninstall-[0-9]*\.exe' 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
+  true
+}
+stop_uninstaller_copies() {
+  local pid
+  for pid in $(uninstaller_copies); do kill "$pid" 2>/dev/null; done
+  true
+}
+# Waits until the uninstaller's copies have ended (they hold the instance
+# mutex until then, so no installer may start before).
+wait_uninstaller_copies() {
+  for _ in $(seq 100); do
+    [ -z "$(uninstaller_copies)" ] && return 0
+    sleep 0.2
+  done
+  return 1
 }
 
 wine_run() { "$KAVRI_WINE" "$@"; }
@@ -98,7 +123,7 @@ differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != 0 
 
 # Waits for a message box with the caption given and answers it with keys.
 answer_box() {
-  local caption=$1 keys=$2 box=""
+  local caption=$1 keys=$2 box="" try
   for _ in $(seq 100); do
     box=$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n1)
     [ -n "$box" ] && break
@@ -107,13 +132,19 @@ answer_box() {
   [ -n "$box" ] || fail "no \"$caption\" box"
   sleep 0.5
   [ -n "${3:-}" ] && shot_screen "$3"
-  xdotool windowactivate --sync "$box" 2>/dev/null
-  xdotool windowfocus --sync "$box" 2>/dev/null
-  xdotool key $keys
-  for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$box" || break
-    sleep 0.2
+  # Without a window manager the box does not always get the keyboard focus:
+  # a click on its icon gives it, then the keys answer it.
+  for try in 1 2 3; do
+    eval "$(xdotool getwindowgeometry --shell "$box" | sed 's/^/BOX_/')"
+    xdotool mousemove $((BOX_X + 30)) $((BOX_Y + 25)) click 1
+    sleep 0.3
+    xdotool key $keys
+    for _ in $(seq 15); do
+      xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$box" || break 2
+      sleep 0.2
+    done
   done
+  xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$box" && fail "the \"$caption\" box took no answer"
   sleep 0.5
 }
 
