@@ -23,7 +23,7 @@
 --       8 to wait (the report is sent again every 100 ms until the answer
 --       is another one: the window is asking the user whether to cancel)
 --   { code = 2, path, reason, error }  something cannot be written: answer
---       1 retry, 2 skip, anything else cancels and undoes the installation
+--       1 retry, 2 skip, anything else fails the installation and undoes it
 --   { code = 4, path }   a file is in use: answer 1 to close the program and
 --       try again, 2 to replace it when the computer restarts, else cancel
 --   { code = 5 }   the job is undoing its changes
@@ -106,11 +106,11 @@ end
 -- Asks what to do about something that failed: true to try again, false to
 -- skip it; a cancel leaves the job.
 local function askAfterFailure(path, code, reason)
-  local answer = notify({ code = 2, path = path, error = code or 0,
-                          reason = reason or ERROR_TEXT[code or 0] or ("Windows error " .. tostring(code)) })
+  reason = reason or ERROR_TEXT[code or 0] or ("Windows error " .. tostring(code))
+  local answer = notify({ code = 2, path = path, error = code or 0, reason = reason })
   if answer == ANSWER_RETRY then return true end
   if answer == ANSWER_SKIP then return false end
-  error(CANCELLED, 0)
+  error({ failure = path .. ": " .. reason }, 0)   -- the installation fails and is undone
 end
 
 -- Runs `step` (which answers true when done) until it succeeds or the user
@@ -484,7 +484,7 @@ else
   notify({ code = 5 })
   rollBack()
   local cancelled = type(failure) == "table" and failure.cancelled or false
+  local message = type(failure) == "table" and failure.failure or tostring(failure)
   notify({ code = 3, installed = false, cancelled = cancelled, restart = false, count = 0, skipped = 0,
-           bytes = state.bytes, shortcuts = 0,
-           message = not cancelled and tostring(failure) or nil })
+           bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil })
 end
