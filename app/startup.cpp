@@ -30,11 +30,11 @@ int runInstaller(HMODULE module) {
   // before anything is initialised or touched.
   if (acquireInstanceMutex() == InstanceResult::AlreadyRunning) {
     ::MessageBoxW(nullptr, kAlreadyRunningText, kNoticeCaption, MB_OK);
-    return 0;
+    return kExitAlreadyRunning;
   }
   if (isRestartPending()) {
     ::MessageBoxW(nullptr, kRestartPendingText, kNoticeCaption, MB_OK);
-    return 0;   // the mutex stays held until the process ends
+    return kExitRestartPending;   // the mutex stays held until the process ends
   }
 
   migrateApplicationSettings();

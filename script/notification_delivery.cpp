@@ -12,7 +12,15 @@ namespace kavri {
 
 namespace {
 NotificationRedirect g_redirect;   // UI thread only
+int g_deliveries = 0;              // deliveries under way (UI thread only)
+
+struct DeliveryScope {
+  DeliveryScope() noexcept { ++g_deliveries; }
+  ~DeliveryScope() { --g_deliveries; }
+};
 }  // namespace
+
+bool deliveringNotification() noexcept { return g_deliveries > 0; }
 
 NotificationRedirect redirectNotifications(NotificationRedirect next) noexcept {
   const NotificationRedirect previous = g_redirect;
@@ -21,6 +29,7 @@ NotificationRedirect redirectNotifications(NotificationRedirect next) noexcept {
 }
 
 int deliverNotification(const char* utf8Text) noexcept {
+  const DeliveryScope delivering;
   if (g_redirect.deliver) return g_redirect.deliver(utf8Text, g_redirect.context);
   dui::ApplicationHandlers* handlers = dui::applicationHandlers();
   if (!handlers) return 0;

@@ -22,4 +22,8 @@ struct NotificationRedirect {
 // Sets `next` (an empty redirect clears it) and returns the one it replaces.
 NotificationRedirect redirectNotifications(NotificationRedirect next) noexcept;
 
+// True while a notification is being delivered (UI thread): the worker then
+// waits for this very delivery, so nothing may wait for the worker.
+bool deliveringNotification() noexcept;
+
 }  // namespace kavri

@@ -68,6 +68,7 @@ bool ScriptHost::createState() {
   installControlObjectHooks();
   LuaWindow::installHooks();
   state_ = std::move(state);
+  published_.store(state_.get());
   pendingError_.clear();
   exitCode_ = 0;
   return true;
@@ -85,6 +86,7 @@ int ScriptHost::runScript(const wchar_t* name) {
   // Windows and controls may outlive the state: nothing may call into it now.
   LuaWindow::releaseAll();
   releaseControlObjects();
+  published_.store(nullptr);
   state_.reset();
   pendingError_.clear();
   return failure.empty() || exitCode_ != 0 ? exitCode_ : 1;
@@ -117,6 +119,15 @@ void ScriptHost::recordError(const std::string& text) {
   pendingError_ = text;
   debugLog(L"script error in native dispatch: " + utf8ToWide(text));
   ::PostQuitMessage(0);   // unwinds the modal loops back to the script
+}
+
+bool ScriptHost::ownsState(lua_State* L) const {
+  const lua_State* ui = published_.load();
+  if (!ui) return false;
+  lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_MAINTHREAD);
+  const lua_State* main = lua_tothread(L, -1);
+  lua_pop(L, 1);
+  return main == ui;
 }
 
 void ScriptHost::raisePendingError(lua_State* L) {

@@ -15,6 +15,7 @@
 // runScript shows it in exactly one "错误" box.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "script/packaged_script.h"
@@ -63,10 +64,16 @@ class ScriptHost {
   // when there is one; otherwise returns.
   void raisePendingError(lua_State* L);
 
+  // Whether `L` (or the coroutine it is) belongs to the UI state. Functions
+  // registered in every state use it to leave the worker's state alone; any
+  // thread may ask.
+  bool ownsState(lua_State* L) const;
+
  private:
   void recordError(const std::string& text);
 
   OwnedLuaState state_;
+  std::atomic<const lua_State*> published_{nullptr};   // state_, readable from any thread
   std::string pendingError_;
   int exitCode_ = 0;
 };

@@ -1,9 +1,12 @@
 // The UI state's process functions: the `arg` table and getCommandLine (what
-// the installer was started with), setExitCode and setSilent (how it ends),
-// and waitWork (waiting for the background work, with or without a window).
+// the installer was started with), setExitCode, setSilent and os.exit (how it
+// ends), and waitWork (waiting for the background work, with or without a
+// window).
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "lauxlib.h"
@@ -144,6 +147,10 @@ unsigned g_waitedStarts = 0;   // LuaWork::startCount() when the last wait ended
 // wait. With a handler, notifications go to handler(text), whose integer
 // answer is the worker's; without one they reach the windows' handlers.
 int waitWork(lua_State* L) {
+  // Inside a notification handler the worker waits for that handler: waiting
+  // for the worker would never end.
+  if (deliveringNotification())
+    return luaL_error(L, "waitWork: called from a notification handler, whose answer the work waits for");
   if (!LuaWork::isRunning() && LuaWork::startCount() == g_waitedStarts) {
     lua_pushboolean(L, 0);
     return 1;
@@ -168,6 +175,22 @@ int waitWork(lua_State* L) {
   return 2;
 }
 
+// os.exit([code]) in the UI state: as Lua's own (true or nothing is 0, false
+// 1, a number itself), but only once the background work has ended, with its
+// notifications answered by the windows' handlers meanwhile: ending the
+// process would otherwise kill the worker in the middle of a file.
+int exitAfterWork(lua_State* L) {
+  const int code = lua_isboolean(L, 1) ? (lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE)
+                                       : int(luaL_optinteger(L, 1, EXIT_SUCCESS));
+  // Inside a notification handler the worker waits for the answer, between
+  // two files: it ends with the process there.
+  if (!deliveringNotification()) pumpUntilWorkEnds();
+  // Not exit(): its static destructors would close the Lua state this call
+  // runs in. Files the script left open are flushed first, as exit() would.
+  std::fflush(nullptr);
+  ::ExitProcess(UINT(code));
+}
+
 const luaL_Reg kUiProcessFunctions[] = {
     {"getCommandLine", guardedCall<getCommandLine>},
     {"setExitCode", guardedCall<setExitCode>},
@@ -184,6 +207,12 @@ void registerUiProcessApi(lua_State* L) {
   luaL_setfuncs(L, kUiProcessFunctions, 0);
   lua_pop(L, 1);
   setArgTable(L);
+  lua_getglobal(L, "os");
+  if (lua_istable(L, -1)) {
+    lua_pushcfunction(L, guardedCall<exitAfterWork>);
+    lua_setfield(L, -2, "exit");
+  }
+  lua_pop(L, 1);
 }
 
 }  // namespace kavri

@@ -127,7 +127,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
   writeMarker(&stale);
   HANDLE held = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
   ASSERT_TRUE(held);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), 0);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), kExitAlreadyRunning);
   ::CloseHandle(held);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
@@ -138,7 +138,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
 TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   const std::vector<uint8_t> marker(kTime, kTime + 8);
   writeMarker(&marker);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), 0);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), kExitRestartPending);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
   EXPECT_TRUE(readMarker(content)) << "a pending marker stays on disk";
@@ -163,7 +163,7 @@ TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
   ASSERT_TRUE(box);
   EXPECT_EQ(countDialogs(child.pid, kErrorCaption), 1);
   const std::wstring text = messageBoxText(box);
-  EXPECT_NE(text.find(L"UI.lua:23: deliberate failure"), std::wstring::npos)
+  EXPECT_NE(text.find(L"UI.lua:25: deliberate failure"), std::wstring::npos)
       << std::string(text.begin(), text.end());
   dismissMessageBox(box);
   EXPECT_EQ(child.wait(20000), 1) << "a script error ends the installer with exit code 1";
@@ -193,10 +193,13 @@ TEST_F(StartupTest, CommandLineExitCodeAndSilentRuns) {
       {"a silent script error keeps the script's code", L"",
        {{L"KAVRI_TEST_SILENT", L"1"}, {L"KAVRI_TEST_EXIT", L"5"}, {L"KAVRI_TEST_FAIL", L"1"}}, 5, {L""}},
       {"background work without a window", L"", {{L"KAVRI_TEST_WORK", L"1"}}, 12, {L""}},
+      {"os.exit waits for the work", L"", {{L"KAVRI_TEST_WORK", L"exit"}}, 7, {L""}},
   };
+  const std::wstring workFile = outFile_ + L".work";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ::DeleteFileW(outFile_.c_str());
+    ::DeleteFileW(workFile.c_str());
     for (const auto& [name, value] : c.environment) ::SetEnvironmentVariableW(name, value);
     ChildProcess child;
     ASSERT_TRUE(launch(exe_, c.args, child));
@@ -218,6 +221,9 @@ TEST_F(StartupTest, CommandLineExitCodeAndSilentRuns) {
     seen.insert(seen.end(), lines.begin() + 3, lines.end());
     EXPECT_EQ(seen, c.seen);
   }
+  // The two works each ran to their end: answered by the handler, then,
+  // with no window to answer, with 0.
+  EXPECT_EQ(readFileBytes(workFile), "0,0");
 }
 
 // The old settings lists in the user's application-data folder are converted

@@ -381,6 +381,50 @@ TEST_F(WorkTest, WaitWorkContainsAFailingHandler) {
   EXPECT_EQ(test::readFileBytes(dir_ + "answers.txt"), "0,0");
 }
 
+// waitWork from inside a notification handler would wait for the worker that
+// waits for that handler: it is an error of the script, not a hang.
+TEST_F(WorkTest, WaitWorkInsideANotificationHandlerIsAnError) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local f = io.open(config.out, 'w') f:write(tostring(notifyMessage('nested'))) f:close()\n");
+  runUi("onMessage = function(text) hostWaitWork() return 5 end\n"
+        "assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answer.txt") + "))\n"
+        "hostWaitWork()\n");
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(L"waitWork: called from a notification handler"), std::wstring::npos)
+      << narrow(errors[0]);
+  EXPECT_EQ(test::readFileBytes(dir_ + "answer.txt"), "0");
+}
+
+// A handler that fails inside the global showMessageBox's loop: the box
+// ends, and showMessageBox raises the error in the script that opened it.
+TEST_F(WorkTest, TheGlobalMessageBoxRaisesAnErrorLeftPendingInsideIt) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript("notifyMessage('inside the box')\n");
+  g_answeredInBox = false;
+  std::atomic<bool> closerDone{false};
+  std::thread closer([&] {   // the user dismisses the box, should it stay after the handler failed
+    const DWORD start = ::GetTickCount();
+    while (!g_answeredInBox && ::GetTickCount() - start < 10000) ::Sleep(20);
+    if (HWND box = test::waitForDialog(::GetCurrentProcessId(), kBoxCaption, 2000)) test::dismissMessageBox(box);
+    closerDone = true;
+  });
+  runUi("onMessage = function(text) insideMessageBox() error('handler failed: ' .. text) end\n"
+        "assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "showMessageBox('waiting for the worker', '提示', 0)\n"
+        "io.open(" + longString(dir_ + "after.txt") + ", 'w'):close()\n");
+  // The closer reads window texts, which the UI thread answers: keep pumping.
+  EXPECT_TRUE(pumpUntil([&] { return closerDone.load(); }));
+  closer.join();
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], L"UI.lua:2: handler failed: inside the box");
+  EXPECT_EQ(::GetFileAttributesW(utf8ToWide(dir_ + "after.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the script went on after the box";
+  expectNoErrors(workErrors());
+}
+
 TEST_F(WorkTest, ANotificationIsAnsweredInsideAMessageBox) {
   setPackage({{u"readme.txt", test::bytesOf("x")}});
   setWorkerScript(
