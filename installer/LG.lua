@@ -306,9 +306,9 @@ end
 local function makeShortcut(target, link)
   local existed = fileExists(link)
   local backup = existed and backUp(link)
-  if existed and not backup then
-    askAfterFailure(link, nil, "the existing shortcut cannot be replaced")
-    return
+  while existed and not backup do
+    if not askAfterFailure(link, nil, "the existing shortcut cannot be kept for an undo") then return end
+    backup = backUp(link)
   end
   if attempt(link, "the shortcut cannot be made", function() return createShortCut(target, link) end) then
     journalWritten(link, backup)
