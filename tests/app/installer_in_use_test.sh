@@ -4,7 +4,9 @@
 # The installer asks; the answer "No" (replace it at the restart) makes it
 # write the new file beside the old one, schedule the replacement with the
 # system (PendingFileRenameOperations), mark the restart and offer it on the
-# finish page.
+# finish page. Then the installed Kavri.exe runs while the installer runs
+# over it: the answer "Yes" closes the program, the file is replaced at once
+# and no restart is needed.
 exe=$1 hold=$2 artifacts=$3
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
@@ -49,4 +51,32 @@ echo "ok: the file in use is replaced at the restart, which is marked and offere
 
 click_primary                                       # Finish, without restarting
 expect_exit 0
-echo "ok: screenshots in $artifacts"
+kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+
+clean_machine
+"$KAVRI_WINE" "$exe" /S || fail "the third silent install failed"
+"$KAVRI_WINE" 'C:\Program Files\Kavri\Kavri.exe' >/dev/null 2>&1 &
+program=""
+for _ in $(seq 50); do
+  program=$(xdotool search --onlyvisible --name '^Kavri$' 2>/dev/null | head -n1)
+  [ -n "$program" ] && break
+  sleep 0.2
+done
+[ -n "$program" ] || fail "the installed program did not start"
+start_app "Kavri Setup" "$exe"
+click_primary
+click $((X + 48)) $((Y + HEIGHT - 44))
+click_primary
+click_primary 0.5
+answer_box "提示" Return in-use-close-question.png  # Yes: close Kavri
+wait_for "$install_dir/install-log.json" || fail "the install did not end"
+sleep 2
+shot in-use-closed-finish.png
+xdotool search --onlyvisible --name '^Kavri$' >/dev/null 2>&1 && fail "the running program was not closed"
+[ -e "$install_dir/Kavri.exe.kavri-new" ] && fail "Kavri.exe waits for the restart although the program was closed"
+wine_run reg query "$session_key" /v PendingFileRenameOperations >/dev/null 2>&1 && fail "a replacement at the restart was scheduled"
+[ "$(darkest in-use-closed-finish.png 175 210 40 20)" -gt 200 ] || fail "a restart is offered after closing the program"
+click $((X + 50)) $((Y + 220))                      # untick "Start Kavri now"
+click_primary
+expect_exit 0
+echo "ok: the running program is closed on request and its file replaced at once; screenshots in $artifacts"
