@@ -1,91 +1,490 @@
--- Kavri demo installer: background copy job.
+-- Kavri demo installer: the whole installation, on the worker thread.
 --
--- Runs on a worker thread in a Lua state of its own, started by UI.lua with
---   startWork("LG.lua", "program.lz", configurationText({ installPath = folder }))
--- so that `config.installPath` is the folder the user chose (with or without
--- a trailing backslash); `config.pace`, when given, is a pause in milliseconds
--- after each file, so the demo's tiny payload shows its progress page. It creates the folders, extracts every payload file
--- from "program.lz" and reports to the installer window's message handler
--- with notifyMessage. Each report is a Lua table constructor the handler can
--- load; `code` says what it is:
---   { code = 1, file = "docs/guide.txt", index = 2, count = 3, percent = 66 }
---       progress: files up to `index` are done (percent of the files). Sent
---       at most every 100 ms and always for the last file: each report waits
---       for the UI thread, so one per file would slow a large install down;
---   { code = 2, file = "docs/guide.txt", index = 2, count = 3 }
---       a file could not be written: answer 1 to try again, anything else
---       (0 included, the answer when nobody handles it) to skip it;
---   { code = 3, count = 3, failed = 0 }
---       the copy job has ended; failed counts the skipped files.
+-- Started by UI.lua with
+--   startWork("LG.lua", "program.lz", configurationText({ installPath = folder,
+--             startMenu = "Kavri", desktop = true }))
+-- `config.installPath` is the checked install folder, `config.startMenu` the
+-- start-menu folder ("" for none), `config.desktop` asks for a desktop
+-- shortcut and `config.pace`, only ever given by tests, a pause in
+-- milliseconds after each file.
+--
+-- The job: folders, every payload entry (the package lists them with their
+-- sizes, so nothing here names the files), the product's registration,
+-- shortcuts and the install log "install-log.json" that the uninstaller
+-- reads. Everything it changes is journalled; cancel or failure undoes it in
+-- reverse: new files removed, replaced files restored from the backup kept
+-- beside them until the end, new folders, registry values, keys and
+-- shortcuts removed.
+--
+-- Reports to the window (notifyMessage) are Lua table constructors with a
+-- `code`; the number the window answers steers the job:
+--   { code = 1, file, done, total, percent }   progress by bytes, at most
+--       every 100 ms and always for the final state; answer 9 to stop (cancel),
+--       8 to wait (the report is sent again every 100 ms until the answer
+--       is another one: the window is asking the user whether to cancel)
+--   { code = 2, path, reason, error }  something cannot be written: answer
+--       1 retry, 2 skip, anything else fails the installation and undoes it
+--   { code = 4, path }   a file is in use: answer 1 to close the program and
+--       try again, 2 to replace it when the computer restarts, else cancel
+--   { code = 5 }   the job is undoing its changes
+--   { code = 3, installed, cancelled, restart, count, skipped, bytes,
+--     shortcuts, program, message }   the job has ended (its last report)
 
--- The payload: entry names in "program.lz" (keep in step with installer/program/).
-local files = {
-  "readme.txt",
-  "docs/guide.txt",
-  "data/settings.ini",
+local PRODUCT, VERSION, PUBLISHER = "Kavri", "1.0.0", "Kavri"
+local UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kavri"
+local PRODUCT_KEY = "Software\\Kavri"
+local PROGRAM_ENTRY, UNINSTALLER_ENTRY, README_ENTRY = "Kavri.exe", "Uninstall.exe", "readme.txt"
+local LOG_NAME = "install-log.json"
+local BACKUP_SUFFIX, PENDING_SUFFIX = ".kavri-backup", ".kavri-new"
+local REPORT_INTERVAL = 0.1   -- seconds between progress reports
+
+local ANSWER_PAUSE, ANSWER_STOP = 8, 9
+local ANSWER_RETRY, ANSWER_SKIP = 1, 2
+local ANSWER_CLOSE_PROGRAM, ANSWER_AT_RESTART = 1, 2
+
+local ERROR_TEXT = {
+  [0] = "the payload entry is missing or damaged",
+  [2] = "the file was not found", [3] = "the folder was not found",
+  [5] = "access is denied", [32] = "the file is in use by another program",
+  [33] = "part of the file is locked by another program", [39] = "the disk is full",
+  [112] = "the disk is full",
 }
 
-local report = {}
-local function quote(text)
-  return string.format("%q", text)
-end
-function report.done(file, index, count)
-  return notifyMessage(string.format("{ code = 1, file = %s, index = %d, count = %d, percent = %d }",
-    quote(file), index, count, math.floor(index * 100 / count)))
-end
-function report.failed(file, index, count)
-  return notifyMessage(string.format("{ code = 2, file = %s, index = %d, count = %d }",
-    quote(file), index, count))
-end
-function report.finished(count, failed)
-  return notifyMessage(string.format("{ code = 3, count = %d, failed = %d }", count, failed))
+config = type(config) == "table" and config or {}
+
+------------------------------------------------------------------------------
+-- Reports.
+
+local function serialise(values)
+  local parts = {}
+  for key, value in pairs(values) do
+    local text
+    if type(value) == "string" then
+      text = string.format("%q", value)
+    elseif type(value) == "number" then
+      text = value == math.floor(value) and string.format("%.0f", value) or string.format("%.17g", value)
+    elseif type(value) == "boolean" then
+      text = tostring(value)
+    end
+    if text then parts[#parts + 1] = key .. " = " .. text end
+  end
+  return "{ " .. table.concat(parts, ", ") .. " }"
 end
 
-local root = (type(config) == "table" and config.installPath) or ""
-if root == "" then
-  report.finished(#files, #files)
-  return
-end
-if not root:find("[\\/]$") then root = root .. "\\" end
-
--- The destination of an entry: the root plus the entry with backslashes.
-local function destination(entry)
-  return root .. entry:gsub("/", "\\")
+local function notify(values)
+  return notifyMessage(serialise(values))
 end
 
--- A folder another user made in advance would give that user the installed
--- program: such a folder is refused, and nothing is written.
-if not installFolderIsSafe(root) then
-  error("the folder " .. root .. " belongs to another user; choose another folder", 0)
+-- Raised (as a table) to leave the job for the rollback: the user cancelled.
+local CANCELLED = { cancelled = true }
+
+------------------------------------------------------------------------------
+-- The journal: every change made, with how to undo it.
+
+local undo = {}
+local backups = {}        -- backup files to remove once the job has succeeded
+local log = { product = PRODUCT, version = VERSION, files = {}, folders = {}, registry = {}, keys = {},
+              shortcuts = {} }
+
+local function onUndo(action)
+  undo[#undo + 1] = action
 end
 
--- Every folder first (createDirectory creates missing parents too).
-createDirectory(root)
-local made = {}
-for _, entry in ipairs(files) do
-  local folder = entry:match("^(.*)/[^/]*$")
-  if folder and not made[folder] then
-    createDirectory(destination(folder))
-    made[folder] = true
+local function rollBack()
+  for i = #undo, 1, -1 do pcall(undo[i]) end
+  undo = {}
+end
+
+-- Removes a file now, or at the next restart when it cannot be removed now.
+local function removeNowOrLater(path)
+  if fileExists(path) and not removeFile(path) and moveFileAtRestart then moveFileAtRestart(path) end
+end
+
+------------------------------------------------------------------------------
+-- Questions to the window.
+
+-- Asks what to do about something that failed: true to try again, false to
+-- skip it; a cancel leaves the job.
+local function askAfterFailure(path, code, reason)
+  reason = reason or ERROR_TEXT[code or 0] or ("Windows error " .. tostring(code))
+  local answer = notify({ code = 2, path = path, error = code or 0, reason = reason })
+  if answer == ANSWER_RETRY then return true end
+  if answer == ANSWER_SKIP then return false end
+  error({ failure = path .. ": " .. reason }, 0)   -- the installation fails and is undone
+end
+
+-- Runs `step` (which answers true when done) until it succeeds or the user
+-- skips it; returns whether it was done.
+local function attempt(path, reason, step)
+  while true do
+    if step() then return true end
+    if not askAfterFailure(path, nil, reason) then return false end
   end
 end
 
--- Progress at most every REPORT_INTERVAL seconds (os.clock), and always for
--- the last file, so the page ends showing 100%.
-local REPORT_INTERVAL = 0.1
-local lastReport = -REPORT_INTERVAL
-local failed = 0
-for index, entry in ipairs(files) do
-  local written = extractFile(entry, destination(entry))
-  while not written and report.failed(entry, index, #files) == 1 do
-    written = extractFile(entry, destination(entry))
+------------------------------------------------------------------------------
+-- Files and folders.
+
+local function parentOf(path)
+  return path:match("^(.*)\\[^\\]+$")
+end
+
+-- Whether a folder exists: directoryEmpty is false for a folder with
+-- content; opening an existing empty folder as a file is refused with
+-- EACCES (13) where a missing one gives ENOENT.
+local function folderExists(path)
+  if not directoryEmpty(path) then return not fileExists(path) end
+  local handle, _, errno = io.open(path, "rb")
+  if handle then handle:close() return false end
+  return errno == 13
+end
+
+-- Creates a folder and its missing parents; each one made is journalled
+-- (removed again on rollback while it is empty) and logged.
+local function makeFolder(path)
+  local missing = {}
+  local folder = path
+  while folder and #folder > 3 and not folderExists(folder) do
+    table.insert(missing, 1, folder)
+    folder = parentOf(folder)
   end
-  if not written then failed = failed + 1 end
-  local now = os.clock()
-  if index == #files or now - lastReport >= REPORT_INTERVAL then
+  if #missing == 0 then return end
+  attempt(path, "the folder cannot be created", function() return createDirectory(path) end)
+  for _, made in ipairs(missing) do
+    log.folders[#log.folders + 1] = made
+    onUndo(function() if directoryEmpty(made) then removeDirectory(made) end end)
+  end
+end
+
+-- Keeps a copy of an existing file beside it until the job ends; false when
+-- no copy could be made (the file must then not be overwritten now).
+local function backUp(path)
+  local backup = path .. BACKUP_SUFFIX
+  if not copyFile(path, backup) then return nil end
+  backups[#backups + 1] = backup
+  onUndo(function() removeNowOrLater(backup) end)
+  return backup
+end
+
+-- Journals a file the job has just written over `backup` (nil: it is new).
+local function journalWritten(path, backup)
+  onUndo(function()
+    if backup then
+      if not moveFile(backup, path) then removeNowOrLater(path) end
+    else
+      removeNowOrLater(path)
+    end
+  end)
+end
+
+local function closeProgram(path, programPath)
+  for _, each in ipairs({ path, programPath }) do
+    if each and isProcessRunning(each) then killProcess(each) end
+  end
+  sleep(300)
+end
+
+-- Writes one payload entry to `path`, handling files in use and failures.
+-- Returns true when the file was written (now or at the next restart).
+local function writeEntry(name, path, programPath, state)
+  local existed = fileExists(path)
+  local backup = existed and backUp(path)
+  while true do
+    local ok, code = false, nil
+    if not existed or backup then ok, code = extractFile(name, path) else code = 32 end
+    if ok then
+      journalWritten(path, backup)
+      return true
+    end
+    local inUse = existed and (code == 32 or code == 33 or code == 5)
+    local pending = path .. PENDING_SUFFIX
+    if inUse and extractFile(name, pending) then
+      local answer = notify({ code = 4, path = path })
+      if answer == ANSWER_CLOSE_PROGRAM then
+        removeFile(pending)
+        closeProgram(path, programPath)
+        if not backup then backup = backUp(path) end
+      elseif answer == ANSWER_AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
+        -- Undone by removing the new file: the move at restart then finds
+        -- nothing to move. The restart marker is set only once the job
+        -- has succeeded.
+        onUndo(function() removeNowOrLater(pending) end)
+        state.restart = true
+        return true
+      else
+        removeFile(pending)
+        error(CANCELLED, 0)
+      end
+    elseif not askAfterFailure(path, code) then
+      return false
+    end
+  end
+end
+
+------------------------------------------------------------------------------
+-- Reading and writing whole files. Lua's io takes ANSI paths, so the file is
+-- named relative to its folder, made current through the wide system call.
+
+local function withFolderOf(path, action)
+  local folder, name = path:match("^(.*)\\([^\\]+)$")
+  if not folder then return nil end
+  setCurrentDirectory(#folder == 2 and folder .. "\\" or folder)
+  local ok, result = pcall(action, name)
+  setCurrentDirectory(getTempFolder() or "C:\\")
+  return ok and result or nil
+end
+
+local function readWholeFile(path)
+  return withFolderOf(path, function(name)
+    local handle = io.open(name, "rb")
+    if not handle then return nil end
+    local text = handle:read("*a")
+    handle:close()
+    return text
+  end)
+end
+
+local function writeWholeFile(path, text)
+  return withFolderOf(path, function(name)
+    local handle = io.open(name, "wb")
+    if not handle then return false end
+    local ok = handle:write(text)
+    return handle:close() and ok and true or false
+  end)
+end
+
+------------------------------------------------------------------------------
+-- Registry.
+
+local ROOT_NAMES = { [HKEY_LOCAL_MACHINE] = "HKEY_LOCAL_MACHINE", [HKEY_CURRENT_USER] = "HKEY_CURRENT_USER" }
+
+-- A key counts as made by this job when none of the given values was there.
+local function keyIsNew(root, key, names)
+  for _, name in ipairs(names) do
+    if regQueryString(root, key, name) ~= nil or regQueryInteger(root, key, name) ~= nil then return false end
+  end
+  return true
+end
+
+-- Writes a value, journalling the old one (restored on rollback) and logging it.
+local function setValue(root, key, name, value)
+  local oldText = regQueryString(root, key, name)
+  local oldNumber = oldText == nil and regQueryInteger(root, key, name) or nil
+  attempt(ROOT_NAMES[root] .. "\\" .. key .. "\\" .. name, "the registry value cannot be written", function()
+    if type(value) == "number" then
+      regWriteInteger(root, key, name, value)
+      return regQueryInteger(root, key, name) == value
+    end
+    regWriteString(root, key, name, value)
+    return regQueryString(root, key, name) == value
+  end)
+  onUndo(function()
+    if oldText ~= nil then
+      regWriteString(root, key, name, oldText)
+    elseif oldNumber ~= nil then
+      regWriteInteger(root, key, name, oldNumber)
+    else
+      regDeleteValue(root, key, name)
+    end
+  end)
+  log.registry[#log.registry + 1] = { root = ROOT_NAMES[root], key = key, value = name }
+end
+
+local function writeKey(root, key, values)
+  local names = {}
+  for _, pair in ipairs(values) do names[#names + 1] = pair[1] end
+  if keyIsNew(root, key, names) then
+    onUndo(function() regDeleteSubKey(root, key) end)   -- runs after the values' undo
+    log.keys[#log.keys + 1] = { root = ROOT_NAMES[root], key = key }
+  end
+  for _, pair in ipairs(values) do setValue(root, key, pair[1], pair[2]) end
+end
+
+------------------------------------------------------------------------------
+-- Shortcuts.
+
+local function makeShortcut(target, link)
+  local existed = fileExists(link)
+  local backup = existed and backUp(link)
+  while existed and not backup do
+    if not askAfterFailure(link, nil, "the existing shortcut cannot be kept for an undo") then return end
+    backup = backUp(link)
+  end
+  if attempt(link, "the shortcut cannot be made", function() return createShortCut(target, link) end) then
+    journalWritten(link, backup)
+    log.shortcuts[#log.shortcuts + 1] = link
+  end
+end
+
+------------------------------------------------------------------------------
+-- The install log of an earlier installation into the same folder: what it
+-- made and this one does not make again is kept in the new log, so the
+-- uninstaller still removes it.
+
+local function earlierLog(logPath)
+  local text = readWholeFile(logPath)
+  if not text or not jsonDecode then return nil end
+  local earlier = jsonDecode(text)
+  return type(earlier) == "table" and earlier or nil
+end
+
+local function mergeEarlierLog(earlier)
+  if not earlier then return end
+  local function merge(list, items, keyOf)
+    local seen = {}
+    for _, item in ipairs(list) do seen[keyOf(item)] = true end
+    for _, item in ipairs(type(items) == "table" and items or {}) do
+      local key = keyOf(item)
+      if key and not seen[key] then
+        list[#list + 1] = item
+        seen[key] = true
+      end
+    end
+  end
+  local function lower(path) return type(path) == "string" and path:lower() or nil end
+  merge(log.files, earlier.files, function(item)
+    return type(item) == "table" and fileExists(tostring(item.path)) and lower(item.path) or nil
+  end)
+  merge(log.folders, earlier.folders, lower)
+  merge(log.registry, earlier.registry, function(item)
+    return type(item) == "table" and (tostring(item.root) .. "\\" .. tostring(item.key) .. "\\" .. tostring(item.value)):lower() or nil
+  end)
+  merge(log.keys, earlier.keys, function(item)
+    return type(item) == "table" and (tostring(item.root) .. "\\" .. tostring(item.key)):lower() or nil
+  end)
+  merge(log.shortcuts, earlier.shortcuts, lower)
+end
+
+------------------------------------------------------------------------------
+-- The job.
+
+local function depth(path)
+  local _, count = path:gsub("\\", "")
+  return count
+end
+
+local function install(state)
+  local root = tostring(config.installPath or ""):gsub("/", "\\"):gsub("\\+$", "")
+  if not root:match("^%a:\\.") then error("no valid install folder was given", 0) end
+  if not installFolderIsSafe(root) then
+    error("the folder " .. root .. " belongs to another user; choose another folder", 0)
+  end
+  log.folder = root
+  local entries, why = listEntries()
+  if type(entries) ~= "table" then error("the payload cannot be read (" .. tostring(why) .. ")", 0) end
+
+  local total, names = 0, {}
+  for _, entry in ipairs(entries) do
+    total = total + entry.size
+    names[entry.name] = true
+  end
+  state.bytes = total
+  local function destination(name) return root .. "\\" .. name:gsub("/", "\\") end
+  local programPath = names[PROGRAM_ENTRY] and destination(PROGRAM_ENTRY) or nil
+  local uninstallerPath = destination(UNINSTALLER_ENTRY)
+  state.program = programPath
+
+  local logPath = root .. "\\" .. LOG_NAME
+  local earlier = earlierLog(logPath)
+
+  -- Folders first: the install folder and every entry's folder.
+  makeFolder(root)
+  for _, entry in ipairs(entries) do
+    local folder = parentOf(destination(entry.name))
+    if folder ~= root then makeFolder(folder) end
+  end
+
+  -- The files, progress by bytes; each report's answer may stop the job.
+  local done, lastReport = 0, -REPORT_INTERVAL
+  local function progress(file, final)
+    local now = os.clock()
+    if not final and now - lastReport < REPORT_INTERVAL then return end
     lastReport = now
-    report.done(entry, index, #files)
+    local percent = total > 0 and math.floor(done * 100 / total) or 100
+    local report = { code = 1, file = file, done = done, total = total, percent = percent }
+    local answer = notify(report)
+    while answer == ANSWER_PAUSE do
+      sleep(100)
+      answer = notify(report)
+    end
+    if answer == ANSWER_STOP then error(CANCELLED, 0) end
   end
-  if written and type(config) == "table" and tonumber(config.pace) then sleep(tonumber(config.pace)) end
+  local pace = tonumber(config.pace)
+  for index, entry in ipairs(entries) do
+    local path = destination(entry.name)
+    if writeEntry(entry.name, path, programPath, state) then
+      log.files[#log.files + 1] = { path = path, size = entry.size }
+      state.count = state.count + 1
+    else
+      state.skipped = state.skipped + 1
+    end
+    done = done + entry.size
+    progress(entry.name, index == #entries)
+    -- Tests only: wait between files, still answering to a cancel.
+    if pace and index < #entries then
+      local waited = 0
+      while waited < pace do
+        sleep(math.min(100, pace - waited))
+        waited = waited + 100
+        lastReport = -REPORT_INTERVAL
+        progress(entry.name)
+      end
+    end
+  end
+  if #entries == 0 then progress("", true) end
+
+  -- Registration: the system's list of installed programs and the product's key.
+  local quoted = "\"" .. uninstallerPath .. "\""
+  writeKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, {
+    { "DisplayName", PRODUCT }, { "DisplayVersion", VERSION }, { "Publisher", PUBLISHER },
+    { "InstallLocation", root }, { "DisplayIcon", programPath or uninstallerPath },
+    { "UninstallString", quoted }, { "QuietUninstallString", quoted .. " /S" },
+    { "EstimatedSize", math.ceil(total / 1024) }, { "NoModify", 1 }, { "NoRepair", 1 },
+  })
+  writeKey(HKEY_LOCAL_MACHINE, PRODUCT_KEY, { { "InstallPath", root }, { "Version", VERSION } })
+
+  -- Shortcuts: the start-menu folder and, when asked for, the desktop.
+  local menu = tostring(config.startMenu or ""):gsub("/", "\\"):gsub("^\\+", ""):gsub("\\+$", "")
+  local programs = getStartMenuFolder()
+  if menu ~= "" and programs and not menu:find("%.%.") then
+    local folder = programs .. "\\" .. menu
+    makeFolder(folder)
+    if programPath then makeShortcut(programPath, folder .. "\\Kavri.lnk") end
+    if names[README_ENTRY] then makeShortcut(destination(README_ENTRY), folder .. "\\Kavri Readme.lnk") end
+    if names[UNINSTALLER_ENTRY] then makeShortcut(uninstallerPath, folder .. "\\Uninstall Kavri.lnk") end
+  end
+  local desktop = getDesktopFolder()
+  if config.desktop and desktop then
+    makeShortcut(programPath or destination(README_ENTRY), desktop .. "\\Kavri.lnk")
+  end
+  state.shortcuts = #log.shortcuts
+
+  -- The install log, last: folders deepest first.
+  mergeEarlierLog(earlier)
+  table.sort(log.folders, function(a, b)
+    if depth(a) ~= depth(b) then return depth(a) > depth(b) end
+    return a > b
+  end)
+  local existed = fileExists(logPath)
+  local backup = existed and backUp(logPath)
+  attempt(logPath, "the install log cannot be written", function()
+    return writeWholeFile(logPath, jsonEncode(log))
+  end)
+  journalWritten(logPath, backup)
 end
-report.finished(#files, failed)
+
+local state = { count = 0, skipped = 0, bytes = 0, restart = false }
+local ok, failure = pcall(install, state)
+if ok then
+  for _, backup in ipairs(backups) do removeNowOrLater(backup) end
+  if state.restart then markRestart() end
+  notify({ code = 3, installed = true, restart = state.restart, count = state.count, skipped = state.skipped,
+           bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
+else
+  notify({ code = 5 })
+  rollBack()
+  local cancelled = type(failure) == "table" and failure.cancelled or false
+  local message = type(failure) == "table" and failure.failure or tostring(failure)
+  notify({ code = 3, installed = false, cancelled = cancelled, restart = false, count = 0, skipped = 0,
+           bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil })
+end

@@ -760,9 +760,11 @@ std::string windowsName(std::string name) {
 }
 
 // The shipped background script over the shipped payload: every file arrives
-// byte for byte, progress reports (throttled by time) end with the last file,
-// and a file that cannot be written is asked about, retried once when the
-// answer is 1, then skipped.
+// byte for byte beside the install log, progress reports (throttled by time)
+// only grow and end on 100%; a file that cannot be written (a folder in its
+// place) is asked about: retried once, then skipped, or the answer "cancel"
+// fails the install and undoes it, leaving only what was there before. The
+// registration the script writes is removed again afterwards.
 TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
   const std::string demo = narrow(test::windowsPath(KAVRI_DEMO_DIR)) + "\\";
   std::vector<std::string> payload;
@@ -778,13 +780,16 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
 
   struct Case {
     const char* what;
-    const char* blocked;   // a payload file made unwritable (a folder in its place), or null
-    int asked;             // code 2 reports
-    int failed;
+    const char* blocked;    // a payload file made unwritable (a folder in its place), or null
+    const char* answers;    // Lua array: the answers to the code 2 questions, in order
+    int asked;              // code 2 reports
+    bool installed;
+    int skipped;
   };
   const Case cases[] = {
-      {"every file written", nullptr, 0, 0},
-      {"one file blocked", "readme.txt", 2, 1},
+      {"every file written", nullptr, "{}", 0, true, 0},
+      {"one file blocked, retried, skipped", "readme.txt", "{ 1, 2 }", 2, true, 1},
+      {"one file blocked, cancelled", "readme.txt", "{ 3 }", 1, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -795,36 +800,48 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
       ::CreateDirectoryW(utf8ToWide(target).c_str(), nullptr);
       ::CreateDirectoryW(utf8ToWide(target + "\\" + c.blocked).c_str(), nullptr);
     }
-    runUi("local asked, percents, lastIndex, finished = 0, {}, 0, nil\n"
+    runUi(std::string("local answers, asked, percents, finished = ") + c.answers + ", 0, {}, nil\n"
           "onMessage = function(text)\n"
           "  local m = load('return ' .. text)()\n"
-          "  if m.code == 1 then percents[#percents + 1] = m.percent lastIndex = m.index end\n"
-          "  if m.code == 2 then asked = asked + 1 return asked == 1 and 1 or 0 end\n"
+          "  if m.code == 1 then percents[#percents + 1] = m.percent end\n"
+          "  if m.code == 2 then asked = asked + 1 return answers[asked] or 3 end\n"
           "  if m.code == 3 then finished = m end\n"
           "  return 0\n"
           "end\n"
           "assert(startWork('LG.lua', 'program.lz', " + configArg("installPath", target) + "))\n"
           "assert(waitWork())\n"
+          "regDeleteSubKey(HKEY_LOCAL_MACHINE, 'Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Kavri')\n"
+          "regDeleteSubKey(HKEY_LOCAL_MACHINE, 'Software\\\\Kavri')\n"
           "assert(finished, 'no final report')\n"
-          "assert(finished.count == " + std::to_string(payload.size()) + ", 'count ' .. finished.count)\n"
-          "assert(finished.failed == " + std::to_string(c.failed) + ", 'failed ' .. finished.failed)\n"
+          "assert(finished.installed == " + (c.installed ? "true" : "false") + ", tostring(finished.message))\n"
           "assert(asked == " + std::to_string(c.asked) + ", 'asked ' .. asked)\n"
-          "assert(#percents >= 1 and #percents <= finished.count)\n"
+          "assert(finished.skipped == " + std::to_string(c.skipped) + ", 'skipped ' .. finished.skipped)\n"
           "for i = 2, #percents do assert(percents[i] >= percents[i - 1]) end\n"
-          "assert(lastIndex == finished.count, 'last report for file ' .. lastIndex)\n"
-          "assert(percents[#percents] == 100)\n");
+          "if finished.installed then\n"
+          "  assert(finished.count == " + std::to_string(payload.size()) + " - finished.skipped, 'count ' .. finished.count)\n"
+          "  assert(percents[#percents] == 100)\n"
+          "end\n");
     expectNoErrors(uiErrors());
     expectNoErrors(workErrors());
     std::vector<std::string> installed;
     listFiles(utf8ToWide(target + "\\"), "", installed);
     std::vector<std::string> expected;
-    for (const std::string& name : payload)
-      if (!c.blocked || name != c.blocked) expected.push_back(name);
+    if (c.installed) {
+      for (const std::string& name : payload)
+        if (!c.blocked || name != c.blocked) expected.push_back(name);
+      expected.push_back("install-log.json");
+    }
     std::sort(installed.begin(), installed.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(installed, expected);
     for (const std::string& name : expected)
-      EXPECT_EQ(test::readFileBytes(target + "\\" + windowsName(name)), test::readFileBytes(demo + "program\\" + windowsName(name))) << name;
+      if (name != "install-log.json")
+        EXPECT_EQ(test::readFileBytes(target + "\\" + windowsName(name)),
+                  test::readFileBytes(demo + "program\\" + windowsName(name))) << name;
+    if (c.blocked && !c.installed) {
+      EXPECT_NE(::GetFileAttributesW(utf8ToWide(target + "\\" + c.blocked).c_str()), INVALID_FILE_ATTRIBUTES)
+          << "what was there before stays";
+    }
   }
 }
 

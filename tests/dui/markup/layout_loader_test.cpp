@@ -136,7 +136,7 @@ class DemoInstallerTest : public LayoutLoaderTest {
   }
 };
 
-TEST_F(DemoInstallerTest, FirstPageBuildsWithItsControlsAndSkins) {
+TEST_F(DemoInstallerTest, PagesBuildWithTheirControlsAndSkins) {
   std::unique_ptr<Control> root = layoutLoader().load(L"main.xml");
   ASSERT_NE(root, nullptr);
   EXPECT_NE(dynamic_cast<Grid*>(root.get()), nullptr);
@@ -147,13 +147,17 @@ TEST_F(DemoInstallerTest, FirstPageBuildsWithItsControlsAndSkins) {
   EXPECT_NE(dynamic_cast<TitleBar*>(byId(root.get(), 1)), nullptr);
   EXPECT_NE(dynamic_cast<Button*>(byId(root.get(), 2)), nullptr);
   EXPECT_NE(dynamic_cast<Button*>(byId(root.get(), 3)), nullptr);
-  EXPECT_NE(dynamic_cast<Label*>(byId(root.get(), 10)), nullptr);
+  EXPECT_NE(dynamic_cast<Label*>(byId(root.get(), 101)), nullptr);
   EXPECT_NE(dynamic_cast<TextBox*>(byId(root.get(), 11)), nullptr);
   EXPECT_NE(dynamic_cast<Button*>(byId(root.get(), 12)), nullptr);
   EXPECT_NE(dynamic_cast<CheckBox*>(byId(root.get(), 13)), nullptr);
+  EXPECT_NE(dynamic_cast<CheckBox*>(byId(root.get(), 17)), nullptr);
+  Control* licenceNext = byId(root.get(), 112);
+  ASSERT_NE(licenceNext, nullptr);
+  EXPECT_FALSE(licenceNext->hasFlag(flags::Enabled)) << "enabled once the agreement is accepted";
+  EXPECT_EQ(licenceNext->getText(), L"Next");
   Control* install = byId(root.get(), 14);
   ASSERT_NE(install, nullptr);
-  EXPECT_FALSE(install->hasFlag(flags::Enabled)) << "enabled once the agreement is accepted";
   EXPECT_EQ(install->getText(), L"Install");
 
   std::set<std::wstring> styles;

@@ -1,0 +1,167 @@
+# Shared by the demo installer's end-to-end tests (sourced): Wine set-up,
+# starting the installer and finding its window, real input with xdotool,
+# screenshots, and a snapshot of everything an installation touches (files of
+# the install folder, start menu and desktop, the product's registry keys,
+# pending renames) to compare before and after.
+set -u
+export WINEPREFIX=${KAVRI_WINEPREFIX:?} WINEDEBUG=-all
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-select.sh"
+kavri_wine_select "${KAVRI_WINE_BITS:-32}"
+
+drive_c="$WINEPREFIX/drive_c"
+install_dir="$drive_c/Program Files/Kavri"
+start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+desktop="$drive_c/users/Public/Desktop"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavri'
+product_key='HKLM\Software\Kavri'
+session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
+app=""
+
+fail() {
+  echo "FAIL: $*"
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  stop_uninstaller_copies
+  exit 1
+}
+
+# Ends the copies of the uninstaller this test's runs started in this
+# prefix's temporary folder (they outlive the process the test started).
+uninstaller_copies() {
+  local pid
+  for pid in $(pgrep -f 'Kavri-Uninstall-[0-9]*\.exe' 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
+  true
+}
+stop_uninstaller_copies() {
+  local pid
+  for pid in $(uninstaller_copies); do kill "$pid" 2>/dev/null; done
+  true
+}
+# Waits until the uninstaller's copies have ended (they hold the instance
+# mutex until then, so no installer may start before).
+wait_uninstaller_copies() {
+  for _ in $(seq 100); do
+    [ -z "$(uninstaller_copies)" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+wine_run() { "$KAVRI_WINE" "$@"; }
+
+reg_query() { wine_run reg query "$@" 2>/dev/null | tr -d '\r'; }
+
+# Removes every trace of an earlier run: the product's folders, shortcuts,
+# registry keys, pending renames and the restart marker.
+clean_machine() {
+  rm -rf "$install_dir" "$drive_c/Program Files/Kavri Test" "$start_menu/Kavri" "$start_menu/Kavri Demo" \
+         "$start_menu/Utilities" "$desktop/Kavri.lnk"
+  wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
+  wine_run reg delete "$product_key" /f >/dev/null 2>&1
+  wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
+  find "$drive_c/users" -maxdepth 6 \( -name pelvano_restart -o -name 'Kavri-Uninstall-*.exe' \) -delete 2>/dev/null
+  true
+}
+
+# Everything an installation may touch, as text (sizes and checksums of files).
+machine_state() {
+  for place in "$drive_c/Program Files" "$start_menu" "$desktop"; do
+    (cd "$place" 2>/dev/null && find . -path ./Common\ Files -prune -o -print0 | sort -z |
+       xargs -0 -r -I{} sh -c 'if [ -f "{}" ]; then echo "{} $(md5sum < "{}" | cut -c1-32)"; else echo "{}/"; fi')
+  done
+  reg_query "$uninstall_key" /s
+  reg_query "$product_key" /s
+  reg_query "$session_key" /v PendingFileRenameOperations
+}
+
+# Starts an installer with arguments and waits for its window (title given).
+start_app() {
+  local title=$1; shift
+  "$KAVRI_WINE" "$@" >/dev/null 2>&1 &
+  app=$!
+  wid=""
+  for _ in $(seq 150); do
+    wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1)
+    [ -n "$wid" ] && break
+    sleep 0.2
+  done
+  [ -n "$wid" ] || fail "the window \"$title\" did not appear"
+  sleep 1.5
+  eval "$(xdotool getwindowgeometry --shell "$wid")"   # X Y WIDTH HEIGHT
+}
+
+# Waits for the started program to end and checks its exit code.
+expect_exit() {
+  local want=$1 status
+  for _ in $(seq 150); do
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -0 "$app" 2>/dev/null && fail "the program did not end"
+  wait "$app"; status=$?
+  app=""
+  [ "$status" -eq "$want" ] || fail "exit code $status, expected $want"
+}
+
+click() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-1}"; }
+# Buttons of a page: the primary one 40 pixels in from the right edge, "Back"
+# 170 (both 120 x 32, 28 above the bottom edge).
+click_primary() { click $((X + WIDTH - 100)) $((Y + HEIGHT - 44)) "$@"; }
+click_secondary() { click $((X + WIDTH - 230)) $((Y + HEIGHT - 44)) "$@"; }
+shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$artifacts/$1"; }
+shot_screen() { import -window root "$artifacts/$1"; }
+pixel() {
+  convert "$artifacts/$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+}
+# The darkest red level (0-255) in a rectangle of a screenshot: something is
+# drawn there when it is well below the page's light background.
+darkest() {
+  convert "$artifacts/$1" +repage -crop "$4x$5+$2+$3" +repage -format "%[fx:int(255*minima.r)]" info:
+}
+differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
+
+# Waits for a message box with the caption given and answers it with keys.
+answer_box() {
+  local caption=$1 keys=$2 box="" try
+  for _ in $(seq 100); do
+    box=$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n1)
+    [ -n "$box" ] && break
+    sleep 0.2
+  done
+  [ -n "$box" ] || fail "no \"$caption\" box"
+  sleep 0.5
+  [ -n "${3:-}" ] && shot_screen "$3"
+  # Without a window manager the box does not always get the keyboard focus:
+  # a click on its icon gives it, then the keys answer it.
+  for try in 1 2 3; do
+    eval "$(xdotool getwindowgeometry --shell "$box" | sed 's/^/BOX_/')"
+    xdotool mousemove $((BOX_X + 30)) $((BOX_Y + 25)) click 1
+    sleep 0.3
+    xdotool key $keys
+    for _ in $(seq 15); do
+      xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$box" || break 2
+      sleep 0.2
+    done
+  done
+  xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$box" && fail "the \"$caption\" box took no answer"
+  sleep 0.5
+}
+
+# Types a folder into the folder page's box (select all, then type).
+type_folder() {
+  click $((X + 200)) $((Y + 113)) 0.3
+  xdotool key ctrl+a type --delay 20 "$1"
+  sleep 0.5
+}
+
+# Waits for a file to appear (or, with "gone", to disappear).
+wait_for() {
+  local path=$1 want=${2:-there}
+  for _ in $(seq 150); do
+    if [ "$want" = there ] && [ -e "$path" ]; then return 0; fi
+    if [ "$want" = gone ] && [ ! -e "$path" ]; then return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
