@@ -1,6 +1,8 @@
 // Start-up and teardown order of the installer process.
 #include "startup.h"
 
+#include <shellapi.h>
+
 #include "dui/core/framework.h"
 #include "dui/markup/markup_startup.h"
 #include "package/resource_file_system.h"
@@ -16,11 +18,31 @@
 namespace kavri {
 namespace {
 
+// Whether the command line holds "/S" (any case) as an argument of its own:
+// a silent install or uninstall, which nobody watches. The boxes the host
+// shows before the script runs (another installer runs, a restart is
+// pending, the script cannot start) would wait there for ever; with "/S"
+// their reason goes to the debugger output and the exit code only.
+bool silentCommandLine() {
+  int count = 0;
+  UniqueHlocal argv(reinterpret_cast<HLOCAL>(::CommandLineToArgvW(::GetCommandLineW(), &count)));
+  const auto* words = static_cast<wchar_t* const*>(static_cast<void*>(argv.get()));
+  for (int i = 1; words && i < count; ++i)
+    if (::lstrcmpiW(words[i], L"/S") == 0) return true;
+  return false;
+}
+
+void noticeBeforeScript(const wchar_t* text, const wchar_t* caption) {
+  debugLog(std::wstring(L"installer: ") + text);
+  if (!silentCommandLine()) ::MessageBoxW(nullptr, text, caption, MB_OK);
+}
+
 // The installer cannot run its script: say so (a silent exit with 0 would
 // read as success), unless a silent install asked for no boxes.
 void reportCannotStart(const wchar_t* why) {
   debugLog(std::wstring(L"installer cannot start: ") + why);
-  if (!scriptErrorsSilent()) systemSeam().messageBox(nullptr, kCannotStartText, kErrorCaption, MB_OK);
+  if (!scriptErrorsSilent() && !silentCommandLine())
+    systemSeam().messageBox(nullptr, kCannotStartText, kErrorCaption, MB_OK);
 }
 
 }  // namespace
@@ -29,11 +51,11 @@ int runInstaller(HMODULE module) {
   // Guards: a second instance or a pending restart ends the run at once,
   // before anything is initialised or touched.
   if (acquireInstanceMutex() == InstanceResult::AlreadyRunning) {
-    ::MessageBoxW(nullptr, kAlreadyRunningText, kNoticeCaption, MB_OK);
+    noticeBeforeScript(kAlreadyRunningText, kNoticeCaption);
     return kExitAlreadyRunning;
   }
   if (isRestartPending()) {
-    ::MessageBoxW(nullptr, kRestartPendingText, kNoticeCaption, MB_OK);
+    noticeBeforeScript(kRestartPendingText, kNoticeCaption);
     return kExitRestartPending;   // the mutex stays held until the process ends
   }
 

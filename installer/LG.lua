@@ -129,16 +129,6 @@ local function parentOf(path)
   return path:match("^(.*)\\[^\\]+$")
 end
 
--- Whether a folder exists: directoryEmpty is false for a folder with
--- content; opening an existing empty folder as a file is refused with
--- EACCES (13) where a missing one gives ENOENT.
-local function folderExists(path)
-  if not directoryEmpty(path) then return not fileExists(path) end
-  local handle, _, errno = io.open(path, "rb")
-  if handle then handle:close() return false end
-  return errno == 13
-end
-
 -- Creates a folder and its missing parents; each one made is journalled
 -- (removed again on rollback while it is empty) and logged.
 local function makeFolder(path)
@@ -222,49 +212,10 @@ local function writeEntry(name, path, programPath, state)
 end
 
 ------------------------------------------------------------------------------
--- Reading and writing whole files. Lua's io takes ANSI paths, so the file is
--- named relative to its folder, made current through the wide system call.
-
-local function withFolderOf(path, action)
-  local folder, name = path:match("^(.*)\\([^\\]+)$")
-  if not folder then return nil end
-  setCurrentDirectory(#folder == 2 and folder .. "\\" or folder)
-  local ok, result = pcall(action, name)
-  setCurrentDirectory(getTempFolder() or "C:\\")
-  return ok and result or nil
-end
-
-local function readWholeFile(path)
-  return withFolderOf(path, function(name)
-    local handle = io.open(name, "rb")
-    if not handle then return nil end
-    local text = handle:read("*a")
-    handle:close()
-    return text
-  end)
-end
-
-local function writeWholeFile(path, text)
-  return withFolderOf(path, function(name)
-    local handle = io.open(name, "wb")
-    if not handle then return false end
-    local ok = handle:write(text)
-    return handle:close() and ok and true or false
-  end)
-end
-
-------------------------------------------------------------------------------
 -- Registry.
 
 local ROOT_NAMES = { [HKEY_LOCAL_MACHINE] = "HKEY_LOCAL_MACHINE", [HKEY_CURRENT_USER] = "HKEY_CURRENT_USER" }
 
--- A key counts as made by this job when none of the given values was there.
-local function keyIsNew(root, key, names)
-  for _, name in ipairs(names) do
-    if regQueryString(root, key, name) ~= nil or regQueryInteger(root, key, name) ~= nil then return false end
-  end
-  return true
-end
 
 -- Writes a value, journalling the old one (restored on rollback) and logging it.
 local function setValue(root, key, name, value)
@@ -291,9 +242,9 @@ local function setValue(root, key, name, value)
 end
 
 local function writeKey(root, key, values)
-  local names = {}
-  for _, pair in ipairs(values) do names[#names + 1] = pair[1] end
-  if keyIsNew(root, key, names) then
+  -- A key this job makes is deleted on undo; one it found stays, with
+  -- whatever else it holds.
+  if not regKeyExists(root, key) then
     onUndo(function() regDeleteSubKey(root, key) end)   -- runs after the values' undo
     log.keys[#log.keys + 1] = { root = ROOT_NAMES[root], key = key }
   end

@@ -1,5 +1,5 @@
-// System API, whole-file contents by wide path: readWholeFile, writeWholeFile
-// and getFileSize. Lua's own io library opens files through the ANSI code
+// System API, whole-file contents by wide path: readWholeFile, writeWholeFile,
+// getFileSize and folderExists. Lua's own io library opens files through the ANSI code
 // page, which cannot name every file an install makes (a Chinese file name on
 // an English system), so scripts read and write logs and settings through
 // these instead.
@@ -94,10 +94,21 @@ int getFileSize(lua_State* L) {
   return 1;
 }
 
+// folderExists(path) -> true for an existing folder (empty or not); false for
+// a file or nothing.
+int folderExists(lua_State* L) {
+  std::wstring path;
+  const DWORD attributes = argBoundedText(L, 1, path) && !path.empty() ? ::GetFileAttributesW(path.c_str())
+                                                                        : INVALID_FILE_ATTRIBUTES;
+  lua_pushboolean(L, attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  return 1;
+}
+
 const luaL_Reg kFileContentFunctions[] = {
     {"readWholeFile", guardedCall<readWholeFile>},
     {"writeWholeFile", guardedCall<writeWholeFile>},
     {"getFileSize", guardedCall<getFileSize>},
+    {"folderExists", guardedCall<folderExists>},
     {nullptr, nullptr},
 };
 

@@ -14,7 +14,7 @@ void registerFileApi(lua_State* L);       // files, folders, volumes, current di
 void registerRegistryApi(lua_State* L);   // reg* functions and the HKEY_* globals
 void registerShellApi(lua_State* L);      // shellExecuteEx, shortcuts, special folders
 void registerProcessApi(lua_State* L);    // process lookup and termination, running-process list
-void registerFileContentApi(lua_State* L);   // readWholeFile, writeWholeFile, getFileSize
+void registerFileContentApi(lua_State* L);   // readWholeFile, writeWholeFile, getFileSize, folderExists
 void registerMiscApi(lua_State* L);       // sleep, print, dialogs, restart, mutex, environment, versions
 void registerPackageApi(lua_State* L);    // listEntries
 void registerJsonApi(lua_State* L);       // jsonEncode, jsonDecode

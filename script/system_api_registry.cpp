@@ -1,5 +1,6 @@
 // System API, registry: regQueryString, regQueryInteger, regWriteString,
-// regWriteInteger, regDeleteValue, regDeleteSubKey, and the HKEY_* globals.
+// regWriteInteger, regDeleteValue, regDeleteSubKey, regKeyExists, and the
+// HKEY_* globals.
 //
 // A root is a predefined key handle passed as a number (its bits read as a
 // signed 32-bit integer). Keys are opened with KEY_ALL_ACCESS in the process's
@@ -117,6 +118,18 @@ int regDeleteSubKey(lua_State* L) {
   return 0;
 }
 
+// regKeyExists(root, key) -> true when the key is there (whether or not it
+// holds values), so an installer knows whether it made a key or found it.
+int regKeyExists(lua_State* L) {
+  const HKEY root = argRoot(L, 1);
+  std::wstring path;
+  UniqueHkey key;
+  const bool exists = argBoundedText(L, 2, path) &&
+                      ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
+  lua_pushboolean(L, exists);
+  return 1;
+}
+
 const luaL_Reg kRegistryFunctions[] = {
     {"regQueryString", guardedCall<regQueryString>},
     {"regQueryInteger", guardedCall<regQueryInteger>},
@@ -124,6 +137,7 @@ const luaL_Reg kRegistryFunctions[] = {
     {"regWriteInteger", guardedCall<regWriteInteger>},
     {"regDeleteValue", guardedCall<regDeleteValue>},
     {"regDeleteSubKey", guardedCall<regDeleteSubKey>},
+    {"regKeyExists", guardedCall<regKeyExists>},
     {nullptr, nullptr},
 };
 

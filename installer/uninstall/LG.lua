@@ -49,37 +49,7 @@ local function notify(values)
 end
 
 ------------------------------------------------------------------------------
--- Files. Lua's io takes ANSI paths, so a file is opened by its name relative
--- to its folder, made current through the wide system call.
-
-local function withFolderOf(path, action)
-  local folder, name = path:match("^(.*)\\([^\\]+)$")
-  if not folder then return nil end
-  setCurrentDirectory(#folder == 2 and folder .. "\\" or folder)
-  local ok, result = pcall(action, name)
-  setCurrentDirectory(getTempFolder() or "C:\\")
-  return ok and result or nil
-end
-
-local function readWholeFile(path)
-  return withFolderOf(path, function(name)
-    local handle = io.open(name, "rb")
-    if not handle then return nil end
-    local text = handle:read("*a")
-    handle:close()
-    return text
-  end)
-end
-
-local function fileSize(path)
-  return withFolderOf(path, function(name)
-    local handle = io.open(name, "rb")
-    if not handle then return nil end
-    local size = handle:seek("end")
-    handle:close()
-    return size
-  end)
-end
+-- Paths.
 
 local function plain(path)
   return type(path) == "string" and path:gsub("/", "\\"):gsub("\\+$", ""):lower() or nil
@@ -160,7 +130,7 @@ local function uninstall()
     local path = type(file) == "table" and file.path
     if type(path) == "string" and inside(path, { folder }) then
       if fileExists(path) then
-        if fileSize(path) ~= tonumber(file.size) then
+        if getFileSize(path) ~= tonumber(file.size) then
           keep(path)
         elseif plain(path) == plain(folder .. "\\" .. UNINSTALLER_NAME) then
           original = path

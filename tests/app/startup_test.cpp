@@ -56,6 +56,14 @@ class StartupTest : public ::testing::Test {
     return child.wait(20000);
   }
 
+  // Starts the installer with "/s" (any case counts): nobody watches a silent
+  // run, so a refusal shows no box and only the exit code tells.
+  long runSilently() {
+    ChildProcess child;
+    EXPECT_TRUE(launch(exe_, L"/s", child));
+    return child.wait(20000);   // a box would hold it past the wait (then -1)
+  }
+
   std::wstring exe_;
   std::wstring outFile_;
 };
@@ -128,6 +136,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
   HANDLE held = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
   ASSERT_TRUE(held);
   EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), kExitAlreadyRunning);
+  EXPECT_EQ(runSilently(), kExitAlreadyRunning);
   ::CloseHandle(held);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
@@ -139,6 +148,7 @@ TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   const std::vector<uint8_t> marker(kTime, kTime + 8);
   writeMarker(&marker);
   EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), kExitRestartPending);
+  EXPECT_EQ(runSilently(), kExitRestartPending);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
   EXPECT_TRUE(readMarker(content)) << "a pending marker stays on disk";

@@ -211,6 +211,9 @@ TEST_F(FilesApi, WholeFilesByWidePath) {
       assert(text == nil and type(message) == "string", c[1] .. ": read")
       assert(getFileSize(c[2]) == nil, c[1] .. ": size")
     end
+    assert(folderExists(BASE) and not folderExists(name) and not folderExists(BASE .. "\\nothing"))
+    assert(createDirectory(BASE .. "\\空"), "an empty folder with a wide name")
+    assert(folderExists(BASE .. "\\空"), "an empty folder exists")
     local ok, code = writeWholeFile(BASE .. "\\no\\such\\folder\\x.txt", "x")
     assert(ok == false and code == 3, "missing folder: " .. tostring(code))
     ok, code = writeWholeFile(name, nil)

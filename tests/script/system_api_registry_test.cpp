@@ -77,9 +77,13 @@ TEST_F(RegistryApi, WriteReadDeleteRoundTrips) {
     assert(regQueryInteger(HK, K, "count") == nil, "deleted value")
     assert(regQueryInteger(HK, K, "negative") == -5, "other values stay")
     regDeleteValue(HK, K .. "\\Nope", "x")   -- missing key: nothing happens
+    regDeleteSubKey(HK, K .. "\\A\\B")
+    assert(regKeyExists(HK, K .. "\\A"), "a key without values exists")
+    assert(not regKeyExists(HK, K .. "\\A\\B"), "a deleted key does not")
     regDeleteSubKey(HK, K .. "\\A")
     assert(regQueryString(HK, K .. "\\A\\B", "") == nil, "key tree deleted")
     assert(regQueryString(HK, K, "name") ~= nil, "parent kept")
+    assert(regKeyExists(HK, K) and not regKeyExists(HK, K .. "\\A") and not regKeyExists(HK, K .. "\\Nope"))
   )lua"),
             "");
 }
