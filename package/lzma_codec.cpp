@@ -5,6 +5,7 @@
 
 #include "LzmaDec.h"
 #include "LzmaEnc.h"
+#include "heap_buffer.h"
 #include "package_format.h"
 
 namespace kavri::package {
@@ -13,6 +14,25 @@ namespace {
 void* sdkAlloc(void*, size_t size) { return size ? std::malloc(size) : nullptr; }
 void sdkFree(void*, void* address) { std::free(address); }
 ISzAlloc g_alloc = {sdkAlloc, sdkFree};
+
+// A malloc'd buffer that only grows (its content is never kept across growth).
+class HeapWindow {
+ public:
+  bool reserve(size_t size) {
+    if (size <= capacity_) return true;
+    buffer_.reset();
+    capacity_ = 0;
+    buffer_.reset(static_cast<uint8_t*>(std::malloc(size)));
+    if (!buffer_) return false;
+    capacity_ = size;
+    return true;
+  }
+  uint8_t* data() { return buffer_.get(); }
+
+ private:
+  HeapBuffer buffer_;
+  size_t capacity_ = 0;
+};
 
 }  // namespace
 
@@ -53,6 +73,63 @@ size_t lzmaDecompress(const uint8_t* props, const uint8_t* stream, size_t stream
     *intact = res == SZ_OK && produced == capacity && status != LZMA_STATUS_NEEDS_MORE_INPUT &&
               status != LZMA_STATUS_NOT_SPECIFIED;
   return produced;
+}
+
+struct LzmaStreamDecoder::State {
+  CLzmaDec decoder;
+  HeapWindow window;
+};
+
+LzmaStreamDecoder::LzmaStreamDecoder() : state_(std::make_unique<State>()) { LzmaDec_Construct(&state_->decoder); }
+
+LzmaStreamDecoder::~LzmaStreamDecoder() { LzmaDec_FreeProbs(&state_->decoder, &g_alloc); }
+
+DecodeResult LzmaStreamDecoder::decode(const uint8_t* props, ByteInput& input, uint64_t unpackedSize,
+                                       ByteOutput& output) {
+  if (unpackedSize == 0) return DecodeResult::Intact;
+  CLzmaDec& dec = state_->decoder;
+  const SRes allocated = LzmaDec_AllocateProbs(&dec, props, kLzmaPropsSize, &g_alloc);
+  if (allocated == SZ_ERROR_MEM) return DecodeResult::NoMemory;
+  if (allocated != SZ_OK) return DecodeResult::Damaged;   // properties out of range
+  // The history window never needs to exceed what the entry holds.
+  uint64_t windowSize = dec.prop.dicSize;
+  if (windowSize > unpackedSize) windowSize = unpackedSize;
+  if (windowSize == 0) windowSize = 1;
+  if (windowSize > SIZE_MAX || !state_->window.reserve(size_t(windowSize))) return DecodeResult::NoMemory;
+  dec.dic = state_->window.data();
+  dec.dicBufSize = size_t(windowSize);
+  LzmaDec_Init(&dec);
+
+  uint64_t remaining = unpackedSize;
+  const uint8_t* in = nullptr;
+  size_t inSize = 0;
+  bool inputEnded = false;
+  ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
+  while (remaining > 0) {
+    if (inSize == 0 && !inputEnded) {
+      if (!input.next(in, inSize)) return DecodeResult::ReadFailed;
+      inputEnded = inSize == 0;
+    }
+    if (dec.dicPos == dec.dicBufSize) dec.dicPos = 0;   // the window wraps
+    const SizeT start = dec.dicPos;
+    SizeT limit = dec.dicBufSize;
+    if (limit - start > kDecodeChunk) limit = start + kDecodeChunk;
+    if (limit - start > remaining) limit = start + SizeT(remaining);
+    SizeT used = inSize;
+    const SRes res = LzmaDec_DecodeToDic(&dec, limit, in, &used, LZMA_FINISH_ANY, &status);
+    in += used;
+    inSize -= used;
+    const SizeT produced = dec.dicPos - start;
+    if (produced) {
+      if (!output.write(dec.dic + start, produced)) return DecodeResult::WriteFailed;
+      remaining -= produced;
+    }
+    if (res != SZ_OK) return DecodeResult::Damaged;
+    // No progress: the stream ended (or marked its end) before the entry did.
+    if (produced == 0 && used == 0 && (inSize != 0 || inputEnded)) return DecodeResult::Damaged;
+  }
+  return status == LZMA_STATUS_NEEDS_MORE_INPUT || status == LZMA_STATUS_NOT_SPECIFIED ? DecodeResult::Damaged
+                                                                                     : DecodeResult::Intact;
 }
 
 }  // namespace kavri::package

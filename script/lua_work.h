@@ -22,6 +22,9 @@ struct lua_State;
 namespace kavri {
 
 class PackageArchive;
+namespace package {
+class LzmaStreamDecoder;
+}
 
 class LuaWork {
  public:
@@ -52,12 +55,22 @@ class LuaWork {
 
   // Sends `text` to the UI thread and waits for the answer (worker thread).
   static int notify(const char* text) noexcept;
-  // Writes the package entry `name` (backslashes allowed) to `destination`.
+  // Writes the package entry `name` (backslashes allowed) to `destination`,
+  // decoding in pieces straight into the file.
   static bool extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept;
+  static bool extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder, std::wstring name,
+                      const std::wstring& destination) noexcept;
+
+  // What extractFile works on: the worker's package and its decoder, which
+  // keeps its history window from one entry to the next.
+  struct Payload {
+    const PackageArchive* archive;
+    package::LzmaStreamDecoder& decoder;
+  };
 
   // The worker state's own globals: notifyMessage and extractFile (bound to
-  // `archive`).
-  static void registerWorkerApi(lua_State* L, const PackageArchive* archive);
+  // `payload`, which must outlive the state).
+  static void registerWorkerApi(lua_State* L, Payload* payload);
 };
 
 }  // namespace kavri

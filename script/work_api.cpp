@@ -9,6 +9,7 @@
 #include "lua.h"
 #include "lualib.h"
 #include "package/file_system.h"
+#include "package/lzma_codec.h"
 #include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
@@ -42,7 +43,7 @@ std::string argBytes(lua_State* L, int index) {
 
 struct WorkerContext {
   WorkRequest* request;
-  const PackageArchive* archive;
+  LuaWork::Payload* payload;
   FileSystem* fileSystem;
 };
 
@@ -72,7 +73,7 @@ int protectedWork(lua_State* L) {
     luaL_openlibs(L);
     restrictRequireToPackagedFiles(L);
     registerSystemApi(L);
-    LuaWork::registerWorkerApi(L, context->archive);
+    LuaWork::registerWorkerApi(L, context->payload);
     runConfiguration(L, context->request->configuration);
     runBackgroundScript(L, *context);
   } catch (const std::exception& e) {   // Lua's own errors are not std::exceptions
@@ -85,19 +86,21 @@ void runWork(WorkRequest& request) {
   ComScope ole(ComScope::Ole);
   if (FAILED(ole.result())) debugLogf(L"worker: OleInitialize failed: 0x%08lx", ole.result());
   FileSystem* fs = currentFileSystem();
-  size_t imageSize = 0;
-  HeapBuffer image = fs ? fs->loadFile(request.package, &imageSize) : nullptr;
-  if (!image) {
+  // The package is read entry by entry through views, never loaded whole.
+  std::unique_ptr<PackageSource> source = fs ? fs->openPackage(request.package) : nullptr;
+  if (!source) {
     reportScriptError(L"cannot load package " + request.package);
     return;
   }
   {
-    PackageArchive archive(image.get(), imageSize);
+    PackageArchive archive(*source);
+    package::LzmaStreamDecoder decoder;
+    LuaWork::Payload payload{&archive, decoder};
     OwnedLuaState state(luaL_newstate());
     if (!state) {
       reportScriptError(L"not enough memory for the background script");
     } else {
-      WorkerContext context{&request, &archive, fs};
+      WorkerContext context{&request, &payload, fs};
       lua_State* L = state.get();
       lua_pushcfunction(L, protectedWork);
       lua_pushlightuserdata(L, &context);
@@ -105,7 +108,6 @@ void runWork(WorkRequest& request) {
     }
     // The state closes before the archive it extracts from goes.
   }
-  fs->freeFile(image.release());
 }
 
 DWORD WINAPI workerMain(void* parameter) noexcept {

@@ -3,6 +3,7 @@
 
 #include "lauxlib.h"
 #include "lua.h"
+#include "package/lzma_codec.h"
 #include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
@@ -22,41 +23,69 @@ int luaNotifyMessage(lua_State* L) {
 }
 
 // extractFile(entry name, destination path) -> true when the file was written
-// completely. Upvalue 1: the worker's PackageArchive.
+// completely. Upvalue 1: the worker's Payload.
 int luaExtractFile(lua_State* L) {
-  const auto* archive = static_cast<const PackageArchive*>(lua_touserdata(L, lua_upvalueindex(1)));
+  auto* payload = static_cast<LuaWork::Payload*>(lua_touserdata(L, lua_upvalueindex(1)));
   bool written = false;
-  if (archive) written = LuaWork::extract(*archive, argText(L, 1), argText(L, 2));
+  if (payload && payload->archive) written = LuaWork::extract(*payload->archive, payload->decoder, argText(L, 1), argText(L, 2));
   lua_pushboolean(L, written);
   return 1;
 }
 
 }  // namespace
 
+namespace {
+
+// Decoded pieces go straight into the file being written.
+class FileOutput final : public package::ByteOutput {
+ public:
+  explicit FileOutput(FileReplacement& file) : file_(file) {}
+  bool write(const uint8_t* data, size_t size) override { return file_.write(data, size); }
+
+ private:
+  FileReplacement& file_;
+};
+
+}  // namespace
+
 bool LuaWork::extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept {
   try {
-    std::replace(name.begin(), name.end(), L'\\', L'/');
-    size_t size = 0;
-    bool intact = false;
-    HeapBuffer content = archive.extract(name.c_str(), &size, &intact);
-    if (!content) {
-      debugLog(L"extractFile: no entry " + name);
-      return false;   // nothing on disk changes
-    }
-    if (!intact) {
-      debugLog(L"extractFile: damaged entry " + name);
-      return false;   // a partial file must never replace the old one
-    }
-    return replaceFileContents(destination, content.get(), size);
+    package::LzmaStreamDecoder decoder;
+    return extract(archive, decoder, std::move(name), destination);
   } catch (const std::exception&) {
     return false;
   }
 }
 
-void LuaWork::registerWorkerApi(lua_State* L, const PackageArchive* archive) {
+bool LuaWork::extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder, std::wstring name,
+                      const std::wstring& destination) noexcept {
+  try {
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    PackageArchive::EntryInfo entry{};
+    if (!archive.find(std::u16string_view(reinterpret_cast<const char16_t*>(name.c_str()), name.size()), entry)) {
+      debugLog(L"extractFile: no entry " + name);
+      return false;   // nothing on disk changes
+    }
+    // A new file is written in place; one already there is replaced only once
+    // the whole entry has decoded cleanly.
+    FileReplacement file;
+    if (!file.open(destination, true, true)) return false;
+    FileOutput output(file);
+    const package::DecodeResult result = archive.extractTo(entry, decoder, output);
+    if (result != package::DecodeResult::Intact) {
+      if (result != package::DecodeResult::WriteFailed) debugLog(L"extractFile: damaged or unreadable entry " + name);
+      return false;   // a partial file never replaces the old one
+    }
+    return file.commit();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void LuaWork::registerWorkerApi(lua_State* L, Payload* payload) {
   lua_pushcfunction(L, luaNotifyMessage);
   lua_setglobal(L, "notifyMessage");
-  lua_pushlightuserdata(L, const_cast<PackageArchive*>(archive));
+  lua_pushlightuserdata(L, payload);
   lua_pushcclosure(L, luaExtractFile, 1);
   lua_setglobal(L, "extractFile");
 }
