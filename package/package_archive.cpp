@@ -132,6 +132,11 @@ HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool*
   return out;
 }
 
+PackageView PackageArchive::viewData(const EntryInfo& e) const {
+  if (e.dataOffset > size_ || e.storedSize > size_ - e.dataOffset) return PackageView();
+  return source_->view(e.dataOffset, e.storedSize);
+}
+
 DecodeResult PackageArchive::extractTo(const EntryInfo& e, LzmaStreamDecoder& decoder, ByteOutput& output) const {
   if (e.dataOffset > size_ || e.storedSize > size_ - e.dataOffset) return DecodeResult::Damaged;
   if (e.unpackedSize == 0) {   // stored: written straight from the package's views

@@ -60,6 +60,9 @@ class PackageArchive {
   package::DecodeResult extractTo(const EntryInfo& entry, package::LzmaStreamDecoder& decoder,
                                   package::ByteOutput& output) const;
 
+  // A view of an entry's stored bytes; empty when they lie outside the package.
+  PackageView viewData(const EntryInfo& entry) const;
+
   bool contains(std::u16string_view name) const { return index_.count(std::u16string(name)) != 0; }
   size_t entryCount() const { return index_.size(); }
 

@@ -22,6 +22,7 @@ struct lua_State;
 namespace kavri {
 
 class PackageArchive;
+class PayloadPrefetcher;
 namespace package {
 class LzmaStreamDecoder;
 }
@@ -58,14 +59,16 @@ class LuaWork {
   // Writes the package entry `name` (backslashes allowed) to `destination`,
   // decoding in pieces straight into the file.
   static bool extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept;
-  static bool extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder, std::wstring name,
-                      const std::wstring& destination) noexcept;
+  // With a prefetcher, an entry it decoded ahead is only written.
+  static bool extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder,
+                      PayloadPrefetcher* prefetcher, std::wstring name, const std::wstring& destination) noexcept;
 
   // What extractFile works on: the worker's package and its decoder, which
   // keeps its history window from one entry to the next.
   struct Payload {
     const PackageArchive* archive;
     package::LzmaStreamDecoder& decoder;
+    PayloadPrefetcher* prefetcher;   // may be null
   };
 
   // The worker state's own globals: notifyMessage and extractFile (bound to

@@ -13,6 +13,7 @@
 #include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
+#include "script/payload_prefetch.h"
 #include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "support/debug_log.h"
@@ -95,7 +96,8 @@ void runWork(WorkRequest& request) {
   {
     PackageArchive archive(*source);
     package::LzmaStreamDecoder decoder;
-    LuaWork::Payload payload{&archive, decoder};
+    PayloadPrefetcher prefetcher(archive);
+    LuaWork::Payload payload{&archive, decoder, &prefetcher};
     OwnedLuaState state(luaL_newstate());
     if (!state) {
       reportScriptError(L"not enough memory for the background script");

@@ -7,6 +7,7 @@
 #include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
+#include "script/payload_prefetch.h"
 #include "support/debug_log.h"
 #include "support/file_replace.h"
 
@@ -27,7 +28,7 @@ int luaNotifyMessage(lua_State* L) {
 int luaExtractFile(lua_State* L) {
   auto* payload = static_cast<LuaWork::Payload*>(lua_touserdata(L, lua_upvalueindex(1)));
   bool written = false;
-  if (payload && payload->archive) written = LuaWork::extract(*payload->archive, payload->decoder, argText(L, 1), argText(L, 2));
+  if (payload && payload->archive) written = LuaWork::extract(*payload->archive, payload->decoder, payload->prefetcher, argText(L, 1), argText(L, 2));
   lua_pushboolean(L, written);
   return 1;
 }
@@ -51,14 +52,14 @@ class FileOutput final : public package::ByteOutput {
 bool LuaWork::extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept {
   try {
     package::LzmaStreamDecoder decoder;
-    return extract(archive, decoder, std::move(name), destination);
+    return extract(archive, decoder, nullptr, std::move(name), destination);
   } catch (const std::exception&) {
     return false;
   }
 }
 
-bool LuaWork::extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder, std::wstring name,
-                      const std::wstring& destination) noexcept {
+bool LuaWork::extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder,
+                      PayloadPrefetcher* prefetcher, std::wstring name, const std::wstring& destination) noexcept {
   try {
     std::replace(name.begin(), name.end(), L'\\', L'/');
     PackageArchive::EntryInfo entry{};
@@ -71,7 +72,8 @@ bool LuaWork::extract(const PackageArchive& archive, package::LzmaStreamDecoder&
     FileReplacement file;
     if (!file.open(destination, true, true)) return false;
     FileOutput output(file);
-    const package::DecodeResult result = archive.extractTo(entry, decoder, output);
+    const package::DecodeResult result =
+        prefetcher ? prefetcher->extract(entry, decoder, output) : archive.extractTo(entry, decoder, output);
     if (result != package::DecodeResult::Intact) {
       if (result != package::DecodeResult::WriteFailed) debugLog(L"extractFile: damaged or unreadable entry " + name);
       return false;   // a partial file never replaces the old one
