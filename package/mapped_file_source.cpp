@@ -2,12 +2,33 @@
 // resource of a loaded module lies in the module's file.
 #include "mapped_file_source.h"
 
+#include <algorithm>
+
 #include "support/win32_handles.h"
 
 namespace kavri {
 namespace {
 
 void unmapView(void* base) { ::UnmapViewOfFile(base); }
+
+}  // namespace
+
+// One mapped window; unmapped when the last view of it and the cache let go.
+struct MappedFileSource::Window {
+  uint64_t start = 0;   // package offset of the window
+  uint64_t length = 0;
+  const uint8_t* data = nullptr;   // package byte `start`
+  void* base = nullptr;
+  ~Window() {
+    if (base) ::UnmapViewOfFile(base);
+  }
+};
+
+namespace {
+
+using WindowRef = std::shared_ptr<void>;
+
+void releaseWindowRef(void* holder) { delete static_cast<WindowRef*>(holder); }
 
 }  // namespace
 
@@ -28,18 +49,48 @@ std::unique_ptr<MappedFileSource> MappedFileSource::open(const std::wstring& pat
       new MappedFileSource(mapping.release(), offset, size, info.dwAllocationGranularity));
 }
 
-MappedFileSource::~MappedFileSource() { ::CloseHandle(mapping_); }
+MappedFileSource::~MappedFileSource() {
+  windows_[0].reset();
+  windows_[1].reset();
+  ::CloseHandle(mapping_);
+}
+
+const uint8_t* MappedFileSource::map(uint64_t start, uint64_t length, void*& base) const {
+  const uint64_t fileStart = offset_ + start;
+  const uint64_t aligned = fileStart - fileStart % granularity_;   // views begin on the allocation granularity
+  const uint64_t span = fileStart - aligned + length;
+  if (span > SIZE_MAX) return nullptr;
+  base = ::MapViewOfFile(mapping_, FILE_MAP_READ, DWORD(aligned >> 32), DWORD(aligned & 0xFFFFFFFFu),
+                         span ? SIZE_T(span) : 1);
+  return base ? static_cast<const uint8_t*>(base) + (fileStart - aligned) : nullptr;
+}
 
 PackageView MappedFileSource::view(uint64_t offset, size_t length) const {
   if (offset > size_ || length > size_ - offset) return PackageView();
-  const uint64_t start = offset_ + offset;
-  const uint64_t aligned = start - start % granularity_;   // views begin on the allocation granularity
-  const uint64_t span = start - aligned + length;
-  if (span > SIZE_MAX) return PackageView();
-  void* base = ::MapViewOfFile(mapping_, FILE_MAP_READ, DWORD(aligned >> 32), DWORD(aligned & 0xFFFFFFFFu),
-                               span ? SIZE_T(span) : 1);
-  if (!base) return PackageView();
-  return PackageView(static_cast<const uint8_t*>(base) + (start - aligned), base, unmapView);
+  const uint64_t windowStart = offset - offset % kWindow;
+  if (offset + length > windowStart + kWindow) {   // across a window boundary: a mapping of its own
+    void* base = nullptr;
+    const uint8_t* data = map(offset, length, base);
+    return data ? PackageView(data, base, unmapView) : PackageView();
+  }
+  std::shared_ptr<Window> window;
+  ::AcquireSRWLockExclusive(&lock_);
+  for (const std::shared_ptr<Window>& w : windows_)
+    if (w && w->start == windowStart) window = w;
+  ::ReleaseSRWLockExclusive(&lock_);
+  if (!window) {
+    auto made = std::make_shared<Window>();
+    made->start = windowStart;
+    made->length = std::min<uint64_t>(kWindow, size_ - windowStart);
+    made->data = map(windowStart, made->length, made->base);
+    if (!made->data) return PackageView();
+    window = made;
+    ::AcquireSRWLockExclusive(&lock_);
+    windows_[nextSlot_++ % 2] = made;   // the older window goes once its views have
+    ::ReleaseSRWLockExclusive(&lock_);
+  }
+  const uint8_t* data = window->data + (offset - windowStart);
+  return PackageView(data, new WindowRef(std::move(window)), releaseWindowRef);
 }
 
 bool fileOffsetInModule(HMODULE module, const void* data, size_t size, uint64_t& offset) {

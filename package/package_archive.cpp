@@ -24,7 +24,9 @@ class ViewInput final : public ByteInput {
     view_.reset();
     size = 0;
     if (remaining_ == 0) return true;
-    const size_t piece = size_t(std::min<uint64_t>(remaining_, window_));
+    // Pieces end on window boundaries, so each lies inside one mapped window.
+    const uint64_t toBoundary = window_ == SIZE_MAX ? remaining_ : window_ - offset_ % window_;
+    const size_t piece = size_t(std::min<uint64_t>(remaining_, toBoundary));
     view_ = source_.view(offset_, piece);
     if (!view_) return false;
     data = view_.data();
