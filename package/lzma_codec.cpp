@@ -36,10 +36,19 @@ class HeapWindow {
 
 }  // namespace
 
-bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+namespace {
+
+// One encoding of `data` with the given literal/position settings; false when
+// the encoder fails.
+bool encodeWith(const uint8_t* data, size_t size, int lc, int pb, std::vector<uint8_t>& out) {
   CLzmaEncProps props;
   LzmaEncProps_Init(&props);
-  props.level = 5;                   // 16 MiB dictionary at most: bounded encoder memory
+  props.level = 5;
+  props.dictSize = kMaxDictionary;   // also bounds the decoder's window
+  props.lc = lc;
+  props.lp = 0;
+  props.pb = pb;
+  props.fb = 273;                    // longest matches: long runs cost fewer symbols
   props.numThreads = 1;              // single-threaded output is deterministic
   // A small input gets a small dictionary; the hint is a 32-bit field, so a
   // larger input asks for the largest.
@@ -56,6 +65,22 @@ bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     return false;
   }
   out.resize(kLzmaPropsSize + destLen);
+  return true;
+}
+
+}  // namespace
+
+bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+  // Two settings per entry, the smaller kept (the first on a tie): the usual
+  // one for text and code, and one whose contexts follow 16-byte positions,
+  // which suits tables of fixed-size binary records.
+  if (!encodeWith(data, size, 3, 2, out)) return false;
+  std::vector<uint8_t> records;
+  if (!encodeWith(data, size, 4, 4, records)) {
+    out.clear();
+    return false;
+  }
+  if (records.size() < out.size()) out.swap(records);
   return true;
 }
 

@@ -9,9 +9,14 @@
 
 namespace kavri::package {
 
+// The largest dictionary the encoder uses (so the largest window a decoder
+// needs for any entry).
+constexpr uint32_t kMaxDictionary = 8u << 20;
+
 // Compresses `size` bytes; the result starts with the 5-byte properties header.
-// Deterministic: the same input always gives the same bytes. Returns false only
-// when the encoder fails (out of memory).
+// Each entry is encoded with two settings (for text, and for fixed-size binary
+// records) and the smaller kept. Deterministic: the same input always gives the
+// same bytes. Returns false only when the encoder fails (out of memory).
 bool lzmaCompress(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 
 // Decodes `streamSize` bytes of raw LZMA stream with the 5-byte `props` into
