@@ -4,25 +4,37 @@
 #include "dui/core/framework.h"
 #include "dui/markup/markup_startup.h"
 #include "package/resource_file_system.h"
+#include "script/packaged_script.h"
 #include "script/script_host.h"
 #include "script/sr_service.h"
 #include "support/debug_log.h"
 #include "support/instance_guard.h"
 #include "support/settings_migration.h"
+#include "support/system_seam.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
+namespace {
+
+// The installer cannot run its script: say so (a silent exit with 0 would
+// read as success), unless a silent install asked for no boxes.
+void reportCannotStart(const wchar_t* why) {
+  debugLog(std::wstring(L"installer cannot start: ") + why);
+  if (!scriptErrorsSilent()) systemSeam().messageBox(nullptr, kCannotStartText, kErrorCaption, MB_OK);
+}
+
+}  // namespace
 
 int runInstaller(HMODULE module) {
   // Guards: a second instance or a pending restart ends the run at once,
   // before anything is initialised or touched.
   if (acquireInstanceMutex() == InstanceResult::AlreadyRunning) {
     ::MessageBoxW(nullptr, kAlreadyRunningText, kNoticeCaption, MB_OK);
-    return 0;
+    return kExitAlreadyRunning;
   }
   if (isRestartPending()) {
     ::MessageBoxW(nullptr, kRestartPendingText, kNoticeCaption, MB_OK);
-    return 0;   // the mutex stays held until the process ends
+    return kExitRestartPending;   // the mutex stays held until the process ends
   }
 
   migrateApplicationSettings();
@@ -31,6 +43,7 @@ int runInstaller(HMODULE module) {
   setCurrentFileSystem(&fileSystem);
   for (const PackagedFile& file : kPackagedFiles) fileSystem.registerName(file.name, file.id);
 
+  int exitCode = kExitCannotStart;
   {
     ComScope ole(ComScope::Ole);
     if (FAILED(ole.result())) debugLogf(L"OleInitialize failed: 0x%08lx", ole.result());
@@ -40,9 +53,12 @@ int runInstaller(HMODULE module) {
       dui::startMarkup();   // skins and layouts plugged into the framework
       if (!dui::openSkinPackage(L"style.lz")) debugLog(L"skin package \"style.lz\" could not be opened");
       if (!dui::openLayoutPackage(L"frame.lz")) debugLog(L"layout package \"frame.lz\" could not be opened");
-      if (ScriptHost::instance().createState()) ScriptHost::instance().runScript(L"UI.lua");
+      if (ScriptHost::instance().createState())
+        exitCode = ScriptHost::instance().runScript(L"UI.lua");
+      else
+        reportCannotStart(L"the script state could not be created");
     } else {
-      debugLog(L"UI framework failed to start");
+      reportCannotStart(L"the UI framework failed to start");
     }
     dui::shutdownMarkup();      // the layout package, then fonts, images and styles
     dui::shutdownFramework();   // then the deferred calls still queued
@@ -51,7 +67,7 @@ int runInstaller(HMODULE module) {
   releaseInstanceMutex();
   setCurrentFileSystem(nullptr);
   fileSystem.clearNames();
-  return 0;
+  return exitCode;
 }
 
 }  // namespace kavri

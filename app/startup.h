@@ -16,9 +16,18 @@ inline constexpr PackagedFile kPackagedFiles[] = {
 inline constexpr wchar_t kNoticeCaption[] = L"提示";
 inline constexpr wchar_t kAlreadyRunningText[] = L"检测到Kavri安装或卸载程序正在运行，请结束后重试。";
 inline constexpr wchar_t kRestartPendingText[] = L"检测到Kavri安装或卸载操作尚未完成，需要重启电脑。";
+inline constexpr wchar_t kCannotStartText[] = L"Kavri安装或卸载程序无法启动：界面初始化失败。";
+
+// Exit codes of a run that never reached the script (a silent install must
+// not read them as success): the UI framework or the script state cannot be
+// started, another installer or uninstaller runs, a restart is pending.
+inline constexpr int kExitCannotStart = 2;
+inline constexpr int kExitAlreadyRunning = 3;
+inline constexpr int kExitRestartPending = 4;
 
 // Runs the whole installer: guards, initialisation, "UI.lua", teardown.
-// Always returns 0.
+// Returns the process's exit code: UI.lua's (see ScriptHost::runScript), or
+// one of the three above.
 int runInstaller(HMODULE module);
 
 }  // namespace kavri

@@ -1,27 +1,35 @@
-# add_installer(<target> CONTENT <folder> [ICON <file.ico>] [OUTPUT_NAME <name>])
+# add_installer(<target> CONTENT <folder> [STYLE <folder>] [ICON <file.ico>]
+#               [OUTPUT_NAME <name>] [PAYLOAD_TARGETS <target>...])
 #
 # Builds an installer executable from a content folder:
 #   <folder>/UI.lua      start-up script
 #   <folder>/LG.lua      background script
-#   <folder>/style/      skin package content   -> "style.lz"
+#   <folder>/style/      skin package content   -> "style.lz" (STYLE names another folder)
 #   <folder>/frame/      layout package content -> "frame.lz"
-#   <folder>/program/    payload                -> "program.lz"
+#   <folder>/program/    payload                -> "program.lz" (optional: none is an empty payload)
 #   <folder>/icon.ico    optional window icon (ICON overrides it)
-# The three folders are packed with the host package builder, the script
-# helpers of the host (script/registry.lua) are joined onto the first line of UI.lua
-# (so line numbers in error messages stay those of UI.lua), and everything is
-# embedded as "_KavriResc" resources next to the manifest and icon group 2.
+# PAYLOAD_TARGETS puts the files of other targets (an uninstaller, a helper
+# program) at the payload's root beside the files of program/; a target's file
+# wins over a program/ file of the same name. The packages are packed with the
+# host package builder, the script helpers of the host (script/registry.lua)
+# are joined onto the first line of UI.lua (so line numbers in error messages
+# stay those of UI.lua), and everything is embedded as "_KavriResc" resources
+# next to the manifest and icon group 2.
 set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_installer target)
-  cmake_parse_arguments(ARG "" "CONTENT;ICON;OUTPUT_NAME" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "CONTENT;ICON;OUTPUT_NAME;STYLE" "PAYLOAD_TARGETS" ${ARGN})
   if(NOT ARG_CONTENT)
     message(FATAL_ERROR "add_installer(${target}): CONTENT <folder> is required")
   endif()
   get_filename_component(content "${ARG_CONTENT}" ABSOLUTE)
-  foreach(required UI.lua LG.lua style frame program)
-    if(NOT EXISTS "${content}/${required}")
-      message(FATAL_ERROR "add_installer(${target}): ${content}/${required} is missing")
+  set(style "${content}/style")
+  if(ARG_STYLE)
+    get_filename_component(style "${ARG_STYLE}" ABSOLUTE)
+  endif()
+  foreach(required "${content}/UI.lua" "${content}/LG.lua" "${style}" "${content}/frame")
+    if(NOT EXISTS "${required}")
+      message(FATAL_ERROR "add_installer(${target}): ${required} is missing")
     endif()
   endforeach()
   set(icon "${KAVRI_SOURCE_ROOT}/app/resources/installer.ico")
@@ -35,17 +43,53 @@ function(add_installer target)
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}.content")
   set(packages)
   # Packed again when a file or the packer itself changes.
-  foreach(pkg style frame program)
-    file(GLOB_RECURSE pkg_files CONFIGURE_DEPENDS "${content}/${pkg}/*")
+  foreach(pkg style frame)
+    set(folder "${content}/${pkg}")
+    if(pkg STREQUAL "style")
+      set(folder "${style}")
+    endif()
+    file(GLOB_RECURSE pkg_files CONFIGURE_DEPENDS "${folder}/*")
     add_custom_command(
       OUTPUT "${out}/${pkg}.lz"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${out}"
-      COMMAND ${KAVRI_HOST_LZPACK} create "${out}/${pkg}.lz" "${content}/${pkg}"
+      COMMAND ${KAVRI_HOST_LZPACK} create "${out}/${pkg}.lz" "${folder}"
       DEPENDS kavri_host ${KAVRI_HOST_LZPACK} ${pkg_files}
       COMMENT "Packing ${target}: ${pkg}.lz"
       VERBATIM)
     list(APPEND packages "${out}/${pkg}.lz")
   endforeach()
+
+  # The payload: program/ as it is, or staged with the other targets' files
+  # (or empty) in a folder of its own, rebuilt from scratch each time so a
+  # removed file never lingers.
+  set(program_files)
+  if(EXISTS "${content}/program")
+    file(GLOB_RECURSE program_files CONFIGURE_DEPENDS "${content}/program/*")
+  endif()
+  if(EXISTS "${content}/program" AND NOT ARG_PAYLOAD_TARGETS)
+    set(payload "${content}/program")
+    set(stage_commands)
+  else()
+    set(payload "${out}/payload")
+    set(stage_commands
+      COMMAND ${CMAKE_COMMAND} -E rm -rf "${payload}"
+      COMMAND ${CMAKE_COMMAND} -E make_directory "${payload}")
+    if(EXISTS "${content}/program")
+      list(APPEND stage_commands COMMAND ${CMAKE_COMMAND} -E copy_directory "${content}/program" "${payload}")
+    endif()
+    foreach(payload_target ${ARG_PAYLOAD_TARGETS})
+      list(APPEND stage_commands COMMAND ${CMAKE_COMMAND} -E copy "$<TARGET_FILE:${payload_target}>" "${payload}/")
+    endforeach()
+  endif()
+  add_custom_command(
+    OUTPUT "${out}/program.lz"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${out}"
+    ${stage_commands}
+    COMMAND ${KAVRI_HOST_LZPACK} create "${out}/program.lz" "${payload}"
+    DEPENDS kavri_host ${KAVRI_HOST_LZPACK} ${program_files} ${ARG_PAYLOAD_TARGETS}
+    COMMENT "Packing ${target}: program.lz"
+    VERBATIM)
+  list(APPEND packages "${out}/program.lz")
 
   set(prelude "${KAVRI_SOURCE_ROOT}/script/registry.lua")
   add_custom_command(

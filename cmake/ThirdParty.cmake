@@ -4,8 +4,8 @@
 # --- Lua 5.2, compiled as C++ so a Lua error unwinds C++ frames (it throws
 # instead of longjmp-ing past destructors). Our code includes lua.h, lauxlib.h and
 # lualib.h directly, never lua.hpp's extern "C" block. The native build needs it
-# only for the fuzz targets.
-if(NOT KAVRI_HOST_ONLY OR KAVRI_FUZZ)
+# for the fuzz targets and the native test of the script's JSON functions.
+if(NOT KAVRI_HOST_ONLY OR KAVRI_FUZZ OR KAVRI_BUILD_TESTS)
 if(NOT EXISTS "${LUA_SOURCE_DIR}/lapi.c")
   message(FATAL_ERROR "Lua 5.2 source not found in ${LUA_SOURCE_DIR}: run scripts/setup.sh")
 endif()

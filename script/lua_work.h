@@ -53,11 +53,17 @@ class LuaWork {
   static bool start(std::wstring script, std::wstring package, std::string configuration);
   // True from a successful start until the worker has cleaned up.
   static bool isRunning();
+  // Works started so far (successful starts); waitWork tells from it whether
+  // a work ran since it last waited, even one that has already ended.
+  static unsigned startCount();
+  // The error that ended the last work's script ("" when it ran to its end).
+  static std::string lastFailure();
 
   // Sends `text` to the UI thread and waits for the answer (worker thread).
   static int notify(const char* text) noexcept;
   // Writes the package entry `name` (backslashes allowed) to `destination`,
-  // decoding in pieces straight into the file.
+  // decoding in pieces straight into the file. On failure the thread's last
+  // error is the Windows error, or 0 when the entry is missing or damaged.
   static bool extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept;
   // With a prefetcher, an entry it decoded ahead is only written.
   static bool extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder,

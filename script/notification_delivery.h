@@ -13,4 +13,17 @@ namespace kavri {
 // are contained like every native-to-script call. Never throws.
 int deliverNotification(const char* utf8Text) noexcept;
 
+// While a redirect is set (by waitWork), notifications go to it instead of
+// the windows' message handlers; its answer is the worker's. UI thread only.
+struct NotificationRedirect {
+  int (*deliver)(const char* utf8Text, void* context) noexcept = nullptr;
+  void* context = nullptr;
+};
+// Sets `next` (an empty redirect clears it) and returns the one it replaces.
+NotificationRedirect redirectNotifications(NotificationRedirect next) noexcept;
+
+// True while a notification is being delivered (UI thread): the worker then
+// waits for this very delivery, so nothing may wait for the worker.
+bool deliveringNotification() noexcept;
+
 }  // namespace kavri

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "package/file_system.h"
 #include "lauxlib.h"
 #include "support/debug_log.h"
@@ -82,8 +84,16 @@ void restrictRequireToPackagedFiles(lua_State* L) {
   lua_pop(L, 2);   // old searchers, package
 }
 
+namespace {
+std::atomic<bool> g_silentErrors{false};
+}  // namespace
+
+void setScriptErrorsSilent(bool silent) { g_silentErrors.store(silent); }
+bool scriptErrorsSilent() { return g_silentErrors.load(); }
+
 void reportScriptError(const std::wstring& text) {
   debugLog(L"script error: " + text);
+  if (g_silentErrors.load()) return;   // a silent install shows nothing
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }

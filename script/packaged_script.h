@@ -36,9 +36,14 @@ std::string runPackagedScript(lua_State* L, FileSystem& files, const std::wstrin
 // through the current file system. Call after the standard libraries are open.
 void restrictRequireToPackagedFiles(lua_State* L);
 
-// Logs `text` and shows it in an ownerless "错误" box through the system seam.
-// A quit message left by an aborted modal loop is dropped first, as it would
-// close the box at once.
+// Logs `text` and shows it in an ownerless "错误" box through the system seam,
+// unless errors are silent. A quit message left by an aborted modal loop is
+// dropped first, as it would close the box at once. Any thread.
 void reportScriptError(const std::wstring& text);
+
+// Silent installs (setSilent): script errors, and the host's own boxes, are
+// only logged. Process-wide; any thread.
+void setScriptErrorsSilent(bool silent);
+bool scriptErrorsSilent();
 
 }  // namespace kavri

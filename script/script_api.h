@@ -1,5 +1,5 @@
 // The global functions the host puts into every UI state besides the standard
-// libraries: the system API, createWindow and startWork.
+// libraries: the system API, createWindow, startWork and the process functions.
 #pragma once
 
 struct lua_State;
@@ -13,5 +13,9 @@ void registerSystemApi(lua_State* L);
 int luaCreateWindow(lua_State* L);
 // startWork(script name, package name, configuration text)
 int luaStartWork(lua_State* L);
+
+// The UI state's own process functions: the `arg` table, getCommandLine,
+// setExitCode, setSilent and waitWork.
+void registerUiProcessApi(lua_State* L);
 
 }  // namespace kavri

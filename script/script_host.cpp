@@ -31,6 +31,7 @@ int buildUiState(lua_State* L) {
     lua_setglobal(L, "createWindow");
     lua_pushcfunction(L, luaStartWork);
     lua_setglobal(L, "startWork");
+    registerUiProcessApi(L);
 
     lua_newtable(L);
     lua_setfield(L, LUA_REGISTRYINDEX, kWindowRegistry);
@@ -67,13 +68,15 @@ bool ScriptHost::createState() {
   installControlObjectHooks();
   LuaWindow::installHooks();
   state_ = std::move(state);
+  published_.store(state_.get());
   pendingError_.clear();
+  exitCode_ = 0;
   return true;
 }
 
-void ScriptHost::runScript(const wchar_t* name) {
+int ScriptHost::runScript(const wchar_t* name) {
   lua_State* L = state_.get();
-  if (!L) return;
+  if (!L) return 1;
   FileSystem* fs = currentFileSystem();
   std::string failure = fs ? runPackagedScript(L, *fs, name) : "cannot load script " + wideToUtf8(name);
   // An error contained in native dispatch is the cause of whatever the main
@@ -83,8 +86,10 @@ void ScriptHost::runScript(const wchar_t* name) {
   // Windows and controls may outlive the state: nothing may call into it now.
   LuaWindow::releaseAll();
   releaseControlObjects();
+  published_.store(nullptr);
   state_.reset();
   pendingError_.clear();
+  return failure.empty() || exitCode_ != 0 ? exitCode_ : 1;
 }
 
 void ScriptHost::pushRegistryCall(lua_State* L, const char* function, const char* registry) {
@@ -114,6 +119,15 @@ void ScriptHost::recordError(const std::string& text) {
   pendingError_ = text;
   debugLog(L"script error in native dispatch: " + utf8ToWide(text));
   ::PostQuitMessage(0);   // unwinds the modal loops back to the script
+}
+
+bool ScriptHost::ownsState(lua_State* L) const {
+  const lua_State* ui = published_.load();
+  if (!ui) return false;
+  lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_MAINTHREAD);
+  const lua_State* main = lua_tothread(L, -1);
+  lua_pop(L, 1);
+  return main == ui;
 }
 
 void ScriptHost::raisePendingError(lua_State* L) {

@@ -15,6 +15,7 @@
 // runScript shows it in exactly one "错误" box.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "script/packaged_script.h"
@@ -35,8 +36,13 @@ class ScriptHost {
   bool createState();
   // Loads the named packaged script through the current file system, runs its
   // main chunk to completion, reports an error in one "错误" box
-  // (reportScriptError), then closes the state.
-  void runScript(const wchar_t* name);
+  // (reportScriptError), then closes the state. Returns the process's exit
+  // code: the script's setExitCode value (0 by default), and 1 when a script
+  // error ended the script and the script had not set another non-zero code.
+  int runScript(const wchar_t* name);
+
+  // setExitCode: the code runScript returns (UI thread).
+  void setExitCode(int code) { exitCode_ = code; }
 
   lua_State* state() const { return state_.get(); }
 
@@ -58,11 +64,18 @@ class ScriptHost {
   // when there is one; otherwise returns.
   void raisePendingError(lua_State* L);
 
+  // Whether `L` (or the coroutine it is) belongs to the UI state. Functions
+  // registered in every state use it to leave the worker's state alone; any
+  // thread may ask.
+  bool ownsState(lua_State* L) const;
+
  private:
   void recordError(const std::string& text);
 
   OwnedLuaState state_;
+  std::atomic<const lua_State*> published_{nullptr};   // state_, readable from any thread
   std::string pendingError_;
+  int exitCode_ = 0;
 };
 
 }  // namespace kavri

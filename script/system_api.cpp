@@ -18,6 +18,8 @@ void registerSystemApi(lua_State* L) {
   registerShellApi(L);
   registerProcessApi(L);
   registerMiscApi(L);
+  registerPackageApi(L);
+  registerJsonApi(L);
 }
 
 }  // namespace kavri

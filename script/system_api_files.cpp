@@ -1,10 +1,12 @@
-// System API, files and folders: removeFile, moveFile, copyFile,
-// removeDirectory, createDirectory, installFolderIsSafe, fileExists, directoryEmpty,
-// setCurrentDirectory, volumeExists.
+// System API, files and folders: removeFile, moveFile, moveFileAtRestart,
+// copyFile, removeDirectory, createDirectory, installFolderIsSafe, fileExists,
+// directoryEmpty, setCurrentDirectory, volumeExists, getFreeSpace.
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <io.h>
+
+#include <string>
 
 #include "script/lua_convert.h"
 #include "script/system_api_modules.h"
@@ -35,6 +37,28 @@ int moveFile(lua_State* L) {
                ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
   lua_pushboolean(L, moved);
   return 1;
+}
+
+// moveFileAtRestart(source[, target]) -> true, or false and the Windows error
+// number: the system moves source over target (or, without a target, deletes
+// source) at the next restart, replacing what is there then. How a file in use
+// is replaced, and how a program removes itself.
+int moveFileAtRestart(lua_State* L) {
+  std::wstring source, target;
+  if (!argBoundedText(L, 1, source) || source.empty() || !argBoundedText(L, 2, target)) {
+    lua_pushboolean(L, 0);
+    lua_pushnumber(L, ERROR_INVALID_PARAMETER);
+    return 2;
+  }
+  if (::MoveFileExW(source.c_str(), target.empty() ? nullptr : target.c_str(),
+                    MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+    lua_pushboolean(L, 1);
+    return 1;
+  }
+  const DWORD error = ::GetLastError();
+  lua_pushboolean(L, 0);
+  lua_pushnumber(L, lua_Number(error));
+  return 2;
 }
 
 // copyFile(from, to) -> boolean: overwrites the target.
@@ -116,9 +140,46 @@ int volumeExists(lua_State* L) {
   return 1;
 }
 
+// getFreeSpace(path) -> the bytes free to this user on the volume holding
+// path, or nil and a message. The path need not exist yet (a folder about to
+// be created): its nearest existing parent folder counts.
+int getFreeSpace(lua_State* L) {
+  std::wstring path;
+  if (!argBoundedText(L, 1, path) || path.empty()) {
+    lua_pushnil(L);
+    lua_pushliteral(L, "getFreeSpace: no path, or a path too long");
+    return 2;
+  }
+  std::wstring folder = fullPathName(path);
+  DWORD error = ERROR_INVALID_NAME;
+  while (!folder.empty()) {
+    ULARGE_INTEGER available{};
+    if (::GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) {
+      lua_pushnumber(L, lua_Number(available.QuadPart));
+      return 1;
+    }
+    error = ::GetLastError();
+    // Missing, or a file where a folder would be: try the parent.
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_DIRECTORY &&
+        error != ERROR_INVALID_NAME)
+      break;
+    // Up one folder; a root that does not exist ends the search.
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    const size_t slash = folder.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) break;
+    folder.resize(slash + 1);
+  }
+  lua_pushnil(L);
+  const std::string message = "getFreeSpace: no volume for " + wideToUtf8(path) + " (error " +
+                              std::to_string(error) + ")";
+  lua_pushlstring(L, message.data(), message.size());
+  return 2;
+}
+
 const luaL_Reg kFileFunctions[] = {
     {"removeFile", guardedCall<removeFile>},
     {"moveFile", guardedCall<moveFile>},
+    {"moveFileAtRestart", guardedCall<moveFileAtRestart>},
     {"copyFile", guardedCall<copyFile>},
     {"removeDirectory", guardedCall<removeDirectory>},
     {"createDirectory", guardedCall<createDirectory>},
@@ -127,6 +188,7 @@ const luaL_Reg kFileFunctions[] = {
     {"directoryEmpty", guardedCall<directoryEmpty>},
     {"setCurrentDirectory", guardedCall<setCurrentDirectory>},
     {"volumeExists", guardedCall<volumeExists>},
+    {"getFreeSpace", guardedCall<getFreeSpace>},
     {nullptr, nullptr},
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "script/lua_convert.h"
+#include "script/script_host.h"
 #include "script/system_api_modules.h"
 #include "support/instance_guard.h"
 #include "support/system_seam.h"
@@ -27,12 +28,22 @@ int print(lua_State* L) {
   return 0;
 }
 
+// A box's modal loop runs the UI script's handlers (notifications, timers);
+// an error one of them left pending is raised here, in the script that
+// opened the box, as window:showMessageBox does. Only in the UI state.
+int scriptMessageBox(lua_State* L, const wchar_t* text, const wchar_t* caption, UINT type) {
+  const int button = systemSeam().messageBox(nullptr, text, caption, type);
+  ScriptHost& host = ScriptHost::instance();
+  if (host.ownsState(L)) host.raisePendingError(L);
+  return button;
+}
+
 // showMessageBox(text, caption, type) -> the pressed button's identifier.
 int showMessageBox(lua_State* L) {
   const std::wstring text = argText(L, 1);
   const std::wstring caption = argText(L, 2);
   const UINT type = UINT(argInteger(L, 3));
-  lua_pushinteger(L, systemSeam().messageBox(nullptr, text.c_str(), caption.c_str(), type));
+  lua_pushinteger(L, scriptMessageBox(L, text.c_str(), caption.c_str(), type));
   return 1;
 }
 
@@ -41,7 +52,7 @@ int showMessageBox(lua_State* L) {
 int reboot(lua_State* L) {
   UniqueHandle token;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
-    systemSeam().messageBox(nullptr, L"重启电脑失败，原因：提升权限失败。请手动重启电脑。", nullptr, MB_OK);
+    scriptMessageBox(L, L"重启电脑失败，原因：提升权限失败。请手动重启电脑。", nullptr, MB_OK);
     return 0;
   }
   TOKEN_PRIVILEGES privileges{};
@@ -55,7 +66,7 @@ int reboot(lua_State* L) {
   wchar_t message[32];
   _snwprintf(message, 31, L"重启电脑失败，原因：%d。 请手动重启电脑。", int(error));
   message[31] = 0;
-  systemSeam().messageBox(nullptr, message, nullptr, MB_OK);
+  scriptMessageBox(L, message, nullptr, MB_OK);
   return 0;
 }
 

@@ -14,6 +14,8 @@ void registerFileApi(lua_State* L);       // files, folders, volumes, current di
 void registerRegistryApi(lua_State* L);   // reg* functions and the HKEY_* globals
 void registerShellApi(lua_State* L);      // shellExecuteEx, shortcuts, special folders
 void registerProcessApi(lua_State* L);    // process lookup and termination, running-process list
-void registerMiscApi(lua_State* L);       // sleep, print, dialogs, restart, mutex, environment, versions
+void registerMiscApi(lua_State* L);
+void registerPackageApi(lua_State* L);    // listEntries
+void registerJsonApi(lua_State* L);       // jsonEncode, jsonDecode       // sleep, print, dialogs, restart, mutex, environment, versions
 
 }  // namespace kavri

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "lauxlib.h"
 #include "lua.h"
@@ -16,6 +17,7 @@
 #include "script/payload_prefetch.h"
 #include "script/packaged_script.h"
 #include "script/script_api.h"
+#include "script/system_api.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
 
@@ -31,6 +33,18 @@ struct WorkRequest {
 };
 
 std::atomic<bool> g_workRunning{false};
+std::atomic<unsigned> g_workStarts{0};
+std::mutex g_failureLock;
+std::string g_lastFailure;   // the last work's error, for waitWork
+
+// Reports a failure of the background work and keeps it for waitWork.
+void reportWorkFailure(const std::wstring& text) {
+  {
+    std::lock_guard<std::mutex> lock(g_failureLock);
+    g_lastFailure = wideToUtf8(text);
+  }
+  reportScriptError(text);
+}
 
 // The configuration argument as its bytes (a number in its string form);
 // anything else is no configuration.
@@ -46,6 +60,7 @@ struct WorkerContext {
   WorkRequest* request;
   LuaWork::Payload* payload;
   FileSystem* fileSystem;
+  WorkerPackage package;   // what listEntries() lists
 };
 
 // The configuration text becomes the global `config`: "config = " is put in
@@ -62,7 +77,7 @@ void runConfiguration(lua_State* L, std::string& configuration) {
 
 void runBackgroundScript(lua_State* L, const WorkerContext& context) {
   const std::string failure = runPackagedScript(L, *context.fileSystem, context.request->script);
-  if (!failure.empty()) reportScriptError(utf8ToWide(failure));
+  if (!failure.empty()) reportWorkFailure(utf8ToWide(failure));
 }
 
 // Everything that touches the worker state, run as one protected call so that
@@ -75,6 +90,7 @@ int protectedWork(lua_State* L) {
     restrictRequireToPackagedFiles(L);
     registerSystemApi(L);
     LuaWork::registerWorkerApi(L, context->payload);
+    bindWorkerPackage(L, &context->package);
     runConfiguration(L, context->request->configuration);
     runBackgroundScript(L, *context);
   } catch (const std::exception& e) {   // Lua's own errors are not std::exceptions
@@ -90,7 +106,7 @@ void runWork(WorkRequest& request) {
   // The package is read entry by entry through views, never loaded whole.
   std::unique_ptr<PackageSource> source = fs ? fs->openPackage(request.package) : nullptr;
   if (!source) {
-    reportScriptError(L"cannot load package " + request.package);
+    reportWorkFailure(L"cannot load package " + request.package);
     return;
   }
   {
@@ -100,13 +116,13 @@ void runWork(WorkRequest& request) {
     LuaWork::Payload payload{&archive, decoder, &prefetcher};
     OwnedLuaState state(luaL_newstate());
     if (!state) {
-      reportScriptError(L"not enough memory for the background script");
+      reportWorkFailure(L"not enough memory for the background script");
     } else {
-      WorkerContext context{&request, &payload, fs};
+      WorkerContext context{&request, &payload, fs, WorkerPackage{&archive, size_t(source->size())}};
       lua_State* L = state.get();
       lua_pushcfunction(L, protectedWork);
       lua_pushlightuserdata(L, &context);
-      if (lua_pcall(L, 1, 0, 0) != LUA_OK) reportScriptError(utf8ToWide(errorText(L, -1)));
+      if (lua_pcall(L, 1, 0, 0) != LUA_OK) reportWorkFailure(utf8ToWide(errorText(L, -1)));
     }
     // The state closes before the archive it extracts from goes.
   }
@@ -127,6 +143,13 @@ DWORD WINAPI workerMain(void* parameter) noexcept {
 }  // namespace
 
 bool LuaWork::isRunning() { return g_workRunning.load(); }
+
+unsigned LuaWork::startCount() { return g_workStarts.load(); }
+
+std::string LuaWork::lastFailure() {
+  std::lock_guard<std::mutex> lock(g_failureLock);
+  return g_lastFailure;
+}
 
 bool LuaWork::start(std::wstring script, std::wstring package, std::string configuration) {
   SRService& service = SRService::instance();
@@ -158,6 +181,11 @@ bool LuaWork::start(std::wstring script, std::wstring package, std::string confi
     return false;
   }
   request.release();   // the worker owns it now
+  {
+    std::lock_guard<std::mutex> lock(g_failureLock);
+    g_lastFailure.clear();
+  }
+  g_workStarts.fetch_add(1);
   ::ResumeThread(thread.get());
   thread.release();   // the reaper closes it once the worker has ended
   return true;

@@ -1,4 +1,6 @@
 // The worker state's own globals: notifyMessage and extractFile.
+#include <windows.h>
+
 #include <algorithm>
 
 #include "lauxlib.h"
@@ -24,13 +26,20 @@ int luaNotifyMessage(lua_State* L) {
 }
 
 // extractFile(entry name, destination path) -> true when the file was written
-// completely. Upvalue 1: the worker's Payload.
+// completely, else false and the Windows error number (0: the entry is
+// missing or damaged). Upvalue 1: the worker's Payload.
 int luaExtractFile(lua_State* L) {
   auto* payload = static_cast<LuaWork::Payload*>(lua_touserdata(L, lua_upvalueindex(1)));
-  bool written = false;
-  if (payload && payload->archive) written = LuaWork::extract(*payload->archive, payload->decoder, payload->prefetcher, argText(L, 1), argText(L, 2));
-  lua_pushboolean(L, written);
-  return 1;
+  ::SetLastError(0);
+  if (payload && payload->archive &&
+      LuaWork::extract(*payload->archive, payload->decoder, payload->prefetcher, argText(L, 1), argText(L, 2))) {
+    lua_pushboolean(L, 1);
+    return 1;
+  }
+  const DWORD error = ::GetLastError();   // set by extract on every failure
+  lua_pushboolean(L, 0);
+  lua_pushnumber(L, lua_Number(error));
+  return 2;
 }
 
 }  // namespace
@@ -54,6 +63,7 @@ bool LuaWork::extract(const PackageArchive& archive, std::wstring name, const st
     package::LzmaStreamDecoder decoder;
     return extract(archive, decoder, nullptr, std::move(name), destination);
   } catch (const std::exception&) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
 }
@@ -65,21 +75,36 @@ bool LuaWork::extract(const PackageArchive& archive, package::LzmaStreamDecoder&
     PackageArchive::EntryInfo entry{};
     if (!archive.find(std::u16string_view(reinterpret_cast<const char16_t*>(name.c_str()), name.size()), entry)) {
       debugLog(L"extractFile: no entry " + name);
-      return false;   // nothing on disk changes
+      ::SetLastError(0);   // not a Windows error
+      return false;        // nothing on disk changes
     }
-    // A new file is written in place; one already there is replaced only once
-    // the whole entry has decoded cleanly.
-    FileReplacement file;
-    if (!file.open(destination, true, true)) return false;
-    FileOutput output(file);
-    const package::DecodeResult result =
-        prefetcher ? prefetcher->extract(entry, decoder, output) : archive.extractTo(entry, decoder, output);
-    if (result != package::DecodeResult::Intact) {
-      if (result != package::DecodeResult::WriteFailed) debugLog(L"extractFile: damaged or unreadable entry " + name);
-      return false;   // a partial file never replaces the old one
-    }
-    return file.commit();
+    DWORD error = 0;   // 0 for a damaged entry: not a Windows error
+    {
+      // A new file is written in place; one already there is replaced only
+      // once the whole entry has decoded cleanly.
+      FileReplacement file;
+      if (file.open(destination, true, true)) {
+        FileOutput output(file);
+        const package::DecodeResult result =
+            prefetcher ? prefetcher->extract(entry, decoder, output) : archive.extractTo(entry, decoder, output);
+        if (result == package::DecodeResult::Intact) {
+          if (file.commit()) return true;
+          error = file.error();
+        } else if (result == package::DecodeResult::WriteFailed) {
+          error = file.error();
+        } else if (result == package::DecodeResult::NoMemory) {
+          error = ERROR_NOT_ENOUGH_MEMORY;
+        } else {
+          debugLog(L"extractFile: damaged entry " + name);   // a partial file never replaces the old one
+        }
+      } else {
+        error = file.error();
+      }
+    }   // the abandoned file is removed here, before the error is set
+    ::SetLastError(error);
+    return false;
   } catch (const std::exception&) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
 }

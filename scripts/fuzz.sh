@@ -2,7 +2,7 @@
 # Runs one libFuzzer target of the native build (AddressSanitizer and
 # UndefinedBehaviorSanitizer) for a bounded time over its corpus.
 #   bash scripts/fuzz.sh TARGET [seconds]      TARGET: json, package, image,
-#                                             xml, lua_boundary
+#                                             xml, lua_boundary, lua_json
 #   bash scripts/fuzz.sh --list                the targets
 # Default 60 seconds. The corpus grows in <build>/fuzz/TARGET/corpus (seeded
 # from tests/fuzz/seeds/TARGET and, for some targets, generated seeds); crash
@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
-targets=(json package image xml lua_boundary)
+targets=(json package image xml lua_boundary lua_json)
 
 if [ "${1:-}" = "--list" ]; then printf '%s\n' "${targets[@]}"; exit 0; fi
 target=${1:?usage: fuzz.sh TARGET [seconds] (see --list)}
@@ -47,6 +47,11 @@ case "$target" in
     ;;
   image)
     for f in "$root"/installer/style/*.png; do cp -f "$f" "$out/corpus/seed-$(basename "$f")"; done
+    ;;
+  lua_json)
+    seed log '{"product":"Kavri","files":[{"path":"C:\\Program Files\\Kavri\\readme.txt","size":1234}],"folders":["C:\\Kavri"]}'
+    seed holes '[1,null,3,{"a":null},[],{},-0,1.5,5000000000]'
+    seed text '["\ud83d\ude00","\udc00 lone","\u0000zero","é"]'
     ;;
   lua_boundary)
     seed path 'C:\Program Files\Kavri\'

@@ -38,6 +38,7 @@ void debugLogf(const wchar_t* format, ...) {
 void logWin32Failure(const char* call, const char* file, int line) {
   const DWORD error = ::GetLastError();
   debugLogf(L"%hs failed with error %lu (%hs:%d)", call, error, file, line);
+  ::SetLastError(error);   // callers may still report it
 }
 
 }  // namespace kavri

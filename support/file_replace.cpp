@@ -79,6 +79,16 @@ bool renameTo(HANDLE file, const std::wstring& path, bool replace) {
   return ::SetFileInformationByHandle(file, FileRenameInfo, info, DWORD(buffer.size())) != FALSE;
 }
 
+// Whether the file at `path` is in use: open without sharing by someone, or
+// a running program's image. A rename over such a file fails with "access
+// denied", which would read as a permission problem; opening it for writing
+// tells the two apart (a sharing violation), and changes nothing.
+bool targetInUse(const std::wstring& path) {
+  UniqueFile probe(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 }  // namespace
 
 FileReplacement::~FileReplacement() {
@@ -165,6 +175,7 @@ bool FileReplacement::commit() {
   if (!renameTo(file_, target_, replaceExisting_)) {
     fail();
     logWin32Failure("rename (file replacement)", __FILE__, __LINE__);
+    if (error_ == ERROR_ACCESS_DENIED && replaceExisting_ && targetInUse(target_)) error_ = ERROR_SHARING_VIOLATION;
     if (readOnly) {   // the old file stays as it was
       UniqueFile old(::CreateFileW(target_.c_str(), FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -180,8 +191,15 @@ bool FileReplacement::commit() {
 }
 
 bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting) {
-  FileReplacement replacement;
-  return replacement.open(path, replaceExisting, false) && replacement.write(data, size) && replacement.commit();
+  DWORD error = 0;
+  {
+    FileReplacement replacement;
+    if (replacement.open(path, replaceExisting, false) && replacement.write(data, size) && replacement.commit())
+      return true;
+    error = replacement.error();
+  }
+  ::SetLastError(error);   // after the clean-up, which makes calls of its own
+  return false;
 }
 
 bool replaceFileContents(const std::wstring& path, const void* data, size_t size) {

@@ -13,14 +13,19 @@ namespace kavri {
 // renamed and on failure deleted through its own handle. On any failure (missing or unwritable folder, a
 // write error, a destination that is in use or is a folder) returns false,
 // removes the temporary file and leaves the old file at `path` as it was,
-// attributes included. The folder is not created.
+// attributes included. The folder is not created. After a failure the
+// thread's last error is the Windows error that stopped it (ERROR_DISK_FULL
+// for a short write, ERROR_INVALID_NAME for a path without a folder,
+// ERROR_SHARING_VIOLATION for a destination in use, a running program's
+// file included).
 bool replaceFileContents(const std::wstring& path, const void* data, size_t size);
 
 // The same; with `replaceExisting` false an existing file at `path` is never
 // replaced (false is returned and the file stays as it is).
 bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting);
 
-// A file's new content written in pieces, with the same guarantee: until
+// A file's new content written in pieces, with the same guarantee (and the
+// same errors, through error() instead of the thread's last error): until
 // commit() succeeds the old file at the path stays as it was, and a
 // replacement that is abandoned (destroyed without a commit, or after any
 // failure) leaves nothing of its own behind.

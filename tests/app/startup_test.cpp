@@ -127,7 +127,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
   writeMarker(&stale);
   HANDLE held = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
   ASSERT_TRUE(held);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), 0);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), kExitAlreadyRunning);
   ::CloseHandle(held);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
@@ -138,7 +138,7 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
 TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   const std::vector<uint8_t> marker(kTime, kTime + 8);
   writeMarker(&marker);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), 0);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), kExitRestartPending);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
   EXPECT_TRUE(readMarker(content)) << "a pending marker stays on disk";
@@ -163,10 +163,67 @@ TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
   ASSERT_TRUE(box);
   EXPECT_EQ(countDialogs(child.pid, kErrorCaption), 1);
   const std::wstring text = messageBoxText(box);
-  EXPECT_NE(text.find(L"UI.lua:10: deliberate failure"), std::wstring::npos)
+  EXPECT_NE(text.find(L"UI.lua:25: deliberate failure"), std::wstring::npos)
       << std::string(text.begin(), text.end());
   dismissMessageBox(box);
-  EXPECT_EQ(child.wait(20000), 0);
+  EXPECT_EQ(child.wait(20000), 1) << "a script error ends the installer with exit code 1";
+}
+
+// The script sees the command line (raw and split), sets the exit code and,
+// in a silent run, shows nothing: a script error then only ends the process
+// with a non-zero code. No window: the wait for the background work pumps
+// the notifications itself.
+TEST_F(StartupTest, CommandLineExitCodeAndSilentRuns) {
+  struct Case {
+    const char* what;
+    std::wstring args;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> environment;
+    long exitCode;
+    std::vector<std::wstring> seen;   // getCommandLine(), then arg[1..n]
+  };
+  const std::vector<Case> cases = {
+      {"no arguments", L"", {}, 0, {L""}},
+      {"an unquoted folder with spaces", L"/S /D=C:\\Program Files\\Kavri", {}, 0,
+       {L"/S /D=C:\\Program Files\\Kavri", L"/S", L"/D=C:\\Program", L"Files\\Kavri"}},
+      {"the whole switch quoted", L"  /S \"/D=C:\\Program Files\\Kavri\"", {}, 0,
+       {L"/S \"/D=C:\\Program Files\\Kavri\"", L"/S", L"/D=C:\\Program Files\\Kavri"}},
+      {"an exit code", L"/S", {{L"KAVRI_TEST_EXIT", L"3"}}, 3, {L"/S", L"/S"}},
+      {"a silent script error", L"/S", {{L"KAVRI_TEST_SILENT", L"1"}, {L"KAVRI_TEST_FAIL", L"1"}}, 1,
+       {L"/S", L"/S"}},
+      {"a silent script error keeps the script's code", L"",
+       {{L"KAVRI_TEST_SILENT", L"1"}, {L"KAVRI_TEST_EXIT", L"5"}, {L"KAVRI_TEST_FAIL", L"1"}}, 5, {L""}},
+      {"background work without a window", L"", {{L"KAVRI_TEST_WORK", L"1"}}, 12, {L""}},
+      {"os.exit waits for the work", L"", {{L"KAVRI_TEST_WORK", L"exit"}}, 7, {L""}},
+  };
+  const std::wstring workFile = outFile_ + L".work";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::DeleteFileW(outFile_.c_str());
+    ::DeleteFileW(workFile.c_str());
+    for (const auto& [name, value] : c.environment) ::SetEnvironmentVariableW(name, value);
+    ChildProcess child;
+    ASSERT_TRUE(launch(exe_, c.args, child));
+    EXPECT_EQ(child.wait(30000), c.exitCode);   // a box shown would hold it past the wait
+    for (const auto& [name, value] : c.environment) ::SetEnvironmentVariableW(name, nullptr);
+
+    std::vector<std::wstring> lines;
+    const std::string bytes = readFileBytes(outFile_);
+    const std::wstring text(bytes.begin(), bytes.end());   // ASCII only
+    for (size_t start = 0; start < text.size();) {
+      const size_t end = text.find(L'\n', start);
+      lines.push_back(text.substr(start, end - start));
+      start = end == std::wstring::npos ? text.size() : end + 1;
+    }
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], L"ran");
+    EXPECT_EQ(::lstrcmpiW(lines[2].c_str(), exe_.c_str()), 0) << "arg[0] is the full path";
+    std::vector<std::wstring> seen = {lines[1]};
+    seen.insert(seen.end(), lines.begin() + 3, lines.end());
+    EXPECT_EQ(seen, c.seen);
+  }
+  // The two works each ran to their end: answered by the handler, then,
+  // with no window to answer, with 0.
+  EXPECT_EQ(readFileBytes(workFile), "0,0");
 }
 
 // The old settings lists in the user's application-data folder are converted

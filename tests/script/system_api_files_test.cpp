@@ -152,6 +152,40 @@ TEST_F(FilesApi, ExistenceTests) {
             "");
 }
 
+// getFreeSpace answers for the volume of the nearest existing folder, so a
+// folder page can check a destination that does not exist yet; it agrees
+// with the system's own figure for the temporary folder's volume.
+TEST_F(FilesApi, GetFreeSpaceOfAFolderNotYetMade) {
+  ULARGE_INTEGER available{};
+  ASSERT_TRUE(::GetDiskFreeSpaceExW(base_.c_str(), &available, nullptr, nullptr));
+  lua_pushnumber(lua_.get(), lua_Number(available.QuadPart));
+  lua_setglobal(lua_.get(), "SYSTEM_FREE");
+  EXPECT_EQ(lua_.run(R"lua(
+    writeFile(BASE .. "\\file")
+    local function near(n) return type(n) == "number" and math.abs(n - SYSTEM_FREE) < 64 * 1024 * 1024 end
+    local found = {
+      {"existing folder", BASE},
+      {"missing folders below it", BASE .. "\\not\\yet\\made"},
+      {"trailing separator and slashes", BASE .. "/new/"},
+      {"below a file", BASE .. "\\file\\sub"},
+    }
+    for _, c in ipairs(found) do
+      local free, message = getFreeSpace(c[2])
+      assert(near(free), c[1] .. ": " .. tostring(free) .. " " .. tostring(message))
+    end
+    local refused = {
+      {"missing drive", MISSING_DRIVE .. "\\Program Files\\Kavri"},
+      {"empty path", ""},
+      {"over-long path", BASE .. "\\" .. string.rep("x", 300)},
+    }
+    for _, c in ipairs(refused) do
+      local free, message = getFreeSpace(c[2])
+      assert(free == nil and type(message) == "string" and message:find("getFreeSpace", 1, true), c[1])
+    end
+  )lua"),
+            "");
+}
+
 // A path that does not fit the 260-unit buffer is refused as a whole; it is
 // never cut down to a shorter path that names something else.
 TEST_F(FilesApi, OverlongPathsAreRefusedNotCut) {

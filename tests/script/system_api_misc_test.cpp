@@ -28,7 +28,8 @@ constexpr char kAllFunctions[] = R"lua(
     "isWOW32", "isProcessRunning", "showMessageBox", "getProcessPath", "regQueryString",
     "regQueryInteger", "regWriteString", "regWriteInteger", "regDeleteValue",
     "regDeleteSubKey", "markRestart", "releaseMutex", "setEnvVar", "isVista", "isWin8",
-    "getRunningProcess", "killRunningProcess", "installFolderIsSafe"}
+    "getRunningProcess", "killRunningProcess", "installFolderIsSafe", "moveFileAtRestart",
+    "getFreeSpace", "listEntries"}
 )lua";
 
 TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
@@ -45,7 +46,7 @@ TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
 
   LuaTestState lua;
   EXPECT_EQ(lua.run(std::string(kAllFunctions) + R"lua(
-    assert(#ALL == 38)
+    assert(#ALL == 41)
     for _, name in ipairs(ALL) do assert(type(_G[name]) == "function", name) end
   )lua"),
             "");
@@ -188,6 +189,86 @@ TEST(SystemApi, RebootAndMessageBoxGoThroughTheSeam) {
   EXPECT_EQ(lua.run("reboot()"), "");
   ASSERT_EQ(RecordingSeam::messages.size(), 2u);
   EXPECT_EQ(RecordingSeam::messages[1], L"重启电脑失败，原因：1314。 请手动重启电脑。");
+}
+
+// The system's list of renames due at the next restart: pairs of NT paths
+// ("\??\C:\..."), an empty target meaning deletion.
+constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+
+std::vector<std::wstring> pendingRenames() {
+  std::vector<std::wstring> list;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) return list;
+  DWORD bytes = 0;
+  if (::RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS && bytes) {
+    std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 2, 0);
+    if (::RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &bytes) ==
+        ERROR_SUCCESS) {
+      // Pairs; an empty target is an empty string between two terminators.
+      const size_t units = bytes / sizeof(wchar_t);
+      size_t at = 0;
+      while (at < units && text[at]) {
+        std::wstring source(text.data() + at);
+        at += source.size() + 1;
+        std::wstring target(at < units ? text.data() + at : L"");
+        at += target.size() + 1;
+        list.push_back(source + L" -> " + target);
+      }
+    }
+  }
+  ::RegCloseKey(key);
+  return list;
+}
+
+void setPendingRenames(const std::vector<std::wstring>& list) {
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  if (list.empty()) {
+    ::RegDeleteValueW(key, kPendingRenames);
+  } else {
+    std::wstring text;
+    for (const std::wstring& pair : list) {
+      const size_t arrow = pair.find(L" -> ");
+      text += pair.substr(0, arrow) + L'\0' + pair.substr(arrow + 4) + L'\0';
+    }
+    text += L'\0';
+    ::RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                     DWORD(text.size() * sizeof(wchar_t)));
+  }
+  ::RegCloseKey(key);
+}
+
+// moveFileAtRestart schedules a replacement and a deletion with the system;
+// nothing moves now. The list is put back as it was afterwards.
+TEST(SystemApi, MoveFileAtRestartSchedulesWithTheSystem) {
+  const std::vector<std::wstring> before = pendingRenames();
+  const std::wstring folder = test::freshTempFolder(L"kavri_restart_move_test");
+  LuaTestState lua;
+  lua.setText("FOLDER", folder);
+  EXPECT_EQ(lua.run(R"lua(
+    for _, name in ipairs({"new.dll", "old.dll", "self.exe"}) do
+      local f = assert(io.open(FOLDER .. "\\" .. name, "wb")); f:write(name); f:close()
+    end
+    assert(moveFileAtRestart(FOLDER .. "\\new.dll", FOLDER .. "\\old.dll") == true, "replacement")
+    assert(moveFileAtRestart(FOLDER .. "\\self.exe") == true, "deletion")
+    assert(fileExists(FOLDER .. "\\new.dll") and fileExists(FOLDER .. "\\self.exe"), "nothing moved yet")
+    local ok, code = moveFileAtRestart("")
+    assert(ok == false and code == 87, "no source: " .. tostring(code))
+  )lua"),
+            "");
+  const std::vector<std::wstring> after = pendingRenames();
+  auto scheduled = [&](const std::wstring& source, const std::wstring& target) {
+    for (const std::wstring& pair : after)
+      if (::lstrcmpiW(pair.c_str(), (L"\\??\\" + folder + L"\\" + source + L" -> " + target).c_str()) == 0)
+        return true;
+    return false;
+  };
+  EXPECT_TRUE(scheduled(L"new.dll", L"!\\??\\" + folder + L"\\old.dll") ||
+              scheduled(L"new.dll", L"\\??\\" + folder + L"\\old.dll"));
+  EXPECT_TRUE(scheduled(L"self.exe", L""));
+  setPendingRenames(before);
+  removeDirectoryTree(folder);
 }
 
 TEST(SystemApi, CreateShortCutResolvesToItsTarget) {

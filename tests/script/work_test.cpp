@@ -199,6 +199,9 @@ class WorkTest : public ::testing::Test {
     files_.addFile(L"UI.lua", test::bytesOf(test::registryPrelude() + " " + kHarness + script));
     ASSERT_TRUE(ScriptHost::instance().createState());
     lua_State* L = ScriptHost::instance().state();
+    // The host's own waitWork stays reachable as hostWaitWork for its tests.
+    lua_getglobal(L, "waitWork");
+    lua_setglobal(L, "hostWaitWork");
     lua_register(L, "waitWork", luaWaitWork);
     lua_register(L, "messageBoxDuringWork", luaMessageBoxDuringWork);
     lua_register(L, "insideMessageBox", luaInsideMessageBox);
@@ -319,6 +322,109 @@ TEST_F(WorkTest, AnErrorInTheHandlerIsContainedAndAnswersZero) {
   EXPECT_EQ(test::readFileBytes(dir_ + "answer.txt"), "0");
 }
 
+// The host's waitWork: notifications go to its handler (not to the window's
+// message handler), the handler's integer answers reach the worker, a work
+// that ended before the wait still counts once, and a failed work's error
+// comes back as the second result.
+TEST_F(WorkTest, WaitWorkHandsNotificationsToItsHandler) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "if config and config.fail then error('work failed') end\n"
+      "if config and config.quiet then return end\n"
+      "local a = notifyMessage('ask')\n"
+      "local b = notifyMessage('text')\n"
+      "notifyMessage('answers ' .. a .. ' ' .. b)\n");
+  runUi("assert(hostWaitWork() == false, 'no work ran yet')\n"
+        "local seen = {}\n"
+        "assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "local waited, failure = hostWaitWork(function(text)\n"
+        "  seen[#seen + 1] = text\n"
+        "  if text == 'ask' then return 7 end\n"
+        "  if text == 'text' then return 'abc' end\n"
+        "end)\n"
+        "assert(waited == true and failure == nil, tostring(failure))\n"
+        "assert(#received == 0, 'the window handler saw ' .. tostring(received[1]))\n"
+        "assert(table.concat(seen, ',') == 'ask,text,answers 7 0', table.concat(seen, ','))\n"
+        "assert(hostWaitWork() == false, 'the same work waited for twice')\n"
+        "assert(startWork('LG.lua', 'program.lz', '{ quiet = true }'))\n"
+        "sleep(500)\n"
+        "assert(hostWaitWork() == true, 'a work that ended before the wait')\n"
+        "assert(startWork('LG.lua', 'program.lz', '{ fail = true }'))\n"
+        "local ended, message = hostWaitWork(function() return 0 end)\n"
+        "assert(ended == true and message == 'LG.lua:1: work failed', tostring(message))\n"
+        "assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "assert(hostWaitWork() == true)\n"
+        "assert(#received == 3, 'without a handler the window handler answers')\n");
+  expectNoErrors(uiErrors());
+  const auto errors = workErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], L"LG.lua:1: work failed");
+}
+
+// A handler that fails: reported once as an error of the UI script, after the
+// work has ended; every notification meanwhile is answered 0 and the worker
+// goes on to its end.
+TEST_F(WorkTest, WaitWorkContainsAFailingHandler) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local a = notifyMessage('first')\n"
+      "local b = notifyMessage('second')\n"
+      "local f = io.open(config.out, 'w') f:write(a, ',', b) f:close()\n");
+  runUi("assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answers.txt") + "))\n"
+        "hostWaitWork(function(text) error('handler failed on ' .. text) end)\n"
+        "error('not reached')\n");
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], L"UI.lua:3: handler failed on first");
+  expectNoErrors(workErrors());
+  EXPECT_FALSE(LuaWork::isRunning());
+  EXPECT_EQ(test::readFileBytes(dir_ + "answers.txt"), "0,0");
+}
+
+// waitWork from inside a notification handler would wait for the worker that
+// waits for that handler: it is an error of the script, not a hang.
+TEST_F(WorkTest, WaitWorkInsideANotificationHandlerIsAnError) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local f = io.open(config.out, 'w') f:write(tostring(notifyMessage('nested'))) f:close()\n");
+  runUi("onMessage = function(text) hostWaitWork() return 5 end\n"
+        "assert(startWork('LG.lua', 'program.lz', " + configArg("out", dir_ + "answer.txt") + "))\n"
+        "hostWaitWork()\n");
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(L"waitWork: called from a notification handler"), std::wstring::npos)
+      << narrow(errors[0]);
+  EXPECT_EQ(test::readFileBytes(dir_ + "answer.txt"), "0");
+}
+
+// A handler that fails inside the global showMessageBox's loop: the box
+// ends, and showMessageBox raises the error in the script that opened it.
+TEST_F(WorkTest, TheGlobalMessageBoxRaisesAnErrorLeftPendingInsideIt) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript("notifyMessage('inside the box')\n");
+  g_answeredInBox = false;
+  std::atomic<bool> closerDone{false};
+  std::thread closer([&] {   // the user dismisses the box, should it stay after the handler failed
+    const DWORD start = ::GetTickCount();
+    while (!g_answeredInBox && ::GetTickCount() - start < 10000) ::Sleep(20);
+    if (HWND box = test::waitForDialog(::GetCurrentProcessId(), kBoxCaption, 2000)) test::dismissMessageBox(box);
+    closerDone = true;
+  });
+  runUi("onMessage = function(text) insideMessageBox() error('handler failed: ' .. text) end\n"
+        "assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "showMessageBox('waiting for the worker', '提示', 0)\n"
+        "io.open(" + longString(dir_ + "after.txt") + ", 'w'):close()\n");
+  // The closer reads window texts, which the UI thread answers: keep pumping.
+  EXPECT_TRUE(pumpUntil([&] { return closerDone.load(); }));
+  closer.join();
+  const auto errors = uiErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], L"UI.lua:2: handler failed: inside the box");
+  EXPECT_EQ(::GetFileAttributesW(utf8ToWide(dir_ + "after.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the script went on after the box";
+  expectNoErrors(workErrors());
+}
+
 TEST_F(WorkTest, ANotificationIsAnsweredInsideAMessageBox) {
   setPackage({{u"readme.txt", test::bytesOf("x")}});
   setWorkerScript(
@@ -424,8 +530,59 @@ TEST_F(WorkTest, AMissingPackageShowsTheErrorBox) {
   EXPECT_TRUE(pumpUntil([] { return !LuaWork::isRunning(); }));
 }
 
-// extractFile: each case is one call in the worker script; the expected result
-// and what must be on disk afterwards.
+// listEntries: the payload's names and unpacked sizes in package order, from
+// the worker (its own package) and from the UI (a named packaged file), and a
+// clear failure for a damaged or missing package.
+TEST_F(WorkTest, ListEntriesDescribesAPackageInItsOwnOrder) {
+  test::ImageAssembler assembler;   // stored entries, deliberately not in name order
+  assembler.addStored(u"z/last.txt", test::bytesOf("12345"));
+  assembler.addStored(u"a.txt", {});
+  assembler.addStored(u"文档/说明.txt", test::bytesOf("说明"));
+  const std::vector<uint8_t> image = assembler.finish();
+  files_.addFile(L"program.lz", image);
+  files_.addFile(L"packed.lz", test::buildImage({{u"small.txt", test::bytesOf("x")},
+                                                 {u"big.bin", test::bytesOf(std::string(300000, 'b'))}}));
+  const std::vector<uint8_t> empty = test::buildImage({});
+  ASSERT_EQ(empty.size(), 8u);
+  files_.addFile(L"empty.lz", empty);
+  std::vector<uint8_t> truncated(image.begin(), image.end() - 1);
+  files_.addFile(L"truncated.lz", truncated);
+  std::vector<uint8_t> outside = image;   // the first record's data offset points past the end
+  package::writeU32(outside.data() + assembler.data.size() + 4, uint32_t(image.size() + 100));
+  files_.addFile(L"outside.lz", outside);
+
+  const std::string describe =
+      "function describe(list, message)\n"
+      "  if not list then return 'nil: ' .. tostring(message) end\n"
+      "  local parts = {}\n"
+      "  for i, e in ipairs(list) do parts[i] = e.name .. '=' .. e.size end\n"
+      "  return table.concat(parts, ',')\n"
+      "end\n";
+  setWorkerScript(describe +
+                  "notifyMessage(describe(listEntries()))\n"
+                  "notifyMessage(describe(listEntries('packed.lz')))\n");
+  runUi(describe +
+        "local function expect(got, wanted)\n"
+        "  assert(got:find(wanted, 1, true) == 1, got .. ' (wanted ' .. wanted .. ')')\n"
+        "end\n"
+        "expect(describe(listEntries('program.lz')), 'z/last.txt=5,a.txt=0,文档/说明.txt=6')\n"
+        "expect(describe(listEntries('packed.lz')), 'big.bin=300000,small.txt=1')\n"
+        "expect(describe(listEntries('empty.lz')), '')\n"
+        "expect(describe(listEntries('truncated.lz')), 'nil: the package is damaged')\n"
+        "expect(describe(listEntries('outside.lz')), 'nil: the package is damaged')\n"
+        "expect(describe(listEntries('absent.lz')), 'nil: listEntries: cannot load package absent.lz')\n"
+        "expect(describe(listEntries()), 'nil: listEntries: no package named')\n"
+        "assert(startWork('LG.lua', 'program.lz', ''))\n"
+        "assert(waitWork())\n"
+        "expect(received[1], 'z/last.txt=5,a.txt=0,文档/说明.txt=6')\n"
+        "expect(received[2], 'big.bin=300000,small.txt=1')\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+}
+
+// extractFile: each case is one call in the worker script; the expected
+// results (true, or false and the Windows error number) and what must be on
+// disk afterwards.
 TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
   std::string binary;
   for (int i = 0; i < 300000; ++i) binary += char(i % 7 == 0 ? 0 : 'a' + i % 23);
@@ -444,31 +601,31 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
     std::string entry;       // as the script writes it
     std::string target;      // relative to the test folder
     std::function<void()> before;
-    bool result;
+    const char* result;
     std::function<void()> check;
   };
   const std::vector<Case> cases = {
-      {"entry named with backslashes", "dir\\\\sub\\\\b.bin", "b.bin", nullptr, true,
+      {"entry named with backslashes", "dir\\\\sub\\\\b.bin", "b.bin", nullptr, "true",
        [&] { EXPECT_TRUE(test::readFileBytes(dir_ + "b.bin") == binary) << "b.bin differs from the entry"; }},
       {"over a read-only file", "dir/a.txt", "ro.txt",
        [&] {
          writeFile("ro.txt", "old content");
          ::SetFileAttributesW(utf8ToWide(dir_ + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
        },
-       true,
+       "true",
        [&] {
          EXPECT_EQ(test::readFileBytes(dir_ + "ro.txt"), "alpha");
          EXPECT_FALSE(attributes("ro.txt") & FILE_ATTRIBUTE_READONLY);
        }},
       {"over an ordinary file", "dir/a.txt", "plain.txt", [&] { writeFile("plain.txt", "a much longer old content"); },
-       true, [&] { EXPECT_EQ(test::readFileBytes(dir_ + "plain.txt"), "alpha"); }},
-      {"empty entry", "empty.txt", "empty.txt", [&] { writeFile("empty.txt", "old"); }, true,
+       "true", [&] { EXPECT_EQ(test::readFileBytes(dir_ + "plain.txt"), "alpha"); }},
+      {"empty entry", "empty.txt", "empty.txt", [&] { writeFile("empty.txt", "old"); }, "true",
        [&] { EXPECT_EQ(test::readFileBytes(dir_ + "empty.txt"), ""); }},
-      {"absent entry", "missing.txt", "keep.txt", [&] { writeFile("keep.txt", "keep"); }, false,
+      {"absent entry", "missing.txt", "keep.txt", [&] { writeFile("keep.txt", "keep"); }, "false 0",
        [&] { EXPECT_EQ(test::readFileBytes(dir_ + "keep.txt"), "keep"); }},
-      {"case differs from the entry", "DIR/a.txt", "case.txt", nullptr, false,
+      {"case differs from the entry", "DIR/a.txt", "case.txt", nullptr, "false 0",
        [&] { EXPECT_EQ(attributes("case.txt"), INVALID_FILE_ATTRIBUTES); }},
-      {"folder does not exist", "dir/a.txt", "no\\\\such\\\\x.txt", nullptr, false,
+      {"folder does not exist", "dir/a.txt", "no\\\\such\\\\x.txt", nullptr, "false 3",
        [&] { EXPECT_EQ(attributes("no"), INVALID_FILE_ATTRIBUTES); }},
       {"destination in use", "dir/a.txt", "locked.txt",
        [&] {
@@ -477,28 +634,30 @@ TEST_F(WorkTest, ExtractFileWritesWholeFilesAndNeverLosesTheOldOne) {
                                     OPEN_EXISTING, 0, nullptr));
          ASSERT_TRUE(locked);
        },
-       false,
+       "false 32",   // ERROR_SHARING_VIOLATION: the file is in use
        [&] {
          locked.reset();
          EXPECT_EQ(test::readFileBytes(dir_ + "locked.txt"), "locked old");
        }},
-      {"non-ASCII entry and destination", "文档\\\\说明.txt", "数据.txt", nullptr, true,
+      {"non-ASCII entry and destination", "文档\\\\说明.txt", "数据.txt", nullptr, "true",
        [&] { EXPECT_EQ(test::readFileBytes(dir_ + "数据.txt"), "说明"); }},
       {"destination is a folder", "dir/a.txt", "folder",
-       [&] { ::CreateDirectoryW(utf8ToWide(dir_ + "folder").c_str(), nullptr); }, false,
+       [&] { ::CreateDirectoryW(utf8ToWide(dir_ + "folder").c_str(), nullptr); }, "false 5",
        [&] { EXPECT_TRUE(attributes("folder") & FILE_ATTRIBUTE_DIRECTORY); }},
   };
-  std::string calls = "local r = {}\n";
+  std::string calls =
+      "local r = {}\n"
+      "local function note(ok, code) r[#r + 1] = tostring(ok) .. (code and ' ' .. code or '') end\n";
   for (const Case& c : cases) {
     if (c.before) c.before();
-    calls += "r[#r + 1] = tostring(extractFile('" + c.entry + "', config.dir .. '" + c.target + "'))\n";
+    calls += "note(extractFile('" + c.entry + "', config.dir .. '" + c.target + "'))\n";
   }
-  calls += "r[#r + 1] = tostring(extractFile('dir/a.txt', ''))\n";
+  calls += "note(extractFile('dir/a.txt', ''))\n";
   calls += "notifyMessage(table.concat(r, ','))\n";
   setWorkerScript(calls);
   std::string expected;
-  for (const Case& c : cases) expected += std::string(c.result ? "true" : "false") + ",";
-  expected += "false";
+  for (const Case& c : cases) expected += std::string(c.result) + ",";
+  expected += "false 123";   // ERROR_INVALID_NAME
 
   runUi("assert(startWork('LG.lua', 'program.lz', " + configArg("dir", dir_) + "))\n"
         "assert(waitWork())\n"

@@ -1,0 +1,2 @@
+-- Kavri uninstaller: background script (placeholder; the uninstaller starts
+-- no background work yet).
