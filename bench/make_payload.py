@@ -5,6 +5,7 @@ COUNT files of mixed kinds, spread over 40 folders two levels deep: text
 compressed media), and a few large files among many small ones."""
 import os
 import random
+import struct
 import sys
 
 def main():
@@ -33,12 +34,10 @@ def main():
                 body = (line * (size // len(line) + 1))[:size]
                 f.write(body)
             elif kind == 1:
-                body = bytearray()
-                i = 0
-                while len(body) < size:
-                    body += i.to_bytes(4, "little") + (i * 2654435761 % 1000).to_bytes(4, "little") + bytes(8)
-                    i += 1
-                f.write(bytes(body[:size]))
+                # 16-byte records: index, a value below 1000, 8 zero bytes.
+                records = (size + 15) // 16
+                body = b"".join(struct.pack("<II8x", i, i * 2654435761 % 1000) for i in range(records))
+                f.write(body[:size])
             else:
                 f.write(rng.randbytes(size))
 

@@ -13,6 +13,7 @@
 #   json [SONGS]       JSON parse and write rates (native)
 #   paint [RUNS]       launch to first painted page: the demo installer beside a minimal window
 #   install-vs-nsis [MB] [FILES] [RUNS]  our installer against NSIS LZMA, silently
+#   large-payload [MB] [FILES]  a 1 GB payload installed: time and peak working set
 #
 # The Windows benchmarks run under Wine exactly as the tests do (scripts/wine-env.sh:
 # the build's own prefix, Xvfb when there is no display), on the build the tests
@@ -21,7 +22,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
-usage() { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 [ $# -ge 1 ] || usage
 name=$1; shift
 
@@ -118,5 +119,6 @@ case "$name" in
   json) bench_json "$@" ;;
   paint) bench_paint "$@" ;;
   install-vs-nsis) exec bash "$root/bench/install-vs-nsis.sh" "$@" ;;
+  large-payload) exec bash "$root/bench/large-payload.sh" "$@" ;;
   *) echo "bench: no benchmark '$name'" >&2; usage ;;
 esac

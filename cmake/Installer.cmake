@@ -115,8 +115,10 @@ function(add_installer target)
   add_executable(${target} WIN32 "${KAVRI_SOURCE_ROOT}/app/main.cpp" "${rc}")
   target_link_libraries(${target} PRIVATE kavri_startup)
   # Shipped to users: no debug information (it would add ~15 MB), and no
-  # section nothing refers to.
-  target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections)
+  # section nothing refers to. Sections start on page boundaries in the file
+  # too, so the loader can map the resources (the payload) from the file
+  # instead of reading them all in at start: only the pages read cost memory.
+  target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,0x1000)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

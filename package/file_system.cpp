@@ -21,6 +21,13 @@ HeapBuffer copyWithTerminator(const void* data, size_t size) {
   return out;
 }
 
+std::unique_ptr<PackageSource> FileSystem::openPackage(const std::wstring& name) {
+  size_t size = 0;
+  HeapBuffer image = loadFile(name, &size);
+  if (!image) return nullptr;
+  return std::make_unique<OwnedPackageSource>(std::move(image), size);
+}
+
 HeapBuffer MemoryFileSystem::loadFile(const std::wstring& name, size_t* size) {
   auto it = files_.find(name);
   if (it == files_.end()) return nullptr;

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "heap_buffer.h"
+#include "package_source.h"
 
 namespace kavri {
 
@@ -21,6 +23,10 @@ class FileSystem {
   virtual HeapBuffer loadFile(const std::wstring& name, size_t* size) = 0;
   // Releases a buffer given up by HeapBuffer::release().
   virtual void freeFile(void* buffer) = 0;
+  // Opens the named file for reading in parts (a package read entry by entry)
+  // without copying it where the file system can avoid that; null when the file
+  // is unknown. This default reads the whole file with loadFile.
+  virtual std::unique_ptr<PackageSource> openPackage(const std::wstring& name);
 
  protected:
   ~FileSystem() = default;   // never deleted through this interface

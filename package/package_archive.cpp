@@ -2,51 +2,112 @@
 // every field read from the image.
 #include "package_archive.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "lzma_codec.h"
 #include "package_format.h"
 
 namespace kavri {
 
 using namespace package;
 
+namespace {
+
+// Input of a stream decode: the entry's stored bytes in views of at most the
+// source's preferred window, each released before the next is made.
+class ViewInput final : public ByteInput {
+ public:
+  ViewInput(const PackageSource& source, uint64_t offset, uint64_t length)
+      : source_(source), offset_(offset), remaining_(length), window_(source.preferredWindow()) {}
+  bool next(const uint8_t*& data, size_t& size) override {
+    view_.reset();
+    size = 0;
+    if (remaining_ == 0) return true;
+    // Pieces end on window boundaries, so each lies inside one mapped window.
+    const uint64_t toBoundary = window_ == SIZE_MAX ? remaining_ : window_ - offset_ % window_;
+    const size_t piece = size_t(std::min<uint64_t>(remaining_, toBoundary));
+    view_ = source_.view(offset_, piece);
+    if (!view_) return false;
+    data = view_.data();
+    size = piece;
+    offset_ += piece;
+    remaining_ -= piece;
+    return true;
+  }
+
+ private:
+  const PackageSource& source_;
+  uint64_t offset_;
+  uint64_t remaining_;
+  size_t window_;
+  PackageView view_;
+};
+
+}  // namespace
+
 PackageArchive::PackageArchive(const void* image, size_t size)
-    : image_(static_cast<const uint8_t*>(image)), size_(image ? size : 0) {
+    : ownSource_(std::make_unique<MemoryPackageSource>(image, size)), source_(ownSource_.get()),
+      size_(ownSource_->size()) {
+  buildIndex();
+}
+
+PackageArchive::PackageArchive(const PackageSource& source) : source_(&source), size_(source.size()) {
   buildIndex();
 }
 
 void PackageArchive::buildIndex() {
-  if (size_ < 4) return;
-  const size_t end = size_ - 4;   // the directory never overlaps the offset word
-  size_t pos = readU32(image_ + end) ^ kMask;
+  if (size_ < 4 || size_ > UINT32_MAX + uint64_t(4)) return;
+  const size_t end = size_t(size_ - 4);   // the directory never overlaps the offset word
+  size_t start = 0;
+  {
+    PackageView word = source_->view(end, 4);
+    if (!word) return;
+    start = readU32(word.data()) ^ kMask;
+  }
+  if (start > end) return;   // damaged
+  PackageView view = source_->view(start, end - start);
+  if (!view) return;
+  std::vector<uint8_t> directory(view.data(), view.data() + (end - start));
+  view.reset();
   std::map<std::u16string, size_t> index;
   std::u16string name;
+  const size_t length = directory.size();
+  size_t pos = 0;
   for (;;) {
-    if (pos > end || end - pos < 4) return;   // terminator missing: damaged
-    const uint32_t recordSize = readU32(image_ + pos);
+    if (length - pos < 4) return;   // terminator missing: damaged
+    const uint32_t recordSize = readU32(directory.data() + pos);
     if (recordSize == 0) break;
-    if (recordSize < kRecordHeaderSize || recordSize > end - pos) return;   // damaged
-    if (decodeNameField(image_ + pos + kRecordHeaderSize, recordSize - kRecordHeaderSize, name))
+    if (recordSize < kRecordHeaderSize || recordSize > length - pos) return;   // damaged
+    if (decodeNameField(directory.data() + pos + kRecordHeaderSize, recordSize - kRecordHeaderSize, name))
       index[name] = pos;   // a later record of the same name wins
     pos += recordSize;
   }
+  directory.resize(pos);   // the records only
+  directory_.swap(directory);
   index_.swap(index);
 }
 
 PackageArchive::EntryInfo PackageArchive::recordAt(size_t offset) const {
-  RecordHeader h = readRecordHeader(image_ + offset);
+  RecordHeader h = readRecordHeader(directory_.data() + offset);
   return {h.dataOffset, h.storedSize, h.unpackedSize};
+}
+
+bool PackageArchive::find(std::u16string_view name, EntryInfo& info) const {
+  auto it = index_.find(std::u16string(name));
+  if (it == index_.end()) return false;
+  info = recordAt(it->second);
+  return true;
 }
 
 HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool* intact) const {
   if (intact) *intact = false;
-  auto it = index_.find(std::u16string(name));
-  if (it == index_.end()) return nullptr;
-  const EntryInfo e = recordAt(it->second);
+  EntryInfo e{};
+  if (!find(name, e)) return nullptr;
   if (e.dataOffset > size_ || e.storedSize > size_ - e.dataOffset) return nullptr;
-  const uint8_t* data = image_ + e.dataOffset;
+  PackageView view = source_->view(e.dataOffset, e.storedSize);
+  if (!view) return nullptr;
+  const uint8_t* data = view.data();
 
   if (e.unpackedSize == 0) {
     HeapBuffer out(static_cast<uint8_t*>(std::malloc(e.storedSize ? e.storedSize : 1)));
@@ -71,6 +132,34 @@ HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool*
   }
   if (size) *size = produced;
   return out;
+}
+
+PackageView PackageArchive::viewData(const EntryInfo& e) const {
+  if (e.dataOffset > size_ || e.storedSize > size_ - e.dataOffset) return PackageView();
+  return source_->view(e.dataOffset, e.storedSize);
+}
+
+DecodeResult PackageArchive::extractTo(const EntryInfo& e, LzmaStreamDecoder& decoder, ByteOutput& output) const {
+  if (e.dataOffset > size_ || e.storedSize > size_ - e.dataOffset) return DecodeResult::Damaged;
+  if (e.unpackedSize == 0) {   // stored: written straight from the package's views
+    ViewInput input(*source_, e.dataOffset, e.storedSize);
+    for (;;) {
+      const uint8_t* data = nullptr;
+      size_t piece = 0;
+      if (!input.next(data, piece)) return DecodeResult::ReadFailed;
+      if (piece == 0) return DecodeResult::Intact;
+      if (!output.write(data, piece)) return DecodeResult::WriteFailed;
+    }
+  }
+  if (e.storedSize < kLzmaPropsSize) return DecodeResult::Damaged;
+  uint8_t props[kLzmaPropsSize];
+  {
+    PackageView head = source_->view(e.dataOffset, kLzmaPropsSize);
+    if (!head) return DecodeResult::ReadFailed;
+    std::memcpy(props, head.data(), kLzmaPropsSize);
+  }
+  ViewInput input(*source_, uint64_t(e.dataOffset) + kLzmaPropsSize, e.storedSize - kLzmaPropsSize);
+  return decoder.decode(props, input, e.unpackedSize, output);
 }
 
 }  // namespace kavri

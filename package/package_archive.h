@@ -1,5 +1,7 @@
-// PackageArchive: the index of a ".lz" package image and extraction of its
-// entries. The archive does not own the image; the image must outlive it.
+// PackageArchive: the index of a ".lz" package and extraction of its entries,
+// whole into a buffer or streamed in pieces. The archive reads the package
+// through a PackageSource (or an image in memory) that must outlive it; it
+// keeps only a copy of the directory.
 //
 // Damaged images never cause a read outside the image: a directory offset or a
 // record that leaves the image, a record smaller than its header or a missing
@@ -10,16 +12,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "heap_buffer.h"
+#include "lzma_codec.h"
+#include "package_source.h"
 
 namespace kavri {
 
 class PackageArchive {
  public:
   PackageArchive(const void* image, size_t size);
+  explicit PackageArchive(const PackageSource& source);
 
   // Returns a new buffer with the entry's content (caller-owned, release with
   // free()), or null when the name is absent, its data lie outside the image,
@@ -35,6 +42,27 @@ class PackageArchive {
   }
 #endif
 
+  struct EntryInfo {
+    uint32_t dataOffset;
+    uint32_t storedSize;
+    uint32_t unpackedSize;
+  };
+
+  // Looks an entry up; false when absent.
+  bool find(std::u16string_view name, EntryInfo& info) const;
+
+  // Streams an entry's content to `output` in order, in pieces of at most a
+  // few MB, decoding with `decoder`: Intact once every byte went out and the
+  // stream decoded cleanly to its recorded size; Damaged for data outside the
+  // package or a damaged stream (part of the content may have gone out);
+  // ReadFailed when the package cannot be read; WriteFailed when `output`
+  // refused. The entry must exist (see find).
+  package::DecodeResult extractTo(const EntryInfo& entry, package::LzmaStreamDecoder& decoder,
+                                  package::ByteOutput& output) const;
+
+  // A view of an entry's stored bytes; empty when they lie outside the package.
+  PackageView viewData(const EntryInfo& entry) const;
+
   bool contains(std::u16string_view name) const { return index_.count(std::u16string(name)) != 0; }
   size_t entryCount() const { return index_.size(); }
 
@@ -44,19 +72,15 @@ class PackageArchive {
     for (const auto& [name, offset] : index_) fn(name, recordAt(offset));
   }
 
-  struct EntryInfo {
-    uint32_t dataOffset;
-    uint32_t storedSize;
-    uint32_t unpackedSize;
-  };
-
  private:
   EntryInfo recordAt(size_t offset) const;
   void buildIndex();
 
-  std::map<std::u16string, size_t> index_;   // name -> directory record offset in the image
-  const uint8_t* image_;
-  size_t size_;
+  std::unique_ptr<PackageSource> ownSource_;   // the image constructor's source
+  const PackageSource* source_;
+  uint64_t size_;
+  std::vector<uint8_t> directory_;             // the directory, up to the offset word
+  std::map<std::u16string, size_t> index_;     // name -> record offset in directory_
 };
 
 }  // namespace kavri

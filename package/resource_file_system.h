@@ -23,8 +23,16 @@ class ResourceFileSystem final : public FileSystem {
 
   HeapBuffer loadFile(const std::wstring& name, size_t* size) override;
   void freeFile(void* buffer) override;
+  // The resource read in place: through views of the executable file when the
+  // resource is backed by it, so only the part being read is in memory, else
+  // straight from the loaded image. Never a copy of the whole resource.
+  std::unique_ptr<PackageSource> openPackage(const std::wstring& name) override;
 
  private:
+  // Smaller resources are read from the loaded image: mapping costs more than it saves.
+  static constexpr DWORD kMappedAtLeast = 256u << 10;
+  bool locate(const std::wstring& name, const void*& data, DWORD& bytes) const;
+
   std::map<std::wstring, uint32_t> names_;
   HMODULE module_;
 };

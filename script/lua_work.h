@@ -22,6 +22,10 @@ struct lua_State;
 namespace kavri {
 
 class PackageArchive;
+class PayloadPrefetcher;
+namespace package {
+class LzmaStreamDecoder;
+}
 
 class LuaWork {
  public:
@@ -57,14 +61,25 @@ class LuaWork {
 
   // Sends `text` to the UI thread and waits for the answer (worker thread).
   static int notify(const char* text) noexcept;
-  // Writes the package entry `name` (backslashes allowed) to `destination`.
-  // On failure the thread's last error is the Windows error, or 0 when the
-  // entry is missing or damaged.
+  // Writes the package entry `name` (backslashes allowed) to `destination`,
+  // decoding in pieces straight into the file. On failure the thread's last
+  // error is the Windows error, or 0 when the entry is missing or damaged.
   static bool extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept;
+  // With a prefetcher, an entry it decoded ahead is only written.
+  static bool extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder,
+                      PayloadPrefetcher* prefetcher, std::wstring name, const std::wstring& destination) noexcept;
+
+  // What extractFile works on: the worker's package and its decoder, which
+  // keeps its history window from one entry to the next.
+  struct Payload {
+    const PackageArchive* archive;
+    package::LzmaStreamDecoder& decoder;
+    PayloadPrefetcher* prefetcher;   // may be null
+  };
 
   // The worker state's own globals: notifyMessage and extractFile (bound to
-  // `archive`).
-  static void registerWorkerApi(lua_State* L, const PackageArchive* archive);
+  // `payload`, which must outlive the state).
+  static void registerWorkerApi(lua_State* L, Payload* payload);
 };
 
 }  // namespace kavri

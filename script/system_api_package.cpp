@@ -1,6 +1,7 @@
 // System API, packaged payloads: listEntries, the entries of a package with
 // their unpacked sizes, so scripts never keep a payload's file list by hand.
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,16 +88,11 @@ int listEntries(lua_State* L) {
     return pushEntries(L, *bound->archive, bound->imageSize);
   }
   FileSystem* fs = currentFileSystem();
-  size_t imageSize = 0;
-  HeapBuffer image = fs ? fs->loadFile(name, &imageSize) : nullptr;
-  if (!image) return pushFailure(L, "listEntries: cannot load package " + wideToUtf8(name));
-  int results = 0;
-  {
-    const PackageArchive archive(image.get(), imageSize);
-    results = pushEntries(L, archive, imageSize);
-  }
-  fs->freeFile(image.release());
-  return results;
+  // Only the directory is read; the package is never loaded whole.
+  std::unique_ptr<PackageSource> source = fs ? fs->openPackage(name) : nullptr;
+  if (!source) return pushFailure(L, "listEntries: cannot load package " + wideToUtf8(name));
+  const PackageArchive archive(*source);
+  return pushEntries(L, archive, size_t(source->size()));
 }
 
 }  // namespace

@@ -10,9 +10,11 @@
 #include "lua.h"
 #include "lualib.h"
 #include "package/file_system.h"
+#include "package/lzma_codec.h"
 #include "package/package_archive.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
+#include "script/payload_prefetch.h"
 #include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "script/system_api.h"
@@ -56,7 +58,7 @@ std::string argBytes(lua_State* L, int index) {
 
 struct WorkerContext {
   WorkRequest* request;
-  const PackageArchive* archive;
+  LuaWork::Payload* payload;
   FileSystem* fileSystem;
   WorkerPackage package;   // what listEntries() lists
 };
@@ -87,7 +89,7 @@ int protectedWork(lua_State* L) {
     luaL_openlibs(L);
     restrictRequireToPackagedFiles(L);
     registerSystemApi(L);
-    LuaWork::registerWorkerApi(L, context->archive);
+    LuaWork::registerWorkerApi(L, context->payload);
     bindWorkerPackage(L, &context->package);
     runConfiguration(L, context->request->configuration);
     runBackgroundScript(L, *context);
@@ -101,19 +103,22 @@ void runWork(WorkRequest& request) {
   ComScope ole(ComScope::Ole);
   if (FAILED(ole.result())) debugLogf(L"worker: OleInitialize failed: 0x%08lx", ole.result());
   FileSystem* fs = currentFileSystem();
-  size_t imageSize = 0;
-  HeapBuffer image = fs ? fs->loadFile(request.package, &imageSize) : nullptr;
-  if (!image) {
+  // The package is read entry by entry through views, never loaded whole.
+  std::unique_ptr<PackageSource> source = fs ? fs->openPackage(request.package) : nullptr;
+  if (!source) {
     reportWorkFailure(L"cannot load package " + request.package);
     return;
   }
   {
-    PackageArchive archive(image.get(), imageSize);
+    PackageArchive archive(*source);
+    package::LzmaStreamDecoder decoder;
+    PayloadPrefetcher prefetcher(archive);
+    LuaWork::Payload payload{&archive, decoder, &prefetcher};
     OwnedLuaState state(luaL_newstate());
     if (!state) {
       reportWorkFailure(L"not enough memory for the background script");
     } else {
-      WorkerContext context{&request, &archive, fs, WorkerPackage{&archive, imageSize}};
+      WorkerContext context{&request, &payload, fs, WorkerPackage{&archive, size_t(source->size())}};
       lua_State* L = state.get();
       lua_pushcfunction(L, protectedWork);
       lua_pushlightuserdata(L, &context);
@@ -121,7 +126,6 @@ void runWork(WorkRequest& request) {
     }
     // The state closes before the archive it extracts from goes.
   }
-  fs->freeFile(image.release());
 }
 
 DWORD WINAPI workerMain(void* parameter) noexcept {

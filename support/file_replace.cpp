@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 #include <vector>
 
 #include "support/debug_log.h"
@@ -63,8 +64,6 @@ bool writeAll(HANDLE file, const void* data, size_t size) {
     }
     done += written;
   }
-  // Every byte is on disk before the rename makes the file visible.
-  KAVRI_RETURN_IF_WIN32_FALSE(::FlushFileBuffers(file), false);
   return true;
 }
 
@@ -92,21 +91,65 @@ bool targetInUse(const std::wstring& path) {
 
 }  // namespace
 
-bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting) {
-  const std::wstring target = path.empty() ? std::wstring() : fullPathName(path);
-  const size_t slash = target.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) {
-    ::SetLastError(ERROR_INVALID_NAME);
+FileReplacement::~FileReplacement() {
+  if (!file_) return;
+  deleteOnClose(file_);   // abandoned: nothing of ours stays
+  ::CloseHandle(file_);
+}
+
+bool FileReplacement::fail() {
+  if (!failed_) error_ = ::GetLastError();
+  if (error_ == 0) error_ = ERROR_WRITE_FAULT;
+  failed_ = true;
+  return false;
+}
+
+bool FileReplacement::open(const std::wstring& path, bool replaceExisting, bool createInPlace) {
+  if (file_ || failed_) return false;
+  replaceExisting_ = replaceExisting;
+  ::SetLastError(ERROR_INVALID_NAME);
+  if (path.empty()) return fail();
+  target_ = fullPathName(path);
+  if (target_.empty()) return fail();
+  const size_t slash = target_.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return fail();
+  if (createInPlace) {
+    HANDLE created = ::CreateFileW(target_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created != INVALID_HANDLE_VALUE) {
+      file_ = created;
+      inPlace_ = true;
+      return true;
+    }
+    // Something is there already (or the name is refused): the general way
+    // below decides, and reports the failure that matters.
+  }
+  UniqueFile temporary = createTemporaryFile(target_.substr(0, slash + 1));
+  if (!temporary) {
+    fail();
+    logWin32Failure("CreateFileW (temporary file)", __FILE__, __LINE__);
     return false;
   }
-  const std::wstring folder = target.substr(0, slash + 1);
+  file_ = temporary.release();
+  return true;
+}
 
-  UniqueFile temporary = createTemporaryFile(folder);
-  KAVRI_RETURN_IF_WIN32_FALSE(temporary, false);
-  if (!writeAll(temporary.get(), data, size)) {
-    const DWORD error = ::GetLastError();
-    deleteOnClose(temporary.get());
-    ::SetLastError(error);
+bool FileReplacement::write(const void* data, size_t size) {
+  if (!file_ || failed_) return false;
+  if (!writeAll(file_, data, size)) return fail();
+  return true;
+}
+
+bool FileReplacement::commit() {
+  if (!file_ || failed_) return false;
+  if (inPlace_) {
+    ::CloseHandle(std::exchange(file_, nullptr));
+    return true;
+  }
+  // Every byte is on disk before the rename makes the file visible.
+  if (!::FlushFileBuffers(file_)) {
+    fail();
+    logWin32Failure("FlushFileBuffers", __FILE__, __LINE__);
     return false;
   }
 
@@ -116,8 +159,8 @@ bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_
   // closed again before the rename, which an open file would refuse.
   DWORD oldAttributes = 0;
   bool readOnly = false;
-  if (replaceExisting) {
-    UniqueFile old(::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+  if (replaceExisting_) {
+    UniqueFile old(::CreateFileW(target_.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -129,23 +172,34 @@ bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_
       ::SetFileInformationByHandle(old.get(), FileBasicInfo, &basic, sizeof basic);
     }
   }
-  if (!renameTo(temporary.get(), target, replaceExisting)) {
+  if (!renameTo(file_, target_, replaceExisting_)) {
+    fail();
     logWin32Failure("rename (file replacement)", __FILE__, __LINE__);
-    DWORD error = ::GetLastError();
-    if (error == ERROR_ACCESS_DENIED && replaceExisting && targetInUse(target)) error = ERROR_SHARING_VIOLATION;
+    if (error_ == ERROR_ACCESS_DENIED && replaceExisting_ && targetInUse(target_)) error_ = ERROR_SHARING_VIOLATION;
     if (readOnly) {   // the old file stays as it was
-      UniqueFile old(::CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+      UniqueFile old(::CreateFileW(target_.c_str(), FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
       FILE_BASIC_INFO basic{};
       basic.FileAttributes = oldAttributes;
       if (old) ::SetFileInformationByHandle(old.get(), FileBasicInfo, &basic, sizeof basic);
     }
-    deleteOnClose(temporary.get());
-    ::SetLastError(error);
-    return false;
+    return false;   // the destructor removes the temporary file
   }
+  ::CloseHandle(std::exchange(file_, nullptr));
   return true;
+}
+
+bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting) {
+  DWORD error = 0;
+  {
+    FileReplacement replacement;
+    if (replacement.open(path, replaceExisting, false) && replacement.write(data, size) && replacement.commit())
+      return true;
+    error = replacement.error();
+  }
+  ::SetLastError(error);   // after the clean-up, which makes calls of its own
+  return false;
 }
 
 bool replaceFileContents(const std::wstring& path, const void* data, size_t size) {

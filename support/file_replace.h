@@ -24,4 +24,40 @@ bool replaceFileContents(const std::wstring& path, const void* data, size_t size
 // replaced (false is returned and the file stays as it is).
 bool writeFileThroughTemporary(const std::wstring& path, const void* data, size_t size, bool replaceExisting);
 
+// A file's new content written in pieces, with the same guarantee (and the
+// same errors, through error() instead of the thread's last error): until
+// commit() succeeds the old file at the path stays as it was, and a
+// replacement that is abandoned (destroyed without a commit, or after any
+// failure) leaves nothing of its own behind.
+//
+// With `createInPlace`, a path where nothing exists yet is written directly
+// (created new, so a file or link appearing there in between is never opened)
+// and not flushed: there is no old file to protect, and a failure deletes the
+// partial file. Otherwise, and whenever something is already there, the
+// content goes to a temporary file in the same folder that is flushed and
+// renamed over the old one.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+  ~FileReplacement();
+
+  bool open(const std::wstring& path, bool replaceExisting, bool createInPlace);
+  bool write(const void* data, size_t size);
+  bool commit();
+  // The system error code of the first failure (0 when none).
+  unsigned long error() const { return error_; }
+
+ private:
+  bool fail();
+
+  void* file_ = nullptr;         // the open file (INVALID_HANDLE_VALUE-free: null when none)
+  std::wstring target_;
+  bool inPlace_ = false;
+  bool replaceExisting_ = true;
+  bool failed_ = false;
+  unsigned long error_ = 0;
+};
+
 }  // namespace kavri

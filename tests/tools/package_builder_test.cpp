@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "package/package_archive.h"
 #include "tests/helpers/package_fixture.h"
@@ -101,6 +102,44 @@ TEST(PackageBuilder, RefusesBadEntries) {
   std::string error;
   EXPECT_TRUE(package::buildPackage({{std::u16string(1023, u'n'), {}}}, {}, image, error))
       << "1023 units plus the terminator fill the 2048-byte field exactly";
+}
+
+}  // namespace
+}  // namespace kavri
+
+namespace kavri {
+namespace {
+
+// Entries with identical content share one data area; each still extracts to
+// its own content, compressed or stored, and a different entry of the same
+// size is not taken for a copy.
+TEST(PackageBuilder, IdenticalEntriesShareTheirData) {
+  std::string random;
+  uint32_t state = 7;
+  for (int i = 0; i < 4000; ++i) random += char((state = state * 1103515245u + 12345u) >> 24);
+  const std::string text(6000, 't');
+  std::string almost = text;
+  almost[5999] = 'u';
+  std::vector<PackageEntry> entries = {{u"a/text", bytesOf(text)},    {u"b/text", bytesOf(text)},
+                                       {u"c/almost", bytesOf(almost)}, {u"d/random", bytesOf(random)},
+                                       {u"e/random", bytesOf(random)}, {u"f/empty", {}},
+                                       {u"g/empty", {}}};
+  const std::vector<uint8_t> image = test::buildImage(entries);
+  ASSERT_FALSE(image.empty());
+  PackageArchive archive(image.data(), image.size());
+  std::map<std::u16string, PackageArchive::EntryInfo> info;
+  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& e) { info[name] = e; });
+  EXPECT_EQ(info[u"a/text"].dataOffset, info[u"b/text"].dataOffset);
+  EXPECT_EQ(info[u"d/random"].dataOffset, info[u"e/random"].dataOffset);
+  EXPECT_NE(info[u"a/text"].dataOffset, info[u"c/almost"].dataOffset);
+  for (const PackageEntry& e : entries) {
+    size_t size = 0;
+    bool intact = false;
+    HeapBuffer data = archive.extract(e.name, &size, &intact);
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(intact);
+    EXPECT_EQ(std::vector<uint8_t>(data.get(), data.get() + size), e.data);
+  }
 }
 
 }  // namespace

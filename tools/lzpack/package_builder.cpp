@@ -1,9 +1,11 @@
 // Package image assembly: compress entries (in parallel, each independently),
-// lay out data areas in name order, then the directory and the masked offset.
+// lay out data areas in name order (an entry identical to an earlier one
+// shares its data area), then the directory and the masked offset.
 #include "package_builder.h"
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -16,7 +18,33 @@ namespace {
 struct Encoded {
   std::vector<uint8_t> stored;   // empty when the raw data are stored
   bool compressed = false;
+  size_t sameAs = SIZE_MAX;      // an earlier entry with identical content
 };
+
+// FNV-1a over the content: only a first sort of candidates, equal content is
+// always compared byte for byte.
+uint64_t contentHash(const std::vector<uint8_t>& data) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t b : data) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+// Marks every entry whose content equals an earlier entry's (in name order),
+// so its record can point at that entry's data instead of storing it again.
+void findDuplicates(const std::vector<PackageEntry>& entries, std::vector<Encoded>& encoded) {
+  std::map<std::pair<size_t, uint64_t>, std::vector<size_t>> seen;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::vector<uint8_t>& data = entries[i].data;
+    if (data.empty()) continue;
+    std::vector<size_t>& candidates = seen[{data.size(), contentHash(data)}];
+    for (size_t first : candidates)
+      if (entries[first].data == data) {
+        encoded[i].sameAs = first;
+        break;
+      }
+    if (encoded[i].sameAs == SIZE_MAX) candidates.push_back(i);
+  }
+}
 
 }  // namespace
 
@@ -49,6 +77,7 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
   // Compress. Each entry is encoded on its own, so the thread count does not
   // change the output.
   std::vector<Encoded> encoded(entries.size());
+  findDuplicates(entries, encoded);
   std::atomic<size_t> next{0};
   std::mutex progressLock;
   size_t done = 0;
@@ -57,7 +86,7 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
   auto worker = [&] {
     for (size_t i; (i = next.fetch_add(1)) < entries.size();) {
       const std::vector<uint8_t>& data = entries[i].data;
-      if (options.compress && !data.empty()) {
+      if (options.compress && !data.empty() && encoded[i].sameAs == SIZE_MAX) {
         std::vector<uint8_t> packed;
         if (!lzmaCompress(data.data(), data.size(), packed)) {
           failed = true;
@@ -88,7 +117,16 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
   // Lay out: data areas, directory, terminator, masked directory offset.
   image.clear();
   std::vector<uint8_t> directory;
+  std::vector<uint32_t> offsets(entries.size()), storedSizes(entries.size()), unpackedSizes(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
+    if (encoded[i].sameAs != SIZE_MAX) {   // identical content: the earlier entry's data
+      const size_t first = encoded[i].sameAs;
+      offsets[i] = offsets[first];
+      storedSizes[i] = storedSizes[first];
+      unpackedSizes[i] = unpackedSizes[first];
+      appendRecord(directory, offsets[i], storedSizes[i], unpackedSizes[i], entries[i].name);
+      continue;
+    }
     const std::vector<uint8_t>& bytes = encoded[i].compressed ? encoded[i].stored : entries[i].data;
     if (image.size() + bytes.size() > UINT32_MAX) {
       error = "package larger than 4 GiB";
@@ -96,8 +134,10 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
     }
     const uint32_t offset = uint32_t(image.size());
     image.insert(image.end(), bytes.begin(), bytes.end());
-    appendRecord(directory, offset, uint32_t(bytes.size()),
-                 encoded[i].compressed ? uint32_t(entries[i].data.size()) : 0, entries[i].name);
+    offsets[i] = offset;
+    storedSizes[i] = uint32_t(bytes.size());
+    unpackedSizes[i] = encoded[i].compressed ? uint32_t(entries[i].data.size()) : 0;
+    appendRecord(directory, offset, storedSizes[i], unpackedSizes[i], entries[i].name);
     std::vector<uint8_t>().swap(encoded[i].stored);
   }
   if (image.size() + directory.size() + 8 > UINT32_MAX) {

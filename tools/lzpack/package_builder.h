@@ -23,7 +23,8 @@ struct BuildOptions {
 };
 
 // Builds a package image. Entries are sorted by name; an entry that does not
-// shrink under LZMA is stored uncompressed. Returns false (with `error` set)
+// shrink under LZMA is stored uncompressed; entries with identical content
+// share one data area (their records point at the same bytes). Returns false (with `error` set)
 // when a name is empty or too long for the format, two entries share a name,
 // or the image would exceed 4 GiB.
 bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options,

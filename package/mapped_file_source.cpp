@@ -1,0 +1,117 @@
+// File-mapping views over a package stored inside a file, and finding where a
+// resource of a loaded module lies in the module's file.
+#include "mapped_file_source.h"
+
+#include <algorithm>
+
+#include "support/win32_handles.h"
+
+namespace kavri {
+namespace {
+
+void unmapView(void* base) { ::UnmapViewOfFile(base); }
+
+}  // namespace
+
+// One mapped window; unmapped when the last view of it and the cache let go.
+struct MappedFileSource::Window {
+  uint64_t start = 0;   // package offset of the window
+  uint64_t length = 0;
+  const uint8_t* data = nullptr;   // package byte `start`
+  void* base = nullptr;
+  ~Window() {
+    if (base) ::UnmapViewOfFile(base);
+  }
+};
+
+namespace {
+
+using WindowRef = std::shared_ptr<void>;
+
+void releaseWindowRef(void* holder) { delete static_cast<WindowRef*>(holder); }
+
+}  // namespace
+
+std::unique_ptr<MappedFileSource> MappedFileSource::open(const std::wstring& path, uint64_t offset, uint64_t size) {
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  LARGE_INTEGER fileSize{};
+  if (!::GetFileSizeEx(file.get(), &fileSize) || uint64_t(fileSize.QuadPart) < offset ||
+      uint64_t(fileSize.QuadPart) - offset < size || size == 0)
+    return nullptr;
+  // The mapping keeps the file open; the file handle itself can go.
+  UniqueHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping) return nullptr;
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  return std::unique_ptr<MappedFileSource>(
+      new MappedFileSource(mapping.release(), offset, size, info.dwAllocationGranularity));
+}
+
+MappedFileSource::~MappedFileSource() {
+  windows_[0].reset();
+  windows_[1].reset();
+  ::CloseHandle(mapping_);
+}
+
+const uint8_t* MappedFileSource::map(uint64_t start, uint64_t length, void*& base) const {
+  const uint64_t fileStart = offset_ + start;
+  const uint64_t aligned = fileStart - fileStart % granularity_;   // views begin on the allocation granularity
+  const uint64_t span = fileStart - aligned + length;
+  if (span > SIZE_MAX) return nullptr;
+  base = ::MapViewOfFile(mapping_, FILE_MAP_READ, DWORD(aligned >> 32), DWORD(aligned & 0xFFFFFFFFu),
+                         span ? SIZE_T(span) : 1);
+  return base ? static_cast<const uint8_t*>(base) + (fileStart - aligned) : nullptr;
+}
+
+PackageView MappedFileSource::view(uint64_t offset, size_t length) const {
+  if (offset > size_ || length > size_ - offset) return PackageView();
+  const uint64_t windowStart = offset - offset % kWindow;
+  if (offset + length > windowStart + kWindow) {   // across a window boundary: a mapping of its own
+    void* base = nullptr;
+    const uint8_t* data = map(offset, length, base);
+    return data ? PackageView(data, base, unmapView) : PackageView();
+  }
+  std::shared_ptr<Window> window;
+  ::AcquireSRWLockExclusive(&lock_);
+  for (const std::shared_ptr<Window>& w : windows_)
+    if (w && w->start == windowStart) window = w;
+  ::ReleaseSRWLockExclusive(&lock_);
+  if (!window) {
+    auto made = std::make_shared<Window>();
+    made->start = windowStart;
+    made->length = std::min<uint64_t>(kWindow, size_ - windowStart);
+    made->data = map(windowStart, made->length, made->base);
+    if (!made->data) return PackageView();
+    window = made;
+    ::AcquireSRWLockExclusive(&lock_);
+    windows_[nextSlot_++ % 2] = made;   // the older window goes once its views have
+    ::ReleaseSRWLockExclusive(&lock_);
+  }
+  const uint8_t* data = window->data + (offset - windowStart);
+  return PackageView(data, new WindowRef(std::move(window)), releaseWindowRef);
+}
+
+bool fileOffsetInModule(HMODULE module, const void* data, size_t size, uint64_t& offset) {
+  const auto* base = reinterpret_cast<const uint8_t*>(module);
+  const auto* at = static_cast<const uint8_t*>(data);
+  if (!base || at < base) return false;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
+  const uint64_t rva = uint64_t(at - base);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    const uint64_t start = section->VirtualAddress;
+    const uint64_t raw = section->SizeOfRawData;
+    if (rva >= start && rva - start <= raw && size <= raw - (rva - start)) {
+      offset = uint64_t(section->PointerToRawData) + (rva - start);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace kavri

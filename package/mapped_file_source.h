@@ -1,0 +1,53 @@
+// MappedFileSource: a package stored in a file (at some offset in it, such as
+// a resource inside the executable file), read through mapped views of only
+// the part being read. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "package_source.h"
+
+namespace kavri {
+
+class MappedFileSource final : public PackageSource {
+ public:
+  // Maps `size` bytes at `offset` in the file at `path`; null when the file
+  // cannot be opened or mapped or is shorter than offset + size.
+  static std::unique_ptr<MappedFileSource> open(const std::wstring& path, uint64_t offset, uint64_t size);
+  ~MappedFileSource() override;
+
+  uint64_t size() const override { return size_; }
+  // A view inside one window-aligned stretch of the package comes from a
+  // mapping of that whole window, kept for the next views (each mapping is a
+  // round trip to the system); the last two windows stay mapped, so at most
+  // two windows of pages are in memory. Anything else is mapped on its own.
+  PackageView view(uint64_t offset, size_t length) const override;
+  size_t preferredWindow() const override { return kWindow; }
+
+  static constexpr size_t kWindow = 8u << 20;
+
+ private:
+  struct Window;
+  MappedFileSource(HANDLE mapping, uint64_t offset, uint64_t size, DWORD granularity)
+      : mapping_(mapping), offset_(offset), size_(size), granularity_(granularity) {}
+  // Maps package bytes [start, start + length); null when that fails.
+  const uint8_t* map(uint64_t start, uint64_t length, void*& base) const;
+
+  HANDLE mapping_;   // owned; closed by the destructor
+  uint64_t offset_;
+  uint64_t size_;
+  DWORD granularity_;
+  mutable SRWLOCK lock_ = SRWLOCK_INIT;
+  mutable std::shared_ptr<Window> windows_[2];   // guarded by lock_
+  mutable unsigned nextSlot_ = 0;
+};
+
+// Where `size` bytes at `data` inside the image of `module` lie in the module's
+// file: the file offset, or false when they are not backed by one section's
+// raw data (for example memory the loader made up).
+bool fileOffsetInModule(HMODULE module, const void* data, size_t size, uint64_t& offset);
+
+}  // namespace kavri
