@@ -9,7 +9,8 @@
 namespace kavri {
 namespace {
 
-void unmapView(void* base) { ::UnmapViewOfFile(base); }
+// The release of a view handed out on its own: the view owns its mapping.
+void unmapView(void* base) { UniqueMapView released(base); }
 
 }  // namespace
 
@@ -18,10 +19,7 @@ struct MappedFileSource::Window {
   uint64_t start = 0;   // package offset of the window
   uint64_t length = 0;
   const uint8_t* data = nullptr;   // package byte `start`
-  void* base = nullptr;
-  ~Window() {
-    if (base) ::UnmapViewOfFile(base);
-  }
+  UniqueMapView base;              // unmapped when the window goes
 };
 
 namespace {
@@ -50,28 +48,27 @@ std::unique_ptr<MappedFileSource> MappedFileSource::open(const std::wstring& pat
 }
 
 MappedFileSource::~MappedFileSource() {
-  windows_[0].reset();
+  windows_[0].reset();   // views before the mapping they belong to
   windows_[1].reset();
-  ::CloseHandle(mapping_);
 }
 
-const uint8_t* MappedFileSource::map(uint64_t start, uint64_t length, void*& base) const {
+const uint8_t* MappedFileSource::map(uint64_t start, uint64_t length, UniqueMapView& base) const {
   const uint64_t fileStart = offset_ + start;
   const uint64_t aligned = fileStart - fileStart % granularity_;   // views begin on the allocation granularity
   const uint64_t span = fileStart - aligned + length;
   if (span > SIZE_MAX) return nullptr;
-  base = ::MapViewOfFile(mapping_, FILE_MAP_READ, DWORD(aligned >> 32), DWORD(aligned & 0xFFFFFFFFu),
-                         span ? SIZE_T(span) : 1);
-  return base ? static_cast<const uint8_t*>(base) + (fileStart - aligned) : nullptr;
+  base.reset(::MapViewOfFile(mapping_.get(), FILE_MAP_READ, DWORD(aligned >> 32), DWORD(aligned & 0xFFFFFFFFu),
+                             span ? SIZE_T(span) : 1));
+  return base ? static_cast<const uint8_t*>(base.get()) + (fileStart - aligned) : nullptr;
 }
 
 PackageView MappedFileSource::view(uint64_t offset, size_t length) const {
   if (offset > size_ || length > size_ - offset) return PackageView();
   const uint64_t windowStart = offset - offset % kWindow;
   if (offset + length > windowStart + kWindow) {   // across a window boundary: a mapping of its own
-    void* base = nullptr;
+    UniqueMapView base;
     const uint8_t* data = map(offset, length, base);
-    return data ? PackageView(data, base, unmapView) : PackageView();
+    return data ? PackageView(data, base.release(), unmapView) : PackageView();
   }
   std::shared_ptr<Window> window;
   ::AcquireSRWLockExclusive(&lock_);

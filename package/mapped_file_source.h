@@ -9,6 +9,7 @@
 #include <string>
 
 #include "package_source.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 
@@ -34,9 +35,9 @@ class MappedFileSource final : public PackageSource {
   MappedFileSource(HANDLE mapping, uint64_t offset, uint64_t size, DWORD granularity)
       : mapping_(mapping), offset_(offset), size_(size), granularity_(granularity) {}
   // Maps package bytes [start, start + length); null when that fails.
-  const uint8_t* map(uint64_t start, uint64_t length, void*& base) const;
+  const uint8_t* map(uint64_t start, uint64_t length, UniqueMapView& base) const;
 
-  HANDLE mapping_;   // owned; closed by the destructor
+  UniqueHandle mapping_;
   uint64_t offset_;
   uint64_t size_;
   DWORD granularity_;

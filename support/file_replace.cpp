@@ -92,9 +92,7 @@ bool targetInUse(const std::wstring& path) {
 }  // namespace
 
 FileReplacement::~FileReplacement() {
-  if (!file_) return;
-  deleteOnClose(file_);   // abandoned: nothing of ours stays
-  ::CloseHandle(file_);
+  if (file_) deleteOnClose(file_.get());   // abandoned: nothing of ours stays
 }
 
 bool FileReplacement::fail() {
@@ -114,10 +112,10 @@ bool FileReplacement::open(const std::wstring& path, bool replaceExisting, bool 
   const size_t slash = target_.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return fail();
   if (createInPlace) {
-    HANDLE created = ::CreateFileW(target_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created != INVALID_HANDLE_VALUE) {
-      file_ = created;
+    UniqueFile created(::CreateFileW(target_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (created) {
+      file_ = std::move(created);
       inPlace_ = true;
       return true;
     }
@@ -130,24 +128,24 @@ bool FileReplacement::open(const std::wstring& path, bool replaceExisting, bool 
     logWin32Failure("CreateFileW (temporary file)", __FILE__, __LINE__);
     return false;
   }
-  file_ = temporary.release();
+  file_ = std::move(temporary);
   return true;
 }
 
 bool FileReplacement::write(const void* data, size_t size) {
   if (!file_ || failed_) return false;
-  if (!writeAll(file_, data, size)) return fail();
+  if (!writeAll(file_.get(), data, size)) return fail();
   return true;
 }
 
 bool FileReplacement::commit() {
   if (!file_ || failed_) return false;
   if (inPlace_) {
-    ::CloseHandle(std::exchange(file_, nullptr));
+    file_.reset();
     return true;
   }
   // Every byte is on disk before the rename makes the file visible.
-  if (!::FlushFileBuffers(file_)) {
+  if (!::FlushFileBuffers(file_.get())) {
     fail();
     logWin32Failure("FlushFileBuffers", __FILE__, __LINE__);
     return false;
@@ -172,7 +170,7 @@ bool FileReplacement::commit() {
       ::SetFileInformationByHandle(old.get(), FileBasicInfo, &basic, sizeof basic);
     }
   }
-  if (!renameTo(file_, target_, replaceExisting_)) {
+  if (!renameTo(file_.get(), target_, replaceExisting_)) {
     fail();
     logWin32Failure("rename (file replacement)", __FILE__, __LINE__);
     if (error_ == ERROR_ACCESS_DENIED && replaceExisting_ && targetInUse(target_)) error_ = ERROR_SHARING_VIOLATION;
@@ -186,7 +184,7 @@ bool FileReplacement::commit() {
     }
     return false;   // the destructor removes the temporary file
   }
-  ::CloseHandle(std::exchange(file_, nullptr));
+  file_.reset();
   return true;
 }
 

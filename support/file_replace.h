@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "support/win32_handles.h"
+
 namespace kavri {
 
 // Writes `size` bytes to a newly created, uniquely named temporary file in the
@@ -52,7 +54,7 @@ class FileReplacement {
  private:
   bool fail();
 
-  void* file_ = nullptr;         // the open file (INVALID_HANDLE_VALUE-free: null when none)
+  UniqueFile file_;              // the open file, while the replacement is under way
   std::wstring target_;
   bool inPlace_ = false;
   bool replaceExisting_ = true;

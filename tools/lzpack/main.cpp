@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -40,10 +41,12 @@ bool readWholeFile(const fs::path& path, std::vector<uint8_t>& out) {
   if (!in) return false;
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size < 0) return false;
+  // A file larger than one read can take (2 GB where streamsize is 32 bits)
+  // is refused rather than read short.
+  if (size < 0 || size > std::streamoff(std::numeric_limits<std::streamsize>::max())) return false;
   in.seekg(0, std::ios::beg);
   out.resize(size_t(size));
-  if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), size)) return false;
+  if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), std::streamsize(size))) return false;
   return true;
 }
 
