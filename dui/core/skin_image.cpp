@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dui/core/msimg.h"
+#include "dui/core/png_chunks.h"
 #include "dui/core/stb_image_config.h"
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
@@ -64,6 +65,11 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
     return false;
   }
   const int size = int(length);
+
+  if (!pngChunksFit(bytes, length)) {
+    kavri::debugLog(L"image: a PNG chunk is longer than the file");
+    return false;
+  }
 
   // Look at the header first: nothing is decoded for a picture over the bound
   // or with 16-bit channels (skins never need them).

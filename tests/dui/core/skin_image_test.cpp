@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dui/core/msimg.h"
+#include "dui/core/png_chunks.h"
 #include "dui/core/skin_image.h"
 #include "support/win32_handles.h"
 #include "tests/helpers/image_files.h"
@@ -230,6 +231,15 @@ TEST_F(SkinImageTest, RefusedImagesDrawNothing) {
       {"not an image", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}},
       {"16-bit channels", pngFromRows(1, 1, {1, 2, 3, 4, 5, 6, 7, 8}, 6, 16)},
       {"PNM (left out)", {'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 10, 20, 30}},
+      {"a PNG chunk declaring 2 GB", [&] {
+         std::vector<uint8_t> bad = good;   // found by the fuzzer: the decoder asked for 2 GB
+         for (size_t i = 8; i + 8 <= bad.size(); ++i)
+           if (bad[i + 4] == 'I' && bad[i + 5] == 'D' && bad[i + 6] == 'A' && bad[i + 7] == 'T') {
+             bad[i] = 0x7F, bad[i + 1] = 0xFF, bad[i + 2] = 0xFF, bad[i + 3] = 0x00;
+             break;
+           }
+         return bad;
+       }()},
       {"GIF (left out)", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 'D',
                           1, 0, ';'}},
   };
@@ -251,6 +261,33 @@ TEST_F(SkinImageTest, RefusedImagesDrawNothing) {
   EXPECT_FALSE(loadImage(image, {1, 2, 3}));
   EXPECT_EQ(image.bitmap(), nullptr);
   EXPECT_EQ(image.width(), 0);
+}
+
+// The check before decoding: a chunk may not declare more than the bytes left.
+TEST(PngChunks, EveryChunkMustFitInTheBytesThatFollow) {
+  const std::vector<uint8_t> good = encodePng(2, 2, std::vector<Rgba>(4, Rgba{9, 9, 9, 255}));
+  auto withFirstLength = [&](uint32_t length) {   // the IHDR chunk's length field
+    std::vector<uint8_t> bytes = good;
+    bytes[8] = uint8_t(length >> 24), bytes[9] = uint8_t(length >> 16), bytes[10] = uint8_t(length >> 8),
+    bytes[11] = uint8_t(length);
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    bool fits;
+  } const cases[] = {
+      {"a whole PNG", good, true},
+      {"cut inside the last checksum", std::vector<uint8_t>(good.begin(), good.end() - 2), true},
+      {"cut inside a chunk's data", std::vector<uint8_t>(good.begin(), good.begin() + 20), false},
+      {"a length one past the end", withFirstLength(uint32_t(good.size() - 16 + 1)), false},
+      {"a length of 4 GB - 1", withFirstLength(0xFFFFFFFFu), false},
+      {"only the signature", std::vector<uint8_t>(good.begin(), good.begin() + 8), true},
+      {"not a PNG", {'B', 'M', 0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0, 0, 0}, true},
+      {"empty", {}, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(dui::pngChunksFit(c.bytes.data(), c.bytes.size()), c.fits) << c.what;
 }
 
 TEST_F(SkinImageTest, MutatedImagesNeverCrash) {
