@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "dui/core/jpeg_huffman.h"
 #include "dui/core/msimg.h"
 #include "dui/core/png_chunks.h"
 #include "dui/core/stb_image_config.h"
@@ -68,6 +69,10 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
 
   if (!pngChunksFit(bytes, length)) {
     kavri::debugLog(L"image: a PNG chunk is longer than the file");
+    return false;
+  }
+  if (!jpegHuffmanTablesFit(bytes, length)) {
+    kavri::debugLog(L"image: a JPEG Huffman table holds more than 256 codes");
     return false;
   }
 

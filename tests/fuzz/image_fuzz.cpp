@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "dui/core/jpeg_huffman.h"
 #include "dui/core/png_chunks.h"
 #include "dui/core/stb_image_config.h"
 
@@ -14,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0 || size > (16u << 20)) return 0;
   std::vector<uint8_t> bytes(data, data + size);
   if (!dui::pngChunksFit(bytes.data(), bytes.size())) return 0;   // refused before decoding, as the loader does
+  if (!dui::jpegHuffmanTablesFit(bytes.data(), bytes.size())) return 0;
   int w = 0, h = 0, channels = 0;
   if (!stbi_info_from_memory(bytes.data(), int(bytes.size()), &w, &h, &channels)) return 0;
   if (w <= 0 || h <= 0 || w > STBI_MAX_DIMENSIONS || h > STBI_MAX_DIMENSIONS) return 0;
