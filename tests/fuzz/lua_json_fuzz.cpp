@@ -2,8 +2,8 @@
 // text from outside (an install log an uninstaller reads) and Lua values: any
 // bytes either decode or give a message; whatever decodes writes back (or is
 // refused with a message: a fraction, an array with a null hole) and reads
-// back as the same value. The debugger log is a Windows call in the program
-// and stood in for here.
+// back as the same value. What the functions need from the rest of the
+// program is stood in for by the native test's tests/host/lua_json_stubs.cpp.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,19 +13,6 @@
 #include "lua.h"
 #include "lualib.h"
 #include "script/system_api_modules.h"
-
-namespace kavri {
-
-void debugLog(const std::wstring&) {}
-void debugLogf(const wchar_t*, ...) {}
-
-void registerGlobals(lua_State* L, const luaL_Reg* functions) {
-  lua_pushglobaltable(L);
-  luaL_setfuncs(L, functions, 0);
-  lua_pop(L, 1);
-}
-
-}  // namespace kavri
 
 namespace {
 

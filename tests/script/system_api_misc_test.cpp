@@ -11,6 +11,7 @@
 #include "support/debug_log.h"
 #include "support/folders.h"
 #include "support/instance_guard.h"
+#include "support/win32_handles.h"
 #include "tests/helpers/win_test_util.h"
 #include "tests/script/lua_test_state.h"
 
@@ -198,12 +199,12 @@ constexpr wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
 
 std::vector<std::wstring> pendingRenames() {
   std::vector<std::wstring> list;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) return list;
+  UniqueHkey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return list;
   DWORD bytes = 0;
-  if (::RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS && bytes) {
+  if (::RegQueryValueExW(key.get(), kPendingRenames, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS && bytes) {
     std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 2, 0);
-    if (::RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &bytes) ==
+    if (::RegQueryValueExW(key.get(), kPendingRenames, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &bytes) ==
         ERROR_SUCCESS) {
       // Pairs; an empty target is an empty string between two terminators.
       const size_t units = bytes / sizeof(wchar_t);
@@ -217,15 +218,14 @@ std::vector<std::wstring> pendingRenames() {
       }
     }
   }
-  ::RegCloseKey(key);
   return list;
 }
 
 void setPendingRenames(const std::vector<std::wstring>& list) {
-  HKEY key = nullptr;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  UniqueHkey key;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()), ERROR_SUCCESS);
   if (list.empty()) {
-    ::RegDeleteValueW(key, kPendingRenames);
+    ::RegDeleteValueW(key.get(), kPendingRenames);
   } else {
     std::wstring text;
     for (const std::wstring& pair : list) {
@@ -233,10 +233,9 @@ void setPendingRenames(const std::vector<std::wstring>& list) {
       text += pair.substr(0, arrow) + L'\0' + pair.substr(arrow + 4) + L'\0';
     }
     text += L'\0';
-    ::RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(text.data()),
+    ::RegSetValueExW(key.get(), kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(text.data()),
                      DWORD(text.size() * sizeof(wchar_t)));
   }
-  ::RegCloseKey(key);
 }
 
 // moveFileAtRestart schedules a replacement and a deletion with the system;
