@@ -7,6 +7,9 @@
 #   KAVRI_FUZZ_RUNS=10000000 bash scripts/fuzz.sh TARGET 86400
 #                                              a long run: stops after that
 #                                              many executions (or the time)
+#   KAVRI_FUZZ_TIMEOUT=120                     seconds one input may take before
+#                                              it counts as a hang (default 10;
+#                                              raise it for runs on a busy machine)
 # Default 60 seconds. The corpus grows in <build>/fuzz/TARGET/corpus (seeded
 # from tests/fuzz/seeds/TARGET and, for some targets, generated seeds); crash
 # inputs land in <build>/fuzz/TARGET/crashes and make the script fail. A crash
@@ -73,6 +76,6 @@ esac
 max_len=4096
 [ "$target" = json ] || max_len=65536
 cd "$out"
-"$build/fuzz/build/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+"$build/fuzz/build/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" -timeout="${KAVRI_FUZZ_TIMEOUT:-10}" \
   -rss_limit_mb=2048 -artifact_prefix="$out/crashes/" -print_final_stats=1 \
   ${KAVRI_FUZZ_RUNS:+-runs="$KAVRI_FUZZ_RUNS"} "$out/corpus"
