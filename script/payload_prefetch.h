@@ -1,17 +1,19 @@
-// PayloadPrefetcher: extractFile's second core. While the worker decodes an
-// entry into its file, a helper thread decodes the entry the script will most
-// likely ask for after that one (the next in package order) into a bounded
-// buffer; when the script does ask for it, the worker only writes the buffer.
-// Entries the helper takes alternate with those the worker decodes itself, so
-// both cores decode. Only compressed entries up to the buffer bound are
-// prefetched; everything else, and any entry asked for out of order, is
-// decoded by the worker as without a helper. What the script sees (results,
-// files, the order of its own reports) does not change.
+// PayloadPrefetcher: extractFile's second core. Once the script has asked
+// for an entry, a helper thread decodes the entries that follow it in package
+// order into buffers, ahead of the script, up to a bound on the bytes held;
+// when the script asks for one of them, the worker only writes the buffer.
+// While the worker waits on the file system (creating and closing files costs
+// a round trip each), the helper keeps decoding, so extraction is bounded by
+// the slower of the two rather than by their sum. Only compressed entries up
+// to the bound are decoded ahead; everything else, and any entry the helper
+// has not reached, is decoded by the worker as without a helper. What the
+// script sees (results, files, the order of its own reports) does not change.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
+#include <deque>
 #include <vector>
 
 #include "package/heap_buffer.h"
@@ -23,6 +25,9 @@ namespace kavri {
 
 class PayloadPrefetcher {
  public:
+  // Bytes the decoded entries waiting for the script may hold together (the
+  // one being decoded included); an entry larger than this is never decoded
+  // ahead.
   static constexpr size_t kBufferBound = 8u << 20;
 
   explicit PayloadPrefetcher(const PackageArchive& archive);
@@ -30,32 +35,43 @@ class PayloadPrefetcher {
   PayloadPrefetcher(const PayloadPrefetcher&) = delete;
   PayloadPrefetcher& operator=(const PayloadPrefetcher&) = delete;
 
-  // Streams `entry` to `output` as PackageArchive::extractTo does, from the
-  // helper's buffer when it holds the entry, else decoding with `decoder`.
+  // Streams `entry` to `output` as PackageArchive::extractTo does, from a
+  // decoded buffer when the helper has (or is making) one, else decoding with
+  // `decoder`.
   package::DecodeResult extract(const PackageArchive::EntryInfo& entry, package::LzmaStreamDecoder& decoder,
                                 package::ByteOutput& output);
 
+  // Entries the worker took decoded from the helper so far (for tests).
+  size_t takenFromHelper() const;
+
  private:
-  enum class Helper { Idle, Busy, Ready };
+  struct Decoded {
+    size_t position;
+    HeapBuffer content;
+    bool intact;
+  };
   static DWORD WINAPI helperMain(void* self) noexcept;
   void helperLoop();
   size_t positionOf(const PackageArchive::EntryInfo& entry) const;
-  size_t nextPrefetchable(size_t from) const;
-  void decodeInto(size_t position);
+  size_t nextToDecode() const;   // under lock_
+  HeapBuffer decode(size_t position, bool& intact) const;
 
   const PackageArchive& archive_;
-  std::vector<PackageArchive::EntryInfo> order_;   // entries in package (data) order
+  // Entries with their own data, in package (data) order: entries sharing
+  // one data area appear once.
+  std::vector<PackageArchive::EntryInfo> order_;
 
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  mutable SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
   // Guarded by lock_:
-  Helper state_ = Helper::Idle;
-  size_t item_ = SIZE_MAX;      // the entry being decoded or held
-  size_t pending_ = SIZE_MAX;   // the entry to decode next
-  bool stale_ = false;          // the entry being decoded is no longer wanted
+  bool started_ = false;           // the script has asked for an entry
+  size_t cursor_ = 0;              // the position after the last one asked for
+  std::deque<Decoded> ready_;      // decoded, in increasing position
+  size_t decoding_ = SIZE_MAX;     // the position the helper is decoding
+  bool stale_ = false;             // the script went past it meanwhile
+  size_t heldBytes_ = 0;           // ready_ plus the entry being decoded
+  size_t taken_ = 0;
   bool stop_ = false;
-  HeapBuffer buffer_;           // the held entry's content
-  bool intact_ = false;
 
   UniqueHandle thread_;
 };

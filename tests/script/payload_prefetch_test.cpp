@@ -1,0 +1,177 @@
+// The decode-ahead helper behind extractFile: whatever order the script asks
+// for entries in, each comes out whole and exactly as packed (or as damaged,
+// when it is), and the helper really does decode ahead of a script that walks
+// the package in order.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/package_archive.h"
+#include "script/payload_prefetch.h"
+#include "tests/helpers/package_fixture.h"
+
+namespace kavri {
+namespace {
+
+using package::DecodeResult;
+
+// Collects what is written; `delayMs` stands for a slow file system, so the
+// helper has time to get ahead.
+struct Collect final : package::ByteOutput {
+  std::string bytes;
+  DWORD delayMs = 0;
+  bool write(const uint8_t* data, size_t size) override {
+    if (delayMs) ::Sleep(delayMs);
+    bytes.append(reinterpret_cast<const char*>(data), size);
+    return true;
+  }
+};
+
+std::vector<uint8_t> textOf(int seed, size_t size) {
+  std::vector<uint8_t> out(size);
+  for (size_t i = 0; i < size; ++i) out[i] = uint8_t("abcdefgh "[(i * 7 + size_t(seed) * 13 + i / 97) % 9]);
+  return out;
+}
+
+std::vector<uint8_t> noiseOf(uint32_t seed, size_t size) {
+  std::vector<uint8_t> out(size);
+  for (uint8_t& b : out) {
+    seed = seed * 1664525u + 1013904223u;
+    b = uint8_t(seed >> 24);
+  }
+  return out;
+}
+
+class PayloadPrefetchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 24; ++i)
+      entries_.push_back({u"t/" + std::u16string(1, char16_t(u'a' + i)), textOf(i, 20000 + size_t(i) * 5000)});
+    entries_.push_back({u"noise.dat", noiseOf(7, 50000)});            // stored: not decoded ahead
+    entries_.push_back({u"same1.txt", textOf(99, 30000)});            // two names, one data area
+    entries_.push_back({u"same2.txt", textOf(99, 30000)});
+    entries_.push_back({u"big.txt", textOf(5, PayloadPrefetcher::kBufferBound + 4096)});   // over the bound
+    for (int i = 0; i < 8; ++i)
+      entries_.push_back({u"u/" + std::u16string(1, char16_t(u'a' + i)), textOf(40 + i, 3000)});
+    image_ = test::buildImage(entries_);
+    ASSERT_FALSE(image_.empty());
+    archive_ = std::make_unique<PackageArchive>(image_.data(), image_.size());
+    // The package's own order, as a script reading the entry list would go.
+    archive_->forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo&) { inOrder_.push_back(name); });
+  }
+
+  const std::vector<uint8_t>& contentOf(const std::u16string& name) const {
+    for (const auto& e : entries_)
+      if (e.name == name) return e.data;
+    static const std::vector<uint8_t> none;
+    return none;
+  }
+
+  std::vector<package::PackageEntry> entries_;
+  std::vector<uint8_t> image_;
+  std::unique_ptr<PackageArchive> archive_;
+  std::vector<std::u16string> inOrder_;
+};
+
+TEST_F(PayloadPrefetchTest, EveryOrderOfRequestsGetsExactContent) {
+  std::vector<std::u16string> reversed(inOrder_.rbegin(), inOrder_.rend());
+  std::vector<std::u16string> everyOther, twice, backAndForth;
+  for (size_t i = 0; i < inOrder_.size(); i += 2) everyOther.push_back(inOrder_[i]);
+  for (const auto& name : inOrder_) {
+    twice.push_back(name);
+    twice.push_back(name);
+  }
+  for (size_t i = 0; i + 3 < inOrder_.size(); i += 3) {
+    backAndForth.push_back(inOrder_[i + 2]);
+    backAndForth.push_back(inOrder_[i]);
+    backAndForth.push_back(inOrder_[i + 1]);
+  }
+  struct Case {
+    const char* what;
+    const std::vector<std::u16string>* names;
+  };
+  const Case cases[] = {
+      {"package order", &inOrder_},
+      {"reversed", &reversed},
+      {"every other entry", &everyOther},
+      {"each entry twice", &twice},
+      {"jumping back and forth", &backAndForth},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PayloadPrefetcher prefetcher(*archive_);
+    package::LzmaStreamDecoder decoder;
+    for (const std::u16string& name : *c.names) {
+      PackageArchive::EntryInfo info{};
+      ASSERT_TRUE(archive_->find(name, info));
+      Collect out;
+      EXPECT_EQ(prefetcher.extract(info, decoder, out), DecodeResult::Intact);
+      const std::vector<uint8_t>& expected = contentOf(name);
+      EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end())) << std::string(name.begin(), name.end());
+    }
+  }
+}
+
+// With writes slower than decoding, a script walking the package in order
+// gets most compressed entries already decoded.
+TEST_F(PayloadPrefetchTest, TheHelperDecodesAheadOfAScriptGoingInOrder) {
+  PayloadPrefetcher prefetcher(*archive_);
+  package::LzmaStreamDecoder decoder;
+  for (const std::u16string& name : inOrder_) {
+    PackageArchive::EntryInfo info{};
+    ASSERT_TRUE(archive_->find(name, info));
+    Collect out;
+    out.delayMs = 20;
+    ASSERT_EQ(prefetcher.extract(info, decoder, out), DecodeResult::Intact);
+  }
+  // 24 + 8 small text entries and the shared pair; the first is always the
+  // worker's own, the helper starts after it.
+  EXPECT_GE(prefetcher.takenFromHelper(), 20u);
+}
+
+// A damaged entry decoded ahead is reported as damaged, not as written, and
+// its neighbours are unaffected.
+TEST_F(PayloadPrefetchTest, ADamagedEntryDecodedAheadIsReportedDamaged) {
+  PackageArchive::EntryInfo victim{};
+  ASSERT_TRUE(archive_->find(u"t/e", victim));
+  ASSERT_NE(victim.unpackedSize, 0u);
+  for (uint32_t i = victim.dataOffset + victim.storedSize / 2; i < victim.dataOffset + victim.storedSize; ++i)
+    image_[i] ^= 0x5A;
+  PackageArchive damaged(image_.data(), image_.size());
+  PayloadPrefetcher prefetcher(damaged);
+  package::LzmaStreamDecoder decoder;
+  for (const std::u16string& name : inOrder_) {
+    PackageArchive::EntryInfo info{};
+    ASSERT_TRUE(damaged.find(name, info));
+    Collect out;
+    out.delayMs = 5;
+    const DecodeResult result = prefetcher.extract(info, decoder, out);
+    if (name == u"t/e") {
+      EXPECT_EQ(result, DecodeResult::Damaged);
+    } else {
+      EXPECT_EQ(result, DecodeResult::Intact) << std::string(name.begin(), name.end());
+      const std::vector<uint8_t>& expected = contentOf(name);
+      EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+    }
+  }
+}
+
+// Ending the work while the helper is decoding waits for it and nothing else.
+TEST_F(PayloadPrefetchTest, DestroyingWhileTheHelperDecodesEndsCleanly) {
+  for (int round = 0; round < 5; ++round) {
+    PayloadPrefetcher prefetcher(*archive_);
+    package::LzmaStreamDecoder decoder;
+    PackageArchive::EntryInfo info{};
+    ASSERT_TRUE(archive_->find(inOrder_.front(), info));
+    Collect out;
+    EXPECT_EQ(prefetcher.extract(info, decoder, out), DecodeResult::Intact);
+  }
+}
+
+}  // namespace
+}  // namespace kavri
