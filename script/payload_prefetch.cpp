@@ -62,7 +62,9 @@ size_t PayloadPrefetcher::nextToDecode() const {
   if (!ready_.empty()) from = std::max(from, ready_.back().position + 1);
   for (size_t i = from; i < order_.size(); ++i) {
     if (!decodedAhead(order_[i])) continue;
-    if (heldBytes_ + order_[i].unpackedSize > kBufferBound) return SIZE_MAX;   // wait for the script to take some
+    // Beside what is held already it must fit the bound; alone it may be
+    // as large as any entry decoded ahead.
+    if (heldBytes_ != 0 && heldBytes_ + order_[i].unpackedSize > kAheadBound) return SIZE_MAX;
     return i;
   }
   return SIZE_MAX;

@@ -25,10 +25,13 @@ namespace kavri {
 
 class PayloadPrefetcher {
  public:
-  // Bytes the decoded entries waiting for the script may hold together (the
-  // one being decoded included); an entry larger than this is never decoded
-  // ahead.
+  // The largest entry decoded ahead; larger ones are streamed by the worker.
   static constexpr size_t kBufferBound = 8u << 20;
+  // Bytes the decoded entries waiting for the script may hold together (the
+  // one being decoded included), unless a single entry is held. Kept small so
+  // the helper stays close behind in the package: it reads the same mapped
+  // window as the worker, and what is resident stays bounded.
+  static constexpr size_t kAheadBound = 4u << 20;
 
   explicit PayloadPrefetcher(const PackageArchive& archive);
   ~PayloadPrefetcher();   // waits for the helper to finish its entry
