@@ -1,24 +1,28 @@
 # add_installer(<target> CONTENT <folder> [STYLE <folder>] [ICON <file.ico>]
-#               [OUTPUT_NAME <name>] [PAYLOAD_TARGETS <target>...])
+#               [OUTPUT_NAME <name>] [PAYLOAD_TARGETS <target>...]
+#               [MODULES <file.lua>...])
 #
 # Builds an installer executable from a content folder:
 #   <folder>/UI.lua      start-up script
 #   <folder>/LG.lua      background script
+#   <folder>/<name>.lua  a module both scripts can `require "<name>"`
 #   <folder>/style/      skin package content   -> "style.lz" (STYLE names another folder)
 #   <folder>/frame/      layout package content -> "frame.lz"
 #   <folder>/program/    payload                -> "program.lz" (optional: none is an empty payload)
 #   <folder>/icon.ico    optional window icon (ICON overrides it)
 # PAYLOAD_TARGETS puts the files of other targets (an uninstaller, a helper
 # program) at the payload's root beside the files of program/; a target's file
-# wins over a program/ file of the same name. The packages are packed with the
-# host package builder, the script helpers of the host (script/registry.lua)
-# are joined onto the first line of UI.lua (so line numbers in error messages
-# stay those of UI.lua), and everything is embedded as "_KavriResc" resources
-# next to the manifest and icon group 2.
+# wins over a program/ file of the same name. MODULES adds modules that live
+# elsewhere (the uninstaller shares the setup's this way). The packages are
+# packed with the host package builder; the script helpers of the host
+# (script/registry.lua) and the modules are joined onto the first line of
+# UI.lua, the modules onto the first line of LG.lua (JoinPrelude.cmake: line
+# numbers in error messages stay those of the scripts), and everything is
+# embedded as "_KavriResc" resources next to the manifest and icon group 2.
 set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_installer target)
-  cmake_parse_arguments(ARG "" "CONTENT;ICON;OUTPUT_NAME;STYLE" "PAYLOAD_TARGETS" ${ARGN})
+  cmake_parse_arguments(ARG "" "CONTENT;ICON;OUTPUT_NAME;STYLE" "PAYLOAD_TARGETS;MODULES" ${ARGN})
   if(NOT ARG_CONTENT)
     message(FATAL_ERROR "add_installer(${target}): CONTENT <folder> is required")
   endif()
@@ -91,18 +95,43 @@ function(add_installer target)
     VERBATIM)
   list(APPEND packages "${out}/program.lz")
 
+  # The modules: the content folder's own, then those named; one name once.
+  file(GLOB modules CONFIGURE_DEPENDS "${content}/*.lua")
+  list(REMOVE_ITEM modules "${content}/UI.lua" "${content}/LG.lua")
+  foreach(module ${ARG_MODULES})
+    get_filename_component(module "${module}" ABSOLUTE)
+    list(APPEND modules "${module}")
+  endforeach()
+  set(module_names)
+  foreach(module ${modules})
+    get_filename_component(name "${module}" NAME_WLE)
+    if(name IN_LIST module_names)
+      message(FATAL_ERROR "add_installer(${target}): two modules are named \"${name}\" (${modules})")
+    endif()
+    list(APPEND module_names "${name}")
+  endforeach()
+  string(REPLACE ";" "|" module_arg "${modules}")
+
   set(prelude "${KAVRI_SOURCE_ROOT}/script/registry.lua")
+  set(join "${KAVRI_INSTALLER_CMAKE_DIR}/JoinPrelude.cmake")
   add_custom_command(
     OUTPUT "${out}/UI.lua"
-    COMMAND ${CMAKE_COMMAND} -DPRELUDE=${prelude} -DSCRIPT=${content}/UI.lua -DOUTPUT=${out}/UI.lua
-            -P "${KAVRI_INSTALLER_CMAKE_DIR}/JoinPrelude.cmake"
-    DEPENDS "${prelude}" "${content}/UI.lua" "${KAVRI_INSTALLER_CMAKE_DIR}/JoinPrelude.cmake"
+    COMMAND ${CMAKE_COMMAND} -DPRELUDE=${prelude} -DMODULES=${module_arg} -DSCRIPT=${content}/UI.lua
+            -DOUTPUT=${out}/UI.lua -P "${join}"
+    DEPENDS "${prelude}" "${content}/UI.lua" ${modules} "${join}"
     COMMENT "Preparing ${target}: UI.lua"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT "${out}/LG.lua"
+    COMMAND ${CMAKE_COMMAND} -DMODULES=${module_arg} -DSCRIPT=${content}/LG.lua -DOUTPUT=${out}/LG.lua
+            -P "${join}"
+    DEPENDS "${content}/LG.lua" ${modules} "${join}"
+    COMMENT "Preparing ${target}: LG.lua"
     VERBATIM)
 
   set(rc "${out}/installer.rc")
   set(KAVRI_RC_UI "${out}/UI.lua")
-  set(KAVRI_RC_LG "${content}/LG.lua")
+  set(KAVRI_RC_LG "${out}/LG.lua")
   set(KAVRI_RC_FRAME "${out}/frame.lz")
   set(KAVRI_RC_PROGRAM "${out}/program.lz")
   set(KAVRI_RC_STYLE "${out}/style.lz")
@@ -110,7 +139,7 @@ function(add_installer target)
   set(KAVRI_RC_MANIFEST "${KAVRI_SOURCE_ROOT}/app/resources/installer.manifest")
   configure_file("${KAVRI_SOURCE_ROOT}/app/resources/installer.rc.in" "${rc}" @ONLY)
   set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS
-    "${out}/UI.lua;${content}/LG.lua;${packages};${icon};${KAVRI_RC_MANIFEST}")
+    "${out}/UI.lua;${out}/LG.lua;${packages};${icon};${KAVRI_RC_MANIFEST}")
 
   add_executable(${target} WIN32 "${KAVRI_SOURCE_ROOT}/app/main.cpp" "${rc}")
   target_link_libraries(${target} PRIVATE kavri_startup)

@@ -1,9 +1,35 @@
-# Joins the script helper prelude onto the first line of a UI.lua, so that the
-# prelude is defined before the script runs while every line number of the
-# script stays as the author wrote it. The prelude therefore avoids "--" line
-# comments (block comments --[[ ]] are fine).
-file(READ "${PRELUDE}" prelude)
+# Joins what a packaged script needs before it runs onto the script's first
+# line, so that every line number of the script stays as the author wrote it:
+#   PRELUDE  optional: a file joined as it is, its line breaks turned into
+#            spaces (it therefore avoids "--" line comments; block comments
+#            --[[ ]] are fine)
+#   MODULES  optional: Lua module files, "|"-separated. Each "<name>.lua"
+#            becomes package.preload["<name>"], so `require "<name>"` finds it
+#            in either Lua state. Its text is kept in a quoted string and
+#            compiled only when required, under the chunk name "<name>.lua",
+#            so its errors name its own file and line.
+#   SCRIPT   the script; OUTPUT the joined file.
+set(head "")
+if(PRELUDE)
+  file(READ "${PRELUDE}" prelude)
+  string(REGEX REPLACE "\r?\n" " " prelude "${prelude}")
+  string(APPEND head "${prelude} ")
+endif()
+if(MODULES)
+  string(REPLACE "|" ";" modules "${MODULES}")
+  foreach(module IN LISTS modules)
+    get_filename_component(name "${module}" NAME_WLE)
+    file(READ "${module}" text)
+    # A Lua quoted string on one line: backslashes first, then quotes and
+    # line breaks as escapes.
+    string(REPLACE "\\" "\\\\" text "${text}")
+    string(REPLACE "\"" "\\\"" text "${text}")
+    string(REPLACE "\r" "\\r" text "${text}")
+    string(REPLACE "\n" "\\n" text "${text}")
+    string(APPEND head "package.preload[\"${name}\"] = function(...) "
+                       "return assert(load(\"${text}\", \"=${name}.lua\"))(...) end ")
+  endforeach()
+endif()
 file(READ "${SCRIPT}" script)
-string(REGEX REPLACE "\r?\n" " " prelude "${prelude}")
-file(WRITE "${OUTPUT}.tmp" "${prelude} ${script}")
+file(WRITE "${OUTPUT}.tmp" "${head}${script}")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -1,8 +1,8 @@
--- Kavri demo installer: the whole installation, on the worker thread.
+-- The setup's background script: the whole installation, on the worker thread.
 --
 -- Started by UI.lua with
 --   startWork("LG.lua", "program.lz", configurationText({ installPath = folder,
---             startMenu = "Kavri", desktop = true }))
+--             startMenu = product.name, desktop = true }))
 -- `config.installPath` is the checked install folder, `config.startMenu` the
 -- start-menu folder ("" for none), `config.desktop` asks for a desktop
 -- shortcut and `config.pace`, only ever given by tests, a pause in
@@ -16,31 +16,18 @@
 -- beside them until the end, new folders, registry values, keys and
 -- shortcuts removed.
 --
--- Reports to the window (notifyMessage) are Lua table constructors with a
--- `code`; the number the window answers steers the job:
---   { code = 1, file, done, total, percent }   progress by bytes, at most
---       every 100 ms and always for the final state; answer 9 to stop (cancel),
---       8 to wait (the report is sent again every 100 ms until the answer
---       is another one: the window is asking the user whether to cancel)
---   { code = 2, path, reason, error }  something cannot be written: answer
---       1 retry, 2 skip, anything else fails the installation and undoes it
---   { code = 4, path }   a file is in use: answer 1 to close the program and
---       try again, 2 to replace it when the computer restarts, else cancel
---   { code = 5 }   the job is undoing its changes
---   { code = 3, installed, cancelled, restart, count, skipped, bytes,
---     shortcuts, program, message }   the job has ended (its last report)
+-- Reports to the window (notifyMessage) and the answers that steer the job
+-- are listed in shared.lua: PROGRESS by bytes, FAILURE (retry, skip or
+-- fail), IN_USE (close the program, replace at the restart, or cancel),
+-- UNDOING, and DONE with { installed, cancelled, restart, count, skipped,
+-- bytes, shortcuts, program, message }.
 
-local PRODUCT, VERSION, PUBLISHER = "Kavri", "1.0.0", "Kavri"
-local UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kavri"
-local PRODUCT_KEY = "Software\\Kavri"
-local PROGRAM_ENTRY, UNINSTALLER_ENTRY, README_ENTRY = "Kavri.exe", "Uninstall.exe", "readme.txt"
-local LOG_NAME = "install-log.json"
-local BACKUP_SUFFIX, PENDING_SUFFIX = ".kavri-backup", ".kavri-new"
+local shared = require "shared"
+
+local product = shared.product
+local REPORT, ANSWER = shared.REPORT, shared.ANSWER
+local PROGRAM_ENTRY, UNINSTALLER_ENTRY, README_ENTRY = product.program, shared.UNINSTALLER, product.readme
 local REPORT_INTERVAL = 0.1   -- seconds between progress reports
-
-local ANSWER_PAUSE, ANSWER_STOP = 8, 9
-local ANSWER_RETRY, ANSWER_SKIP = 1, 2
-local ANSWER_CLOSE_PROGRAM, ANSWER_AT_RESTART = 1, 2
 
 local ERROR_TEXT = {
   [0] = "the payload entry is missing or damaged",
@@ -55,24 +42,8 @@ config = type(config) == "table" and config or {}
 ------------------------------------------------------------------------------
 -- Reports.
 
-local function serialise(values)
-  local parts = {}
-  for key, value in pairs(values) do
-    local text
-    if type(value) == "string" then
-      text = string.format("%q", value)
-    elseif type(value) == "number" then
-      text = value == math.floor(value) and string.format("%.0f", value) or string.format("%.17g", value)
-    elseif type(value) == "boolean" then
-      text = tostring(value)
-    end
-    if text then parts[#parts + 1] = key .. " = " .. text end
-  end
-  return "{ " .. table.concat(parts, ", ") .. " }"
-end
-
 local function notify(values)
-  return notifyMessage(serialise(values))
+  return notifyMessage(shared.serialise(values))
 end
 
 -- Raised (as a table) to leave the job for the rollback: the user cancelled.
@@ -83,7 +54,7 @@ local CANCELLED = { cancelled = true }
 
 local undo = {}
 local backups = {}        -- backup files to remove once the job has succeeded
-local log = { product = PRODUCT, version = VERSION, files = {}, folders = {}, registry = {}, keys = {},
+local log = { product = product.name, version = product.version, files = {}, folders = {}, registry = {}, keys = {},
               shortcuts = {} }
 
 local function onUndo(action)
@@ -107,9 +78,9 @@ end
 -- skip it; a cancel leaves the job.
 local function askAfterFailure(path, code, reason)
   reason = reason or ERROR_TEXT[code or 0] or ("Windows error " .. tostring(code))
-  local answer = notify({ code = 2, path = path, error = code or 0, reason = reason })
-  if answer == ANSWER_RETRY then return true end
-  if answer == ANSWER_SKIP then return false end
+  local answer = notify({ code = REPORT.FAILURE, path = path, error = code or 0, reason = reason })
+  if answer == ANSWER.RETRY then return true end
+  if answer == ANSWER.SKIP then return false end
   error({ failure = path .. ": " .. reason }, 0)   -- the installation fails and is undone
 end
 
@@ -149,7 +120,7 @@ end
 -- Keeps a copy of an existing file beside it until the job ends; false when
 -- no copy could be made (the file must then not be overwritten now).
 local function backUp(path)
-  local backup = path .. BACKUP_SUFFIX
+  local backup = path .. shared.BACKUP_SUFFIX
   if not copyFile(path, backup) then return nil end
   backups[#backups + 1] = backup
   onUndo(function() removeNowOrLater(backup) end)
@@ -187,14 +158,14 @@ local function writeEntry(name, path, programPath, state)
       return true
     end
     local inUse = existed and (code == 32 or code == 33 or code == 5)
-    local pending = path .. PENDING_SUFFIX
+    local pending = path .. shared.PENDING_SUFFIX
     if inUse and extractFile(name, pending) then
-      local answer = notify({ code = 4, path = path })
-      if answer == ANSWER_CLOSE_PROGRAM then
+      local answer = notify({ code = REPORT.IN_USE, path = path })
+      if answer == ANSWER.CLOSE_PROGRAM then
         removeFile(pending)
         closeProgram(path, programPath)
         if not backup then backup = backUp(path) end
-      elseif answer == ANSWER_AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
+      elseif answer == ANSWER.AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
         -- Undone by removing the new file: the move at restart then finds
         -- nothing to move. The restart marker is set only once the job
         -- has succeeded.
@@ -335,7 +306,7 @@ local function install(state)
   local uninstallerPath = destination(UNINSTALLER_ENTRY)
   state.program = programPath
 
-  local logPath = root .. "\\" .. LOG_NAME
+  local logPath = root .. "\\" .. shared.LOG_NAME
   local earlier = earlierLog(logPath)
 
   -- Folders first: the install folder and every entry's folder.
@@ -352,13 +323,13 @@ local function install(state)
     if not final and now - lastReport < REPORT_INTERVAL then return end
     lastReport = now
     local percent = total > 0 and math.floor(done * 100 / total) or 100
-    local report = { code = 1, file = file, done = done, total = total, percent = percent }
+    local report = { code = REPORT.PROGRESS, file = file, done = done, total = total, percent = percent }
     local answer = notify(report)
-    while answer == ANSWER_PAUSE do
+    while answer == ANSWER.PAUSE do
       sleep(100)
       answer = notify(report)
     end
-    if answer == ANSWER_STOP then error(CANCELLED, 0) end
+    if answer == ANSWER.STOP then error(CANCELLED, 0) end
   end
   local pace = tonumber(config.pace)
   for index, entry in ipairs(entries) do
@@ -386,13 +357,13 @@ local function install(state)
 
   -- Registration: the system's list of installed programs and the product's key.
   local quoted = "\"" .. uninstallerPath .. "\""
-  writeKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, {
-    { "DisplayName", PRODUCT }, { "DisplayVersion", VERSION }, { "Publisher", PUBLISHER },
+  writeKey(HKEY_LOCAL_MACHINE, shared.UNINSTALL_KEY, {
+    { "DisplayName", product.name }, { "DisplayVersion", product.version }, { "Publisher", product.publisher },
     { "InstallLocation", root }, { "DisplayIcon", programPath or uninstallerPath },
     { "UninstallString", quoted }, { "QuietUninstallString", quoted .. " /S" },
     { "EstimatedSize", math.ceil(total / 1024) }, { "NoModify", 1 }, { "NoRepair", 1 },
   })
-  writeKey(HKEY_LOCAL_MACHINE, PRODUCT_KEY, { { "InstallPath", root }, { "Version", VERSION } })
+  writeKey(HKEY_LOCAL_MACHINE, shared.PRODUCT_KEY, { { "InstallPath", root }, { "Version", product.version } })
 
   -- Shortcuts: the start-menu folder and, when asked for, the desktop.
   local menu = tostring(config.startMenu or ""):gsub("/", "\\"):gsub("^\\+", ""):gsub("\\+$", "")
@@ -400,13 +371,17 @@ local function install(state)
   if menu ~= "" and programs and not menu:find("%.%.") then
     local folder = programs .. "\\" .. menu
     makeFolder(folder)
-    if programPath then makeShortcut(programPath, folder .. "\\Kavri.lnk") end
-    if names[README_ENTRY] then makeShortcut(destination(README_ENTRY), folder .. "\\Kavri Readme.lnk") end
-    if names[UNINSTALLER_ENTRY] then makeShortcut(uninstallerPath, folder .. "\\Uninstall Kavri.lnk") end
+    if programPath then makeShortcut(programPath, folder .. "\\" .. product.name .. ".lnk") end
+    if names[README_ENTRY] then
+      makeShortcut(destination(README_ENTRY), folder .. "\\" .. product.name .. " Readme.lnk")
+    end
+    if names[UNINSTALLER_ENTRY] then
+      makeShortcut(uninstallerPath, folder .. "\\Uninstall " .. product.name .. ".lnk")
+    end
   end
   local desktop = getDesktopFolder()
   if config.desktop and desktop then
-    makeShortcut(programPath or destination(README_ENTRY), desktop .. "\\Kavri.lnk")
+    makeShortcut(programPath or destination(README_ENTRY), desktop .. "\\" .. product.name .. ".lnk")
   end
   state.shortcuts = #log.shortcuts
 
@@ -429,13 +404,13 @@ local ok, failure = pcall(install, state)
 if ok then
   for _, backup in ipairs(backups) do removeNowOrLater(backup) end
   if state.restart then markRestart() end
-  notify({ code = 3, installed = true, restart = state.restart, count = state.count, skipped = state.skipped,
+  notify({ code = REPORT.DONE, installed = true, restart = state.restart, count = state.count, skipped = state.skipped,
            bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
 else
-  notify({ code = 5 })
+  notify({ code = REPORT.UNDOING })
   rollBack()
   local cancelled = type(failure) == "table" and failure.cancelled or false
   local message = type(failure) == "table" and failure.failure or tostring(failure)
-  notify({ code = 3, installed = false, cancelled = cancelled, restart = false, count = 0, skipped = 0,
+  notify({ code = REPORT.DONE, installed = false, cancelled = cancelled, restart = false, count = 0, skipped = 0,
            bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil })
 end

@@ -1,4 +1,4 @@
--- Kavri uninstaller: removal, on the worker thread.
+-- The uninstaller's background script: the removal, on the worker thread.
 --
 -- Started by UI.lua with configurationText({ folder = installFolder }). Reads
 -- "install-log.json" in that folder (written by the setup's LG.lua) and
@@ -13,39 +13,20 @@
 -- outside the product's registry keys, are ignored, so a damaged or altered
 -- log cannot make the uninstaller delete anything else.
 --
--- Reports (notifyMessage, Lua table constructors):
---   { code = 1, item, percent }   progress, at most every 100 ms
---   { code = 3, removed, files, shortcuts, kept, example, later, message }
---       the job has ended (its last report)
+-- Reports to the window (notifyMessage; shared.lua lists them): PROGRESS
+-- { item, percent } at most every 100 ms, and DONE { removed, files,
+-- shortcuts, kept, example, later, message } last.
 
-local LOG_NAME = "install-log.json"
-local UNINSTALLER_NAME = "Uninstall.exe"
-local PRODUCT_KEYS = {
-  "software\\microsoft\\windows\\currentversion\\uninstall\\kavri",
-  "software\\kavri",
-}
+local shared = require "shared"
+
+local REPORT = shared.REPORT
+local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
 local ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
 local REPORT_INTERVAL = 0.1
 local ORIGINAL_WAIT_MS = 15000   -- how long the original uninstaller may take to end
 
-local function serialise(values)
-  local parts = {}
-  for key, value in pairs(values) do
-    local text
-    if type(value) == "string" then
-      text = string.format("%q", value)
-    elseif type(value) == "number" then
-      text = string.format("%.0f", value)
-    elseif type(value) == "boolean" then
-      text = tostring(value)
-    end
-    if text then parts[#parts + 1] = key .. " = " .. text end
-  end
-  return "{ " .. table.concat(parts, ", ") .. " }"
-end
-
 local function notify(values)
-  return notifyMessage(serialise(values))
+  return notifyMessage(shared.serialise(values))
 end
 
 ------------------------------------------------------------------------------
@@ -101,7 +82,7 @@ end
 
 local function uninstall()
   local folder = tostring(type(config) == "table" and config.folder or ""):gsub("[\\/]+$", "")
-  local logPath = folder .. "\\" .. LOG_NAME
+  local logPath = folder .. "\\" .. shared.LOG_NAME
   local text = readWholeFile(logPath)
   if not text then error("the install log " .. logPath .. " cannot be read", 0) end
   local log, why = jsonDecode(text)
@@ -120,7 +101,7 @@ local function uninstall()
     local now = os.clock()
     if step < total and now - lastReport < REPORT_INTERVAL then return end
     lastReport = now
-    notify({ code = 1, item = item, percent = math.floor(step * 100 / total) })
+    notify({ code = REPORT.PROGRESS, item = item, percent = math.floor(step * 100 / total) })
   end
 
   -- Files the setup wrote and nobody changed since; the original
@@ -132,7 +113,7 @@ local function uninstall()
       if fileExists(path) then
         if getFileSize(path) ~= tonumber(file.size) then
           keep(path)
-        elseif plain(path) == plain(folder .. "\\" .. UNINSTALLER_NAME) then
+        elseif plain(path) == plain(folder .. "\\" .. shared.UNINSTALLER) then
           original = path
         elseif removeOrLater(path) then
           result.files = result.files + 1
@@ -191,5 +172,5 @@ local function uninstall()
 end
 
 local ok, failure = pcall(uninstall)
-notify({ code = 3, removed = ok, files = result.files, shortcuts = result.shortcuts, kept = result.kept,
+notify({ code = REPORT.DONE, removed = ok, files = result.files, shortcuts = result.shortcuts, kept = result.kept,
          example = result.example, later = result.later, message = not ok and tostring(failure) or nil })

@@ -1,53 +1,28 @@
--- Kavri uninstaller: start-up script.
+-- The uninstaller's start-up script.
 --
 -- "Uninstall.exe" lives in the install folder, written there by the setup.
 -- A program cannot delete its own file while it runs, so when started from
 -- there it copies itself to the temporary folder, starts the copy with
 -- /D=<install folder> and ends; the copy asks, closes the running program and
 -- has "LG.lua" remove exactly what the install log lists, then schedules its
--- own file for deletion at the next restart.
+-- own file for deletion at the next restart. The copy's pages (confirm,
+-- progress, finish) are each set up by a function of their own below. The
+-- product's name comes from the setup's product.lua, shared with it.
 --
--- Command line:
+-- Command line (shared.parseCommandLine):
 --   /S            silent: no window, no box; exit code 0 when removed,
 --                 1 on failure, 2 when the user cancelled
 --   /D=<folder>   the install folder (given to the copy; last, takes the
 --                 rest of the line)
 
-local PRODUCT = "Kavri"
-local LOG_NAME = "install-log.json"
-local PROGRAM_NAME = "Kavri.exe"
+local shared = require "shared"
 
-local MB_OK, MB_OKCANCEL, MB_ICONERROR, MB_ICONWARNING = 0, 1, 16, 48
-local IDOK = 1
-local SW_SHOWNORMAL, SW_MINIMIZE = 1, 6
-local EXIT_FAILED, EXIT_CANCELLED = 1, 2
+local product = shared.product
+local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
+local MB, ID, SW, CAPTION = shared.MB, shared.ID, shared.SW, shared.CAPTION
 
--- Splits the text before /D= into switches; /D= takes the rest of the line.
-local function parseCommandLine()
-  local options = { silent = false }
-  local line = getCommandLine and getCommandLine() or ""
-  local rest = line
-  local at = 1
-  while true do
-    local start = line:find("/[Dd]=", at)
-    if not start then break end
-    local before = start > 1 and line:sub(start - 1, start - 1) or " "
-    if before:match("[%s\"]") then
-      local folder = line:sub(start + 3):gsub("%s+$", "")
-      if before == "\"" then folder = folder:gsub("\"$", "") end
-      options.folder = folder:gsub("[\\/]+$", "")
-      rest = line:sub(1, before == "\"" and start - 2 or start - 1)
-      break
-    end
-    at = start + 1
-  end
-  for word in rest:gmatch("[^%s]+") do
-    if word:gsub("\"", ""):upper() == "/S" then options.silent = true end
-  end
-  return options
-end
-
-local options = parseCommandLine()
+local options = shared.parseCommandLine(getCommandLine and getCommandLine() or "")
+if options.folder then options.folder = (options.folder:gsub("[\\/]+$", "")) end
 if options.silent then setSilent(true) end
 local self = (arg and arg[0]) or getProcessPath() or ""
 local temp = getTempFolder() or "C:\\"
@@ -60,12 +35,12 @@ local function forgetSelf()
 end
 
 local function fail(text, code)
-  if not options.silent then showMessageBox(text, "错误", MB_OK + MB_ICONERROR) end
-  setExitCode(code or EXIT_FAILED)
+  if not options.silent then showMessageBox(text, CAPTION.ERROR, MB.OK + MB.ICONERROR) end
+  setExitCode(code or EXIT.FAILED)
 end
 
 local function isInstalled(folder)
-  return fileExists(folder .. "\\" .. LOG_NAME)
+  return fileExists(folder .. "\\" .. shared.LOG_NAME)
 end
 
 ------------------------------------------------------------------------------
@@ -74,17 +49,17 @@ end
 local function handOver()
   local folder = self:match("^(.*)\\[^\\]+$")
   if not folder or not isInstalled(folder) then
-    fail("Kavri is not installed in " .. tostring(folder) .. ": its install log is missing.")
+    fail(product.name .. " is not installed in " .. tostring(folder) .. ": its install log is missing.")
     return
   end
-  local copy = string.format("%sKavri-Uninstall-%d.exe", temp, os.time())
+  local copy = string.format("%s%s-Uninstall-%d.exe", temp, product.name, os.time())
   if not copyFile(self, copy) then
     fail("The uninstaller cannot copy itself to the temporary folder " .. temp .. ".")
     return
   end
   releaseMutex()   -- the copy takes it over
   local parameters = (options.silent and "/S " or "") .. "/D=" .. folder
-  if not shellExecuteEx(copy, parameters, "open", SW_SHOWNORMAL, 0) then
+  if not shellExecuteEx(copy, parameters, "open", SW.SHOWNORMAL, 0) then
     removeFile(copy)
     fail("The uninstaller cannot start its copy " .. copy .. ".")
     return
@@ -102,19 +77,11 @@ local function handOver()
     sleep(200)
     waited = waited + 200
   end
-  setExitCode(isInstalled(folder) and EXIT_FAILED or 0)
+  setExitCode(isInstalled(folder) and EXIT.FAILED or 0)
 end
 
 ------------------------------------------------------------------------------
 -- The copy: remove the installation.
-
-local function readReport(text)
-  local chunk = load("return " .. tostring(text), "report", "t", {})
-  if not chunk then return nil end
-  local ok, report = pcall(chunk)
-  if ok and type(report) == "table" then return report end
-  return nil
-end
 
 local function startRemoval(folder)
   return startWork("LG.lua", "program.lz", configurationText({ folder = folder }))
@@ -122,19 +89,19 @@ end
 
 -- Closes the installed program when it runs; false when the user keeps it.
 local function closeProgram(folder, window)
-  local program = folder .. "\\" .. PROGRAM_NAME
+  local program = folder .. "\\" .. product.program
   if not isProcessRunning(program) then return true end
   if window then
-    local answer = window:showMessageBox("Kavri is running. Close it so that it can be removed?", "提示",
-                                         MB_OKCANCEL + MB_ICONWARNING)
-    if answer ~= IDOK then return false end
+    local answer = window:showMessageBox(product.name .. " is running. Close it so that it can be removed?",
+                                         CAPTION.NOTICE, MB.OKCANCEL + MB.ICONWARNING)
+    if answer ~= ID.OK then return false end
   end
   killProcess(program)
   return true
 end
 
 local function finished(report)
-  if report.removed then setExitCode(0) else setExitCode(EXIT_FAILED) end
+  if report.removed then setExitCode(0) else setExitCode(EXIT.FAILED) end
   forgetSelf()
 end
 
@@ -142,93 +109,154 @@ local function runSilent(folder)
   closeProgram(folder, nil)
   local result
   if not startRemoval(folder) then
-    setExitCode(EXIT_FAILED)
+    setExitCode(EXIT.FAILED)
     return
   end
   waitWork(function(text)
-    local report = readReport(text)
-    if report and report.code == 3 then result = report end
-    return 0
+    local report = shared.readReport(text)
+    if report and report.code == REPORT.DONE then result = report end
+    return ANSWER.GO_ON
   end)
   finished(result or { removed = false })
 end
 
+------------------------------------------------------------------------------
+-- The uninstaller window (frame/main.xml). Each page's function finds its
+-- controls by the ids the layout lists at its top, sets them up and returns
+-- the page: { panel, ... what other pages call }. They share `removal`: the
+-- window, the install folder, the pages by name, the page shown (`current`),
+-- whether the removal runs (`working`) and `quit`.
+
+-- Confirm: what is removed and from where. Remove closes the running program
+-- (asking first) and starts the removal; Cancel quits.
+local function confirmPage(removal)
+  local ids = { page = 100, heading = 101, folder = 105, remove = 102, cancel = 103 }
+  local window = removal.window
+  window:getChild(ids.heading):setText("Remove " .. product.name)
+  window:getChild(ids.folder):setText(product.name .. " is removed from " .. removal.folder .. ".")
+  window:getChild(ids.cancel):addHandler(event.Click, removal.quit)
+  window:getChild(ids.remove):addHandler(event.Click, function()
+    if not closeProgram(removal.folder, window) then return end
+    removal.pages.progress.start()
+  end)
+  return { panel = window:getChild(ids.page) }
+end
+
+-- Progress: the bar and the item being removed. The worker's reports arrive
+-- here; its last one hands over to the finish page. A removal is not undone
+-- halfway, so nothing here cancels it.
+local function progressPage(removal)
+  local ids = { page = 200, heading = 201, percent = 202, item = 203, bar = 204 }
+  local window = removal.window
+  local bar = window:getChild(ids.bar)
+  window:getChild(ids.heading):setText("Removing " .. product.name .. "...")
+
+  window:setMessageHandler(function(text)
+    local report = shared.readReport(text)
+    if not report then return ANSWER.GO_ON end
+    if report.code == REPORT.PROGRESS then
+      window:getChild(ids.percent):setText(report.percent .. "%")
+      window:getChild(ids.item):setText(report.item or "")
+      bar:setPosition(report.percent)
+      window:updateLayout()
+    elseif report.code == REPORT.DONE then
+      removal.working = false
+      finished(report)
+      removal.pages.finish.show(report)
+    end
+    return ANSWER.GO_ON
+  end)
+
+  -- Starts the removal; back to the confirm page when it cannot start.
+  local function start()
+    bar:setRange(100)
+    bar:setPosition(0)
+    removal.show("progress")
+    removal.working = startRemoval(removal.folder)
+    if not removal.working then
+      window:showMessageBox("The uninstaller could not start removing files.", CAPTION.ERROR, MB.OK + MB.ICONERROR)
+      removal.show("confirm")
+    end
+  end
+
+  return { panel = window:getChild(ids.page), start = start }
+end
+
+-- Finish: what was removed and what was kept, or why nothing was; Close ends
+-- the uninstaller.
+local function finishPage(removal)
+  local ids = { page = 300, heading = 301, line1 = 302, line2 = 304, line3 = 308, close = 303 }
+  local window = removal.window
+
+  -- Shows the page for the worker's last report.
+  local function show(report)
+    if report.removed then
+      window:getChild(ids.heading):setText(product.name .. " is removed")
+      window:getChild(ids.line1):setText(report.files .. " files, " .. report.shortcuts
+                                         .. " shortcuts and the registration removed.")
+      window:getChild(ids.line2):setText(report.kept > 0
+        and (report.kept .. " files or folders of yours were kept, such as " .. report.example .. ".") or "")
+      window:getChild(ids.line3):setText(report.later > 0
+        and (report.later .. " files in use are removed when the computer restarts.") or "")
+    else
+      window:getChild(ids.heading):setText(product.name .. " could not be removed")
+      window:getChild(ids.line1):setText(tostring(report.message or "an error occurred"))
+      window:getChild(ids.line2):setText("")
+      window:getChild(ids.line3):setText("")
+    end
+    removal.show("finish")
+  end
+
+  window:getChild(ids.close):addHandler(event.Click, function() window:endDialog(1) end)
+  return { panel = window:getChild(ids.page), show = show }
+end
+
+-- The window's own controls: its title, minimise, and close, which does
+-- nothing while the removal runs, quits before it and closes after it.
+local function windowFrame(removal)
+  local ids = { title = 4, minimise = 2, close = 3 }
+  local window = removal.window
+  window:getChild(ids.title):setText(product.name .. " Uninstall")
+  window:getChild(ids.minimise):addHandler(event.Click, function() window:showWindow(SW.MINIMIZE) end)
+  window:getChild(ids.close):addHandler(event.Click, function()
+    if removal.working then return end   -- removal is not undone halfway
+    if removal.current == "finish" then window:endDialog(1) else removal.quit() end
+  end)
+end
+
 local function runWindow(folder)
   local window = createWindow("main.xml")
-  window:setTitle("Kavri Uninstall")
+  window:setTitle(product.name .. " Uninstall")
   window:setIcon(2)
   window:updateLayout()
   window:centerScreen()
-  local pages = { confirm = window:getChild(100), progress = window:getChild(200), finish = window:getChild(300) }
-  local working = false
-  local function showPage(page)
-    for _, each in pairs(pages) do each:setVisible(each == page) end
+
+  local removal = { window = window, folder = folder, pages = {}, working = false }
+  -- Shows the page of that name and hides the others.
+  function removal.show(name)
+    removal.current = name
+    for each, page in pairs(removal.pages) do page.panel:setVisible(each == name) end
     window:updateLayout()
   end
-  window:getChild(105):setText("Kavri is removed from " .. folder .. ".")
-
-  local function quit()
-    setExitCode(EXIT_CANCELLED)
+  function removal.quit()
+    setExitCode(EXIT.CANCELLED)
     forgetSelf()
     window:endDialog(2)
   end
-  window:getChild(2):addHandler(event.Click, function() window:showWindow(SW_MINIMIZE) end)
-  window:getChild(3):addHandler(event.Click, function()
-    if working then return end   -- removal is not undone halfway
-    if pages.finish:getVisible() then window:endDialog(1) else quit() end
-  end)
-  window:getChild(103):addHandler(event.Click, quit)
 
-  local bar = window:getChild(204)
-  window:setMessageHandler(function(text)
-    local report = readReport(text)
-    if not report then return 0 end
-    if report.code == 1 then
-      window:getChild(202):setText(report.percent .. "%")
-      window:getChild(203):setText(report.item or "")
-      bar:setPosition(report.percent)
-      window:updateLayout()
-    elseif report.code == 3 then
-      working = false
-      finished(report)
-      if report.removed then
-        window:getChild(301):setText("Kavri is removed")
-        window:getChild(302):setText(report.files .. " files, " .. report.shortcuts .. " shortcuts and the registration removed.")
-        window:getChild(304):setText(report.kept > 0
-          and (report.kept .. " files or folders of yours were kept, such as " .. report.example .. ".") or "")
-        window:getChild(308):setText(report.later > 0
-          and (report.later .. " files in use are removed when the computer restarts.") or "")
-      else
-        window:getChild(301):setText("Kavri could not be removed")
-        window:getChild(302):setText(tostring(report.message or "an error occurred"))
-        window:getChild(304):setText("")
-        window:getChild(308):setText("")
-      end
-      showPage(pages.finish)
-    end
-    return 0
-  end)
+  windowFrame(removal)
+  removal.pages.confirm = confirmPage(removal)
+  removal.pages.progress = progressPage(removal)
+  removal.pages.finish = finishPage(removal)
 
-  window:getChild(102):addHandler(event.Click, function()
-    if not closeProgram(folder, window) then return end
-    bar:setRange(100)
-    bar:setPosition(0)
-    showPage(pages.progress)
-    working = startRemoval(folder)
-    if not working then
-      window:showMessageBox("The uninstaller could not start removing files.", "错误", MB_OK + MB_ICONERROR)
-      showPage(pages.confirm)
-    end
-  end)
-  window:getChild(303):addHandler(event.Click, function() window:endDialog(1) end)
-  showPage(pages.confirm)
+  removal.show("confirm")
   window:showDialog()
 end
 
 if not options.folder then
   handOver()
 elseif not isInstalled(options.folder) then
-  fail("Kavri is not installed in " .. options.folder .. ": its install log is missing.")
+  fail(product.name .. " is not installed in " .. options.folder .. ": its install log is missing.")
   forgetSelf()
 elseif options.silent then
   runSilent(options.folder)

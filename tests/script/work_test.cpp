@@ -777,6 +777,9 @@ TEST_F(WorkTest, TheDemoBackgroundScriptInstallsThePayload) {
   }
   setPackage(entries);
   setWorkerScript(test::readFileBytes(demo + "LG.lua"));
+  // Its modules, beside it: `require` finds them among the packaged files.
+  for (const char* module : {"shared.lua", "product.lua"})
+    files_.addFile(utf8ToWide(module), test::bytesOf(test::readFileBytes(demo + module)));
 
   struct Case {
     const char* what;

@@ -94,6 +94,17 @@ class OleForRun {
   bool initialised_;
 };
 
+// The demo installer's modules (its "<name>.lua" files besides UI.lua and
+// LG.lua) as packaged files, so that a test's `require "<name>"` finds them
+// as the installer's scripts do.
+void addInstallerModules(MemoryFileSystem& files) {
+  for (const auto& item : fs::directory_iterator(fs::path(KAVRI_INSTALLER_DIR))) {
+    const fs::path name = item.path().filename();
+    if (!item.is_regular_file() || name.extension() != ".lua" || name == "UI.lua" || name == "LG.lua") continue;
+    files.addFile(name.wstring(), bytesOf(readFileBytes(item.path().wstring())));
+  }
+}
+
 }  // namespace
 
 LuaRunResult runLuaTest(const fs::path& script) {
@@ -102,6 +113,7 @@ LuaRunResult runLuaTest(const fs::path& script) {
   MemoryFileSystem files;
   std::string ui = registryPrelude() + " " + readFileBytes(script.wstring());
   files.addFile(L"UI.lua", std::vector<uint8_t>(ui.begin(), ui.end()));
+  addInstallerModules(files);
   for (const char* package : {"frame", "style"}) {
     if (!fs::is_directory(suite / package)) continue;
     std::vector<uint8_t> image;

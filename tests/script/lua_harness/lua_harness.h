@@ -26,7 +26,8 @@ struct LuaRunResult {
 };
 
 // Runs `script` (a *_test.lua file); its suite folder is the script's folder:
-// "frame/" becomes "frame.lz" and "style/" (when present) "style.lz".
+// "frame/" becomes "frame.lz" and "style/" (when present) "style.lz". The
+// demo installer's modules (installer/<name>.lua) can be required.
 LuaRunResult runLuaTest(const std::filesystem::path& script);
 
 }  // namespace kavri::test

@@ -1,0 +1,119 @@
+-- The install folder: what may be chosen, the space the payload needs and the
+-- space free on its drive. Used by the folder page and the silent install.
+local shared = require "shared"
+
+local name = shared.product.name
+local installFolder = {}
+
+local function lowerNoSlash(path)
+  return (path:gsub("/", "\\"):gsub("\\+$", ""):lower())
+end
+
+-- Folders of the system itself: installing into one of them (or, for the
+-- Windows folder, anywhere inside it) is refused.
+local function systemFolders()
+  local list = {}
+  local function add(path)
+    if path and path ~= "" then list[#list + 1] = lowerNoSlash(path) end
+  end
+  for _, variable in ipairs({ "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432",
+                              "CommonProgramFiles", "CommonProgramFiles(x86)", "ProgramData",
+                              "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE", "APPDATA", "LOCALAPPDATA" }) do
+    add(os.getenv(variable))
+  end
+  local profile = os.getenv("USERPROFILE")
+  if profile then add(profile:match("^(.*)\\[^\\]+\\?$")) end   -- the folder holding the profiles
+  add(getProgramFolder())
+  add(getAppDataFolder())
+  add(getDesktopFolder())
+  add(getStartMenuFolder())
+  add(getTempFolder())
+  return list
+end
+
+-- Returns the folder in its plain form (backslashes, no trailing one), or
+-- nil and the reason it is refused.
+function installFolder.check(text)
+  local path = (text or ""):gsub("^%s+", ""):gsub("%s+$", ""):gsub("/", "\\")
+  if path == "" then return nil, "Please choose the folder to install " .. name .. " into." end
+  if not path:match("^%a:\\") then
+    return nil, "\"" .. path .. "\" is not a full path. Please give one that starts with a drive, "
+                .. "such as C:\\Program Files\\" .. name .. "."
+  end
+  path = path:sub(1, 3) .. path:sub(4):gsub("\\+", "\\")
+  path = path:gsub("\\+$", "")
+  if #path <= 2 then
+    return nil, name .. " cannot be installed into the root of a drive (" .. path:sub(1, 2):upper()
+                .. "\\). Please choose a folder, such as " .. path:sub(1, 2):upper() .. "\\" .. name .. "."
+  end
+  for part in path:sub(4):gmatch("[^\\]+") do
+    if part == "." or part == ".." then
+      return nil, "The folder must not contain \".\" or \"..\": please give the full path."
+    end
+    if part:find("[<>:\"|%?%*%c]") then
+      return nil, "The folder name \"" .. part .. "\" contains a character Windows does not allow "
+                  .. "(< > : \" | ? *)."
+    end
+    if part:match("[ %.]$") then
+      return nil, "The folder name \"" .. part .. "\" must not end with a space or a dot."
+    end
+  end
+  local lower = path:lower()
+  for _, folder in ipairs(systemFolders()) do
+    if lower == folder then
+      local programs = getProgramFolder()
+      local example = (programs and lower == lowerNoSlash(programs)) and (", such as " .. path .. "\\" .. name) or ""
+      return nil, path .. " is a folder of the system. Please choose a folder of its own for " .. name
+                  .. example .. "."
+    end
+  end
+  local windows = os.getenv("SystemRoot") or os.getenv("windir")
+  if windows and lower:sub(1, #windows + 1) == lowerNoSlash(windows) .. "\\" then
+    return nil, name .. " cannot be installed inside the Windows folder. Please choose another folder."
+  end
+  return path
+end
+
+-- Bytes the payload needs, from the package itself (nil when unreadable).
+function installFolder.payloadSize()
+  local entries = listEntries and listEntries("program.lz")
+  if type(entries) ~= "table" then return nil end
+  local total = 0
+  for _, entry in ipairs(entries) do total = total + (tonumber(entry.size) or 0) end
+  return total
+end
+
+function installFolder.formatBytes(bytes)
+  if bytes >= 1024 ^ 3 then return string.format("%.1f GB", bytes / 1024 ^ 3) end
+  if bytes >= 1024 ^ 2 then return string.format("%.1f MB", bytes / 1024 ^ 2) end
+  return string.format("%.0f KB", math.max(1, math.ceil(bytes / 1024)))
+end
+
+-- Checks the folder and the room on its drive: the folder, or nil, the reason
+-- and the exit code of a silent install when it will not do.
+function installFolder.checkTarget(text)
+  local folder, why = installFolder.check(text)
+  if not folder then return nil, why, shared.EXIT.BAD_FOLDER end
+  if installFolderIsSafe and not installFolderIsSafe(folder) then
+    return nil, folder .. " was made by another user, who could change " .. name .. " after it is installed. "
+                .. "Please choose another folder.", shared.EXIT.BAD_FOLDER
+  end
+  local needed = installFolder.payloadSize()
+  local free = getFreeSpace and getFreeSpace(folder)
+  if needed and free and free < needed then
+    return nil, "There is not enough space on drive " .. folder:sub(1, 2):upper() .. ": " .. name .. " needs "
+                .. installFolder.formatBytes(needed) .. ", and " .. installFolder.formatBytes(free) .. " is free.",
+           shared.EXIT.NO_SPACE
+  end
+  return folder
+end
+
+-- The folder of an earlier installation, else the product's folder among
+-- the programs.
+function installFolder.default()
+  local installed = regQueryString(HKEY_LOCAL_MACHINE, shared.PRODUCT_KEY, "InstallPath")
+  if installed and installed ~= "" then return installed end
+  return (getProgramFolder() or "C:\\Program Files") .. "\\" .. name
+end
+
+return installFolder

@@ -1,0 +1,164 @@
+-- What the setup's and the uninstaller's scripts share, in the window's Lua
+-- state and in the worker's alike (`local shared = require "shared"`): the
+-- names derived from the product, the reports between the worker and the
+-- window with their writer and reader, the command line, the exit codes and
+-- the Windows constants.
+local product = require "product"
+
+local shared = { product = product }
+
+------------------------------------------------------------------------------
+-- Names derived from the product (product.lua).
+
+-- The product's own key and its entry in the list of installed programs,
+-- both under HKEY_LOCAL_MACHINE.
+shared.PRODUCT_KEY = "Software\\" .. product.name
+shared.UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" .. product.name
+shared.LOG_NAME = "install-log.json"   -- in the install folder: what the setup made, for the uninstaller
+shared.UNINSTALLER = "Uninstall.exe"   -- payload entry: the uninstaller
+-- Beside a file being replaced: the copy of the old file kept for an undo,
+-- and the new file waiting for the restart.
+local tag = product.name:lower():gsub("[^%w]+", "-")
+shared.BACKUP_SUFFIX = "." .. tag .. "-backup"
+shared.PENDING_SUFFIX = "." .. tag .. "-new"
+
+------------------------------------------------------------------------------
+-- Reports of the worker (notifyMessage) and the window's answers.
+--
+-- A report is a table with a `code`, sent as text (shared.serialise) and read
+-- back by the window (shared.readReport); the number the window answers
+-- steers the worker:
+--   PROGRESS  { file (setup) or item (uninstaller), done, total, percent }:
+--             at most every 100 ms and always for the final state. Answer
+--             GO_ON; STOP to cancel; PAUSE to wait (the report comes again
+--             every 100 ms until the answer is another one: the window is
+--             asking the user whether to cancel)
+--   FAILURE   { path, reason, error }: something cannot be written. Answer
+--             RETRY or SKIP; anything else fails the job and undoes it
+--   IN_USE    { path }: a file is in use. Answer CLOSE_PROGRAM to close the
+--             program and try again, AT_RESTART to replace the file when the
+--             computer restarts; anything else cancels
+--   UNDOING   {}: the job is undoing its changes
+--   DONE      the job has ended (its last report). The setup's: { installed,
+--             cancelled, restart, count, skipped, bytes, shortcuts, program,
+--             message }; the uninstaller's: { removed, files, shortcuts, kept,
+--             example, later, message }
+shared.REPORT = { PROGRESS = 1, FAILURE = 2, DONE = 3, IN_USE = 4, UNDOING = 5 }
+shared.ANSWER = {
+  GO_ON = 0,
+  RETRY = 1, SKIP = 2, CANCEL = 3,     -- to FAILURE (CANCEL to IN_USE too)
+  CLOSE_PROGRAM = 1, AT_RESTART = 2,   -- to IN_USE
+  PAUSE = 8, STOP = 9,                 -- to PROGRESS
+}
+
+-- Exit codes (setExitCode); 0 is success. The uninstaller uses the first two.
+shared.EXIT = { FAILED = 1, CANCELLED = 2, BAD_FOLDER = 3, NO_SPACE = 4 }
+
+-- Lua source for a number that reads back as exactly the same number: whole
+-- numbers as they are, fractions with 17 significant digits, the infinities
+-- and NaN as the divisions that make them.
+local function numberText(value)
+  if value ~= value then return "0/0" end
+  if value == math.huge then return "1/0" end
+  if value == -math.huge then return "-1/0" end
+  if value == math.floor(value) then return string.format("%.0f", value) end
+  return string.format("%.17g", value)
+end
+
+local KEYWORDS = {}
+for word in ("and break do else elseif end false for function goto if in local nil not or repeat return "
+             .. "then true until while"):gmatch("%a+") do
+  KEYWORDS[word] = true
+end
+
+local function keyText(key)
+  if type(key) == "string" and key:match("^[%a_][%w_]*$") and not KEYWORDS[key] then return key end
+  if type(key) == "number" then return "[" .. numberText(key) .. "]" end
+  return "[" .. string.format("%q", tostring(key)) .. "]"
+end
+
+-- A report as text: a Lua table constructor of the string, number and
+-- boolean fields of `values` (other fields are left out), in the order of
+-- their keys. Strings are quoted (%q) and numbers written to read back
+-- exactly, fractions too. (Not JSON: the host's jsonEncode writes whole
+-- numbers only.)
+function shared.serialise(values)
+  local parts = {}
+  for key, value in pairs(values) do
+    local text
+    if type(value) == "string" then
+      text = string.format("%q", value)
+    elseif type(value) == "number" then
+      text = numberText(value)
+    elseif type(value) == "boolean" then
+      text = tostring(value)
+    end
+    if text then parts[#parts + 1] = keyText(key) .. " = " .. text end
+  end
+  table.sort(parts)
+  return "{ " .. table.concat(parts, ", ") .. " }"
+end
+
+-- The table a report's text describes, read without access to any global
+-- (the text is data, never code that could do something); nil for text that
+-- is no table constructor.
+function shared.readReport(text)
+  local chunk = load("return " .. tostring(text), "report", "t", {})
+  if not chunk then return nil end
+  local ok, report = pcall(chunk)
+  if ok and type(report) == "table" then return report end
+  return nil
+end
+
+------------------------------------------------------------------------------
+-- The command line (NSIS style), as getCommandLine() gives it:
+--   /S           silent: no window, no box
+--   /D=<folder>  the install folder; last, and takes the rest of the line
+--                (spaces need no quotes; "/D=C:\a b" quoted whole works too)
+--   /PACE=<ms>   a pause after each file, so a test can watch the progress
+--                page and cancel; never used otherwise
+-- Returns { silent = boolean, folder = text or nil, pace = number or nil }.
+-- The text before /D= is split into switches, case ignored.
+function shared.parseCommandLine(line)
+  local options = { silent = false }
+  line = line or ""
+  local rest = line
+  local at = 1
+  while true do
+    local start = line:find("/[Dd]=", at)
+    if not start then break end
+    local before = start > 1 and line:sub(start - 1, start - 1) or " "
+    if before:match("[%s\"]") then
+      local folder = line:sub(start + 3):gsub("%s+$", "")
+      if before == "\"" then folder = folder:gsub("\"$", "") end
+      options.folder = folder
+      rest = line:sub(1, before == "\"" and start - 2 or start - 1)
+      break
+    end
+    at = start + 1
+  end
+  for word in rest:gmatch("[^%s]+") do
+    word = word:gsub("\"", "")
+    local upper = word:upper()
+    if upper == "/S" then
+      options.silent = true
+    elseif upper:match("^/PACE=%d+$") then
+      options.pace = tonumber(word:sub(7))
+    end
+  end
+  return options
+end
+
+------------------------------------------------------------------------------
+-- Windows constants.
+
+-- showMessageBox types and the buttons it answers.
+shared.MB = { OK = 0, OKCANCEL = 1, ABORTRETRYIGNORE = 2, YESNOCANCEL = 3, YESNO = 4,
+              ICONERROR = 16, ICONQUESTION = 32, ICONWARNING = 48 }
+shared.ID = { OK = 1, CANCEL = 2, ABORT = 3, RETRY = 4, IGNORE = 5, YES = 6, NO = 7 }
+-- showWindow and shellExecuteEx show commands.
+shared.SW = { SHOWNORMAL = 1, MINIMIZE = 6 }
+-- Message box captions: a notice, an error.
+shared.CAPTION = { NOTICE = "提示", ERROR = "错误" }
+
+return shared
