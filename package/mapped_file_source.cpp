@@ -71,10 +71,11 @@ PackageView MappedFileSource::view(uint64_t offset, size_t length) const {
     return data ? PackageView(data, base.release(), unmapView) : PackageView();
   }
   std::shared_ptr<Window> window;
-  ::AcquireSRWLockExclusive(&lock_);
-  for (const std::shared_ptr<Window>& w : windows_)
-    if (w && w->start == windowStart) window = w;
-  ::ReleaseSRWLockExclusive(&lock_);
+  {
+    CriticalSectionLock hold(lock_);
+    for (const std::shared_ptr<Window>& w : windows_)
+      if (w && w->start == windowStart) window = w;
+  }
   if (!window) {
     auto made = std::make_shared<Window>();
     made->start = windowStart;
@@ -82,9 +83,8 @@ PackageView MappedFileSource::view(uint64_t offset, size_t length) const {
     made->data = map(windowStart, made->length, made->base);
     if (!made->data) return PackageView();
     window = made;
-    ::AcquireSRWLockExclusive(&lock_);
+    CriticalSectionLock hold(lock_);
     windows_[nextSlot_++ % 2] = made;   // the older window goes once its views have
-    ::ReleaseSRWLockExclusive(&lock_);
   }
   const uint8_t* data = window->data + (offset - windowStart);
   return PackageView(data, new WindowRef(std::move(window)), releaseWindowRef);

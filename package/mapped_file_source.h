@@ -43,7 +43,7 @@ class MappedFileSource final : public PackageSource {
   uint64_t offset_;
   uint64_t size_;
   DWORD granularity_;
-  mutable SRWLOCK lock_ = SRWLOCK_INIT;
+  mutable CriticalSection lock_;
   mutable std::shared_ptr<Window> windows_[2];   // guarded by lock_
   mutable unsigned nextSlot_ = 0;
 };

@@ -2,7 +2,7 @@
 // runs a background script in a Lua state of its own; the worker reports and
 // asks through `notifyMessage`, which waits until the UI script's message
 // handler has answered on the UI thread, and writes payload files with
-// `extractFile`.
+// `extractFile` (a binding over package/payload_extractor.h).
 //
 // One work runs at a time: a second `startWork` while the first is running is
 // refused (it returns false) rather than replacing the running work's request.
@@ -21,11 +21,7 @@ struct lua_State;
 
 namespace kavri {
 
-class PackageArchive;
-class PayloadPrefetcher;
-namespace package {
-class LzmaStreamDecoder;
-}
+class PayloadExtractor;
 
 class LuaWork {
  public:
@@ -61,25 +57,10 @@ class LuaWork {
 
   // Sends `text` to the UI thread and waits for the answer (worker thread).
   static int notify(const char* text) noexcept;
-  // Writes the package entry `name` (backslashes allowed) to `destination`,
-  // decoding in pieces straight into the file. On failure the thread's last
-  // error is the Windows error, or 0 when the entry is missing or damaged.
-  static bool extract(const PackageArchive& archive, std::wstring name, const std::wstring& destination) noexcept;
-  // With a prefetcher, an entry it decoded ahead is only written.
-  static bool extract(const PackageArchive& archive, package::LzmaStreamDecoder& decoder,
-                      PayloadPrefetcher* prefetcher, std::wstring name, const std::wstring& destination) noexcept;
-
-  // What extractFile works on: the worker's package and its decoder, which
-  // keeps its history window from one entry to the next.
-  struct Payload {
-    const PackageArchive* archive;
-    package::LzmaStreamDecoder& decoder;
-    PayloadPrefetcher* prefetcher;   // may be null
-  };
 
   // The worker state's own globals: notifyMessage and extractFile (bound to
-  // `payload`, which must outlive the state).
-  static void registerWorkerApi(lua_State* L, Payload* payload);
+  // `extractor`, which must outlive the state).
+  static void registerWorkerApi(lua_State* L, PayloadExtractor* extractor);
 };
 
 }  // namespace kavri

@@ -4,22 +4,21 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
 #include "package/file_system.h"
-#include "package/lzma_codec.h"
 #include "package/package_archive.h"
+#include "package/payload_extractor.h"
 #include "script/lua_convert.h"
 #include "script/lua_work.h"
-#include "script/payload_prefetch.h"
 #include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "script/system_api.h"
 #include "support/debug_log.h"
 #include "support/text_convert.h"
+#include "support/win32_handles.h"
 
 namespace kavri {
 namespace {
@@ -34,13 +33,13 @@ struct WorkRequest {
 
 std::atomic<bool> g_workRunning{false};
 std::atomic<unsigned> g_workStarts{0};
-std::mutex g_failureLock;
+CriticalSection g_failureLock;
 std::string g_lastFailure;   // the last work's error, for waitWork
 
 // Reports a failure of the background work and keeps it for waitWork.
 void reportWorkFailure(const std::wstring& text) {
   {
-    std::lock_guard<std::mutex> lock(g_failureLock);
+    CriticalSectionLock hold(g_failureLock);
     g_lastFailure = wideToUtf8(text);
   }
   reportScriptError(text);
@@ -58,7 +57,7 @@ std::string argBytes(lua_State* L, int index) {
 
 struct WorkerContext {
   WorkRequest* request;
-  LuaWork::Payload* payload;
+  PayloadExtractor* extractor;
   FileSystem* fileSystem;
   WorkerPackage package;   // what listEntries() lists
 };
@@ -89,7 +88,7 @@ int protectedWork(lua_State* L) {
     luaL_openlibs(L);
     restrictRequireToPackagedFiles(L);
     registerSystemApi(L);
-    LuaWork::registerWorkerApi(L, context->payload);
+    LuaWork::registerWorkerApi(L, context->extractor);
     bindWorkerPackage(L, &context->package);
     runConfiguration(L, context->request->configuration);
     runBackgroundScript(L, *context);
@@ -111,14 +110,12 @@ void runWork(WorkRequest& request) {
   }
   {
     PackageArchive archive(*source);
-    package::LzmaStreamDecoder decoder;
-    PayloadPrefetcher prefetcher(archive);
-    LuaWork::Payload payload{&archive, decoder, &prefetcher};
+    PayloadExtractor extractor(archive);
     OwnedLuaState state(luaL_newstate());
     if (!state) {
       reportWorkFailure(L"not enough memory for the background script");
     } else {
-      WorkerContext context{&request, &payload, fs, WorkerPackage{&archive, size_t(source->size())}};
+      WorkerContext context{&request, &extractor, fs, WorkerPackage{&archive, size_t(source->size())}};
       lua_State* L = state.get();
       lua_pushcfunction(L, protectedWork);
       lua_pushlightuserdata(L, &context);
@@ -147,7 +144,7 @@ bool LuaWork::isRunning() { return g_workRunning.load(); }
 unsigned LuaWork::startCount() { return g_workStarts.load(); }
 
 std::string LuaWork::lastFailure() {
-  std::lock_guard<std::mutex> lock(g_failureLock);
+  CriticalSectionLock hold(g_failureLock);
   return g_lastFailure;
 }
 
@@ -182,7 +179,7 @@ bool LuaWork::start(std::wstring script, std::wstring package, std::string confi
   }
   request.release();   // the worker owns it now
   {
-    std::lock_guard<std::mutex> lock(g_failureLock);
+    CriticalSectionLock hold(g_failureLock);
     g_lastFailure.clear();
   }
   g_workStarts.fetch_add(1);

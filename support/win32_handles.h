@@ -7,7 +7,6 @@
 #include <ole2.h>
 
 #include <memory>
-#include <mutex>
 #include <utility>
 
 namespace kavri {
@@ -307,7 +306,9 @@ class ComRef {
   T* p_ = nullptr;
 };
 
-// Owns a critical section (initialised with a spin count).
+// The program's one lock: a critical section (initialised with a spin count),
+// held only through CriticalSectionLock, so every path out of a locked scope,
+// an exception included, releases it.
 class CriticalSection {
  public:
   explicit CriticalSection(DWORD spinCount = 100) noexcept {
@@ -316,15 +317,40 @@ class CriticalSection {
   ~CriticalSection() { ::DeleteCriticalSection(&cs_); }
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
-  void lock() noexcept { ::EnterCriticalSection(&cs_); }
-  void unlock() noexcept { ::LeaveCriticalSection(&cs_); }
 
  private:
+  friend class CriticalSectionLock;
   CRITICAL_SECTION cs_;
 };
 
-// The one way to hold a CriticalSection for a scope.
-using CriticalSectionLock = std::lock_guard<CriticalSection>;
+// A condition variable waited on through a CriticalSectionLock (it needs no
+// release call of its own).
+class ConditionVariable {
+ public:
+  ConditionVariable() noexcept { ::InitializeConditionVariable(&cv_); }
+  ConditionVariable(const ConditionVariable&) = delete;
+  ConditionVariable& operator=(const ConditionVariable&) = delete;
+  void wakeAll() noexcept { ::WakeAllConditionVariable(&cv_); }
+
+ private:
+  friend class CriticalSectionLock;
+  CONDITION_VARIABLE cv_;
+};
+
+// Holds a CriticalSection from construction to the end of the scope.
+class CriticalSectionLock {
+ public:
+  explicit CriticalSectionLock(CriticalSection& section) noexcept : cs_(&section.cs_) { ::EnterCriticalSection(cs_); }
+  ~CriticalSectionLock() { ::LeaveCriticalSection(cs_); }
+  CriticalSectionLock(const CriticalSectionLock&) = delete;
+  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+  // Releases the section while waiting for `changed` to be woken, and holds
+  // it again on return (spurious wake-ups included: wait in a loop).
+  void wait(ConditionVariable& changed) noexcept { ::SleepConditionVariableCS(&changed.cv_, cs_, INFINITE); }
+
+ private:
+  CRITICAL_SECTION* cs_;
+};
 
 // Waits up to `ms` for a mutex and, when it got it (an abandoned mutex counts),
 // releases it on scope exit.

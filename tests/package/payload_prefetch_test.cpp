@@ -1,19 +1,51 @@
-// The decode-ahead helper behind extractFile: whatever order the script asks
-// for entries in, each comes out whole and exactly as packed (or as damaged,
-// when it is), and the helper really does decode ahead of a script that walks
-// the package in order.
+// The decode-ahead helper of payload extraction: whatever order the worker
+// asks for entries in, each comes out whole and exactly as packed (or as
+// damaged, when it is), the helper really does decode ahead of a worker that
+// walks the package in order, and a helper that fails leaves the worker free
+// to go on alone.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "package/package_archive.h"
-#include "script/payload_prefetch.h"
+#include "package/payload_prefetch.h"
+#include "support/win32_handles.h"
 #include "tests/helpers/package_fixture.h"
+
+namespace {
+
+// Fault injection: once armed, the next allocation through operator new on
+// any thread but the spared one (the test's) fails, once.
+std::atomic<DWORD> g_sparedThread{0};
+std::atomic<bool> g_failNext{false};
+std::atomic<int> g_injected{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (g_failNext.load() && ::GetCurrentThreadId() != g_sparedThread.load() && g_failNext.exchange(false)) {
+    ++g_injected;
+    throw std::bad_alloc();
+  }
+  if (void* p = ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  if (p) ::HeapFree(::GetProcessHeap(), 0, p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace kavri {
 namespace {
@@ -49,7 +81,9 @@ std::vector<uint8_t> noiseOf(uint32_t seed, size_t size) {
 
 class PayloadPrefetchTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  // The package is built once (packing the large entry takes a while); each
+  // test reads its own copy, which it may damage.
+  static void SetUpTestSuite() {
     for (int i = 0; i < 24; ++i)
       entries_.push_back({u"t/" + std::u16string(1, char16_t(u'a' + i)), textOf(i, 20000 + size_t(i) * 5000)});
     entries_.push_back({u"noise.dat", noiseOf(7, 50000)});            // stored: not decoded ahead
@@ -58,8 +92,16 @@ class PayloadPrefetchTest : public ::testing::Test {
     entries_.push_back({u"big.txt", textOf(5, PayloadPrefetcher::kBufferBound + 4096)});   // over the bound
     for (int i = 0; i < 8; ++i)
       entries_.push_back({u"u/" + std::u16string(1, char16_t(u'a' + i)), textOf(40 + i, 3000)});
-    image_ = test::buildImage(entries_);
-    ASSERT_FALSE(image_.empty());
+    packed_ = test::buildImage(entries_);
+  }
+  static void TearDownTestSuite() {
+    entries_.clear();
+    packed_.clear();
+  }
+
+  void SetUp() override {
+    ASSERT_FALSE(packed_.empty());
+    image_ = packed_;
     archive_ = std::make_unique<PackageArchive>(image_.data(), image_.size());
     // The package's own order, as a script reading the entry list would go.
     archive_->forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo&) { inOrder_.push_back(name); });
@@ -72,11 +114,15 @@ class PayloadPrefetchTest : public ::testing::Test {
     return none;
   }
 
-  std::vector<package::PackageEntry> entries_;
+  static std::vector<package::PackageEntry> entries_;
+  static std::vector<uint8_t> packed_;
   std::vector<uint8_t> image_;
   std::unique_ptr<PackageArchive> archive_;
   std::vector<std::u16string> inOrder_;
 };
+
+std::vector<package::PackageEntry> PayloadPrefetchTest::entries_;
+std::vector<uint8_t> PayloadPrefetchTest::packed_;
 
 TEST_F(PayloadPrefetchTest, EveryOrderOfRequestsGetsExactContent) {
   std::vector<std::u16string> reversed(inOrder_.rbegin(), inOrder_.rend());
@@ -171,6 +217,63 @@ TEST_F(PayloadPrefetchTest, DestroyingWhileTheHelperDecodesEndsCleanly) {
     Collect out;
     EXPECT_EQ(prefetcher.extract(info, decoder, out), DecodeResult::Intact);
   }
+}
+
+// Runs `work` on this thread; should it not end within 20 s (a lock left
+// held, a wait nobody ends), the process ends with a message: the stuck
+// thread cannot be unwound.
+void failIfStuck(const std::function<void()>& work) {
+  UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(done);
+  std::thread watchdog([&done] {
+    if (::WaitForSingleObject(done.get(), 20000) != WAIT_TIMEOUT) return;
+    std::fputs("payload_prefetch_test: extraction stuck after the helper failed\n", stderr);
+    std::fflush(stderr);
+    ::ExitProcess(3);
+  });
+  work();
+  ::SetEvent(done.get());
+  watchdog.join();
+}
+
+// The helper runs out of memory while handing a decoded entry over: it stops
+// and leaves nothing held, so every later request is served (by the worker
+// decoding itself) and the prefetcher still ends. Many small entries, so the
+// helper's queue needs memory of its own while it runs ahead.
+TEST(PayloadPrefetchFaults, AHelperOutOfMemoryLeavesTheWorkerToGoOnAlone) {
+  std::vector<package::PackageEntry> entries;
+  for (int i = 0; i < 300; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f/%03d", i);
+    std::vector<uint8_t> content = textOf(i, 1500);
+    content.insert(content.begin(), name, name + std::strlen(name));   // no two alike (alike ones share data)
+    entries.push_back({std::u16string(name, name + std::strlen(name)), content});
+  }
+  const std::vector<uint8_t> image = test::buildImage(entries);
+  ASSERT_FALSE(image.empty());
+  PackageArchive archive(image.data(), image.size());
+  std::vector<std::u16string> names;
+  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo&) { names.push_back(name); });
+  ASSERT_EQ(names.size(), entries.size());
+
+  g_injected = 0;
+  g_sparedThread = ::GetCurrentThreadId();
+  failIfStuck([&] {
+    PayloadPrefetcher prefetcher(archive);
+    package::LzmaStreamDecoder decoder;
+    g_failNext = true;   // the helper allocates nothing until the first request
+    for (size_t i = 0; i < names.size(); ++i) {
+      PackageArchive::EntryInfo info{};
+      ASSERT_TRUE(archive.find(names[i], info));
+      Collect out;
+      out.delayMs = 1;
+      ASSERT_EQ(prefetcher.extract(info, decoder, out), DecodeResult::Intact);
+      ASSERT_EQ(names[i], entries[i].name);   // zero-padded: the same order
+      ASSERT_EQ(out.bytes, std::string(entries[i].data.begin(), entries[i].data.end()));
+    }
+  });
+  g_failNext = false;
+  EXPECT_EQ(g_injected.load(), 1) << "the helper never allocated: no fault was injected";
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
-// PayloadPrefetcher: extractFile's second core. Once the script has asked
-// for an entry, a helper thread decodes the entries that follow it in package
-// order into buffers, ahead of the script, up to a bound on the bytes held;
-// when the script asks for one of them, the worker only writes the buffer.
+// PayloadPrefetcher: the payload extractor's second core. Once the worker has
+// asked for an entry, a helper thread decodes the entries that follow it in
+// package order into buffers, ahead of the worker, up to a bound on the bytes
+// held; when the worker asks for one of them, it only writes the buffer.
 // While the worker waits on the file system (creating and closing files costs
 // a round trip each), the helper keeps decoding, so extraction is bounded by
 // the slower of the two rather than by their sum. Only compressed entries up
 // to the bound are decoded ahead; everything else, and any entry the helper
 // has not reached, is decoded by the worker as without a helper. What the
-// script sees (results, files, the order of its own reports) does not change.
+// caller sees (results, output, the order of its own reports) does not change.
+// Windows only (a thread of its own).
 #pragma once
 
 #include <windows.h>
@@ -16,9 +17,9 @@
 #include <deque>
 #include <vector>
 
-#include "package/heap_buffer.h"
-#include "package/lzma_codec.h"
-#include "package/package_archive.h"
+#include "heap_buffer.h"
+#include "lzma_codec.h"
+#include "package_archive.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -27,7 +28,7 @@ class PayloadPrefetcher {
  public:
   // The largest entry decoded ahead; larger ones are streamed by the worker.
   static constexpr size_t kBufferBound = 8u << 20;
-  // Bytes the decoded entries waiting for the script may hold together (the
+  // Bytes the decoded entries waiting for the worker may hold together (the
   // one being decoded included), unless a single entry is held. Kept small so
   // the helper stays close behind in the package: it reads the same mapped
   // window as the worker, and what is resident stays bounded.
@@ -57,21 +58,21 @@ class PayloadPrefetcher {
   void helperLoop();
   size_t positionOf(const PackageArchive::EntryInfo& entry) const;
   size_t nextToDecode() const;   // under lock_
-  HeapBuffer decode(size_t position, bool& intact) const;
+  HeapBuffer decode(size_t position, bool& intact) const noexcept;
 
   const PackageArchive& archive_;
   // Entries with their own data, in package (data) order: entries sharing
   // one data area appear once.
   std::vector<PackageArchive::EntryInfo> order_;
 
-  mutable SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  mutable CriticalSection lock_;
+  ConditionVariable changed_;   // woken whenever anything below changes
   // Guarded by lock_:
-  bool started_ = false;           // the script has asked for an entry
+  bool started_ = false;           // the worker has asked for an entry
   size_t cursor_ = 0;              // the position after the last one asked for
   std::deque<Decoded> ready_;      // decoded, in increasing position
   size_t decoding_ = SIZE_MAX;     // the position the helper is decoding
-  bool stale_ = false;             // the script went past it meanwhile
+  bool stale_ = false;             // the worker went past it meanwhile
   size_t heldBytes_ = 0;           // ready_ plus the entry being decoded
   size_t taken_ = 0;
   bool stop_ = false;

@@ -1,10 +1,10 @@
 // The helper thread of extractFile and the hand-over of decoded entries.
-#include "script/payload_prefetch.h"
+#include "payload_prefetch.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "package/package_format.h"
+#include "package_format.h"
 #include "support/debug_log.h"
 
 namespace kavri {
@@ -38,10 +38,11 @@ PayloadPrefetcher::PayloadPrefetcher(const PackageArchive& archive) : archive_(a
 
 PayloadPrefetcher::~PayloadPrefetcher() {
   if (!thread_) return;
-  ::AcquireSRWLockExclusive(&lock_);
-  stop_ = true;
-  ::ReleaseSRWLockExclusive(&lock_);
-  ::WakeAllConditionVariable(&changed_);
+  {
+    CriticalSectionLock hold(lock_);
+    stop_ = true;
+  }
+  changed_.wakeAll();
   ::WaitForSingleObject(thread_.get(), INFINITE);
 }
 
@@ -55,7 +56,7 @@ DWORD WINAPI PayloadPrefetcher::helperMain(void* self) noexcept {
 }
 
 // The next entry to decode ahead: the first decodable one after both the
-// script's position and what is held already, if it fits beside what is held.
+// worker's position and what is held already, if it fits beside what is held.
 size_t PayloadPrefetcher::nextToDecode() const {
   if (!started_) return SIZE_MAX;
   size_t from = cursor_;
@@ -70,46 +71,56 @@ size_t PayloadPrefetcher::nextToDecode() const {
   return SIZE_MAX;
 }
 
+// Decodes ahead until stopped. The lock is held only by scope, and the worker
+// is woken before a decoded entry is handed in: a helper that stops on an
+// exception (no memory for the hand-in) leaves the lock free and no entry
+// marked as being decoded, so the worker goes on decoding by itself.
 void PayloadPrefetcher::helperLoop() {
-  ::AcquireSRWLockExclusive(&lock_);
   for (;;) {
     size_t next = SIZE_MAX;
-    while (!stop_ && (next = nextToDecode()) == SIZE_MAX) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
-    if (stop_) break;
-    decoding_ = next;
-    stale_ = false;
-    heldBytes_ += order_[next].unpackedSize;
-    ::ReleaseSRWLockExclusive(&lock_);
+    {
+      CriticalSectionLock hold(lock_);
+      while (!stop_ && (next = nextToDecode()) == SIZE_MAX) hold.wait(changed_);
+      if (stop_) return;
+      decoding_ = next;
+      stale_ = false;
+      heldBytes_ += order_[next].unpackedSize;
+    }
 
     bool intact = false;
     HeapBuffer content = decode(next, intact);
 
-    ::AcquireSRWLockExclusive(&lock_);
+    CriticalSectionLock hold(lock_);
     decoding_ = SIZE_MAX;
+    changed_.wakeAll();   // before the hand-in below, which may throw
     if (stale_ || !content) {
       // Not wanted any more, or not decodable here (the worker then tries
       // itself and reports what it finds).
       heldBytes_ -= order_[next].unpackedSize;
     } else {
+      // Without memory for it this ends the helper (see helperMain); the
+      // worker then decodes every entry itself.
       ready_.push_back(Decoded{next, std::move(content), intact});
     }
-    ::WakeAllConditionVariable(&changed_);
   }
-  ::ReleaseSRWLockExclusive(&lock_);
 }
 
 // Decodes a whole entry into a new buffer (the buffer is the decoder's window,
 // so nothing else is allocated). No buffer when it cannot be allocated or the
 // entry's data cannot be read; `intact` false when the data are damaged.
-HeapBuffer PayloadPrefetcher::decode(size_t position, bool& intact) const {
+HeapBuffer PayloadPrefetcher::decode(size_t position, bool& intact) const noexcept {
   const PackageArchive::EntryInfo& e = order_[position];
-  HeapBuffer out(static_cast<uint8_t*>(std::malloc(e.unpackedSize)));
   intact = false;
+  HeapBuffer out(static_cast<uint8_t*>(std::malloc(e.unpackedSize)));
   if (!out) return out;
-  PackageView view = archive_.viewData(e);
-  if (!view || e.storedSize < package::kLzmaPropsSize) return HeapBuffer();
-  package::lzmaDecompress(view.data(), view.data() + package::kLzmaPropsSize, e.storedSize - package::kLzmaPropsSize,
-                          out.get(), e.unpackedSize, &intact);
+  try {
+    PackageView view = archive_.viewData(e);   // a mapped view may need memory of its own
+    if (!view || e.storedSize < package::kLzmaPropsSize) return HeapBuffer();
+    package::lzmaDecompress(view.data(), view.data() + package::kLzmaPropsSize, e.storedSize - package::kLzmaPropsSize,
+                            out.get(), e.unpackedSize, &intact);
+  } catch (const std::exception&) {
+    return HeapBuffer();
+  }
   return out;
 }
 
@@ -124,10 +135,8 @@ size_t PayloadPrefetcher::positionOf(const PackageArchive::EntryInfo& entry) con
 }
 
 size_t PayloadPrefetcher::takenFromHelper() const {
-  ::AcquireSRWLockShared(&lock_);
-  const size_t taken = taken_;
-  ::ReleaseSRWLockShared(&lock_);
-  return taken;
+  CriticalSectionLock hold(lock_);
+  return taken_;
 }
 
 DecodeResult PayloadPrefetcher::extract(const PackageArchive::EntryInfo& entry, package::LzmaStreamDecoder& decoder,
@@ -135,26 +144,27 @@ DecodeResult PayloadPrefetcher::extract(const PackageArchive::EntryInfo& entry, 
   if (!thread_) return archive_.extractTo(entry, decoder, output);
   const size_t position = positionOf(entry);
   Decoded taken{SIZE_MAX, HeapBuffer(), false};
-  ::AcquireSRWLockExclusive(&lock_);
-  started_ = true;
-  if (position != SIZE_MAX) {
-    // What the script went past is not wanted any more.
-    while (!ready_.empty() && ready_.front().position < position) {
-      heldBytes_ -= order_[ready_.front().position].unpackedSize;
-      ready_.pop_front();
+  {
+    CriticalSectionLock hold(lock_);
+    started_ = true;
+    if (position != SIZE_MAX) {
+      // What the worker went past is not wanted any more.
+      while (!ready_.empty() && ready_.front().position < position) {
+        heldBytes_ -= order_[ready_.front().position].unpackedSize;
+        ready_.pop_front();
+      }
+      if (decoding_ != SIZE_MAX && decoding_ < position) stale_ = true;
+      while (decoding_ == position) hold.wait(changed_);
+      if (!ready_.empty() && ready_.front().position == position) {
+        taken = std::move(ready_.front());
+        ready_.pop_front();
+        heldBytes_ -= entry.unpackedSize;
+        ++taken_;
+      }
+      cursor_ = position + 1;
     }
-    if (decoding_ != SIZE_MAX && decoding_ < position) stale_ = true;
-    while (decoding_ == position) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
-    if (!ready_.empty() && ready_.front().position == position) {
-      taken = std::move(ready_.front());
-      ready_.pop_front();
-      heldBytes_ -= entry.unpackedSize;
-      ++taken_;
-    }
-    cursor_ = position + 1;
   }
-  ::ReleaseSRWLockExclusive(&lock_);
-  ::WakeAllConditionVariable(&changed_);
+  changed_.wakeAll();
 
   if (!taken.content) return archive_.extractTo(entry, decoder, output);
   if (!taken.intact) return DecodeResult::Damaged;
