@@ -77,12 +77,12 @@ void PackageArchive::buildIndex() {
   const size_t end = size_t(size_ - 4);   // the directory never overlaps the offset word
   size_t start = 0;
   {
-    PackageView word = source_->view(end, 4);
+    PackageView word = source_->viewLoaded(end, 4);
     if (!word) return;
     start = readU32(word.data()) ^ kMask;
   }
   if (start > end) return;   // damaged
-  PackageView view = source_->view(start, end - start);
+  PackageView view = source_->viewLoaded(start, end - start);
   if (!view) return;
   const std::vector<uint8_t> directory(view.data(), view.data() + (end - start));   // read once
   view.reset();

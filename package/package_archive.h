@@ -1,7 +1,9 @@
 // PackageArchive: the index of a ".lz" package and extraction of its entries,
 // whole into a buffer or streamed in pieces. The archive reads the package
 // through a PackageSource (or an image in memory) that must outlive it; it
-// reads the directory once and keeps what it read.
+// reads the directory once, as the program was loaded with it
+// (PackageSource::viewLoaded), and keeps what it read: the checks it holds
+// are the loaded package's, whatever source the entries' data come through.
 //
 // An entry whose record carries a CRC-32 (package_format.h) counts as intact
 // only when its content has that CRC: every way out of the archive (whole,
