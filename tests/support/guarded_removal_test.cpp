@@ -34,12 +34,14 @@ TEST(GuardedRemoval, RemovesOnlyWhatLiesInsideAsItself) {
                          {L"full\\x.txt", "x"},
                          {L"same.txt", "installed"},
                          {L"edited.txt", "installed, then edited"},
-                         {L"held.txt", "h"}});
+                         {L"held.txt", "h"},
+                         {L"sub2\\c.txt", "c"}});
   test::writeTree(outside, {{L"keep.txt", "keep"}, {L"deep\\keep.txt", "keep"}});
   ASSERT_TRUE(::SetFileAttributesW((root + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   const test::TestLink link(root + L"\\link", outside, test::TestLink::Folder);
   const test::TestLink flink(root + L"\\flink.txt", outside + L"\\keep.txt", test::TestLink::File);
-  const bool folderLink = link.made(), fileLink = flink.made();
+  const test::TestLink inner(root + L"\\inner", root + L"\\sub2", test::TestLink::Folder);   // stays inside
+  const bool folderLink = link.made() && inner.made(), fileLink = flink.made();
   const test::FileTree outsideBefore = test::readTree(outside);
   // Open elsewhere with no sharing: in use.
   UniqueFile held(::CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -70,6 +72,8 @@ TEST(GuardedRemoval, RemovesOnlyWhatLiesInsideAsItself) {
   if (folderLink) {
     cases.push_back({"through a folder link", root + L"\\link\\keep.txt", "", "link"});
     cases.push_back({"deeper through a folder link", root + L"\\link\\deep\\keep.txt", "", "link"});
+    // Its final path is inside the root, but a link is on the way.
+    cases.push_back({"through a link to a folder inside", root + L"\\inner\\c.txt", "", "link"});
   }
   if (fileLink) cases.push_back({"a file link leading outside", root + L"\\flink.txt", "", "link"});
   for (const Case& c : cases) {
@@ -82,7 +86,7 @@ TEST(GuardedRemoval, RemovesOnlyWhatLiesInsideAsItself) {
   EXPECT_EQ(test::readTree(outside), outsideBefore) << "nothing a link leads to was touched";
   for (const wchar_t* gone : {L"a.txt", L"ro.txt", L"sub\\b.txt", L"empty", L"same.txt"})
     EXPECT_FALSE(exists(root + L"\\" + gone)) << testing::PrintToString(std::wstring(gone));
-  for (const wchar_t* kept : {L"full\\x.txt", L"edited.txt", L"held.txt"})
+  for (const wchar_t* kept : {L"full\\x.txt", L"edited.txt", L"held.txt", L"sub2\\c.txt"})
     EXPECT_TRUE(exists(root + L"\\" + kept)) << testing::PrintToString(std::wstring(kept));
   if (!folderLink || !fileLink) GTEST_SKIP() << "links cannot be made here: their cases were left out";
 }
