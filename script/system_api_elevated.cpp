@@ -1,5 +1,5 @@
 // System API for an installer that runs elevated: installFolderIsSafe,
-// createInstallFolder, fileIsProtected, fileSha256, removeInsideFolder,
+// createInstallFolder, fileIsProtected, readProtectedFile, fileSha256, removeInsideFolder,
 // removeInsideFolderAtRestart, createPrivateTempFolder, copyFileNoReplace.
 //
 // A refusal answers false (or nil), a sentence naming the entry at fault,
@@ -18,8 +18,12 @@
 namespace kavri {
 namespace {
 
-int pushRefusal(lua_State* L, const std::wstring& message, const std::string& reason) {
-  lua_pushboolean(L, 0);
+// false (or nil, for a function that answers with a value), the sentence and the reason.
+int pushRefusal(lua_State* L, const std::wstring& message, const std::string& reason, bool asNil = false) {
+  if (asNil)
+    lua_pushnil(L);
+  else
+    lua_pushboolean(L, 0);
   pushWide(L, message);
   lua_pushlstring(L, reason.data(), reason.size());
   return 3;
@@ -49,13 +53,13 @@ bool argMode(lua_State* L, int index, InstallMode& mode) {
 }
 
 // Path and mode of the folder and file checks; false after pushing the refusal.
-bool argPathAndMode(lua_State* L, std::wstring& path, InstallMode& mode, int& results) {
+bool argPathAndMode(lua_State* L, std::wstring& path, InstallMode& mode, int& results, bool asNil = false) {
   if (!argBoundedText(L, 1, path) || path.empty()) {
-    results = pushRefusal(L, L"no path, or a path too long", "invalid");
+    results = pushRefusal(L, L"no path, or a path too long", "invalid", asNil);
     return false;
   }
   if (!argMode(L, 2, mode)) {
-    results = pushRefusal(L, L"the mode must be \"machine\" or \"user\"", "invalid");
+    results = pushRefusal(L, L"the mode must be \"machine\" or \"user\"", "invalid", asNil);
     return false;
   }
   return true;
@@ -99,6 +103,21 @@ int fileIsProtected(lua_State* L) {
   int results = 0;
   if (!argPathAndMode(L, path, mode, results)) return results;
   return pushOutcome(L, checkProtectedFile(path, mode));
+}
+
+// readProtectedFile(path[, mode]) -> the file's bytes, or nil, message,
+// reason: read through the handle that fileIsProtected's checks were made on,
+// so the bytes are those of the file judged.
+int readProtectedFile(lua_State* L) {
+  std::wstring path;
+  InstallMode mode;
+  int results = 0;
+  if (!argPathAndMode(L, path, mode, results, true)) return results;
+  std::string content;
+  const EntryOutcome outcome = checkProtectedFile(path, mode, &content);
+  if (!outcome.ok) return pushRefusal(L, outcome.message, outcome.reason, true);
+  lua_pushlstring(L, content.data(), content.size());
+  return 1;
 }
 
 // fileSha256(path) -> 64 lowercase hexadecimal digits, or nil and a message.
@@ -185,6 +204,7 @@ const luaL_Reg kElevatedFunctions[] = {
     {"installFolderIsSafe", guardedCall<installFolderIsSafe>},
     {"createInstallFolder", guardedCall<createInstallFolder>},
     {"fileIsProtected", guardedCall<fileIsProtected>},
+    {"readProtectedFile", guardedCall<readProtectedFile>},
     {"fileSha256", guardedCall<fileSha256>},
     {"removeInsideFolder", guardedCall<removeInsideFolder>},
     {"removeInsideFolderAtRestart", guardedCall<removeInsideFolderAtRestart>},

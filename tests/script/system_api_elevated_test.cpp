@@ -130,6 +130,11 @@ TEST_F(ElevatedApi, RemovalHashesAndTheLogAsScriptsSeeThem) {
     assert(fileIsProtected(BASE .. "\\root\\log.json") == true)
     local ok, message, reason = fileIsProtected(BASE .. "\\root")
     assert(ok == false and reason == "folder", tostring(reason))
+    assert(readProtectedFile(BASE .. "\\root\\log.json", "machine") == "{}")
+    local text, why, word = readProtectedFile(BASE .. "\\root\\none.json")
+    assert(text == nil and why:find("none.json", 1, true) and word == "missing", tostring(word))
+    text, why, word = readProtectedFile(BASE .. "\\root\\log.json", "nobody")
+    assert(text == nil and word == "invalid", tostring(word))
   )lua"),
             "");
 }

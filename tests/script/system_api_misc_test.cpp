@@ -31,7 +31,7 @@ constexpr char kAllFunctions[] = R"lua(
     "regDeleteSubKey", "markRestart", "releaseMutex", "setEnvVar", "isVista", "isWin8",
     "getRunningProcess", "killRunningProcess", "installFolderIsSafe", "moveFileAtRestart",
     "getFreeSpace", "listEntries", "regQueryValue", "regWriteValue", "createInstallFolder",
-    "fileIsProtected", "fileSha256", "removeInsideFolder", "removeInsideFolderAtRestart",
+    "fileIsProtected", "readProtectedFile", "fileSha256", "removeInsideFolder", "removeInsideFolderAtRestart",
     "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser"}
 )lua";
 
@@ -49,7 +49,7 @@ TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
 
   LuaTestState lua;
   EXPECT_EQ(lua.run(std::string(kAllFunctions) + R"lua(
-    assert(#ALL == 51)
+    assert(#ALL == 52)
     for _, name in ipairs(ALL) do assert(type(_G[name]) == "function", name) end
   )lua"),
             "");
