@@ -1,6 +1,7 @@
 // Who owns a file or folder, and whether that owner may be trusted by a
 // process that may run elevated: the administrators, the system and the owner
-// this process's own new files get are trusted, nobody else.
+// this process's own new files get are trusted, nobody else. Also whom an
+// installation's mode (per machine, per user) trusts besides them.
 #pragma once
 
 #include <windows.h>
