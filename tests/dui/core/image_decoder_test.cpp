@@ -99,30 +99,33 @@ const std::vector<uint8_t> kJpegTableOver256 = {
     0xfe, 0xff, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
 };
 
-// Every refused file says why and leaves no pixels; exact-size copies, so
-// AddressSanitizer sees any read past the end.
+// Every refused file says why and leaves no pixels; the two checks made
+// before decoding refuse what would otherwise reach the decoder's faults.
+// Exact-size copies, so AddressSanitizer sees any read past the end.
 TEST(ImageDecoder, RefusedImagesSayWhyAndHoldNoPixels) {
   const std::vector<uint8_t> good = encodePng(2, 2, std::vector<Rgba>(4, Rgba{9, 9, 9, 255}));
   std::vector<uint8_t> bigPixelRow(16385 * 4, 0);
   struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
+    const char* why;   // how the reason begins
   } cases[] = {
-      {"empty", {}},
-      {"only the keep byte", {0x01}},
-      {"wider than 16384", pngFromRows(20000, 1, {})},
-      {"taller than 16384", pngFromRows(1, 16385, {})},
-      {"16385 wide with full data", pngFromRows(16385, 1, bigPixelRow)},
-      {"zero width", pngFromRows(0, 4, {})},
-      {"truncated", std::vector<uint8_t>(good.begin(), good.begin() + 40)},
+      {"empty", {}, ""},
+      {"only the keep byte", {0x01}, "empty or too large"},
+      {"wider than 16384", pngFromRows(20000, 1, {}), "not a supported picture"},
+      {"taller than 16384", pngFromRows(1, 16385, {}), "not a supported picture"},
+      {"16385 wide with full data", pngFromRows(16385, 1, bigPixelRow), "not a supported picture"},
+      {"zero width", pngFromRows(0, 4, {}), "not a supported picture"},
+      {"truncated", std::vector<uint8_t>(good.begin(), good.begin() + 40), "decoding failed"},
       {"damaged data", [&] {
          std::vector<uint8_t> bad = good;
          for (size_t i = 41; i < bad.size() - 12; ++i) bad[i] ^= 0x5A;
          return bad;
-       }()},
-      {"not an image", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}},
-      {"16-bit channels", pngFromRows(1, 1, {1, 2, 3, 4, 5, 6, 7, 8}, 6, 16)},
-      {"PNM (left out)", {'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 10, 20, 30}},
+       }(), "decoding failed"},
+      {"not an image", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}, "not a supported picture"},
+      {"16-bit channels", pngFromRows(1, 1, {1, 2, 3, 4, 5, 6, 7, 8}, 6, 16), "16-bit channels"},
+      {"PNM (left out)", {'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 10, 20, 30},
+       "not a supported picture"},
       {"a PNG chunk declaring 2 GB", [&] {
          std::vector<uint8_t> bad = good;   // found by the fuzzer: the decoder asked for 2 GB
          for (size_t i = 8; i + 8 <= bad.size(); ++i)
@@ -131,10 +134,10 @@ TEST(ImageDecoder, RefusedImagesSayWhyAndHoldNoPixels) {
              break;
            }
          return bad;
-       }()},
-      {"a JPEG Huffman table of more than 256 codes", kJpegTableOver256},
+       }(), "a PNG chunk is longer than the file"},
+      {"a JPEG Huffman table of more than 256 codes", kJpegTableOver256, "a JPEG Huffman table"},
       {"GIF (left out)", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 'D',
-                          1, 0, ';'}},
+                          1, 0, ';'}, "not a supported picture"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,6 +145,7 @@ TEST(ImageDecoder, RefusedImagesSayWhyAndHoldNoPixels) {
     std::string why;
     EXPECT_FALSE(decodeImage(c.bytes.data(), c.bytes.size(), image, why));
     EXPECT_EQ(image.rgba, nullptr);
+    EXPECT_EQ(why.rfind(c.why, 0), 0u) << why;
     if (!c.bytes.empty()) {
       EXPECT_FALSE(why.empty());
     }

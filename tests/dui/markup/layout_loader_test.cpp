@@ -1,5 +1,6 @@
-// LayoutLoader over a layout package, and the demo installer's own layouts
-// and skin loaded from the real installer/frame and installer/style folders.
+// LayoutLoader over a layout package, the demo installer's own layouts and
+// skin loaded from the real installer/frame and installer/style folders, and
+// what each kind of damage to the demo page leads to.
 #include <gtest/gtest.h>
 
 #include <functional>
