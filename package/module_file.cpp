@@ -30,7 +30,9 @@ std::wstring modulePath(HMODULE module) {
 
 bool mappedFromModuleFile(HMODULE module, const void* view) {
   // ntdll's own test whether two views come from one file (the first must be
-  // an image), looked up at run time as it is not in the import libraries.
+  // an image). Looked up at run time: it is not a documented export, and a
+  // system without it must still start the installer (which then reads its
+  // loaded image).
   using SameFileFn = LONG(NTAPI*)(PVOID, PVOID);
   const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   const auto same = reinterpret_cast<SameFileFn>(
