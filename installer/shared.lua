@@ -51,8 +51,24 @@ shared.ANSWER = {
   PAUSE = 8, STOP = 9,                 -- to PROGRESS
 }
 
--- Exit codes (setExitCode); 0 is success. The uninstaller uses the first two.
-shared.EXIT = { FAILED = 1, CANCELLED = 2, BAD_FOLDER = 3, NO_SPACE = 4 }
+-- Exit codes (setExitCode): one table with the host's own, so that no two
+-- outcomes share a number. Deployment tools know the Windows Installer's
+-- codes: 0 and 3010 are success (3010: restart to finish), 1618 means "try
+-- again later", anything else is a failure. The uninstaller uses FAILED and
+-- CANCELLED. The host itself ends with 1 (a script error ended UI.lua), 350
+-- (a restart is pending), 1618 (another installer or uninstaller runs) or
+-- 1621 (the UI or the script cannot start): support/exit_codes.h.
+shared.EXIT = {
+  INSTALLED = 0,
+  RESTART_NEEDED = 3010,        -- installed; files in use are replaced at the restart
+  CANCELLED = 1602,             -- the user cancelled; everything was undone
+  FAILED = 1603,                -- failed; everything was undone
+  UNDO_AT_RESTART = 3017,       -- failed or cancelled; the undo finishes at the restart
+  INSTALLED_ELSEWHERE = 1638,   -- the product is installed in another folder
+  BAD_COMMAND_LINE = 1639,      -- an unknown switch; nothing was done
+  BAD_FOLDER = 267,             -- the install folder is refused; nothing was done
+  NO_SPACE = 112,               -- the drive is too full; nothing was done
+}
 
 -- Lua source for a number that reads back as exactly the same number: whole
 -- numbers as they are, fractions with 17 significant digits, the infinities
@@ -113,38 +129,51 @@ end
 ------------------------------------------------------------------------------
 -- The command line (NSIS style), as getCommandLine() gives it:
 --   /S           silent: no window, no box
---   /D=<folder>  the install folder; last, and takes the rest of the line
---                (spaces need no quotes; "/D=C:\a b" quoted whole works too)
+--   /D=<folder>  the install folder. Unquoted it comes last and takes the
+--                rest of the line (spaces need no quotes); quoted, as
+--                "/D=C:\a b" or /D="C:\a b", it ends at its closing quote and
+--                switches may follow
 --   /PACE=<ms>   a pause after each file, so a test can watch the progress
 --                page and cancel; never used otherwise
--- Returns { silent = boolean, folder = text or nil, pace = number or nil }.
--- The text before /D= is split into switches, case ignored.
+-- Returns { silent = boolean, folder = text or nil, pace = number or nil,
+-- unknown = { words } }. Switches are case-insensitive; a quoted word is one
+-- word. Anything else (an unknown switch, a stray word, /D= twice or empty,
+-- /PACE= without a number) is listed in `unknown`: a caller refuses the
+-- command line rather than run with a switch it did not understand.
 function shared.parseCommandLine(line)
-  local options = { silent = false }
-  line = line or ""
-  local rest = line
-  local at = 1
-  while true do
-    local start = line:find("/[Dd]=", at)
-    if not start then break end
-    local before = start > 1 and line:sub(start - 1, start - 1) or " "
-    if before:match("[%s\"]") then
-      local folder = line:sub(start + 3):gsub("%s+$", "")
-      if before == "\"" then folder = folder:gsub("\"$", "") end
-      options.folder = folder
-      rest = line:sub(1, before == "\"" and start - 2 or start - 1)
-      break
-    end
-    at = start + 1
-  end
-  for word in rest:gmatch("[^%s]+") do
-    word = word:gsub("\"", "")
+  local options = { silent = false, unknown = {} }
+  line = tostring(line or "")
+  local function take(word)
     local upper = word:upper()
     if upper == "/S" then
       options.silent = true
+    elseif upper:sub(1, 3) == "/D=" and #word > 3 and not options.folder then
+      options.folder = word:sub(4)
     elseif upper:match("^/PACE=%d+$") then
       options.pace = tonumber(word:sub(7))
+    else
+      options.unknown[#options.unknown + 1] = word
     end
+  end
+  local at = 1
+  while true do
+    local start = line:find("%S", at)
+    if not start then break end
+    local word
+    if line:sub(start, start) == "\"" then
+      -- A quoted word ends at its closing quote (or the end of the line).
+      local close = line:find("\"", start + 1, true) or #line + 1
+      word, at = line:sub(start + 1, close - 1), close + 1
+    elseif line:sub(start, start + 2):upper() == "/D=" and line:sub(start + 3, start + 3) == "\"" then
+      local close = line:find("\"", start + 4, true) or #line + 1
+      word, at = "/D=" .. line:sub(start + 4, close - 1), close + 1
+    elseif line:sub(start, start + 2):upper() == "/D=" then
+      word, at = line:sub(start):gsub("%s+$", ""), #line + 1   -- the rest of the line
+    else
+      local finish = line:find("[%s\"]", start) or #line + 1
+      word, at = line:sub(start, finish - 1), finish
+    end
+    take(word)
   end
   return options
 end
