@@ -14,6 +14,10 @@ local shared = { product = product }
 -- both under HKEY_LOCAL_MACHINE.
 shared.PRODUCT_KEY = "Software\\" .. product.name
 shared.UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" .. product.name
+-- Where a running setup keeps the path of its journal (install_journal.lua),
+-- under HKEY_LOCAL_MACHINE; there only while a setup runs, or after one was
+-- killed.
+shared.JOURNAL_KEY = "Software\\" .. product.name .. " Setup"
 shared.LOG_NAME = "install-log.json"   -- in the install folder: what the setup made, for the uninstaller
 shared.UNINSTALLER = "Uninstall.exe"   -- payload entry: the uninstaller
 -- Beside a file being replaced: the copy of the old file kept for an undo,
@@ -33,15 +37,21 @@ shared.PENDING_SUFFIX = "." .. tag .. "-new"
 --             GO_ON; STOP to cancel; PAUSE to wait (the report comes again
 --             every 100 ms until the answer is another one: the window is
 --             asking the user whether to cancel)
---   FAILURE   { path, reason, error }: something cannot be written. Answer
---             RETRY or SKIP; anything else fails the job and undoes it
+--   FAILURE   { path, reason, error, required }: something cannot be
+--             written. Answer RETRY or SKIP (not for a `required` step, such
+--             as the install log); anything else fails the job and undoes it
 --   IN_USE    { path }: a file is in use. Answer CLOSE_PROGRAM to close the
 --             program and try again, AT_RESTART to replace the file when the
 --             computer restarts; anything else cancels
 --   UNDOING   {}: the job is undoing its changes
 --   DONE      the job has ended (its last report). The setup's: { installed,
 --             cancelled, restart, count, skipped, bytes, shortcuts, program,
---             message }; the uninstaller's: { removed, files, shortcuts, kept,
+--             message, undoComplete, later, example, kept }: when the undo
+--             of a cancel or failure could not put everything back now,
+--             `undoComplete` is false, `later` counts what is put back at the
+--             restart (`restart` true), `example` names one thing not put
+--             back and `kept` a copy of an old file left beside it; the
+--             uninstaller's: { removed, files, shortcuts, kept,
 --             example, later, message }
 shared.REPORT = { PROGRESS = 1, FAILURE = 2, DONE = 3, IN_USE = 4, UNDOING = 5 }
 shared.ANSWER = {
@@ -182,7 +192,7 @@ end
 -- Windows constants.
 
 -- showMessageBox types and the buttons it answers.
-shared.MB = { OK = 0, OKCANCEL = 1, ABORTRETRYIGNORE = 2, YESNOCANCEL = 3, YESNO = 4,
+shared.MB = { OK = 0, OKCANCEL = 1, ABORTRETRYIGNORE = 2, YESNOCANCEL = 3, YESNO = 4, RETRYCANCEL = 5,
               ICONERROR = 16, ICONQUESTION = 32, ICONWARNING = 48 }
 shared.ID = { OK = 1, CANCEL = 2, ABORT = 3, RETRY = 4, IGNORE = 5, YES = 6, NO = 7 }
 -- showWindow and shellExecuteEx show commands.

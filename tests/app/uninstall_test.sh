@@ -9,8 +9,8 @@
 #     input: it asks to close the program, removes every file, folder,
 #     registry value and shortcut of the install and keeps the user's file
 #     with its folders;
-#  3. refusals: a relative /D= folder (exit 3), an uninstaller with no
-#     install log beside it (exit 1), both without any window.
+#  3. refusals: a relative /D= folder (exit 267), an uninstaller with no
+#     install log beside it (exit 1603), both without any window.
 exe=$1 uninstaller=$2 artifacts=$3
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
@@ -69,8 +69,8 @@ echo "ok: the uninstaller's pages closed the program and removed the install, ke
 
 # 3. Refusals in silent mode.
 "$KAVRI_WINE" "$exe" /S /D=Kavri; status=$?
-[ "$status" -eq 3 ] || fail "a relative folder: exit code $status, expected 3"
+[ "$status" -eq 267 ] || fail "a relative folder: exit code $status, expected 267"
 "$KAVRI_WINE" "$uninstaller" /S; status=$?
-[ "$status" -eq 1 ] || fail "an uninstaller without install log: exit code $status, expected 1"
+[ "$status" -eq 1603 ] || fail "an uninstaller without install log: exit code $status, expected 1603"
 xdotool search --onlyvisible --name '^(错误|提示)$' >/dev/null 2>&1 && fail "a silent run showed a box"
 echo "ok: silent refusals end with their exit codes and show nothing"
