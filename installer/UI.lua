@@ -427,12 +427,12 @@ local function finishPage(setup)
   end
 
   -- Starts the program or the readme as the signed-in user, never with the
-  -- setup's administrator rights; the reason when that cannot be done.
-  local function startAsUser(path, what)
+  -- setup's administrator rights; false when that cannot be done (the
+  -- reason goes to the debugger output, the page says it in short).
+  local function startAsUser(path)
     local ok, why = shellExecuteAsUser(path, "", "open", SW.SHOWNORMAL)
-    if ok then return nil end
-    print(product.name .. " Setup: " .. path .. " not started: " .. tostring(why) .. "\n")
-    return what .. " was not started (" .. tostring(why) .. "). Start it from the start menu."
+    if not ok then print(product.name .. " Setup: " .. path .. " was not started: " .. tostring(why) .. "\n") end
+    return ok
   end
 
   window:getChild(ids.finish):addHandler(event.Click, function()
@@ -442,18 +442,19 @@ local function finishPage(setup)
       reboot()
       return
     end
-    local problems = {}
+    local notStarted = {}
     if startProgram:getVisible() and startProgram:getCheck() and report.program then
       releaseMutex()   -- the program may start another installer later
-      problems[#problems + 1] = startAsUser(report.program, product.name)
+      if not startAsUser(report.program) then notStarted[#notStarted + 1] = product.name end
       startProgram:setCheck(false)
     end
     if showReadme:getVisible() and showReadme:getCheck() then
-      problems[#problems + 1] = startAsUser(setup.folder .. "\\" .. product.readme, "The readme")
+      if not startAsUser(setup.folder .. "\\" .. product.readme) then notStarted[#notStarted + 1] = "the readme" end
       showReadme:setCheck(false)
     end
-    if #problems > 0 then   -- said on the page; the next Finish ends
-      window:getChild(ids.line3):setText(table.concat(problems, " "))
+    if #notStarted > 0 then   -- said on the page; the next Finish ends
+      window:getChild(ids.line3):setText(table.concat(notStarted, " and ") .. " could not be started for you: "
+                                         .. "please start it from the start menu.")
       window:updateLayout()
       return
     end

@@ -52,8 +52,8 @@ echo "ok: the cancelled install ends with exit code 1602; screenshots in $artifa
 
 mkdir -p "$install_dir/readme.txt"
 before=$(machine_state)
-"$KAVRI_WINE" "$exe" /S; status=$?
-[ "$status" -eq 1603 ] || fail "a failed silent install: exit code $status, expected 1603"
+run_code "$exe" /S
+[ "$code" = 1603 ] || fail "a failed silent install: exit code $code, expected 1603"
 after=$(machine_state)
 if [ "$before" != "$after" ]; then
   diff <(echo "$before") <(echo "$after")

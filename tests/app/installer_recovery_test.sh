@@ -5,7 +5,7 @@
 # before anything else: started with its window, it says so in a box, and by
 # the welcome page the machine is exactly as before the killed run (the old
 # Kavri.exe back, no copy, no new file or folder, the registry as it was, the
-# journal gone). A silent setup does the same, and then goes on with its own
+# journal gone); quitting there ends with 1602. A silent setup does the same, and then goes on with its own
 # command line (here a refused folder: exit code 267).
 exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
@@ -45,12 +45,12 @@ expect_as_before() {
     fail "$1"
   fi
   wine_run reg query "$journal_key" >/dev/null 2>&1 && fail "the journal is still there after $1"
+  ls "$drive_c/windows/temp" | grep -q '^Kavri-' && fail "the journal's folder is still there after $1"
   true
 }
 
 install_and_kill
-"$KAVRI_WINE" "$exe" >/dev/null 2>&1 &
-app=$!
+start_background "$exe"
 answer_box "提示" Return recovery-box.png
 wid=""
 for _ in $(seq 100); do
@@ -61,11 +61,15 @@ done
 [ -n "$wid" ] || fail "the setup's window did not follow the box"
 expect_as_before "the next setup did not undo the killed one"
 grep -q "Kavri 0.9" "$install_dir/Kavri.exe" || fail "the old Kavri.exe is not back"
-kill "$app"; wait "$app" 2>/dev/null; app=""
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$wid")"   # X Y WIDTH HEIGHT
+click $((X + WIDTH - 20)) $((Y + 15))                # the close box asks: quit
+answer_box "提示" Return
+expect_exit 1602
 echo "ok: the next setup with its window undid the killed one, and said so"
 
 install_and_kill
-"$KAVRI_WINE" "$exe" /S /D=Kavri; status=$?
-[ "$status" -eq 267 ] || fail "the silent setup after the killed one: exit code $status, expected 267"
+run_code "$exe" /S /D=Kavri
+[ "$code" = 267 ] || fail "the silent setup after the killed one: exit code $code, expected 267"
 expect_as_before "the silent setup did not undo the killed one"
 echo "ok: a silent setup undid the killed one, then refused its folder (267); screenshot in $artifacts"

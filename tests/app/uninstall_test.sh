@@ -68,9 +68,9 @@ wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 echo "ok: the uninstaller's pages closed the program and removed the install, keeping the user's file"
 
 # 3. Refusals in silent mode.
-"$KAVRI_WINE" "$exe" /S /D=Kavri; status=$?
-[ "$status" -eq 267 ] || fail "a relative folder: exit code $status, expected 267"
-"$KAVRI_WINE" "$uninstaller" /S; status=$?
-[ "$status" -eq 1603 ] || fail "an uninstaller without install log: exit code $status, expected 1603"
+run_code "$exe" /S /D=Kavri
+[ "$code" = 267 ] || fail "a relative folder: exit code $code, expected 267"
+run_code "$uninstaller" /S
+[ "$code" = 1603 ] || fail "an uninstaller without install log: exit code $code, expected 1603"
 xdotool search --onlyvisible --name '^(错误|提示)$' >/dev/null 2>&1 && fail "a silent run showed a box"
 echo "ok: silent refusals end with their exit codes and show nothing"

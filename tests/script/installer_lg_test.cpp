@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/text_convert.h"
 #include "tests/helpers/file_tree.h"
+#include "tests/helpers/links.h"
 #include "tests/helpers/package_fixture.h"
 #include "tests/helpers/win_test_util.h"
 #include "tests/script/work_fixture.h"
@@ -62,13 +64,14 @@ void addDemoWorker(MemoryFileSystem& files) {
 // A UI script that runs the demo's LG.lua into `target`, answering the
 // failure reports (code 2) with `answers` in turn (a Lua array; 3, cancel,
 // when they run out), keeping the last report in `finished` and the failure
-// reports in `failures`, then removing the product's registration. `checks`
-// runs after that.
+// reports in `failures`; a global `stopOnProgress` cancels at the first
+// progress report. `checks` runs after the work has ended.
 std::string demoRun(const std::string& target, const std::string& answers, const std::string& checks) {
   return "local answers, failures, finished = " + answers + ", {}, nil\n"
          "onMessage = function(text)\n"
          "  local m = load('return ' .. text)()\n"
          "  if m.code == 2 then failures[#failures + 1] = m return answers[#failures] or 3 end\n"
+         "  if m.code == 1 and stopOnProgress then return 9 end\n"
          "  if m.code == 3 then finished = m end\n"
          "  return 0\n"
          "end\n"
@@ -315,9 +318,11 @@ TEST_F(DemoWorkerTest, TheUndoRestoresRegistryValuesOfEveryType) {
   ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyW, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                               nullptr),
             ERROR_SUCCESS);
-  for (const Case& c : cases)
-    if (c.type != REG_NONE)
+  for (const Case& c : cases) {
+    if (c.type != REG_NONE) {
       ASSERT_EQ(::RegSetValueExW(key, c.name, 0, c.type, c.bytes.data(), DWORD(c.bytes.size())), ERROR_SUCCESS);
+    }
+  }
   ::RegCloseKey(key);
 
   const std::string target = dir_ + "Demo App";
@@ -339,6 +344,63 @@ TEST_F(DemoWorkerTest, TheUndoRestoresRegistryValuesOfEveryType) {
   EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyW, 0, KEY_READ, &kept), ERROR_SUCCESS)
       << "the key was there before";
   if (kept) ::RegCloseKey(kept);
+}
+
+// The install folder is made with the folders above it that are missing,
+// each logged for the uninstaller and removed again by an undo; a folder the
+// checks refuse (a file on the way, a link) stops the install before
+// anything is made or asked, with the reason in the message.
+TEST_F(DemoWorkerTest, TheInstallFolderIsMadeOrRefusedWithItsReason) {
+  struct Case {
+    const char* what;
+    const char* folder;      // below the test's folder
+    const char* prepare;     // "file": a file named "on the way"; "link": the folder a link to another;
+                             // "cancel": cancelled at the first progress report
+    const char* answers;     // to failure reports
+    const char* expect;      // Lua checks on `finished`, `failures` and `log` (the install log, when written)
+  };
+  const Case cases[] = {
+      {"missing folders above it", "new1\\new2\\Demo App", "", "{}",
+       "assert(finished.installed, tostring(finished.message))\n"
+       "local made = {}\n"
+       "for _, folder in ipairs(log.folders) do made[folder] = true end\n"
+       "for _, name in ipairs({ 'new1', 'new1\\\\new2', 'new1\\\\new2\\\\Demo App' }) do\n"
+       "  assert(made[dir .. name], name .. ' is not logged: ' .. table.concat(log.folders, '|'))\n"
+       "end\n"},
+      {"missing folders above it, undone", "new1\\new2\\Demo App", "cancel", "{}",
+       "assert(not finished.installed and finished.undoComplete, tostring(finished.message))\n"
+       "assert(not folderExists(dir .. 'new1'), 'the folders made were left')\n"},
+      {"a file on the way", "on the way\\Demo App", "file", "{}",
+       "assert(not finished.installed and #failures == 0, 'asked ' .. #failures)\n"
+       "assert(tostring(finished.message):find('is refused: .* file'), tostring(finished.message))\n"},
+      {"a link", "Demo App", "link", "{}",
+       "assert(not finished.installed and #failures == 0, 'asked ' .. #failures)\n"
+       "assert(tostring(finished.message):find('is refused: .* link'), tostring(finished.message))\n"
+       "assert(not fileExists(dir .. 'elsewhere\\\\readme.txt'), 'written through the link')\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    const std::string target = dir_ + c.folder;
+    const std::string prepare = c.prepare;
+    if (prepare == "file") test::writeFileBytes(utf8ToWide(dir_ + "on the way"), "a file");
+    std::unique_ptr<test::TestLink> link;
+    if (prepare == "link") {
+      ::CreateDirectoryW(utf8ToWide(dir_ + "elsewhere").c_str(), nullptr);
+      link = std::make_unique<test::TestLink>(utf8ToWide(target), utf8ToWide(dir_ + "elsewhere"),
+                                              test::TestLink::Folder);
+      if (!link->made()) continue;
+    }
+    setPackage({{u"readme.txt", test::bytesOf("r")}});
+    loadDemoWorker();
+    const std::string checks = "local dir = " + longString(dir_) + "\n"
+                               "local text = readWholeFile(" + longString(target + "\\install-log.json") + ")\n"
+                               "local log = text and jsonDecode(text) or { folders = {} }\n" + c.expect;
+    runUi(std::string(prepare == "cancel" ? "stopOnProgress = true\n" : "") + demoRun(target, c.answers, checks));
+    expectNoErrors(uiErrors());
+    expectNoErrors(workErrors());
+  }
 }
 
 }  // namespace
