@@ -2,6 +2,7 @@
 #include "win_test_util.h"
 
 #include <aclapi.h>
+#include <sddl.h>
 
 #include "support/instance_guard.h"
 #include "support/win32_handles.h"
@@ -13,6 +14,24 @@ std::wstring windowsPath(const std::string& unixPath) {
   for (char c : unixPath) out += (c == '/') ? L'\\' : wchar_t(static_cast<unsigned char>(c));
   return out;
 }
+
+namespace {
+BOOL WINAPI answerElevated() { return TRUE; }
+BOOL WINAPI answerNotElevated() { return FALSE; }
+HRESULT WINAPI noDesktopShell(REFIID, void** object) {
+  if (object) *object = nullptr;
+  return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+}  // namespace
+
+ElevationOverride::ElevationOverride(bool elevated, bool desktopShell) {
+  SystemSeam calls = systemSeam();
+  calls.processElevated = elevated ? answerElevated : answerNotElevated;
+  if (!desktopShell) calls.desktopShell = noDesktopShell;
+  previous_ = replaceSystemSeam(calls);
+}
+
+ElevationOverride::~ElevationOverride() { replaceSystemSeam(previous_); }
 
 ChildProcess::~ChildProcess() {
   if (process) {
@@ -132,6 +151,26 @@ bool readMarker(std::vector<uint8_t>& content) {
   ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr);
   content.assign(buffer, buffer + read);
   return true;
+}
+
+bool everyoneHasAnEntry(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  PACL dacl = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &raw) != ERROR_SUCCESS)
+    return true;
+  UniqueHlocal release(raw);
+  if (!dacl) return true;
+  PSID everyone = nullptr;
+  ::ConvertStringSidToSidW(L"S-1-1-0", &everyone);
+  UniqueHlocal releaseSid(everyone);
+  for (DWORD index = 0; index < dacl->AceCount; ++index) {
+    void* ace = nullptr;
+    if (::GetAce(dacl, index, &ace) &&
+        ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace kavri::test

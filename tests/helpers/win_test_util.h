@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/system_seam.h"
+
 namespace kavri::test {
 
 // "/work/x/y.exe" -> "Z:\work\x\y.exe" (Wine maps the Unix root to Z:).
@@ -33,10 +35,28 @@ void dismissMessageBox(HWND box);
 // Counts top-level windows of `pid` with this caption.
 int countDialogs(DWORD pid, const wchar_t* caption);
 
+// Answers the system seam's elevation question as told while alive (Wine
+// elevates every process), and with `desktopShell` false makes the desktop
+// shell unreachable, as for the system account; restores the seam after.
+class ElevationOverride {
+ public:
+  explicit ElevationOverride(bool elevated, bool desktopShell = true);
+  ~ElevationOverride();
+  ElevationOverride(const ElevationOverride&) = delete;
+  ElevationOverride& operator=(const ElevationOverride&) = delete;
+
+ private:
+  SystemSeam previous_;
+};
+
 // "ShutdownTime": set to 8 bytes, or delete it (nullptr).
 void setShutdownTime(const uint8_t* value);
 // Writes the restart marker with given content, or deletes it (nullptr).
 void writeMarker(const std::vector<uint8_t>* content);
 bool readMarker(std::vector<uint8_t>& content);
+
+// Whether any entry of the DACL of the file or folder at `path` names Everyone
+// (true as well when the DACL cannot be read, or there is none).
+bool everyoneHasAnEntry(const std::wstring& path);
 
 }  // namespace kavri::test
