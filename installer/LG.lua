@@ -167,7 +167,8 @@ local function closeProgram(path, programPath)
 end
 
 -- Writes one payload entry to `path`, handling files in use and failures.
--- Returns true when the file was written (now or at the next restart).
+-- Returns true and the file written (`path`, or the new file beside it that
+-- replaces it at the next restart), or false when the entry was skipped.
 local function writeEntry(name, path, programPath, state)
   local existed = fileExists(path)
   local backup
@@ -175,7 +176,7 @@ local function writeEntry(name, path, programPath, state)
   while true do
     local ok, code = false, nil
     if not existed or backup then ok, code = extractFile(name, path) else code = 32 end
-    if ok then return true end
+    if ok then return true, path end
     local inUse = existed and (code == 32 or code == 33 or code == 5)
     local pending = inUse and freeName(path, shared.PENDING_SUFFIX)
     if pending then record({ op = "pending", path = pending, target = path }) end
@@ -189,7 +190,7 @@ local function writeEntry(name, path, programPath, state)
         -- Undone by removing the new file: the move at restart then finds
         -- nothing to move. The restart is marked once the job has succeeded.
         state.restart = true
-        return true
+        return true, pending
       else
         removeFile(pending)
         error(CANCELLED, 0)
@@ -355,8 +356,10 @@ local function install(state)
   local pace = tonumber(config.pace)
   for index, entry in ipairs(entries) do
     local path = paths[index]
-    if writeEntry(entry.name, path, programPath, state) then
-      log.files[#log.files + 1] = { path = path, size = entry.size }
+    local written, file = writeEntry(entry.name, path, programPath, state)
+    if written then
+      -- The uninstaller removes the file only while it still has this hash.
+      log.files[#log.files + 1] = { path = path, size = entry.size, sha256 = fileSha256(file) }
       state.count = state.count + 1
     else
       state.skipped = state.skipped + 1
