@@ -4,14 +4,14 @@
 -- uninstaller acts on it (`local installLog = require "install_log"`).
 --
 --   { "product": ..., "version": ..., "folder": <the install folder>,
---     "files":     [ { "path": ..., "size": <bytes>, "hash": <content hash> } ],
+--     "files":     [ { "path": ..., "size": <bytes>, "sha256": <content hash> } ],
 --     "folders":   [ <a folder the setup made>, ... deepest first ],
 --     "registry":  [ { "root": "HKEY_LOCAL_MACHINE", "key": ..., "value": ... } ],
 --     "keys":      [ { "root": "HKEY_LOCAL_MACHINE", "key": ... } ],
 --     "shortcuts": [ <a .lnk file>, ... ] }
 --
--- `hash` is the file's content hash (contentHash) when the setup wrote it;
--- logs of older setups carry only the size.
+-- `sha256` is the file's content hash (fileSha256: 64 hexadecimal digits) as
+-- the setup wrote it; logs of older setups carry only the size.
 --
 -- The log lies in a folder the uninstaller deletes from with administrator
 -- rights (or as SYSTEM), so whatever it says is checked as if a stranger had
@@ -103,7 +103,7 @@ end
 ------------------------------------------------------------------------------
 -- Checking a log.
 
--- Whether `hash` has the form contentHash gives.
+-- Whether `hash` has the form fileSha256 gives (case ignored).
 function installLog.isHash(hash)
   return type(hash) == "string" and #hash == 64 and hash:find("^%x+$") ~= nil
 end
@@ -112,7 +112,7 @@ end
 -- caller has compared with the install folder) against `places`:
 --   { folder = <install folder>, startMenu = <all users' programs>, desktop = <all users' desktop> }
 -- (the last two may be nil). Returns the items that pass, by list:
---   { files = { { path, size, hash } }, folders = {...}, registry = { { root, key, value } },
+--   { files = { { path, size, sha256 } }, folders = {...}, registry = { { root, key, value } },
 --     keys = { { root, key } }, shortcuts = {...} }
 -- in the log's order (roots as the registry globals), and the notes on the
 -- items skipped, such as 'files[2]: the size 1.5 is no whole number of bytes'.
@@ -159,9 +159,9 @@ function installLog.check(log, places)
     if type(size) ~= "number" or size ~= math.floor(size) or size < 0 or size > MAX_SIZE then
       return "size " .. tostring(size) .. " is no whole number of bytes"
     end
-    if file.hash ~= nil and not installLog.isHash(file.hash) then return "hash is no content hash" end
+    if file.sha256 ~= nil and not installLog.isHash(file.sha256) then return "sha256 is no content hash" end
     return nil
-  end, function(file) return { path = file.path, size = file.size, hash = file.hash } end, checked.files)
+  end, function(file) return { path = file.path, size = file.size, sha256 = file.sha256 } end, checked.files)
 
   -- Folders above the install folder count only when the install folder
   -- itself is among them: the setup made those on its way to it. Deepest

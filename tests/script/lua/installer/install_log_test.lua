@@ -9,7 +9,7 @@ local folder = "C:\\Program Files\\Kavri"
 local places = { folder = folder, startMenu = "C:\\Menu\\Programs", desktop = "C:\\Users\\Public\\Desktop" }
 local hash = string.rep("0123456789abcdef", 4)
 local function file(path, size, extra)
-  return { path = path, size = size or 1, hash = extra }
+  return { path = path, size = size or 1, sha256 = extra }
 end
 
 -- One list at a time: the log given, what passes (as the paths, keys or
