@@ -21,6 +21,7 @@ void registerSystemApi(lua_State* L) {
   registerMiscApi(L);
   registerPackageApi(L);
   registerJsonApi(L);
+  registerElevatedApi(L);
 }
 
 }  // namespace kavri

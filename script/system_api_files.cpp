@@ -1,6 +1,6 @@
 // System API, files and folders: removeFile, moveFile, moveFileAtRestart,
-// copyFile, removeDirectory, createDirectory, installFolderIsSafe, fileExists,
-// directoryEmpty, setCurrentDirectory, volumeExists, getFreeSpace.
+// copyFile, removeDirectory, createDirectory, fileExists, directoryEmpty,
+// setCurrentDirectory, volumeExists, getFreeSpace.
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -11,7 +11,6 @@
 #include "script/lua_convert.h"
 #include "script/system_api_modules.h"
 #include "support/folders.h"
-#include "support/ownership.h"
 
 namespace kavri {
 namespace {
@@ -81,16 +80,6 @@ int removeDirectory(lua_State* L) {
 int createDirectory(lua_State* L) {
   std::wstring path;
   lua_pushboolean(L, argBoundedText(L, 1, path) && createDirectoryTree(path));
-  return 1;
-}
-
-// installFolderIsSafe(path) -> boolean: false for an existing folder that is a
-// link or belongs to someone other than the administrators (or this process's
-// own user when not elevated): installing into it would leave that owner
-// rights over the installed program. A missing folder is safe.
-int installFolderIsSafe(lua_State* L) {
-  std::wstring path;
-  lua_pushboolean(L, argBoundedText(L, 1, path) && isInstallFolderSafe(path));
   return 1;
 }
 
@@ -183,7 +172,6 @@ const luaL_Reg kFileFunctions[] = {
     {"copyFile", guardedCall<copyFile>},
     {"removeDirectory", guardedCall<removeDirectory>},
     {"createDirectory", guardedCall<createDirectory>},
-    {"installFolderIsSafe", guardedCall<installFolderIsSafe>},
     {"fileExists", guardedCall<fileExists>},
     {"directoryEmpty", guardedCall<directoryEmpty>},
     {"setCurrentDirectory", guardedCall<setCurrentDirectory>},

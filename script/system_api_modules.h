@@ -18,5 +18,6 @@ void registerFileContentApi(lua_State* L);   // readWholeFile, writeWholeFile, g
 void registerMiscApi(lua_State* L);       // sleep, print, dialogs, restart, mutex, environment, versions
 void registerPackageApi(lua_State* L);    // listEntries
 void registerJsonApi(lua_State* L);       // jsonEncode, jsonDecode
+void registerElevatedApi(lua_State* L);   // install folder, guarded removal, hashes, private temporary folder
 
 }  // namespace kavri

@@ -1,6 +1,6 @@
 // System API, registry: regQueryString, regQueryInteger, regWriteString,
-// regWriteInteger, regDeleteValue, regDeleteSubKey, regKeyExists, and the
-// HKEY_* globals.
+// regWriteInteger, regQueryValue, regWriteValue, regDeleteValue,
+// regDeleteSubKey, regKeyExists, and the HKEY_* and REG_* globals.
 //
 // A root is a predefined key handle passed as a number (its bits read as a
 // signed 32-bit integer). Keys are opened with KEY_ALL_ACCESS in the process's
@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 
 #include <cstdint>
+#include <string>
 
 #include "script/lua_convert.h"
 #include "script/system_api_modules.h"
@@ -99,6 +100,74 @@ int regWriteInteger(lua_State* L) {
   return 0;
 }
 
+int pushRegistryFailure(lua_State* L, lua_Integer code) {
+  lua_pushnil(L);
+  lua_pushinteger(L, code);
+  return 2;
+}
+
+// regQueryValue(root, key, name) -> the value's type and its exact bytes (any
+// type, any length, embedded zeros and all), or nil and the Windows error (2
+// when the key or the value is missing). What it gives, regWriteValue writes
+// back unchanged: how an installer saves a value to restore it on undo.
+int regQueryValue(lua_State* L) {
+  ValueAddress address;
+  if (!argValueAddress(L, address)) return pushRegistryFailure(L, ERROR_INVALID_PARAMETER);
+  UniqueHkey key;
+  LONG status = ::RegOpenKeyExW(address.root, address.key.c_str(), 0, KEY_QUERY_VALUE, key.put());
+  if (status != ERROR_SUCCESS) return pushRegistryFailure(L, status);
+  DWORD type = 0, bytes = 0;
+  status = ::RegQueryValueExW(key.get(), address.name.c_str(), nullptr, &type, nullptr, &bytes);
+  std::string data;
+  // The value may grow between asking its size and reading it: ask again.
+  for (int attempt = 0; status == ERROR_SUCCESS && bytes > 0 && attempt < 8; ++attempt) {
+    data.resize(bytes);
+    DWORD read = bytes;
+    status = ::RegQueryValueExW(key.get(), address.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                                &read);
+    if (status == ERROR_SUCCESS) {
+      data.resize(read);
+      break;
+    }
+    if (status == ERROR_MORE_DATA) {
+      bytes = read;
+      status = ERROR_SUCCESS;
+    }
+  }
+  if (status != ERROR_SUCCESS) return pushRegistryFailure(L, status);
+  lua_pushinteger(L, lua_Integer(type));
+  lua_pushlstring(L, data.data(), data.size());
+  return 2;
+}
+
+// regWriteValue(root, key, name, type, data) -> true, or false and the Windows
+// error: creates the key path and writes `data` (a string, taken as its exact
+// bytes) as a value of `type` (a REG_* number), with nothing added or checked.
+int regWriteValue(lua_State* L) {
+  ValueAddress address;
+  size_t length = 0;
+  const char* data = lua_type(L, 5) == LUA_TSTRING ? lua_tolstring(L, 5, &length) : nullptr;
+  if (!argValueAddress(L, address) || !data || length > MAXDWORD) {
+    lua_pushboolean(L, 0);
+    lua_pushinteger(L, ERROR_INVALID_PARAMETER);
+    return 2;
+  }
+  const DWORD type = static_cast<DWORD>(argInteger(L, 4));
+  UniqueHkey key;
+  LONG status = ::RegCreateKeyExW(address.root, address.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, nullptr, key.put(), nullptr);
+  if (status == ERROR_SUCCESS)
+    status = ::RegSetValueExW(key.get(), address.name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data),
+                              DWORD(length));
+  if (status != ERROR_SUCCESS) {
+    lua_pushboolean(L, 0);
+    lua_pushinteger(L, status);
+    return 2;
+  }
+  lua_pushboolean(L, 1);
+  return 1;
+}
+
 // regDeleteValue(root, key, name)
 int regDeleteValue(lua_State* L) {
   ValueAddress address;
@@ -135,6 +204,8 @@ const luaL_Reg kRegistryFunctions[] = {
     {"regQueryInteger", guardedCall<regQueryInteger>},
     {"regWriteString", guardedCall<regWriteString>},
     {"regWriteInteger", guardedCall<regWriteInteger>},
+    {"regQueryValue", guardedCall<regQueryValue>},
+    {"regWriteValue", guardedCall<regWriteValue>},
     {"regDeleteValue", guardedCall<regDeleteValue>},
     {"regDeleteSubKey", guardedCall<regDeleteSubKey>},
     {"regKeyExists", guardedCall<regKeyExists>},
@@ -153,6 +224,13 @@ const RootGlobal kRootGlobals[] = {
     {"HKEY_USERS", INT32_MIN + 3},
 };
 
+// Value types for regQueryValue and regWriteValue.
+const RootGlobal kTypeGlobals[] = {
+    {"REG_NONE", REG_NONE},         {"REG_SZ", REG_SZ},         {"REG_EXPAND_SZ", REG_EXPAND_SZ},
+    {"REG_BINARY", REG_BINARY},     {"REG_DWORD", REG_DWORD},   {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN},
+    {"REG_MULTI_SZ", REG_MULTI_SZ}, {"REG_QWORD", REG_QWORD},
+};
+
 }  // namespace
 
 void registerRegistryApi(lua_State* L) {
@@ -160,6 +238,10 @@ void registerRegistryApi(lua_State* L) {
   for (const RootGlobal& root : kRootGlobals) {
     lua_pushinteger(L, root.value);
     lua_setglobal(L, root.name);
+  }
+  for (const RootGlobal& type : kTypeGlobals) {
+    lua_pushinteger(L, type.value);
+    lua_setglobal(L, type.name);
   }
 }
 

@@ -1,6 +1,6 @@
-// System API, shell: shellExecuteEx, createShortCut and the special folders
-// getAppDataFolder, getProgramFolder, getTempFolder, getDesktopFolder,
-// getStartMenuFolder.
+// System API, shell: shellExecuteEx, shellExecuteAsUser, createShortCut and
+// the special folders getAppDataFolder, getProgramFolder, getTempFolder,
+// getDesktopFolder, getStartMenuFolder.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -10,6 +10,7 @@
 
 #include "script/lua_convert.h"
 #include "script/system_api_modules.h"
+#include "support/user_launch.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -60,6 +61,31 @@ int shellExecuteEx(lua_State* L) {
   return 2;
 }
 
+// shellExecuteAsUser(file[, parameters[, verb[, show]]]) -> true, or false
+// and the reason: starts a program or document as the signed-in user, never
+// with this installer's administrator rights (see startAsSignedInUser). The
+// show state defaults to SW_SHOWNORMAL.
+int shellExecuteAsUser(lua_State* L) {
+  UserLaunch launch;
+  if (!argBoundedText(L, 1, launch.file) || launch.file.empty()) {
+    lua_pushboolean(L, 0);
+    lua_pushliteral(L, "shellExecuteAsUser: no file, or a path too long");
+    return 2;
+  }
+  launch.parameters = argText(L, 2);
+  launch.verb = argText(L, 3);
+  launch.show = lua_isnoneornil(L, 4) ? SW_SHOWNORMAL : int(argInteger(L, 4));
+  std::wstring reason;
+  if (startAsSignedInUser(launch, reason)) {
+    lua_pushboolean(L, 1);
+    return 1;
+  }
+  debugLogf(L"shellExecuteAsUser: %ls not started: %ls", launch.file.c_str(), reason.c_str());
+  lua_pushboolean(L, 0);
+  pushWide(L, launch.file + L" is not started: " + reason);
+  return 2;
+}
+
 // createShortCut(target, link) -> boolean: writes a shell link to target.
 int createShortCut(lua_State* L) {
   std::wstring target, link;
@@ -107,6 +133,7 @@ int getTempFolder(lua_State* L) {
 
 const luaL_Reg kShellFunctions[] = {
     {"shellExecuteEx", guardedCall<shellExecuteEx>},
+    {"shellExecuteAsUser", guardedCall<shellExecuteAsUser>},
     {"createShortCut", guardedCall<createShortCut>},
     {"getAppDataFolder", guardedCall<getAppDataFolder>},
     {"getProgramFolder", guardedCall<getProgramFolder>},

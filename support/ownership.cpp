@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "support/system_seam.h"
+
 namespace kavri {
 
 PSID ownerOfHandle(HANDLE file, UniqueHlocal& descriptor) {
@@ -49,29 +51,45 @@ bool isTrustedOwner(PSID owner, PSID ownOwner) {
   return ownOwner && ::IsValidSid(ownOwner) && ::EqualSid(owner, ownOwner);
 }
 
-bool isInstallFolderSafe(const std::wstring& path) {
-  if (path.empty()) return false;
-  // The entry's own attributes first: some file systems show a link only there.
-  const DWORD entry = ::GetFileAttributesW(path.c_str());
-  if (entry == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;   // to be created by the installer
+std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode) {
+  std::vector<SidBytes> trusted;
+  if (systemSeam().processElevated()) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    std::wstring folder(temp, length <= MAX_PATH ? length : 0);
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    std::vector<uint8_t> own = folder.empty() ? std::vector<uint8_t>() : ownerOfOwnNewFiles(folder);
+    if (!own.empty()) trusted.push_back(std::move(own));
+  } else if (mode == InstallMode::PerUser) {
+    SidBytes user = processUserSid();
+    if (!user.empty()) trusted.push_back(std::move(user));
   }
-  if (!(entry & FILE_ATTRIBUTE_DIRECTORY) || (entry & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-  UniqueFile folder(::CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!folder) return false;
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(folder.get(), &info)) return false;
-  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    return false;
-  UniqueHlocal descriptor;
-  const PSID owner = ownerOfHandle(folder.get(), descriptor);
-  std::wstring parent = path;
-  while (!parent.empty() && (parent.back() == L'\\' || parent.back() == L'/')) parent.pop_back();
-  std::vector<uint8_t> own = ownerOfOwnNewFiles(parent);
-  return isTrustedOwner(owner, own.empty() ? nullptr : own.data());
+  return trusted;
+}
+
+SidBytes processUserSid() {
+  UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_USER)) return {};
+  std::vector<uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
+  return sidBytes(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
+}
+
+std::wstring accountName(const SidBytes& sid) {
+  if (sid.empty()) return L"";
+  const PSID raw = const_cast<uint8_t*>(sid.data());
+  wchar_t name[256] = {}, domain[256] = {};
+  DWORD nameLength = 256, domainLength = 256;
+  SID_NAME_USE use;
+  if (::LookupAccountSidW(nullptr, raw, name, &nameLength, domain, &domainLength, &use) && name[0])
+    return domain[0] ? std::wstring(domain) + L"\\" + name : std::wstring(name);
+  wchar_t* text = nullptr;
+  if (!::ConvertSidToStringSidW(raw, &text)) return L"an unknown account";
+  UniqueHlocal release(text);
+  return text;
 }
 
 }  // namespace kavri

@@ -1,6 +1,7 @@
 // Who owns a file or folder, and whether that owner may be trusted by a
 // process that may run elevated: the administrators, the system and the owner
-// this process's own new files get are trusted, nobody else.
+// this process's own new files get are trusted, nobody else. Also whom an
+// installation's mode (per machine, per user) trusts besides them.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/permission_verdict.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -26,10 +28,24 @@ std::vector<uint8_t> ownerOfOwnNewFiles(const std::wstring& folder);
 // `ownOwner` (as ownerOfOwnNewFiles gives it; may be null).
 bool isTrustedOwner(PSID owner, PSID ownOwner);
 
-// Whether an install folder may be used: a missing folder may (the installer
-// creates it and owns it); an existing one only as an ordinary folder (not a
-// link) whose owner is trusted. A folder some user made in advance would keep
-// that user's rights over everything installed into it.
-bool isInstallFolderSafe(const std::wstring& path);
+// Whom an installation is for. A per-machine install must be under the
+// administrators' control alone. A per-user install may also be under its own
+// user's control, but only while the installer is not elevated: an elevated
+// installer must not work in a folder that the user's unelevated programs
+// could change under it.
+enum class InstallMode { PerMachine, PerUser };
+
+// The principals trusted besides the administrators, the system and the
+// installer service (see judgePermissions): when elevated, the owner the
+// system gives this process's own new files (the administrators, or the
+// system when running as it; Wine gives every file its one user); when not
+// elevated and per-user, this process's user; none otherwise.
+std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode);
+
+// This process's user.
+SidBytes processUserSid();
+
+// "DOMAIN\name" for a SID, or its "S-1-..." text when it has no name here.
+std::wstring accountName(const SidBytes& sid);
 
 }  // namespace kavri

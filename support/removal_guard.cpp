@@ -81,6 +81,22 @@ std::wstring normaliseAbsolutePath(const std::wstring& input) {
   return out;
 }
 
+bool splitAbsolutePath(const std::wstring& normalPath, std::wstring& root, std::vector<std::wstring>& parts) {
+  parts.clear();
+  size_t restStart = 0;
+  root = rootOf(normalPath, restStart);
+  if (root.empty()) return false;
+  root += L'\\';
+  size_t pos = restStart;
+  while (pos < normalPath.size()) {
+    size_t end = normalPath.find(L'\\', pos);
+    if (end == std::wstring::npos) end = normalPath.size();
+    if (end > pos) parts.push_back(normalPath.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return true;
+}
+
 bool isProtectedFromRemoval(const std::wstring& fullPath, const std::vector<std::wstring>& protectedFolders) {
   const std::wstring path = normaliseAbsolutePath(fullPath);
   if (path.empty()) return true;

@@ -16,6 +16,11 @@ namespace kavri {
 // path other than a drive or UNC path, gives an empty result.
 std::wstring normaliseAbsolutePath(const std::wstring& path);
 
+// Splits a path as normaliseAbsolutePath gives it into its root ("C:\" or
+// "\\server\share\", with a trailing separator) and its components below the
+// root. False for anything that is not such a path.
+bool splitAbsolutePath(const std::wstring& normalPath, std::wstring& root, std::vector<std::wstring>& parts);
+
 // True when `fullPath` (normalised) is a volume root ("C:\", "\\server\share"),
 // one of `protectedFolders` or a folder above one of them. Case is ignored.
 // An empty path counts as protected.

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "support/user_launch.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -25,8 +26,18 @@ DWORD WINAPI queryProcessIntegrity(HANDLE process) {
   return *::GetSidSubAuthority(sid, DWORD(*::GetSidSubAuthorityCount(sid) - 1));
 }
 
+BOOL WINAPI queryProcessElevated() {
+  UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return FALSE;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return FALSE;
+  return elevation.TokenIsElevated != 0;
+}
+
 SystemSeam realSystemSeam() {
-  return SystemSeam{::TerminateProcess, ::ExitWindowsEx, ::MessageBoxW, queryProcessIntegrity};
+  return SystemSeam{::TerminateProcess, ::ExitWindowsEx,        ::MessageBoxW,
+                    queryProcessIntegrity, queryProcessElevated, findDesktopShell};
 }
 
 const SystemSeam& systemSeam() { return g_seam; }

@@ -1,6 +1,8 @@
 // Replaceable entry points for the system calls that stop processes, restart the
-// machine or wait for a user. Production code always calls through here; tests
-// swap in recorders so that no test ever kills, reboots or blocks on a dialog.
+// machine or wait for a user, and for the facts about this process that Wine
+// cannot show both ways (elevation, the desktop shell). Production code always
+// calls through here; tests swap in recorders so that no test ever kills,
+// reboots or blocks on a dialog.
 #pragma once
 
 #include <windows.h>
@@ -15,10 +17,20 @@ struct SystemSeam {
   // of the process behind `process`, or 0 when it cannot be read. Tests report
   // their helpers' level here where the system keeps none of its own.
   DWORD(WINAPI* processIntegrity)(HANDLE process);
+  // Whether this process runs elevated (its token's TokenElevation). Wine
+  // elevates every process; tests report either answer here.
+  BOOL(WINAPI* processElevated)();
+  // The automation object (Shell.Application) of the desktop shell that the
+  // signed-in user's explorer runs, asked for `iid`; tests stand in for a
+  // session that has none.
+  HRESULT(WINAPI* desktopShell)(REFIID iid, void** object);
 };
 
 // The real integrity query: the label of the process's token.
 DWORD WINAPI queryProcessIntegrity(HANDLE process);
+
+// The real elevation query.
+BOOL WINAPI queryProcessElevated();
 
 // The calls in use (the real system calls unless a test replaced them).
 const SystemSeam& systemSeam();

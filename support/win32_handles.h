@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <ole2.h>
 
 #include <memory>
@@ -70,6 +71,8 @@ KAVRI_HANDLE_TRAITS(HookTraits, HHOOK, nullptr, ::UnhookWindowsHookEx(h));
 KAVRI_HANDLE_TRAITS(IconTraits, HICON, nullptr, ::DestroyIcon(h));
 KAVRI_HANDLE_TRAITS(LocalTraits, HLOCAL, nullptr, ::LocalFree(h));
 KAVRI_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose(h));
+KAVRI_HANDLE_TRAITS(AlgorithmTraits, BCRYPT_ALG_HANDLE, nullptr, ::BCryptCloseAlgorithmProvider(h, 0));
+KAVRI_HANDLE_TRAITS(HashTraits, BCRYPT_HASH_HANDLE, nullptr, ::BCryptDestroyHash(h));
 // Child and owned windows die with their owner: destroy only one still alive.
 KAVRI_HANDLE_TRAITS(OwnedWindowTraits, HWND, nullptr, if (::IsWindow(h)) ::DestroyWindow(h));
 }  // namespace detail
@@ -92,6 +95,8 @@ using UniqueHhook = UniqueAny<detail::HookTraits>;
 using UniqueHicon = UniqueAny<detail::IconTraits>;
 using UniqueHlocal = UniqueAny<detail::LocalTraits>;
 using UniqueFind = UniqueAny<detail::FindTraits>;       // FindFirstFileW results
+using UniqueAlgorithm = UniqueAny<detail::AlgorithmTraits>;   // BCryptOpenAlgorithmProvider (links bcrypt)
+using UniqueHash = UniqueAny<detail::HashTraits>;             // BCryptCreateHash
 
 // A deleter for std::unique_ptr that calls a free function, for pointers a
 // library allocates and frees itself (shell item lists, Lua states).
@@ -106,6 +111,7 @@ struct FreeWith {
 // CoTaskMemAlloc'd memory, for example a shell item list.
 template <typename T>
 using UniqueCoTaskMem = std::unique_ptr<T, FreeWith<::CoTaskMemFree>>;
+using UniqueBstr = std::unique_ptr<OLECHAR, FreeWith<::SysFreeString>>;   // SysAllocString results
 
 // CoInitialize or OleInitialize for this thread, balanced on scope exit only
 // when it succeeded: a thread already in another apartment model

@@ -14,6 +14,24 @@ std::wstring windowsPath(const std::string& unixPath) {
   return out;
 }
 
+namespace {
+BOOL WINAPI answerElevated() { return TRUE; }
+BOOL WINAPI answerNotElevated() { return FALSE; }
+HRESULT WINAPI noDesktopShell(REFIID, void** object) {
+  if (object) *object = nullptr;
+  return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+}  // namespace
+
+ElevationOverride::ElevationOverride(bool elevated, bool desktopShell) {
+  SystemSeam calls = systemSeam();
+  calls.processElevated = elevated ? answerElevated : answerNotElevated;
+  if (!desktopShell) calls.desktopShell = noDesktopShell;
+  previous_ = replaceSystemSeam(calls);
+}
+
+ElevationOverride::~ElevationOverride() { replaceSystemSeam(previous_); }
+
 ChildProcess::~ChildProcess() {
   if (process) {
     if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) ::TerminateProcess(process, 99);

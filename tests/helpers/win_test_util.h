@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/system_seam.h"
+
 namespace kavri::test {
 
 // "/work/x/y.exe" -> "Z:\work\x\y.exe" (Wine maps the Unix root to Z:).
@@ -32,6 +34,20 @@ std::wstring messageBoxText(HWND box);
 void dismissMessageBox(HWND box);
 // Counts top-level windows of `pid` with this caption.
 int countDialogs(DWORD pid, const wchar_t* caption);
+
+// Answers the system seam's elevation question as told while alive (Wine
+// elevates every process), and with `desktopShell` false makes the desktop
+// shell unreachable, as for the system account; restores the seam after.
+class ElevationOverride {
+ public:
+  explicit ElevationOverride(bool elevated, bool desktopShell = true);
+  ~ElevationOverride();
+  ElevationOverride(const ElevationOverride&) = delete;
+  ElevationOverride& operator=(const ElevationOverride&) = delete;
+
+ private:
+  SystemSeam previous_;
+};
 
 // "ShutdownTime": set to 8 bytes, or delete it (nullptr).
 void setShutdownTime(const uint8_t* value);

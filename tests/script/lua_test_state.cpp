@@ -53,7 +53,12 @@ RecordingSeam::RecordingSeam(std::wstring allowedFolder) {
   rebootError = 0;
   messageBoxResult = IDOK;
   integrityOverride = 0;
-  previous_ = replaceSystemSeam(SystemSeam{terminate, exitWindows, messageBox, integrity});
+  SystemSeam calls = realSystemSeam();   // elevation and the desktop shell stay real
+  calls.terminateProcess = terminate;
+  calls.exitWindowsEx = exitWindows;
+  calls.messageBox = messageBox;
+  calls.processIntegrity = integrity;
+  previous_ = replaceSystemSeam(calls);
 }
 
 RecordingSeam::~RecordingSeam() { replaceSystemSeam(previous_); }

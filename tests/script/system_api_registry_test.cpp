@@ -129,6 +129,73 @@ TEST_F(RegistryApi, LocalMachineRootReachesTheRegistry) {
             "");
 }
 
+// Values of every type, as exact bytes of any length: what regQueryValue
+// reads, regWriteValue writes back unchanged, so an undo restores a value
+// that regQueryString and regQueryInteger cannot read (and would count as
+// absent) byte for byte.
+TEST_F(RegistryApi, RawValuesRoundTripEveryType) {
+  const wchar_t longExpand[] = L"%ProgramFiles%\\Kavri;%ProgramFiles%\\Kavri\\bin;%SystemRoot%\\system32;%Path%";
+  std::wstring longText;
+  while (longText.size() < 300) longText += longExpand;
+  setRaw(HKEY_CURRENT_USER, L"path", REG_EXPAND_SZ, longText.c_str(), DWORD((longText.size() + 1) * 2));
+  EXPECT_EQ(lua_.run(R"lua(
+    local K = "Software\\KavriSystemApiTest"
+    local HK = HKEY_CURRENT_USER
+    local big = string.rep("\0\1\2\255", 20000)   -- 80,000 bytes
+    local cases = {
+      {"REG_SZ", REG_SZ, "a\0b\0\0\0"},
+      {"REG_SZ without its zero", REG_SZ, "a\0b\0"},
+      {"REG_SZ, empty", REG_SZ, ""},
+      {"REG_EXPAND_SZ", REG_EXPAND_SZ, "%\0T\0%\0\0\0"},
+      {"REG_MULTI_SZ", REG_MULTI_SZ, "a\0\0\0b\0\0\0\0\0"},
+      {"REG_BINARY with zeros", REG_BINARY, "\0\0\1\0"},
+      {"REG_BINARY of odd length", REG_BINARY, "\1\2\3"},
+      {"REG_BINARY, empty", REG_BINARY, ""},
+      {"REG_DWORD", REG_DWORD, "\1\2\3\4"},
+      {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN, "\4\3\2\1"},
+      {"REG_QWORD", REG_QWORD, "\1\2\3\4\5\6\7\8"},
+      {"REG_NONE", REG_NONE, "xyz"},
+      {"larger than 64 KB", REG_BINARY, big},
+      {"a type of its own", 1234, "raw"},
+    }
+    for i, c in ipairs(cases) do
+      local name = "value" .. i
+      assert(regWriteValue(HK, K .. "\\Raw", name, c[2], c[3]) == true, c[1] .. ": written")
+      local t, d = regQueryValue(HK, K .. "\\Raw", name)
+      assert(t == c[2], c[1] .. ": type " .. tostring(t))
+      assert(d == c[3], c[1] .. ": " .. #tostring(d) .. " bytes")
+    end
+    assert(select("#", regQueryValue(HK, K .. "\\Raw", "value1")) == 2)
+
+    -- Save, overwrite, restore: the undo of a value the string functions cannot read.
+    assert(regQueryString(HK, K, "path") == nil, "too long and expandable for regQueryString")
+    local savedType, saved = regQueryValue(HK, K, "path")
+    assert(savedType == REG_EXPAND_SZ and #saved > 600)
+    regWriteString(HK, K, "path", "changed by the installer")
+    assert(regWriteValue(HK, K, "path", savedType, saved))
+    local t, d = regQueryValue(HK, K, "path")
+    assert(t == REG_EXPAND_SZ and d == saved, "restored byte for byte")
+    regWriteInteger(HK, K, "count", 7)
+    t, d = regQueryValue(HK, K, "count")
+    assert(t == REG_DWORD and d == "\7\0\0\0")
+
+    local failures = {
+      {"a missing value", function() return regQueryValue(HK, K, "none") end, nil, 2},
+      {"a missing key", function() return regQueryValue(HK, K .. "\\None", "x") end, nil, 2},
+      {"data that is not text", function() return regWriteValue(HK, K, "x", REG_BINARY, 12) end, false, 87},
+      {"no data", function() return regWriteValue(HK, K, "x", REG_BINARY) end, false, 87},
+      {"a key name too long", function() return regWriteValue(HK, string.rep("k", 300), "x", REG_SZ, "") end,
+       false, 87},
+    }
+    for _, f in ipairs(failures) do
+      local first, code = f[2]()
+      assert(first == f[3] and code == f[4], f[1] .. ": " .. tostring(first) .. ", " .. tostring(code))
+    end
+    assert(regQueryValue(HK, K, "x") == nil, "nothing written by a refused call")
+  )lua"),
+            "");
+}
+
 // An empty key would name the root itself: deleting it would wipe the hive.
 TEST_F(RegistryApi, DeletingTheRootItselfIsRefused) {
   EXPECT_EQ(lua_.run(R"lua(

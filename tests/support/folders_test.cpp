@@ -152,37 +152,8 @@ TEST(RemovalGuard, AnOrdinaryTreeIsRemoved) {
   EXPECT_EQ(::GetFileAttributesW((scratch / L"tree").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// Install folders: what may be installed into. Wine keeps no owners of its
-// own, so the owner decision is also checked on its own.
-TEST(InstallFolder, OnlyFoldersOfTrustedOwnersAreUsed) {
-  const test::ScratchFolder scratch(L"install_folder");
-  test::writeTree(scratch.path(), {{L"own\\", ""}, {L"file.txt", "x"}, {L"target\\", ""}});
-  // Wine makes the link but may not show it as one; then it cannot be told apart.
-  const bool linked = ::CreateSymbolicLinkW((scratch / L"link").c_str(), (scratch / L"target").c_str(),
-                                            SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE &&
-                      ::GetFileAttributesW((scratch / L"link").c_str()) != INVALID_FILE_ATTRIBUTES &&
-                      (::GetFileAttributesW((scratch / L"link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  struct Case {
-    const char* what;
-    std::wstring path;
-    bool safe;
-  };
-  std::vector<Case> cases = {
-      {"missing: the installer creates it", scratch / L"new\\deeper", true},
-      {"made by this process", scratch / L"own", true},
-      {"made by this process, trailing separator", scratch / L"own\\", true},
-      {"a file", scratch / L"file.txt", false},
-      {"empty path", L"", false},
-  };
-  if (linked) cases.push_back({"a link to a folder", scratch / L"link", false});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(isInstallFolderSafe(c.path), c.safe);
-  }
-  if (linked) ::RemoveDirectoryW((scratch / L"link").c_str());
-}
-
-TEST(InstallFolder, OwnerDecision) {
+// The owner decision that the instance guard's restart marker relies on.
+TEST(Ownership, OwnerDecision) {
   auto sid = [](WELL_KNOWN_SID_TYPE type) {
     std::vector<uint8_t> out(SECURITY_MAX_SID_SIZE);
     DWORD size = DWORD(out.size());
