@@ -245,6 +245,7 @@ local function uninstall()
     end
     progress(path)
   end
+  if result.failed > 0 then error("some entries could not be removed, such as " .. result.failure, 0) end
 end
 
 local ok, failure = pcall(uninstall)
