@@ -245,6 +245,16 @@ TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
        [](const std::wstring& folder, const std::wstring&) { writeFileBytes(folder + L"\\docs\\mine.txt", "mine"); }, "",
        "kept files=2 kept=2 skipped=0 later=0 failed=0 registered=false outside=true",
        with({{L"Apps\\Kavri\\", ""}, {L"Apps\\Kavri\\docs\\", ""}, {L"Apps\\Kavri\\docs\\mine.txt", "mine"}})},
+      // A check for emptiness followed by a removal of the folder and what it
+      // holds would lose a file saved between the two: the removal itself
+      // refuses a folder that is not empty. (Stood in: the check answers
+      // "empty" as if the file arrived just after it.)
+      {"a file saved after a check for emptiness",
+       base,
+       [](const std::wstring& folder, const std::wstring&) { writeFileBytes(folder + L"\\docs\\mine.txt", "mine"); },
+       "directoryEmpty = function() return true end",
+       "kept files=2 kept=2 skipped=0 later=0 failed=0 registered=false outside=true",
+       with({{L"Apps\\Kavri\\", ""}, {L"Apps\\Kavri\\docs\\", ""}, {L"Apps\\Kavri\\docs\\mine.txt", "mine"}})},
       {"the folder above the install folder that the setup made",
        logText(kFiles, "[ \"$F\\\\docs\", \"$F\", \"$D\\\\Apps\" ]", kRegistry, kKeys), none, "",
        "removed files=2 kept=0 skipped=0 later=0 failed=0 registered=false outside=true",
