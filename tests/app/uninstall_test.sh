@@ -46,6 +46,9 @@ pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 entries=$(sed 's/.*REG_MULTI_SZ *//; s/\\0/\n/g' <<<"$pending")
 copy=$(grep -x '.*\\Kavri-[0-9a-f]\{16\}\\Kavri-Uninstall\.exe' <<<"$entries" | head -n1)
 [ -n "$copy" ] || fail "the uninstaller's copy is not deleted at the restart: $pending"
+# Wine runs every program elevated: the private folder is then made in the
+# system's temporary folder, never in the user's.
+grep -qi '^\\??\\C:\\windows\\temp\\Kavri-' <<<"$copy" || fail "the copy ran outside the system's temporary folder: $copy"
 grep -qxF "${copy%\\Kavri-Uninstall.exe}" <<<"$entries" ||
   fail "the copy's private folder is not deleted at the restart: $pending"
 [ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "an uninstall without files in use marked a restart"
