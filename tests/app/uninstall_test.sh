@@ -32,7 +32,8 @@ empty=$(machine_state)
 "$KAVRI_WINE" "$exe" /S /D=C:\\Program Files\\Kavri Test\\Kavri; status=$?
 [ "$status" -eq 0 ] || fail "silent install: exit code $status"
 test_dir="$drive_c/Program Files/Kavri Test/Kavri"
-[ -f "$test_dir/Kavri.exe" ] && [ -f "$test_dir/install-log.json" ] || fail "silent install wrote nothing into $test_dir"
+[ -f "$test_dir/Kavri.exe" ] && [ -f "$test_dir/install-log.json" ] ||
+  fail "silent install wrote nothing into $test_dir"
 grep -q '"sha256":"[0-9a-f]\{64\}"' "$test_dir/install-log.json" || fail "the install log holds no content hashes"
 quiet=$(reg_query "$uninstall_key" /v QuietUninstallString | sed -n 's/.*REG_SZ *//p')
 [ "$quiet" = '"C:\Program Files\Kavri Test\Kavri\Uninstall.exe" /S' ] || fail "QuietUninstallString is $quiet"
@@ -48,10 +49,12 @@ copy=$(grep -x '.*\\Kavri-[0-9a-f]\{16\}\\Kavri-Uninstall\.exe' <<<"$entries" | 
 [ -n "$copy" ] || fail "the uninstaller's copy is not deleted at the restart: $pending"
 # Wine runs every program elevated: the private folder is then made in the
 # system's temporary folder, never in the user's.
-grep -qi '^\\??\\C:\\windows\\temp\\Kavri-' <<<"$copy" || fail "the copy ran outside the system's temporary folder: $copy"
+grep -qi '^\\??\\C:\\windows\\temp\\Kavri-' <<<"$copy" ||
+  fail "the copy ran outside the system's temporary folder: $copy"
 grep -qxF "${copy%\\Kavri-Uninstall.exe}" <<<"$entries" ||
   fail "the copy's private folder is not deleted at the restart: $pending"
-[ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "an uninstall without files in use marked a restart"
+[ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] ||
+  fail "an uninstall without files in use marked a restart"
 wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
 after=$(machine_state)
 if [ "$empty" != "$after" ]; then
@@ -117,7 +120,8 @@ wine_run reg add "$victim_key" /v Keep /d yes /f >/dev/null 2>&1
 ln -s "$victim" "$install_dir/elsewhere"
 log_file="$install_dir/install-log.json"
 log=$(cat "$log_file")
-files='{"path":"C:\\Program Files\\Kavri\\elsewhere\\keep.txt","size":6},{"path":"C:\\Kavri Victim\\keep.txt","size":6},null,'
+files='{"path":"C:\\Program Files\\Kavri\\elsewhere\\keep.txt","size":6},'
+files+='{"path":"C:\\Kavri Victim\\keep.txt","size":6},null,'
 keys='{"root":"HKEY_LOCAL_MACHINE","key":"Software\\Kavri Victim"},'
 log=${log/'"files":['/'"files":['"$files"}
 log=${log/'"keys":['/'"keys":['"$keys"}
@@ -148,7 +152,8 @@ read -r -t 30 line <"$fifo"; rm -f "$fifo"
 [ "$status" -eq 0 ] || fail "silent uninstall with a file in use: exit code $status"
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
-grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" || fail "the file in use is not removed at the restart: $pending"
+grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
+  fail "the file in use is not removed at the restart: $pending"
 [ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
 "$KAVRI_WINE" "$exe" /S; status=$?
 [ "$status" -eq 4 ] || fail "a setup before the restart: exit code $status, expected 4 (a restart is pending)"

@@ -152,7 +152,8 @@ constexpr char kFiles[] =
     "[ { \"path\": \"$F\\\\a.txt\", \"size\": 5, \"sha256\": \"$HA\" },"
     "  { \"path\": \"$F\\\\docs\\\\b.txt\", \"size\": 4, \"sha256\": \"$HB\" } ]";
 constexpr char kFolders[] = "[ \"$F\\\\docs\", \"$F\" ]";
-constexpr char kRegistry[] = "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\", \"value\": \"Installed\" } ]";
+constexpr char kRegistry[] =
+    "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\", \"value\": \"Installed\" } ]";
 constexpr char kKeys[] = "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\" } ]";
 
 std::string logText(const std::string& files, const std::string& folders, const std::string& registry,
@@ -220,10 +221,12 @@ TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
        logText(kFiles, kFolders,
                "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\KavriOutside\", \"value\": \"Keep\" }, " +
                    std::string(kRegistry + 1),
-               "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\KavriOutside\" }, " + std::string(kKeys + 1)),
+               "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\KavriOutside\" }, " +
+                   std::string(kKeys + 1)),
        none, "", "kept files=2 kept=0 skipped=2 later=0 failed=0 registered=false outside=true", nothing},
       {"a null in the files",
-       logText("[ { \"path\": \"$F\\\\a.txt\", \"size\": 5 }, null, { \"path\": \"$F\\\\docs\\\\b.txt\", \"size\": 4 } ]",
+       logText("[ { \"path\": \"$F\\\\a.txt\", \"size\": 5 }, null, "
+               "{ \"path\": \"$F\\\\docs\\\\b.txt\", \"size\": 4 } ]",
                kFolders, kRegistry, kKeys),
        none, "", "kept files=2 kept=0 skipped=1 later=0 failed=0 registered=false outside=true", nothing},
       {"a fractional size",
@@ -242,7 +245,10 @@ TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
        "kept files=1 kept=3 skipped=0 later=0 failed=0 registered=false outside=true",
        with({{L"Apps\\Kavri\\", ""}, {L"Apps\\Kavri\\docs\\", ""}, {L"Apps\\Kavri\\docs\\b.txt", "beta"}})},
       {"a folder holding the user's file", base,
-       [](const std::wstring& folder, const std::wstring&) { writeFileBytes(folder + L"\\docs\\mine.txt", "mine"); }, "",
+       [](const std::wstring& folder, const std::wstring&) {
+         writeFileBytes(folder + L"\\docs\\mine.txt", "mine");
+       },
+       "",
        "kept files=2 kept=2 skipped=0 later=0 failed=0 registered=false outside=true",
        with({{L"Apps\\Kavri\\", ""}, {L"Apps\\Kavri\\docs\\", ""}, {L"Apps\\Kavri\\docs\\mine.txt", "mine"}})},
       // A check for emptiness followed by a removal of the folder and what it

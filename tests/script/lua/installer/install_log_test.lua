@@ -130,12 +130,14 @@ end
 do
   local cases = {
     { "the product's key", { root = "HKEY_LOCAL_MACHINE", key = shared.PRODUCT_KEY, value = "InstallPath" }, true },
-    { "its entry in the list", { root = "HKEY_LOCAL_MACHINE", key = shared.UNINSTALL_KEY, value = "DisplayName" }, true },
-    { "a key below, other case", { root = "HKEY_CURRENT_USER", key = shared.PRODUCT_KEY:upper() .. "\\Sub", value = "" },
+    { "its entry in the list", { root = "HKEY_LOCAL_MACHINE", key = shared.UNINSTALL_KEY, value = "DisplayName" },
       true },
+    { "a key below, other case",
+      { root = "HKEY_CURRENT_USER", key = shared.PRODUCT_KEY:upper() .. "\\Sub", value = "" }, true },
     { "a key outside", { root = "HKEY_LOCAL_MACHINE", key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                          value = "Kavri" }, false },
-    { "a key sharing the name's start", { root = "HKEY_LOCAL_MACHINE", key = shared.PRODUCT_KEY .. "Other", value = "a" },
+    { "a key sharing the name's start",
+      { root = "HKEY_LOCAL_MACHINE", key = shared.PRODUCT_KEY .. "Other", value = "a" },
       false },
     { "a parent of the product's key", { root = "HKEY_LOCAL_MACHINE", key = "Software", value = "a" }, false },
     { "an unknown root", { root = "HKEY_USERS", key = shared.PRODUCT_KEY, value = "a" }, false },
