@@ -34,7 +34,7 @@ bool silentCommandLine() {
 
 void noticeBeforeScript(const wchar_t* text, const wchar_t* caption) {
   debugLog(std::wstring(L"installer: ") + text);
-  if (!silentCommandLine()) ::MessageBoxW(nullptr, text, caption, MB_OK);
+  if (!silentCommandLine()) systemSeam().messageBox(nullptr, text, caption, MB_OK);
 }
 
 // The installer cannot run its script: say so (a silent exit with 0 would

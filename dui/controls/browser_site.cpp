@@ -5,13 +5,16 @@
 #include <exdisp.h>
 #include <exdispid.h>
 
-#include <algorithm>
 #include <map>
+#include <new>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dui/controls/web_browser.h"
 #include "dui/core/window_messages.h"
+#include "support/debug_log.h"
 #include "support/win32_handles.h"
 
 namespace dui {
@@ -19,8 +22,8 @@ namespace {
 
 // The in-place active objects the browsers reported through SetActiveObject
 // (each reference owned by its site). UI thread only.
-std::vector<IOleInPlaceActiveObject*>& activeObjects() {
-  static std::vector<IOleInPlaceActiveObject*> objects;
+std::set<IOleInPlaceActiveObject*>& activeObjects() {
+  static std::set<IOleInPlaceActiveObject*> objects;
   return objects;
 }
 
@@ -34,6 +37,17 @@ std::map<HWND, WNDPROC>& previousProcedures() {
 // back to the window is not offered to them again.
 bool g_translating = false;
 
+// A diagnostic from a place no exception may leave: a line that cannot be
+// written for want of memory is dropped.
+void logQuietly(const wchar_t* text) noexcept {
+  try {
+    kavri::debugLog(text);
+  } catch (...) {
+  }
+}
+
+// Throws std::bad_alloc when the copy of the set cannot be made; nothing has
+// been offered then.
 bool offerToActiveObjects(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (g_translating || message < WM_KEYFIRST || message > WM_KEYLAST || activeObjects().empty()) return false;
   MSG msg{};
@@ -45,20 +59,19 @@ bool offerToActiveObjects(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   ::GetCursorPos(&msg.pt);
   // A copy with references of its own: a translation may change the set.
   std::vector<kavri::ComRef<IOleInPlaceActiveObject>> objects;
+  objects.reserve(activeObjects().size());
   for (IOleInPlaceActiveObject* object : activeObjects()) objects.push_back(kavri::ComRef<IOleInPlaceActiveObject>::share(object));
-  g_translating = true;
-  bool consumed = false;
+  struct Translating {
+    Translating() { g_translating = true; }
+    ~Translating() { g_translating = false; }
+  } translating;
   for (auto& object : objects) {
-    if (object->TranslateAccelerator(&msg) == S_OK) {
-      consumed = true;
-      break;
-    }
+    if (object->TranslateAccelerator(&msg) == S_OK) return true;
   }
-  g_translating = false;
-  return consumed;
+  return false;
 }
 
-LRESULT CALLBACK innerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK innerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   auto found = previousProcedures().find(window);
   if (found == previousProcedures().end()) return ::DefWindowProcW(window, message, wParam, lParam);
   const WNDPROC previous = found->second;
@@ -67,7 +80,12 @@ LRESULT CALLBACK innerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     previousProcedures().erase(found);
     return ::CallWindowProcW(previous, window, message, wParam, lParam);
   }
-  if (offerToActiveObjects(window, message, wParam, lParam)) return 0;
+  try {
+    if (offerToActiveObjects(window, message, wParam, lParam)) return 0;
+  } catch (...) {
+    // No memory for the copy of the set: the page gets the key unoffered.
+    logQuietly(L"browser window: a key could not be offered to the active objects");
+  }
   if (message == WM_ERASEBKGND) return 1;
   return ::CallWindowProcW(previous, window, message, wParam, lParam);
 }
@@ -97,34 +115,45 @@ HRESULT noObject(T** out) {
 
 }  // namespace
 
-bool subclassBrowserInnerWindow(HWND window) {
+bool subclassBrowserInnerWindow(HWND window) noexcept {
   if (!window || !::IsWindow(window)) return false;
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
   if (process != ::GetCurrentProcessId()) return false;
-  if (previousProcedures().count(window)) return true;
+  auto& procedures = previousProcedures();
+  if (procedures.count(window)) return true;
+  // The entry comes first: when there is no memory for it, the window is
+  // left as it was instead of subclassed with nowhere to find its procedure.
+  std::map<HWND, WNDPROC>::iterator entry;
+  try {
+    entry = procedures.emplace(window, nullptr).first;
+  } catch (...) {
+    return false;
+  }
   const LONG_PTR previous =
       ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&innerWindowProc));
-  if (!previous) return false;
-  previousProcedures()[window] = reinterpret_cast<WNDPROC>(previous);
+  if (!previous) {
+    procedures.erase(entry);
+    return false;
+  }
+  entry->second = reinterpret_cast<WNDPROC>(previous);
   return true;
 }
 
-bool isBrowserInnerWindowSubclassed(HWND window) { return previousProcedures().count(window) != 0; }
+bool isBrowserInnerWindowSubclassed(HWND window) noexcept { return previousProcedures().count(window) != 0; }
 
 BrowserSite::BrowserSite(WebBrowser* owner) : owner_(owner) {}
 
 BrowserSite::~BrowserSite() { browserGone(); }
 
-void BrowserSite::browserGone() {
+void BrowserSite::browserGone() noexcept {
   subclassed_ = false;
   if (!activeObject_) return;
-  auto& objects = activeObjects();
-  objects.erase(std::remove(objects.begin(), objects.end(), activeObject_), objects.end());
+  activeObjects().erase(activeObject_);
   std::exchange(activeObject_, nullptr)->Release();
 }
 
-void BrowserSite::disconnect() {
+void BrowserSite::disconnect() noexcept {
   owner_ = nullptr;
   browserGone();
 }
@@ -224,17 +253,20 @@ HRESULT BrowserSite::GetBorder(LPRECT) { return INPLACE_E_NOTOOLSPACE; }
 HRESULT BrowserSite::RequestBorderSpace(LPCBORDERWIDTHS) { return INPLACE_E_NOTOOLSPACE; }
 HRESULT BrowserSite::SetBorderSpace(LPCBORDERWIDTHS) { return E_NOTIMPL; }
 
-HRESULT BrowserSite::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) {
+HRESULT BrowserSite::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) noexcept {
   if (object == activeObject_) return S_OK;
   const bool keepSubclassed = subclassed_;
   browserGone();
   subclassed_ = keepSubclassed;
   // A site whose control is gone lists nothing: its browser is on the way out.
-  if (object && owner_) {
-    object->AddRef();
-    activeObject_ = object;
-    activeObjects().push_back(object);
+  if (!object || !owner_) return S_OK;
+  try {
+    activeObjects().insert(object);   // first: a failure leaves no reference taken
+  } catch (...) {
+    return E_OUTOFMEMORY;
   }
+  object->AddRef();
+  activeObject_ = object;
   return S_OK;
 }
 
@@ -293,7 +325,7 @@ HRESULT BrowserSite::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 HRESULT BrowserSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
-void BrowserSite::trySubclassInnerWindow() {
+void BrowserSite::trySubclassInnerWindow() noexcept {
   if (subclassed_ || !owner_) return;
   HWND shell = owner_->browserWindow();
   HWND view = shell ? ::GetWindow(shell, GW_CHILD) : nullptr;
@@ -303,7 +335,18 @@ void BrowserSite::trySubclassInnerWindow() {
   if (inner) subclassed_ = subclassBrowserInnerWindow(inner);
 }
 
-HRESULT BrowserSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+HRESULT BrowserSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                            UINT*) noexcept {
+  try {
+    return navigationEvent(id, params);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT BrowserSite::navigationEvent(DISPID id, DISPPARAMS* params) {
   // Held for the call: a handler of the messages may destroy the control,
   // which drops its reference to this object.
   kavri::ComRef<BrowserSite> self = kavri::ComRef<BrowserSite>::share(this);

@@ -6,7 +6,8 @@
 // control tree owns the control, and the control holds one reference here.
 // When the control goes it disconnects the site, which then answers every
 // call as a container that has nothing to offer, so late calls from the
-// browser are harmless.
+// browser are harmless. No exception leaves a method the browser calls: the
+// two that allocate (Invoke, SetActiveObject) answer E_OUTOFMEMORY instead.
 #pragma once
 
 #include <windows.h>
@@ -30,9 +31,9 @@ class BrowserSite final : public IOleClientSite,
 
   // The owner's browser was torn down: drop the active object it reported
   // and subclass the next browser's inner window afresh.
-  void browserGone();
+  void browserGone() noexcept;
   // The owner is going: forget it (and everything browserGone drops).
-  void disconnect();
+  void disconnect() noexcept;
   bool connected() const { return owner_ != nullptr; }
 
   // --- IUnknown
@@ -69,7 +70,7 @@ class BrowserSite final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE GetBorder(LPRECT border) override;
   HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS widths) override;
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS widths) override;
-  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR name) override;
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR name) noexcept override;
   HRESULT STDMETHODCALLTYPE InsertMenus(HMENU menu, LPOLEMENUGROUPWIDTHS widths) override;
   HRESULT STDMETHODCALLTYPE SetMenu(HMENU menu, HOLEMENU shared, HWND activeObject) override;
   HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU menu) override;
@@ -102,13 +103,16 @@ class BrowserSite final : public IOleClientSite,
                                           DISPID* ids) override;
   // 250 (before a navigation): sends 1126 to the host window with the target
   // address; 252 (navigation done): posts 1127; 270 (a file download): sets
-  // its cancel argument; anything else: E_NOTIMPL.
+  // its cancel argument; anything else: E_NOTIMPL. E_OUTOFMEMORY when the
+  // address cannot be copied (nothing is sent then).
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept override;
 
  private:
   ~BrowserSite();
-  void trySubclassInnerWindow();
+  void trySubclassInnerWindow() noexcept;
+  // Invoke's work; may throw std::bad_alloc.
+  HRESULT navigationEvent(DISPID id, DISPPARAMS* params);
 
   LONG references_ = 1;
   WebBrowser* owner_;
@@ -120,10 +124,12 @@ class BrowserSite final : public IOleClientSite,
 // first offered to the TranslateAccelerator of every in-place active object
 // the browsers reported (one answering S_OK consumes the message, result 0),
 // WM_ERASEBKGND answers 1 without erasing, everything else goes to the
-// previous procedure, which is put back when the window is destroyed. False
-// for no window or a window of another process.
-bool subclassBrowserInnerWindow(HWND window);
+// previous procedure, which is put back when the window is destroyed. A key
+// that cannot be offered for want of memory goes to the previous procedure.
+// False for no window, a window of another process, or no memory to
+// remember the previous procedure (the window is then left as it was).
+bool subclassBrowserInnerWindow(HWND window) noexcept;
 // Whether the window is currently subclassed by subclassBrowserInnerWindow.
-bool isBrowserInnerWindowSubclassed(HWND window);
+bool isBrowserInnerWindowSubclassed(HWND window) noexcept;
 
 }  // namespace dui

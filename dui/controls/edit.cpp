@@ -1,14 +1,16 @@
 // The Edit control: attributes, events, caret and drawing over EditModel.
 #include "dui/controls/edit.h"
 
-#include <windowsx.h>
+#include <windows.h>
 
 #include <algorithm>
 
 #include "dui/controls/text_editing_keys.h"
 #include "dui/core/control_geometry.h"
-#include "dui/core/window_impl.h"
+#include "dui/core/dc_clip.h"
 #include "dui/core/style_lookup.h"
+#include "dui/core/window_impl.h"
+#include "support/win32_handles.h"
 
 namespace dui {
 
@@ -95,10 +97,10 @@ void Edit::placeCaret() {
 }
 
 bool Edit::pointInText(const Event& e, int& x, int& y) const {
-  Rect area;
-  if (!absoluteRect(this, area)) return false;
-  x = GET_X_LPARAM(e.lparam) - area.left - paddingX_;
-  y = GET_Y_LPARAM(e.lparam) - area.top - paddingY_;
+  Point p;
+  if (!pointerInControl(this, e.lparam, p)) return false;
+  x = p.x - paddingX_;
+  y = p.y - paddingY_;
   return true;
 }
 
@@ -185,10 +187,10 @@ void Edit::onQueryCursor(Control* sender, Event& e) {
 void Edit::draw(HDC dc, const Rect& drawRect, const Rect&) {
   drawControlStyle(dc, drawRect, *this, kEditStyle, BuiltInStyle::WhenNoStyleLoads);
   if (!font_.loaded()) return;
-  kavri::ScopedSaveDc saved(dc);
-  ::IntersectClipRect(dc, drawRect.left, drawRect.top, drawRect.right, drawRect.bottom);
-  ::SelectObject(dc, font_.handle());
-  ::SetBkMode(dc, TRANSPARENT);
+  ScopedClip clipped(dc, drawRect);
+  if (!clipped.ok()) return;
+  kavri::ScopedSelect font(dc, font_.handle());
+  kavri::ScopedTextColour colour(dc, textColour_);
   const std::vector<TextLine>& lines = model_.lines();
   const int bottom = drawRect.bottom - paddingY_;
   int y = drawRect.top + paddingY_;
@@ -205,7 +207,6 @@ void Edit::drawLine(HDC dc, const TextLine& line, const RECT& lineRect) {
   const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT;
   const std::wstring shown = expandTabs(model_.blocks().copy(line.start, line.end - line.start));
   RECT r = lineRect;
-  ::SetTextColor(dc, textColour_);
   if (!shown.empty()) ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r, format);
 
   const TextSelection& selection = model_.selection();
@@ -214,12 +215,13 @@ void Edit::drawLine(HDC dc, const TextLine& line, const RECT& lineRect) {
   if (selection.empty() || from >= to) return;
   const CharAt at = model_.reader();
   const CharWidth width = [this](wchar_t c) { return font_.width(c); };
-  RECT band{lineRect.left + xInLine(at, line, from, width), lineRect.top, lineRect.left + xInLine(at, line, to, width),
-            lineRect.bottom};
+  const RECT band{lineRect.left + xInLine(at, line, from, width), lineRect.top,
+                  lineRect.left + xInLine(at, line, to, width), lineRect.bottom};
   ::FillRect(dc, &band, selectionBrush_.get());
-  kavri::ScopedSaveDc clipped(dc);
-  ::IntersectClipRect(dc, band.left, band.top, band.right, band.bottom);
-  ::SetTextColor(dc, kSelectedTextColour);
+  // The selected part again, in the selected colour, inside the band only.
+  ScopedClip inBand(dc, Rect{band.left, band.top, band.right, band.bottom});
+  if (!inBand.ok()) return;
+  kavri::ScopedTextColour selected(dc, kSelectedTextColour);
   r = lineRect;
   ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r, format);
 }

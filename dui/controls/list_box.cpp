@@ -2,7 +2,7 @@
 // and the Up and Down keys.
 #include "dui/controls/list_box.h"
 
-#include <windowsx.h>
+#include <windows.h>
 
 #include "dui/controls/scroll_bar.h"
 #include "dui/core/control_geometry.h"
@@ -103,12 +103,10 @@ bool ListBox::chooseByUser(Control* item) {
 }
 
 Control* ListBox::itemAtPoint(std::intptr_t lparam) const {
-  Rect stackRect;
-  if (!absoluteRect(stack_, stackRect)) return nullptr;
-  const std::int32_t x = GET_X_LPARAM(lparam) - stackRect.left;
-  const std::int32_t y = GET_Y_LPARAM(lparam) - stackRect.top;
+  Point p;   // in the item stack, where the items' rectangles are
+  if (!pointerInControl(stack_, lparam, p)) return nullptr;
   for (Control* c = stack_->firstChild(); c; c = c->next()) {
-    if (c->hasFlag(flags::Visible) && !c->hasFlag(flags::Collapsed) && c->rect().contains(x, y)) return c;
+    if (c->hasFlag(flags::Visible) && !c->hasFlag(flags::Collapsed) && c->rect().contains(p.x, p.y)) return c;
   }
   return nullptr;
 }

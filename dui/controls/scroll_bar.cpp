@@ -2,8 +2,6 @@
 // thumb drag, and ensurePosition.
 #include "dui/controls/scroll_bar.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 #include "dui/controls/list_skin_sizes.h"
@@ -94,17 +92,10 @@ void ScrollBar::ensurePosition(std::int32_t p) {
 
 // --- Mouse
 
-bool ScrollBar::pointerInBar(std::intptr_t lparam, Point& p) const {
-  Rect r;
-  if (!absoluteRect(this, r)) return false;
-  p = Point{GET_X_LPARAM(lparam) - r.left, GET_Y_LPARAM(lparam) - r.top};
-  return true;
-}
-
 void ScrollBar::onLButtonDown(Control*, Event& e) {
   e.handled = 1;
   Point p;
-  if (!pointerInBar(e.lparam, p)) return;
+  if (!pointerInControl(this, e.lparam, p)) return;
   const ScrollGeometry g = geometry();
   const std::uint32_t part = g.hit(p.x, p.y);
   parts_.state = (parts_.state & ~std::uint32_t(P::PressedBits)) | part;
@@ -136,7 +127,7 @@ void ScrollBar::onTick() {
 
 void ScrollBar::onMouseMove(Control*, Event& e) {
   Point p;
-  if (!pointerInBar(e.lparam, p)) return;
+  if (!pointerInControl(this, e.lparam, p)) return;
   const ScrollGeometry g = geometry();
   if (!hasFlag(flags::Captured)) {
     const std::uint32_t hover = g.hit(p.x, p.y) / 16;

@@ -49,7 +49,6 @@ class ScrollBar : public Control {
   };
 
   void updateParts();
-  bool pointerInBar(std::intptr_t lparam, Point& p) const;
   void onTick();
   void onLButtonDown(Control*, Event& e);
   void onMouseMove(Control*, Event& e);

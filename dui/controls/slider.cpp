@@ -1,7 +1,7 @@
 // The slider's measure, value, thumb and mouse handling.
 #include "dui/controls/slider.h"
 
-#include <windowsx.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -70,22 +70,15 @@ std::int32_t Slider::valueAt(std::int32_t x, std::int32_t y) const {
   return clampToInt32(value);
 }
 
-bool Slider::pointerInSlider(std::intptr_t lparam, Point& p) const {
-  Rect r;
-  if (!absoluteRect(this, r)) return false;
-  p = Point{GET_X_LPARAM(lparam) - r.left, GET_Y_LPARAM(lparam) - r.top};
-  return true;
-}
-
 void Slider::onLButtonDown(Control*, Event& e) {
   e.handled = 1;
   Point p;
-  if (pointerInSlider(e.lparam, p)) setValue(valueAt(p.x, p.y));
+  if (pointerInControl(this, e.lparam, p)) setValue(valueAt(p.x, p.y));
 }
 
 void Slider::onMouseMove(Control*, Event& e) {
   Point p;
-  if (!pointerInSlider(e.lparam, p)) return;
+  if (!pointerInControl(this, e.lparam, p)) return;
   if (hasFlag(flags::Captured)) {
     setValue(valueAt(p.x, p.y));
     return;

@@ -34,7 +34,6 @@ class Slider : public Control {
 
  private:
   Size thumbSize() const;
-  bool pointerInSlider(std::intptr_t lparam, Point& p) const;
   void onLButtonDown(Control*, Event& e);
   void onMouseMove(Control*, Event& e);
   void onMouseLeave(Control*, Event& e);

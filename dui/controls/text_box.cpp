@@ -1,13 +1,13 @@
 // The TextBox control: events, caret, scrolling and drawing over TextBoxModel.
 #include "dui/controls/text_box.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 #include "dui/controls/text_editing_keys.h"
 #include "dui/core/control_geometry.h"
+#include "dui/core/dc_clip.h"
 #include "dui/core/window_impl.h"
+#include "support/win32_handles.h"
 
 namespace dui {
 
@@ -117,21 +117,20 @@ void TextBox::placeCaret() {
 void TextBox::onLButtonDown(Control* sender, Event& e) {
   if (sender != this) return;
   adoptTextAttribute();
-  Rect area;
-  if (!absoluteRect(this, area)) return;
-  const int x = GET_X_LPARAM(e.lparam) - area.left - kPaddingX + scroll_;
-  model_.placeCaret(positionAt(x), false);
+  Point p;
+  if (!pointerInControl(this, e.lparam, p)) return;
+  model_.placeCaret(positionAt(p.x - kPaddingX + scroll_), false);
   changed();
 }
 
 void TextBox::onMouseMove(Control* sender, Event& e) {
   if (sender != this || !hasFlag(flags::Captured)) return;
-  Rect area;
-  if (!absoluteRect(this, area)) return;
+  Point p;
+  if (!pointerInControl(this, e.lparam, p)) return;
   // The point is clamped to the text area widened by a letter W on each side,
   // so dragging past an edge scrolls a little at a time.
   const int margin = font_.width(L'W');
-  const int x = std::clamp(GET_X_LPARAM(e.lparam) - area.left - kPaddingX, -margin, innerWidth() + margin);
+  const int x = std::clamp(p.x - kPaddingX, -margin, innerWidth() + margin);
   model_.placeCaret(positionAt(std::max(0, x + scroll_)), true);
   changed();
 }
@@ -211,27 +210,29 @@ void TextBox::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
   Control::draw(dc, drawRect, clip);
   const std::wstring& text = model_.text();
   if (text.empty() || !font_.loaded()) return;
-  const RECT inner{drawRect.left + kPaddingX, drawRect.top + kPaddingY, drawRect.right - kPaddingX,
+  const Rect inner{drawRect.left + kPaddingX, drawRect.top + kPaddingY, drawRect.right - kPaddingX,
                    drawRect.bottom - kPaddingY};
-  if (inner.right <= inner.left || inner.bottom <= inner.top) return;
+  if (inner.empty()) return;
   const std::wstring shown = expandTabs(text);
   const int originX = inner.left - scroll_;
   RECT textRect{originX, inner.top, std::max<LONG>(inner.right, originX + pixelOf(text.size()) + 1), inner.bottom};
   const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT;
 
-  kavri::ScopedSaveDc saved(dc);
-  ::IntersectClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
-  ::SelectObject(dc, font_.handle());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, kTextColour);
+  ScopedClip clipped(dc, inner);
+  if (!clipped.ok()) return;
+  kavri::ScopedSelect font(dc, font_.handle());
+  kavri::ScopedTextColour colour(dc, kTextColour);
   ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &textRect, format);
 
   const TextSelection& selection = model_.selection();
   if (selection.empty()) return;
-  RECT band{originX + pixelOf(selection.begin()), inner.top, originX + pixelOf(selection.end()), inner.bottom};
-  ::FillRect(dc, &band, selectionBrush_.get());
-  ::IntersectClipRect(dc, band.left, band.top, band.right, band.bottom);
-  ::SetTextColor(dc, kSelectedTextColour);
+  const Rect band{originX + pixelOf(selection.begin()), inner.top, originX + pixelOf(selection.end()), inner.bottom};
+  const RECT bandRect{band.left, band.top, band.right, band.bottom};
+  ::FillRect(dc, &bandRect, selectionBrush_.get());
+  // The selected part again, in the selected colour, inside the band only.
+  ScopedClip inBand(dc, band);
+  if (!inBand.ok()) return;
+  kavri::ScopedTextColour selected(dc, kSelectedTextColour);
   ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &textRect, format);
 }
 

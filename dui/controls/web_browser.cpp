@@ -5,10 +5,14 @@
 #include <exdisp.h>
 #include <oleauto.h>
 
+#include <cstdint>
+
 #include "dui/controls/browser_address.h"
 #include "dui/controls/browser_site.h"
 #include "dui/core/attribute_names.h"
 #include "dui/core/control_geometry.h"
+#include "dui/core/control_registry.h"
+#include "dui/core/deferred_call.h"
 #include "dui/core/window_impl.h"
 
 namespace dui {
@@ -140,6 +144,7 @@ void WebBrowser::teardown() {
   HWND browserWindow = std::exchange(browserWindow_, nullptr);
   host_ = nullptr;
   placed_ = RECT{};
+  followQueued_ = false;
 
   if (connection && cookie) connection->Unadvise(cookie);
   if (browser) browser->Quit();
@@ -154,8 +159,27 @@ void WebBrowser::teardown() {
   if (browserWindow && ::IsWindow(browserWindow)) ::DestroyWindow(browserWindow);
 }
 
-void WebBrowser::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
-  Control::draw(dc, drawRect, clip);
+Size WebBrowser::arrangeOverride(std::int32_t width, std::int32_t height) {
+  if (oleObject_ && !followQueued_) {
+    auto* call = new DeferredCall;
+    call->function = &WebBrowser::followLayoutDeferred;
+    call->first = static_cast<Control*>(this);
+    call->second = reinterpret_cast<void*>(std::uintptr_t{serial()});
+    followQueued_ = postDeferredCall(call);   // a refused record is freed there
+  }
+  return Control::arrangeOverride(width, height);
+}
+
+void WebBrowser::followLayoutDeferred(void*, void* control, void* serial) {
+  // The control may have died or left its window since the pass: only the
+  // live one that queued the call is moved.
+  auto* queued = static_cast<Control*>(control);
+  if (isLive(queued, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(serial))))
+    static_cast<WebBrowser*>(queued)->followLayout();
+}
+
+void WebBrowser::followLayout() {
+  followQueued_ = false;
   if (!oleObject_) return;
   const RECT now = placement();
   if (sameRect(now, placed_)) return;

@@ -4,7 +4,9 @@
 // host window is sent kMsgBeforeNavigate (1126, wParam the address) and after
 // each one it is posted kMsgNavigateDone (1127); file downloads are refused.
 // The "url" attribute, when it names an allowed address, is loaded once the
-// browser is active; navigate() loads any allowed address later.
+// browser is active; navigate() loads any allowed address later. The browser
+// follows the control through layout passes (see arrangeOverride); painting
+// never moves it.
 #pragma once
 
 #include <windows.h>
@@ -32,9 +34,12 @@ class WebBrowser : public Control {
 
   // Type name "Control".
   const wchar_t* typeName() const override;
-  // Draws nothing itself; moves the browser onto the control's current
-  // rectangle when layout has moved it since the last time.
-  void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
+  // Arranges as any control and, while the browser is active, has it moved
+  // onto the control's rectangle once the layout pass is over: the rectangle
+  // is final only when every ancestor is placed, so the move is a deferred
+  // call, run before the window's repaint that the pass queued. Content that
+  // a scroll panel only shifts, without a layout pass, is not followed.
+  Size arrangeOverride(std::int32_t width, std::int32_t height) override;
 
   // Loads the address through the browser. False when the address is not an
   // http, https, about or file address, when the browser is not active, or
@@ -60,6 +65,9 @@ class WebBrowser : public Control {
   // everything is torn down and false is returned.
   bool activate(HWND host);
   void teardown();
+  // Moves the browser onto placement() when that changed since the last move.
+  void followLayout();
+  static void followLayoutDeferred(void* target, void* control, void* serial);
 
   kavri::ComRef<IWebBrowser2> browser_;
   kavri::ComRef<IConnectionPoint> connection_;
@@ -68,6 +76,7 @@ class WebBrowser : public Control {
   HWND host_ = nullptr;
   HWND browserWindow_ = nullptr;
   RECT placed_{};
+  bool followQueued_ = false;   // a deferred followLayout is on its way
   kavri::ComRef<BrowserSite> site_;
 };
 

@@ -2,10 +2,13 @@
 // synchronous event delivery.
 #include "dui/core/control.h"
 
+#include <cassert>
+
 #include "dui/core/control_registry.h"
 #include "dui/core/core_plugs.h"
 #include "dui/core/host_window.h"
 #include "dui/core/panel.h"
+#include "dui/core/ui_thread.h"
 
 namespace dui {
 namespace detail {
@@ -80,6 +83,7 @@ bool Control::writeFlagBit(int bit, bool on) {
 }
 
 void raiseEvent(Control* target, Event& e) {
+  assert(onUiThread() && "events are raised on the UI thread: other threads use postEvent");
   if (!isLive(target)) return;
   const std::uint32_t serial = target->serial();
 

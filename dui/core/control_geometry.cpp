@@ -1,4 +1,5 @@
-// Absolute rectangle, cursor position and invalidation of a control.
+// Absolute rectangle, cursor and event pointer positions, and invalidation of
+// a control.
 #include "dui/core/control_geometry.h"
 
 #include "dui/core/control.h"
@@ -18,6 +19,12 @@ Point offsetInWindow(const Control* control) {
   return offset;
 }
 
+// A mouse message's position: two signed 16-bit halves.
+Point pointOfLparam(std::intptr_t lparam) {
+  const auto half = [](std::intptr_t bits) { return std::int32_t(std::int16_t(std::uint16_t(bits & 0xFFFF))); };
+  return Point{half(lparam), half(lparam >> 16)};
+}
+
 }  // namespace
 
 bool absoluteRect(const Control* control, Rect& result) {
@@ -34,6 +41,14 @@ bool cursorPosition(const Control* control, Point& result) {
   if (!control->window()->cursorClientPosition(cursor)) return false;
   const Point offset = offsetInWindow(control);
   result = Point{cursor.x - offset.x, cursor.y - offset.y};
+  return true;
+}
+
+bool pointerInControl(const Control* control, std::intptr_t lparam, Point& result) {
+  if (!isLive(control)) return false;
+  const Point pointer = pointOfLparam(lparam);
+  const Point offset = offsetInWindow(control);
+  result = Point{pointer.x - offset.x, pointer.y - offset.y};
   return true;
 }
 

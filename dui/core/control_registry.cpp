@@ -1,6 +1,7 @@
 // Registry of existing and live controls, attach/detach, and the id map.
 #include "dui/core/control_registry.h"
 
+#include <cassert>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -99,6 +100,7 @@ ChildList childrenOf(Control* control) {
 }  // namespace
 
 void attachRoot(Control* root, HostWindow* window) {
+  assert((!root || !root->parent()) && "only the top of a tree is attached as a root: add a child to its panel");
   if (!root || isLive(root)) return;
   root->window_ = window;
   attachControl(root);

@@ -2,6 +2,7 @@
 // ownership, taken from one fixed pool of pairs. UI thread only.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -49,6 +50,7 @@ class Delegate {
   // A handler calling target->fn(sender, e). Empty when the pool is exhausted.
   template <class T>
   static Delegate bind(T* target, void (T::*fn)(Control*, Event&)) {
+    assert(target && fn && "a handler needs its object and member function: bind(this, &Class::onEvent)");
     return fromKey(DelegateKey::of(target, fn));
   }
   // A handler calling fn(context, sender, e); `context` is its target.

@@ -2,6 +2,7 @@
 // contained areas dropped and edge-sharing neighbours merged. Window-free.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 
 #include "dui/core/geometry.h"
@@ -26,7 +27,10 @@ class DirtyList {
 
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  const Rect& operator[](std::size_t i) const { return rects_[i]; }
+  const Rect& operator[](std::size_t i) const {
+    assert(i < count_ && "DirtyList index past size(): read only the stored areas");
+    return rects_[i];
+  }
   void clear() { count_ = 0; }
 
  private:

@@ -1,6 +1,7 @@
 // Attribute bags of Object: pooled singly linked lists keyed by name identity.
 #include "dui/core/object.h"
 
+#include <cassert>
 #include <new>
 
 namespace dui {
@@ -39,8 +40,19 @@ Entry* findEntry(Entry* head, AttrKey key) {
   return nullptr;
 }
 
+#ifndef NDEBUG
+// Whether `key` is one of the canonical name constants (a copy of the text
+// would be a key nobody ever reads).
+bool isCanonicalName(AttrKey key) {
+  for (std::size_t i = 0; i < kAttributeNameCount; ++i)
+    if (kAttributeNames[i] == key) return true;
+  return false;
+}
+#endif
+
 template <class Entry, class Value>
 void setEntry(Entry*& head, AttrKey key, const Value& value) {
+  assert(isCanonicalName(key) && "attribute keys are compared by address: pass a names:: constant, not its text");
   if (Entry* e = findEntry(head, key)) {
     e->value = value;
     return;

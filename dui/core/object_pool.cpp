@@ -1,10 +1,13 @@
 // Size-class pools: one free list per block size in a process-wide ordered map.
 #include "dui/core/object_pool.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <new>
+
+#include "dui/core/ui_thread.h"
 
 namespace dui {
 namespace {
@@ -46,6 +49,7 @@ std::size_t roundBlock(std::size_t size) {
 }
 
 void* takeBlock(std::size_t blockSize) {
+  assert(onUiThread() && "UI objects are made on the UI thread only: hand the work to it (postEvent)");
   PoolState& s = state();
   if (kHeapPerBlock) {
     void* p = std::malloc(blockSize);
@@ -72,6 +76,7 @@ void* takeBlock(std::size_t blockSize) {
 }
 
 void giveBlock(void* p, std::size_t blockSize) noexcept {
+  assert(onUiThread() && "UI objects are destroyed on the UI thread only: hand the work to it (postEvent)");
   PoolState& s = state();
   if (kHeapPerBlock) {
     std::free(p);

@@ -1,20 +1,16 @@
-// Decoding skin images into premultiplied DIB sections, and drawing them.
+// Skin images in premultiplied DIB sections: made from the decoder's pixels,
+// and drawn plain, stretched or as nine-grids.
 #include "skin_image.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
+#include <string>
+#include <utility>
 
-#include "dui/core/jpeg_huffman.h"
 #include "dui/core/msimg.h"
-#include "dui/core/png_chunks.h"
-#include "dui/core/stb_image_config.h"
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
 
 namespace dui {
-
-static_assert(kMaxImageSide == STBI_MAX_DIMENSIONS, "the decoder's own bound must match ours");
 
 namespace {
 
@@ -43,8 +39,6 @@ HDC sharedImageDc() {
   return dc.get();
 }
 
-void SkinImage::DecoderFree::operator()(uint8_t* pixels) const noexcept { stbi_image_free(pixels); }
-
 void SkinImage::reset() {
   bitmap_.reset();
   bits_ = nullptr;
@@ -55,48 +49,15 @@ void SkinImage::reset() {
 
 bool SkinImage::load(const uint8_t* bytes, size_t length) {
   reset();
-  if (!bytes || length == 0) return false;
-  keep_ = bytes[0] == 0x01;
-  if (keep_) {
-    ++bytes;
-    --length;
-  }
-  if (length == 0 || length > size_t(INT_MAX)) {
-    kavri::debugLog(L"image: empty or too large to decode");
+  DecodedImage decoded;
+  std::string why;
+  const bool ok = decodeImage(bytes, length, decoded, why);
+  keep_ = decoded.keep;
+  if (!ok) {
+    if (!why.empty()) kavri::debugLogf(L"image: %hs", why.c_str());
     return false;
   }
-  const int size = int(length);
-
-  if (!pngChunksFit(bytes, length)) {
-    kavri::debugLog(L"image: a PNG chunk is longer than the file");
-    return false;
-  }
-  if (!jpegHuffmanTablesFit(bytes, length)) {
-    kavri::debugLog(L"image: a JPEG Huffman table holds more than 256 codes");
-    return false;
-  }
-
-  // Look at the header first: nothing is decoded for a picture over the bound
-  // or with 16-bit channels (skins never need them).
-  int w = 0, h = 0, channels = 0;
-  if (!stbi_info_from_memory(bytes, size, &w, &h, &channels)) {
-    kavri::debugLogf(L"image: not a supported picture (%hs)", stbi_failure_reason());
-    return false;
-  }
-  if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
-    kavri::debugLogf(L"image: %d x %d is outside 1..%d pixels a side", w, h, kMaxImageSide);
-    return false;
-  }
-  if (stbi_is_16_bit_from_memory(bytes, size)) {
-    kavri::debugLog(L"image: 16-bit channels are not supported");
-    return false;
-  }
-
-  std::unique_ptr<uint8_t[], DecoderFree> rgba(stbi_load_from_memory(bytes, size, &w, &h, &channels, 4));
-  if (!rgba) {
-    kavri::debugLogf(L"image: decoding failed (%hs)", stbi_failure_reason());
-    return false;
-  }
+  const int w = decoded.width, h = decoded.height;
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -113,22 +74,10 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
     return false;
   }
 
-  // Premultiply once here so every draw is a single blit.
-  const uint8_t* in = rgba.get();
+  // Premultiplied once here, straight into the bitmap, so every draw is a
+  // single blit.
   uint32_t* out = static_cast<uint32_t*>(bits);
-  const size_t count = size_t(w) * size_t(h);
-  bool anyAlpha = false;
-  for (size_t i = 0; i < count; ++i, in += 4) {
-    uint32_t r = in[0], g = in[1], b = in[2];
-    const uint32_t a = in[3];
-    if (a != 255) {
-      anyAlpha = true;
-      r = r * a / 255;
-      g = g * a / 255;
-      b = b * a / 255;
-    }
-    out[i] = (a << 24) | (r << 16) | (g << 8) | b;
-  }
+  const bool anyAlpha = premultiplyPixels(decoded.rgba.get(), size_t(w) * size_t(h), out);
   ::GdiFlush();
 
   bitmap_ = std::move(bitmap);
@@ -136,7 +85,7 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
   width_ = w;
   height_ = h;
   hasAlpha_ = anyAlpha;
-  if (keep_) kept_ = std::move(rgba);
+  if (keep_) kept_ = std::move(decoded.rgba);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // SkinImage: a decoded skin picture in a premultiplied 32-bit DIB section, drawn
 // opaque (BitBlt/StretchBlt) or alpha-blended (AlphaBlend), plain or nine-grid.
+// The bytes are decoded by image_decoder.h.
 #pragma once
 
 #include <windows.h>
@@ -8,12 +9,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "dui/core/image_decoder.h"
 #include "support/win32_handles.h"
 
 namespace dui {
-
-// Images with a side over this many pixels are refused before decoding.
-inline constexpr int kMaxImageSide = 16384;
 
 class SkinImage {
  public:
@@ -21,10 +20,11 @@ class SkinImage {
   SkinImage(const SkinImage&) = delete;
   SkinImage& operator=(const SkinImage&) = delete;
 
-  // Decodes an image file: optionally the byte 0x01 (keep the decoded RGBA
-  // pixels) followed by PNG, JPEG, BMP or TGA data. Whatever was loaded
-  // before is released first. On failure the image has no bitmap and draws
-  // nothing; the reason goes to the debugger output.
+  // Decodes an image file (decodeImage: optionally the byte 0x01, to keep the
+  // decoded RGBA pixels, followed by PNG, JPEG, BMP or TGA data) into the
+  // bitmap. Whatever was loaded before is released first. On failure the
+  // image has no bitmap and draws nothing; the reason goes to the debugger
+  // output.
   bool load(const uint8_t* bytes, size_t length);
 
   // Stretches the source rectangle (0, sourceY, sourceWidth, sourceHeight)
@@ -58,9 +58,6 @@ class SkinImage {
   const uint32_t* premultipliedPixels() const { return bitmap_ ? bits_ : nullptr; }
 
  private:
-  struct DecoderFree {
-    void operator()(uint8_t* pixels) const noexcept;
-  };
   void reset();
   void blit(HDC dc, HDC source, int x, int y, int w, int h, int sx, int sy, int sw, int sh) const;
 
@@ -68,7 +65,7 @@ class SkinImage {
   const uint32_t* bits_ = nullptr;   // the DIB section's memory, owned by bitmap_
   int width_ = 0;
   int height_ = 0;
-  std::unique_ptr<uint8_t[], DecoderFree> kept_;
+  DecodedPixels kept_;
   bool hasAlpha_ = false;
   bool keep_ = false;
 };

@@ -2,7 +2,7 @@
 // BMP and TGA only; the other decoders of the packaged stb_image (GIF, HDR,
 // PNM, PSD, PIC) carry known faults and are not compiled in. Images come from
 // memory only (no stdio) and no side may exceed kMaxImageSide pixels
-// (skin_image.h).
+// (image_decoder.h).
 #pragma once
 
 #define STBI_NO_STDIO

@@ -1,8 +1,10 @@
 // Timers and the registry from system timer identifier to Timer.
 #include "dui/core/timer.h"
 
+#include <cassert>
 #include <map>
 
+#include "dui/core/ui_thread.h"
 #include "support/debug_log.h"
 
 namespace dui {
@@ -18,6 +20,8 @@ std::map<UINT_PTR, Timer*>& registry() {
 Timer::~Timer() { stop(); }
 
 void Timer::start() {
+  // A thread's timer ticks only in that thread's message loop.
+  assert(onUiThread() && "timers tick on the UI thread only: start them there");
   if (running_) return;
   // Without a window the requested identifier is ignored and the system picks one.
   const UINT_PTR id = ::SetTimer(nullptr, reinterpret_cast<UINT_PTR>(this), interval_, &Timer::timerProc);
@@ -32,6 +36,7 @@ void Timer::start() {
 }
 
 void Timer::stop() {
+  assert(onUiThread() && "timers belong to the UI thread: stop them there");
   if (!running_) return;
   running_ = false;
   ::KillTimer(nullptr, id_);

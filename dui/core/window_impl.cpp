@@ -1,6 +1,8 @@
 // WindowImpl: message table, creation, resize and destruction.
 #include "dui/core/window_impl.h"
 
+#include <cassert>
+
 #include "dui/core/attribute_names.h"
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
@@ -38,6 +40,7 @@ WindowImpl::~WindowImpl() {
 }
 
 void WindowImpl::setRoot(Control* root) {
+  assert((!root || !root->parent()) && "a window's root stands alone: remove it from its panel first");
   if (root_ == root) return;
   if (root_) {
     detachControl(root_);

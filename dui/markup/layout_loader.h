@@ -8,10 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "dui/markup/xml_document.h"
-#include "package/heap_buffer.h"
-#include "package/package_archive.h"
 #include "dui/markup/layout_builder.h"
+#include "dui/markup/whole_package.h"
+#include "dui/markup/xml_document.h"
 
 namespace dui {
 
@@ -29,7 +28,7 @@ class LayoutLoader {
   bool open(const std::wstring& packageName);
   // Releases the package (shutdownMarkup).
   void close();
-  bool isOpen() const { return archive_ != nullptr; }
+  bool isOpen() const { return package_.isOpen(); }
 
   // The root control of the layout file of that name, or nothing when the
   // package is not open, has no such file, or the file is empty, malformed or
@@ -38,8 +37,7 @@ class LayoutLoader {
   std::unique_ptr<Control> load(const std::wstring& fileName, std::wstring* error = nullptr) const;
 
  private:
-  kavri::HeapBuffer packageBytes_;
-  std::unique_ptr<kavri::PackageArchive> archive_;
+  WholePackage package_;
 };
 
 // The process's layout loader (opened by the start-up, closed at framework

@@ -6,7 +6,6 @@
 #include "dui/markup/font_list.h"
 #include "dui/markup/style_loader.h"
 #include "dui/markup/xml_document.h"
-#include "package/file_system.h"
 #include "support/debug_log.h"
 
 namespace dui {
@@ -22,20 +21,7 @@ SkinResources& skinResources() {
 
 bool SkinResources::open(const std::wstring& packageName) {
   clear();
-  kavri::FileSystem* fileSystem = kavri::currentFileSystem();
-  if (!fileSystem) {
-    kavri::debugLog(L"skin package: no file system to read \"" + packageName + L"\" from");
-    return false;
-  }
-  size_t size = 0;
-  kavri::HeapBuffer bytes = fileSystem->loadFile(packageName, &size);
-  if (!bytes) {
-    kavri::debugLog(L"skin package \"" + packageName + L"\" not found");
-    return false;
-  }
-  packageBytes_ = std::move(bytes);
-  archive_ = std::make_unique<kavri::PackageArchive>(packageBytes_.get(), size);
-  if (archive_->entryCount() == 0) kavri::debugLog(L"skin package \"" + packageName + L"\" has no entries");
+  if (!package_.open(packageName, L"skin")) return false;
   loadFonts();
   return true;
 }
@@ -58,8 +44,7 @@ void SkinResources::loadFonts() {
 }
 
 void SkinResources::clear() {
-  archive_.reset();
-  packageBytes_.reset();
+  package_.close();
   images_.clear();
   // Styles hold image and font names only, never handles: any order works.
   styles_.clear();
@@ -93,8 +78,7 @@ Style* SkinResources::getStyle(const std::wstring& name) {
 }
 
 kavri::HeapBuffer SkinResources::extract(const std::wstring& name, size_t* size) const {
-  if (!archive_) return nullptr;
-  return archive_->extract(name.c_str(), size);
+  return package_.extract(name, size);
 }
 
 }  // namespace dui

@@ -13,8 +13,8 @@
 #include "dui/core/skin_image.h"
 #include "dui/core/skin_source.h"
 #include "dui/core/style.h"
+#include "dui/markup/whole_package.h"
 #include "package/heap_buffer.h"
-#include "package/package_archive.h"
 #include "support/win32_handles.h"
 
 namespace dui {
@@ -33,7 +33,7 @@ class SkinResources final : public SkinSource {
   bool open(const std::wstring& packageName);
   // Releases the package, every image, style and font, and empties the maps.
   void clear();
-  bool isOpen() const { return archive_ != nullptr; }
+  bool isOpen() const { return package_.isOpen(); }
 
   // The font of that name, or null when "font.xml" did not define it (the name
   // is then remembered as having none). Selecting null changes nothing.
@@ -63,8 +63,7 @@ class SkinResources final : public SkinSource {
  private:
   void loadFonts();
 
-  kavri::HeapBuffer packageBytes_;
-  std::unique_ptr<kavri::PackageArchive> archive_;
+  WholePackage package_;
   std::map<std::wstring, kavri::UniqueHfont> fonts_;           // empty handle: defined as none
   std::map<std::wstring, std::unique_ptr<SkinImage>> images_;
   std::map<std::wstring, std::unique_ptr<Style>> styles_;     // empty pointer: failed to build

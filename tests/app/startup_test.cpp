@@ -14,6 +14,8 @@
 #include "app/startup.h"
 #include "support/folders.h"
 #include "support/instance_guard.h"
+#include "support/system_seam.h"
+#include "support/win32_handles.h"
 #include "tests/helpers/file_tree.h"
 #include "tests/helpers/win_test_util.h"
 
@@ -160,6 +162,54 @@ TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   EXPECT_EQ(child.wait(30000), 0);
   EXPECT_TRUE(scriptRan());
   EXPECT_FALSE(readMarker(content)) << "the stale marker is deleted";
+}
+
+// The two refusals before the script, run in this process: their boxes go
+// through the system seam like every other box of the program, so a test
+// (or a silent run's replacement) sees them without a window.
+struct SeenBox {
+  HWND owner;
+  std::wstring text;
+  std::wstring caption;
+  UINT type;
+};
+std::vector<SeenBox> g_boxes;
+
+int WINAPI recordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  g_boxes.push_back(SeenBox{owner, text ? text : L"", caption ? caption : L"", type});
+  return IDOK;
+}
+
+TEST_F(StartupTest, RefusalsBeforeTheScriptShowTheirBoxThroughTheSeam) {
+  SystemSeam seam = realSystemSeam();
+  seam.messageBox = &recordBox;
+  const SystemSeam previous = replaceSystemSeam(seam);
+  const std::vector<uint8_t> pending(kTime, kTime + 8);
+  struct Case {
+    const char* what;
+    bool holdMutex;
+    const std::vector<uint8_t>* marker;
+    int exitCode;
+    const wchar_t* text;
+  } const cases[] = {
+      {"another installer runs", true, nullptr, kExitAlreadyRunning, kAlreadyRunningText},
+      {"a restart is pending", false, &pending, kExitRestartPending, kRestartPendingText},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    g_boxes.clear();
+    writeMarker(c.marker);
+    UniqueHandle held(c.holdMutex ? ::CreateMutexW(nullptr, TRUE, kInstanceMutexName) : nullptr);
+    EXPECT_EQ(runInstaller(::GetModuleHandleW(nullptr)), c.exitCode);
+    releaseInstanceMutex();   // a pending restart keeps it for the process's life
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].owner, nullptr);
+    EXPECT_EQ(g_boxes[0].text, c.text);
+    EXPECT_EQ(g_boxes[0].caption, kNoticeCaption);
+    EXPECT_EQ(g_boxes[0].type, UINT(MB_OK));
+  }
+  replaceSystemSeam(previous);
+  EXPECT_FALSE(scriptRan());
 }
 
 // The caption of the box that reports a script error.

@@ -2,6 +2,7 @@
 #include "win_test_util.h"
 
 #include <aclapi.h>
+#include <sddl.h>
 
 #include "support/instance_guard.h"
 #include "support/win32_handles.h"
@@ -150,6 +151,26 @@ bool readMarker(std::vector<uint8_t>& content) {
   ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr);
   content.assign(buffer, buffer + read);
   return true;
+}
+
+bool everyoneHasAnEntry(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  PACL dacl = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &raw) != ERROR_SUCCESS)
+    return true;
+  UniqueHlocal release(raw);
+  if (!dacl) return true;
+  PSID everyone = nullptr;
+  ::ConvertStringSidToSidW(L"S-1-1-0", &everyone);
+  UniqueHlocal releaseSid(everyone);
+  for (DWORD index = 0; index < dacl->AceCount; ++index) {
+    void* ace = nullptr;
+    if (::GetAce(dacl, index, &ace) &&
+        ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace kavri::test

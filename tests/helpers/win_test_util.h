@@ -55,4 +55,8 @@ void setShutdownTime(const uint8_t* value);
 void writeMarker(const std::vector<uint8_t>* content);
 bool readMarker(std::vector<uint8_t>& content);
 
+// Whether any entry of the DACL of the file or folder at `path` names Everyone
+// (true as well when the DACL cannot be read, or there is none).
+bool everyoneHasAnEntry(const std::wstring& path);
+
 }  // namespace kavri::test

@@ -28,25 +28,6 @@ namespace {
 
 using test::LuaTestState;
 
-bool everyoneHasAnEntry(const std::wstring& path) {
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  PACL dacl = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &raw) != ERROR_SUCCESS)
-    return true;
-  UniqueHlocal release(raw);
-  if (!dacl) return true;
-  PSID everyone = nullptr;
-  ::ConvertStringSidToSidW(L"S-1-1-0", &everyone);
-  UniqueHlocal releaseSid(everyone);
-  for (DWORD index = 0; index < dacl->AceCount; ++index) {
-    void* ace = nullptr;
-    if (::GetAce(dacl, index, &ace) && ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone))
-      return true;
-  }
-  return false;
-}
-
 // The text of a file once it appears (up to 10 s), or "" when it does not.
 std::string waitForFile(const std::wstring& path, DWORD ms = 10000) {
   for (DWORD waited = 0; waited < ms; waited += 100) {
@@ -171,7 +152,7 @@ TEST_F(ElevatedApi, PrivateTemporaryFolders) {
     lua_getglobal(lua_.get(), "SECOND");
     for (int index : {-2, -1}) {
       const std::wstring folder = utf8ToWide(lua_tostring(lua_.get(), index));
-      EXPECT_FALSE(everyoneHasAnEntry(folder)) << "made with its own permissions: " << testing::PrintToString(folder);
+      EXPECT_FALSE(test::everyoneHasAnEntry(folder)) << "made with its own permissions: " << testing::PrintToString(folder);
       EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
     }
     lua_pop(lua_.get(), 2);

@@ -39,27 +39,6 @@ bool letEveryoneWrite(const std::wstring& path) {
                                  nullptr) == ERROR_SUCCESS;
 }
 
-// Whether any entry of the folder's DACL names Everyone.
-bool everyoneHasAnEntry(const std::wstring& path) {
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  PACL dacl = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &raw) != ERROR_SUCCESS)
-    return true;
-  UniqueHlocal release(raw);
-  if (!dacl) return true;
-  PSID everyone = nullptr;
-  ::ConvertStringSidToSidW(L"S-1-1-0", &everyone);
-  UniqueHlocal releaseSid(everyone);
-  for (DWORD index = 0; index < dacl->AceCount; ++index) {
-    void* ace = nullptr;
-    if (::GetAce(dacl, index, &ace) &&
-        ::EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone))
-      return true;
-  }
-  return false;
-}
-
 TEST(InstallFolder, MakesMissingFoldersProtectedAndReportsThem) {
   const test::ScratchFolder scratch(L"install_make");
   const std::wstring target = scratch / L"Apps\\Kavri\\bin";
@@ -71,8 +50,8 @@ TEST(InstallFolder, MakesMissingFoldersProtectedAndReportsThem) {
   EXPECT_EQ(made.created, expected);
   // Made with its own protected permissions, not what the scratch folder
   // passes on (which lets everyone read).
-  for (const std::wstring& folder : expected) EXPECT_FALSE(everyoneHasAnEntry(folder)) << testing::PrintToString(folder);
-  EXPECT_TRUE(everyoneHasAnEntry(scratch.path()));
+  for (const std::wstring& folder : expected) EXPECT_FALSE(test::everyoneHasAnEntry(folder)) << testing::PrintToString(folder);
+  EXPECT_TRUE(test::everyoneHasAnEntry(scratch.path()));
 
   const FolderOutcome again = createInstallFolder(target + L"\\", InstallMode::PerMachine);
   EXPECT_TRUE(again.ok);

@@ -46,13 +46,12 @@ void findDuplicates(const std::vector<PackageEntry>& entries, std::vector<Encode
   }
 }
 
-}  // namespace
-
-bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options,
-                  std::vector<uint8_t>& image, std::string& error) {
+// Sorts the entries by name and checks them against the format's limits;
+// `totalBytes` receives the sum of their sizes.
+bool checkEntries(std::vector<PackageEntry>& entries, uint64_t& totalBytes, std::string& error) {
   std::sort(entries.begin(), entries.end(),
             [](const PackageEntry& a, const PackageEntry& b) { return a.name < b.name; });
-  uint64_t totalBytes = 0;
+  totalBytes = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::u16string& name = entries[i].name;
     if (name.empty() || name.find(u'\0') != std::u16string::npos) {
@@ -73,10 +72,15 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
     }
     totalBytes += entries[i].data.size();
   }
+  return true;
+}
 
-  // Compress. Each entry is encoded on its own, so the thread count does not
-  // change the output.
-  std::vector<Encoded> encoded(entries.size());
+// Marks duplicates and compresses every other entry that is not empty, on
+// the options' threads. Each entry is encoded on its own, so the thread
+// count does not change the output; an entry that does not shrink stays raw.
+bool encodeEntries(const std::vector<PackageEntry>& entries, const BuildOptions& options, uint64_t totalBytes,
+                   std::vector<Encoded>& encoded, std::string& error) {
+  encoded.assign(entries.size(), Encoded{});
   findDuplicates(entries, encoded);
   std::atomic<size_t> next{0};
   std::mutex progressLock;
@@ -113,8 +117,14 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
     error = "LZMA encoder failed (out of memory)";
     return false;
   }
+  return true;
+}
 
-  // Lay out: data areas, directory, terminator, masked directory offset.
+// Writes the image: the data areas in name order (a duplicate points at its
+// first entry's area), the directory, its terminator and the masked
+// directory offset. Each entry's encoded bytes are released once copied.
+bool layOut(const std::vector<PackageEntry>& entries, std::vector<Encoded>& encoded, std::vector<uint8_t>& image,
+            std::string& error) {
   image.clear();
   std::vector<uint8_t> directory;
   std::vector<uint32_t> offsets(entries.size()), storedSizes(entries.size()), unpackedSizes(entries.size());
@@ -149,6 +159,16 @@ bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options
   appendU32(image, 0);                            // terminator
   appendU32(image, directoryOffset ^ kMask);
   return true;
+}
+
+}  // namespace
+
+bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options,
+                  std::vector<uint8_t>& image, std::string& error) {
+  uint64_t totalBytes = 0;
+  std::vector<Encoded> encoded;
+  return checkEntries(entries, totalBytes, error) && encodeEntries(entries, options, totalBytes, encoded, error) &&
+         layOut(entries, encoded, image, error);
 }
 
 }  // namespace kavri::package

@@ -9,7 +9,10 @@
 #include <exdispid.h>
 #include <ole2.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,28 @@
 
 using namespace dui;
 using Log = std::vector<std::wstring>;
+
+// Fault injection for this executable: while a FailingAllocations lives,
+// every operator new throws std::bad_alloc, as it does when memory runs out.
+namespace {
+std::atomic<bool> g_failAllocations{false};
+
+class FailingAllocations {
+ public:
+  FailingAllocations() { g_failAllocations = true; }
+  ~FailingAllocations() { g_failAllocations = false; }
+  FailingAllocations(const FailingAllocations&) = delete;
+  FailingAllocations& operator=(const FailingAllocations&) = delete;
+};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (g_failAllocations) throw std::bad_alloc();
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+// The runtime's own operator delete frees with free(), as these allocate.
+void* operator new[](std::size_t size) { return operator new(size); }
 
 namespace {
 
@@ -82,6 +107,13 @@ class BrowserWindow : public ::testing::Test {
     out.swap(log);
     return out;
   }
+  // Where the browser's own window is, in the host's client coordinates.
+  Rect browserPlacement() const {
+    RECT placed{};
+    ::GetWindowRect(browser->browserWindow(), &placed);
+    ::MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&placed), 2);
+    return Rect{placed.left, placed.top, placed.right, placed.bottom};
+  }
   template <class T>
   T* siteAs(REFIID riid) {
     T* out = nullptr;
@@ -123,25 +155,39 @@ HRESULT invoke(BrowserSite* site, DISPID id, DISPPARAMS* params) {
 }
 
 // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel),
-// the address passed as a variant by reference, as the browser does.
+// the address passed as a variant by reference, as the browser does. Built
+// ahead of the call, so the call itself allocates nothing on the test's side.
+class BeforeNavigateArgs {
+ public:
+  explicit BeforeNavigateArgs(const wchar_t* address) : url_(::SysAllocString(address)) {
+    urlValue_ = variantOf(VT_BSTR);
+    V_BSTR(&urlValue_) = url_;
+    args_.values.push_back(variantOf(VT_DISPATCH));
+    VARIANT urlRef = variantOf(VT_BYREF | VT_VARIANT);
+    V_VARIANTREF(&urlRef) = &urlValue_;
+    args_.values.push_back(urlRef);
+    for (int i = 0; i < 4; ++i) args_.values.push_back(variantOf(VT_BYREF | VT_VARIANT));
+    VARIANT cancelRef = variantOf(VT_BYREF | VT_BOOL);
+    V_BOOLREF(&cancelRef) = &cancel_;
+    args_.values.push_back(cancelRef);
+    params_ = args_.params();
+  }
+  ~BeforeNavigateArgs() { ::SysFreeString(url_); }
+  BeforeNavigateArgs(const BeforeNavigateArgs&) = delete;
+  BeforeNavigateArgs& operator=(const BeforeNavigateArgs&) = delete;
+  DISPPARAMS* params() { return &params_; }
+
+ private:
+  BSTR url_;
+  VARIANT urlValue_;
+  VARIANT_BOOL cancel_ = VARIANT_FALSE;
+  EventArgs args_;
+  DISPPARAMS params_{};
+};
+
 HRESULT beforeNavigate(BrowserSite* site, const wchar_t* address) {
-  BSTR url = ::SysAllocString(address);
-  VARIANT urlValue = variantOf(VT_BSTR);
-  V_BSTR(&urlValue) = url;
-  VARIANT_BOOL cancel = VARIANT_FALSE;
-  EventArgs args;
-  args.values.push_back(variantOf(VT_DISPATCH));
-  VARIANT urlRef = variantOf(VT_BYREF | VT_VARIANT);
-  V_VARIANTREF(&urlRef) = &urlValue;
-  args.values.push_back(urlRef);
-  for (int i = 0; i < 4; ++i) args.values.push_back(variantOf(VT_BYREF | VT_VARIANT));
-  VARIANT cancelRef = variantOf(VT_BYREF | VT_BOOL);
-  V_BOOLREF(&cancelRef) = &cancel;
-  args.values.push_back(cancelRef);
-  DISPPARAMS params = args.params();
-  const HRESULT hr = invoke(site, DISPID_BEFORENAVIGATE2, &params);
-  ::SysFreeString(url);
-  return hr;
+  BeforeNavigateArgs args(address);
+  return invoke(site, DISPID_BEFORENAVIGATE2, args.params());
 }
 
 // --- Activation against the real object
@@ -168,13 +214,25 @@ TEST_F(BrowserWindow, ActivatesInTheWindowAndTearsDownWithIt) {
 TEST_F(BrowserWindow, BrowserFollowsTheControlOntoItsLaidOutRectangle) {
   open();
   ASSERT_TRUE(browser->active());
-  RECT placed{};
-  ::GetWindowRect(browser->browserWindow(), &placed);
-  ::MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&placed), 2);
-  EXPECT_EQ(placed.left, 20);
-  EXPECT_EQ(placed.top, 30);
-  EXPECT_EQ(placed.right, 220);
-  EXPECT_EQ(placed.bottom, 180);
+  EXPECT_EQ(browserPlacement(), (Rect{20, 30, 220, 180}));
+}
+
+// Painting changes nothing: a rectangle no layout pass gave leaves the
+// browser where it is; the next layout pass moves it.
+TEST_F(BrowserWindow, LayoutPassesMoveTheBrowserAndPaintingDoesNot) {
+  open();
+  ASSERT_TRUE(browser->active());
+  browser->setRect(Rect{0, 0, 50, 50});
+  ::InvalidateRect(hwnd, nullptr, FALSE);
+  ::UpdateWindow(hwnd);
+  dui_test::pump();
+  EXPECT_EQ(browserPlacement(), (Rect{20, 30, 220, 180}));
+
+  browser->setInt(names::x, 60);
+  browser->setInt(names::height, 100);
+  window->updateLayout();
+  dui_test::pump();
+  EXPECT_EQ(browserPlacement(), (Rect{60, 30, 260, 130}));
 }
 
 TEST_F(BrowserWindow, DetachingTearsDownAndAttachingAgainActivatesAfresh) {
@@ -404,6 +462,24 @@ TEST_F(BrowserWindow, AHandlerMayDestroyTheWindowWhileTheEventRuns) {
   EXPECT_EQ(site->Release(), 0u);
 }
 
+// No exception leaves the event sink: with no memory to copy the address the
+// event is answered E_OUTOFMEMORY and nothing reaches the host window; the
+// next event, with memory again, goes through as usual.
+TEST_F(BrowserWindow, OutOfMemoryInsideAnEventIsAnsweredNotThrown) {
+  open();
+  take();
+  BeforeNavigateArgs args(L"about:blank#a-longer-address");
+  HRESULT answer = S_OK;
+  {
+    FailingAllocations failing;
+    answer = invoke(browser->site(), DISPID_BEFORENAVIGATE2, args.params());
+  }
+  EXPECT_EQ(answer, E_OUTOFMEMORY);
+  EXPECT_EQ(take(), Log{});
+  EXPECT_EQ(invoke(browser->site(), DISPID_BEFORENAVIGATE2, args.params()), S_OK);
+  EXPECT_EQ(take(), Log{L"1126 about:blank#a-longer-address"});
+}
+
 // --- A control destroyed while the browser still holds the site
 
 TEST_F(BrowserWindow, SiteOutlivingItsControlAnswersSafely) {
@@ -592,6 +668,62 @@ TEST_F(InnerWindow, KeysAreOfferedToTheReportedActiveObjectFirst) {
   EXPECT_EQ(active.references, 2);
   delete owner;
   EXPECT_EQ(active.references, 1);
+}
+
+// With no memory, reporting an active object fails without taking a
+// reference or listing it, and a key the subclassed window gets while the
+// set cannot be copied goes to the window's own procedure: nothing throws
+// out of the window procedure or the COM method.
+TEST_F(InnerWindow, OutOfMemoryLeavesKeysToTheWindowAndTakesNoReference) {
+  ASSERT_TRUE(subclassBrowserInnerWindow(window));
+  auto* owner = new dui::WebBrowser;
+  BrowserSite* withControl = owner->site();
+  FakeActiveObject active;
+  active.answer = S_OK;   // would consume every key it is offered
+  active.offered.reserve(8);
+  reached.reserve(8);   // the window's own procedure records without allocating
+
+  HRESULT answer = S_OK;
+  {
+    FailingAllocations failing;
+    answer = withControl->SetActiveObject(&active, nullptr);
+  }
+  EXPECT_EQ(answer, E_OUTOFMEMORY);
+  EXPECT_EQ(active.references, 1);
+  EXPECT_EQ(::SendMessageW(window, WM_KEYDOWN, VK_TAB, 1), 0);
+  EXPECT_EQ(active.offered, std::vector<UINT>{}) << "an object that was not listed is not offered keys";
+  EXPECT_EQ(take(), std::vector<UINT>{WM_KEYDOWN});
+
+  ASSERT_EQ(withControl->SetActiveObject(&active, nullptr), S_OK);
+  EXPECT_EQ(active.references, 2);
+  reached.reserve(8);
+  {
+    FailingAllocations failing;
+    ::SendMessageW(window, WM_KEYDOWN, VK_TAB, 1);
+  }
+  EXPECT_EQ(active.offered, std::vector<UINT>{}) << "no copy of the set, no offer";
+  EXPECT_EQ(take(), std::vector<UINT>{WM_KEYDOWN});
+  // With memory again the object is offered the key, and consumes it.
+  ::SendMessageW(window, WM_KEYDOWN, VK_TAB, 1);
+  EXPECT_EQ(active.offered, std::vector<UINT>{WM_KEYDOWN});
+  EXPECT_EQ(take(), std::vector<UINT>{});
+  delete owner;
+  EXPECT_EQ(active.references, 1);
+
+  // A window whose procedure cannot be remembered is left as it was.
+  HWND other = ::CreateWindowExW(0, L"BrowserInnerWindowTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  const LONG_PTR own = ::GetWindowLongPtrW(other, GWLP_WNDPROC);
+  bool subclassed = true;
+  {
+    FailingAllocations failing;
+    subclassed = subclassBrowserInnerWindow(other);
+  }
+  EXPECT_FALSE(subclassed);
+  EXPECT_FALSE(isBrowserInnerWindowSubclassed(other));
+  EXPECT_EQ(::GetWindowLongPtrW(other, GWLP_WNDPROC), own);
+  ::DestroyWindow(other);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "dui/core/style.h"
 #include "support/win32_handles.h"
 #include "tests/dui/core/core_test_util.h"
+#include "tests/helpers/pixel_canvas.h"
 
 using namespace dui;
 
@@ -129,10 +130,48 @@ TEST(Paint, ChildrenInOrderClippedToTheirRectangles) {
   EXPECT_EQ(box2.bottom, 240);
 }
 
+// A style that fills the rectangle it is given.
+class FillingStyle : public Style {
+ public:
+  void draw(HDC dc, const Rect& rect, Control*) override {
+    const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    ::FillRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  }
+};
+
+// Without a skin source a control naming a style draws nothing: the pixels
+// and the context's clip and colours stay as they were. The same draw with a
+// source that has the style fills the canvas, so the canvas would show it.
 TEST(Paint, NoSkinSourceDrawsNothing) {
+  CorePlugs plugs = corePlugs();
+  plugs.skinSource = nullptr;
+  const CorePlugs previous = replaceCorePlugs(plugs);
   Control c;
   c.setString(names::style, L"any");
-  c.draw(nullptr, Rect{0, 0, 10, 10}, Rect{0, 0, 10, 10});  // must not touch the null context
+  constexpr uint32_t kBackground = 0xFF102030u;
+  kavri::test::PixelCanvas canvas(12, 12, kBackground);
+  const COLORREF textColour = ::GetTextColor(canvas.dc());
+  const COLORREF backColour = ::GetBkColor(canvas.dc());
+  RECT clipBefore{};
+  const int clipKind = ::GetClipBox(canvas.dc(), &clipBefore);
+
+  c.draw(canvas.dc(), Rect{1, 1, 11, 11}, Rect{1, 1, 11, 11});
+  canvas.expectPixels([](int, int) { return kBackground; }, "no skin source");
+  RECT clipAfter{};
+  EXPECT_EQ(::GetClipBox(canvas.dc(), &clipAfter), clipKind);
+  EXPECT_TRUE(::EqualRect(&clipAfter, &clipBefore));
+  EXPECT_EQ(::GetTextColor(canvas.dc()), textColour);
+  EXPECT_EQ(::GetBkColor(canvas.dc()), backColour);
+
+  FillingStyle filling;
+  Styles source;
+  source.styles[L"any"] = &filling;
+  plugs.skinSource = &source;
+  replaceCorePlugs(plugs);
+  c.draw(canvas.dc(), Rect{1, 1, 11, 11}, Rect{1, 1, 11, 11});
+  replaceCorePlugs(previous);
+  EXPECT_EQ(canvas.rgb(5, 5), 0xFFFFFFu) << "with the style the same draw paints";
+  EXPECT_EQ(canvas.rgb(0, 0), kBackground & 0xFFFFFFu);
 }
 
 }  // namespace

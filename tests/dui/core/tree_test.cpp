@@ -360,7 +360,7 @@ TEST_F(Geometry, HitTestTable) {
   }
 }
 
-TEST_F(Geometry, AbsoluteRectCursorAndInvalidate) {
+TEST_F(Geometry, AbsoluteRectCursorEventPointerAndInvalidate) {
   root->setRect(Rect{5, 5, 205, 205});  // the root's own offset is not counted
   Rect r;
   ASSERT_TRUE(absoluteRect(b, r));
@@ -373,6 +373,27 @@ TEST_F(Geometry, AbsoluteRectCursorAndInvalidate) {
   ASSERT_TRUE(cursorPosition(b, p));
   EXPECT_EQ(p.x, 5);
   EXPECT_EQ(p.y, 10);
+
+  // A mouse event's position (x and y as two signed 16-bit halves of its
+  // lparam, as a window message packs them) relative to the control.
+  const auto packed = [](int x, int y) {
+    return std::intptr_t(std::uint32_t(std::uint16_t(x)) | std::uint32_t(std::uint16_t(y)) << 16);
+  };
+  struct PointerCase {
+    const char* what;
+    int x, y;
+    Point local;
+  } const pointerCases[] = {
+      {"inside", 20, 25, {5, 10}},
+      {"left of the client area (captured)", -3, 25, {-18, 10}},
+      {"above the client area (captured)", 20, -16, {5, -31}},
+      {"far right and below", 32767, 32767, {32752, 32752}},
+  };
+  for (const PointerCase& c : pointerCases) {
+    ASSERT_TRUE(pointerInControl(b, packed(c.x, c.y), p)) << c.what;
+    EXPECT_EQ(p.x, c.local.x) << c.what;
+    EXPECT_EQ(p.y, c.local.y) << c.what;
+  }
 
   host.client = Rect{0, 0, 25, 100};
   invalidate(b, false);
@@ -387,6 +408,7 @@ TEST_F(Geometry, AbsoluteRectCursorAndInvalidate) {
   a->removeChild(b);  // no longer live
   EXPECT_FALSE(absoluteRect(b, r));
   EXPECT_FALSE(cursorPosition(b, p));
+  EXPECT_FALSE(pointerInControl(b, packed(20, 25), p));
   host.client = Rect{0, 0, 800, 600};
   invalidate(b, true);
   EXPECT_EQ(host.invalidated.size(), 1u);
