@@ -126,10 +126,9 @@ function installLog.check(log, places)
   local checked = { files = {}, folders = {}, registry = {}, keys = {}, shortcuts = {} }
   local notes = {}
   local folder = places.folder
-  local roots = { folder, places.startMenu, places.desktop }
   local function belowRoots(path)
-    for _, root in ipairs(roots) do
-      if below(path, root) then return true end
+    for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
+      if below(path, places[name]) then return true end
     end
     return false
   end

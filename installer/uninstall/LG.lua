@@ -163,8 +163,8 @@ local function uninstall()
   for _, note in ipairs(notes) do skip(note) end
   -- The place a path of the log lies below, which its removal checks.
   local function rootOf(path)
-    for _, root in ipairs({ places.folder, places.startMenu, places.desktop }) do
-      if installLog.below(path, root) then return root end
+    for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
+      if installLog.below(path, places[name]) then return places[name] end
     end
     return nil
   end

@@ -123,6 +123,10 @@ do
     local checked = run({ shortcuts = { case[2] } })
     checkEqual(#checked.shortcuts, case[3] and 1 or 0, case[1])
   end
+  -- Without a start menu (its folder could not be found) the desktop still counts.
+  local checked = installLog.check({ folder = folder, shortcuts = { places.desktop .. "\\Kavri.lnk" } },
+                                   { folder = folder, desktop = places.desktop })
+  checkEqual(#checked.shortcuts, 1, "the desktop without a start menu")
 end
 
 -- Registry: the product's key and its installed-programs entry, and below
