@@ -335,7 +335,11 @@ local function install(state)
   for index, entry in ipairs(entries) do
     local path = destination(entry.name)
     if writeEntry(entry.name, path, programPath, state) then
-      log.files[#log.files + 1] = { path = path, size = entry.size }
+      -- The uninstaller removes the file only while it still has this hash:
+      -- of the new file waiting beside it for the restart, when there is one.
+      local pending = path .. shared.PENDING_SUFFIX
+      log.files[#log.files + 1] = { path = path, size = entry.size,
+                                    sha256 = fileSha256(fileExists(pending) and pending or path) }
       state.count = state.count + 1
     else
       state.skipped = state.skipped + 1
