@@ -358,7 +358,8 @@ local function install(state)
     local path = paths[index]
     local written, file = writeEntry(entry.name, path, programPath, state)
     if written then
-      -- The uninstaller removes the file only while it still has this hash.
+      -- The uninstaller removes the file only while it still has this hash:
+      -- of the new file waiting beside it for the restart, when there is one.
       log.files[#log.files + 1] = { path = path, size = entry.size, sha256 = fileSha256(file) }
       state.count = state.count + 1
     else

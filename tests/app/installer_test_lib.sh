@@ -29,10 +29,11 @@ fail() {
 }
 
 # Ends the copies of the uninstaller this test's runs started in this
-# prefix's temporary folder (they outlive the process the test started).
+# prefix's private temporary folders (they outlive the process the test
+# started).
 uninstaller_copies() {
   local pid
-  for pid in $(pgrep -f 'Kavri-Uninstall-[0-9]*\.exe' 2>/dev/null); do
+  for pid in $(pgrep -f 'Kavri-Uninstall\.exe' 2>/dev/null); do
     tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
   true
@@ -81,17 +82,18 @@ run_code() {
 reg_query() { wine_run reg query "$@" 2>/dev/null | tr -d '\r'; }
 
 # Removes every trace of an earlier run: the product's folders, shortcuts,
-# registry keys, pending renames, the restart marker and a setup's journal
-# (its registry key and private folder).
+# registry keys, pending renames, the restart marker, the uninstaller's
+# private folders and a setup's journal (its registry key and private folder).
 clean_machine() {
   rm -rf "$install_dir" "$drive_c/Program Files/Kavri Test" "$start_menu/Kavri" "$start_menu/Kavri Demo" \
          "$start_menu/Utilities" "$desktop/Kavri.lnk"
   wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
   wine_run reg delete "$product_key" /f >/dev/null 2>&1
   wine_run reg delete 'HKLM\Software\Kavri Setup' /f >/dev/null 2>&1
-  rm -rf "$drive_c"/windows/temp/Kavri-*
   wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-  find "$drive_c/users" -maxdepth 6 \( -name pelvano_restart -o -name 'Kavri-Uninstall-*.exe' \) -delete 2>/dev/null
+  find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
+  find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
+    -exec rm -rf {} + 2>/dev/null
   true
 }
 
