@@ -140,7 +140,7 @@ rm -f "$install_dir/elsewhere"
 echo "ok: an altered log removes the install and nothing through a link, elsewhere or outside the product's keys"
 
 # 5. A file held open during the uninstall goes at the restart, which is
-# marked: a setup started before it refuses (exit 4).
+# marked: a setup started before it refuses (exit 350).
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the install before the held file failed"
 fifo=$(mktemp -u); mkfifo "$fifo"
