@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "support/exit_codes.h"
+
 namespace kavri {
 
 // Packaged file names and their resource ids.
@@ -18,16 +20,10 @@ inline constexpr wchar_t kAlreadyRunningText[] = L"检测到Kavri安装或卸载
 inline constexpr wchar_t kRestartPendingText[] = L"检测到Kavri安装或卸载操作尚未完成，需要重启电脑。";
 inline constexpr wchar_t kCannotStartText[] = L"Kavri安装或卸载程序无法启动：界面初始化失败。";
 
-// Exit codes of a run that never reached the script (a silent install must
-// not read them as success): the UI framework or the script state cannot be
-// started, another installer or uninstaller runs, a restart is pending.
-inline constexpr int kExitCannotStart = 2;
-inline constexpr int kExitAlreadyRunning = 3;
-inline constexpr int kExitRestartPending = 4;
-
 // Runs the whole installer: guards, initialisation, "UI.lua", teardown.
 // Returns the process's exit code: UI.lua's (see ScriptHost::runScript), or
-// one of the three above.
+// the host's own for a run that never reached the script (support/exit_codes.h:
+// a silent install must not read them as success).
 int runInstaller(HMODULE module);
 
 }  // namespace kavri

@@ -14,8 +14,8 @@
 --
 -- Command line (shared.parseCommandLine):
 --   /S            silent: no window, no box; exit code 0 when removed (files
---                 of the user's may stay), 1 on failure, 2 when the user
---                 cancelled
+--                 of the user's may stay), 1603 on failure, 1602 when the
+--                 user cancelled (shared.EXIT)
 --   /D=<folder>   the install folder (given to the copy; last, takes the
 --                 rest of the line)
 
@@ -128,7 +128,7 @@ local function closeProgram(folder, window)
 end
 
 -- The copy's exit code: 0 when the product is removed (files of the user's
--- may stay), 1 when it is not.
+-- may stay), EXIT.FAILED (1603) when it is not.
 local function finished(report)
   if report.removed then setExitCode(0) else setExitCode(EXIT.FAILED) end
   forgetSelf()

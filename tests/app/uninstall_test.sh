@@ -11,8 +11,8 @@
 #     input: it asks to close the program, removes every file, folder,
 #     registry value and shortcut of the install and keeps the user's file
 #     with its folders;
-#  3. refusals: a relative /D= folder (exit 3), an uninstaller with no
-#     install log beside it (exit 1), both without any window;
+#  3. refusals: a relative /D= folder (exit 267), an uninstaller with no
+#     install log beside it (exit 1603), both without any window;
 #  4. an altered install log: a link inside the install folder leads to
 #     someone else's folder and the log names a file through it, a file of
 #     another folder, a key outside the product's and a null: the silent
@@ -20,7 +20,7 @@
 #     link as Windows follows a junction);
 #  5. a file of the install held open during a silent uninstall: it goes at
 #     the restart, the restart is marked, and a setup started before it
-#     refuses to run (exit 4).
+#     refuses to run (exit 350).
 exe=$1 uninstaller=$2 hold=$3 artifacts=$4
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
@@ -92,10 +92,10 @@ wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 echo "ok: the uninstaller's pages closed the program and removed the install, keeping the user's file"
 
 # 3. Refusals in silent mode.
-"$KAVRI_WINE" "$exe" /S /D=Kavri; status=$?
-[ "$status" -eq 3 ] || fail "a relative folder: exit code $status, expected 3"
-"$KAVRI_WINE" "$uninstaller" /S; status=$?
-[ "$status" -eq 1 ] || fail "an uninstaller without install log: exit code $status, expected 1"
+run_code "$exe" /S /D=Kavri
+[ "$code" = 267 ] || fail "a relative folder: exit code $code, expected 267"
+run_code "$uninstaller" /S
+[ "$code" = 1603 ] || fail "an uninstaller without install log: exit code $code, expected 1603"
 xdotool search --onlyvisible --name '^(错误|提示)$' >/dev/null 2>&1 && fail "a silent run showed a box"
 echo "ok: silent refusals end with their exit codes and show nothing"
 
@@ -140,7 +140,7 @@ rm -f "$install_dir/elsewhere"
 echo "ok: an altered log removes the install and nothing through a link, elsewhere or outside the product's keys"
 
 # 5. A file held open during the uninstall goes at the restart, which is
-# marked: a setup started before it refuses (exit 4).
+# marked: a setup started before it refuses (exit 350).
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the install before the held file failed"
 fifo=$(mktemp -u); mkfifo "$fifo"
@@ -155,7 +155,7 @@ pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "the file in use is not removed at the restart: $pending"
 [ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
-"$KAVRI_WINE" "$exe" /S; status=$?
-[ "$status" -eq 4 ] || fail "a setup before the restart: exit code $status, expected 4 (a restart is pending)"
+run_code "$exe" /S
+[ "$code" = 350 ] || fail "a setup before the restart: exit code $code, expected 350 (a restart is pending)"
 kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
 echo "ok: a file in use goes at the restart, which is marked, and a setup waits for it"
