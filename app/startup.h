@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "support/exit_codes.h"
+
 namespace kavri {
 
 // Packaged file names and their resource ids.
@@ -19,20 +21,10 @@ inline constexpr wchar_t kRestartPendingText[] = L"检测到Kavri安装或卸载
 inline constexpr wchar_t kCannotStartText[] = L"Kavri安装或卸载程序无法启动：界面初始化失败。";
 inline constexpr wchar_t kSetupDamagedText[] = L"Kavri安装或卸载程序的文件已损坏，请重新下载后再运行。";
 
-// Exit codes of a run that never reached the script (a silent install must
-// not read them as success): the UI framework or the script state cannot be
-// started, another installer or uninstaller runs, a restart is pending, the
-// setup file is damaged.
-inline constexpr int kExitCannotStart = 2;
-inline constexpr int kExitAlreadyRunning = 3;
-inline constexpr int kExitRestartPending = 4;
-// The setup file is damaged (its checksum does not match): the Windows error
-// "installation package invalid", a value no script exit code uses.
-inline constexpr int kExitSetupDamaged = 1620;
-
 // Runs the whole installer: guards, initialisation, "UI.lua", teardown.
 // Returns the process's exit code: UI.lua's (see ScriptHost::runScript), or
-// one of the four above.
+// the host's own for a run that never reached the script (support/exit_codes.h:
+// a silent install must not read them as success).
 int runInstaller(HMODULE module);
 
 }  // namespace kavri

@@ -11,18 +11,23 @@
 -- The job: folders, every payload entry (the package lists them with their
 -- sizes, so nothing here names the files), the product's registration,
 -- shortcuts and the install log "install-log.json" that the uninstaller
--- reads. Everything it changes is journalled; cancel or failure undoes it in
--- reverse: new files removed, replaced files restored from the backup kept
--- beside them until the end, new folders, registry values, keys and
--- shortcuts removed.
+-- reads. Every change is written to the journal (install_journal.lua) before
+-- it is made; cancel or failure undoes the journal in reverse: new files
+-- removed, replaced files restored from the copy kept beside them until the
+-- end, new folders, registry values (every type, byte for byte), keys and
+-- shortcuts removed. A setup killed half-way leaves the journal for the next
+-- one to undo.
 --
 -- Reports to the window (notifyMessage) and the answers that steer the job
 -- are listed in shared.lua: PROGRESS by bytes, FAILURE (retry, skip or
--- fail), IN_USE (close the program, replace at the restart, or cancel),
--- UNDOING, and DONE with { installed, cancelled, restart, count, skipped,
--- bytes, shortcuts, program, message }.
+-- fail; `required` when skipping is no answer), IN_USE (close the program,
+-- replace at the restart, or cancel), UNDOING, and DONE with { installed,
+-- cancelled, restart, count, skipped, bytes, shortcuts, program, message,
+-- undoComplete, later, example, kept }.
 
 local shared = require "shared"
+local installFolder = require "install_folder"
+local installJournal = require "install_journal"
 
 local product = shared.product
 local REPORT, ANSWER = shared.REPORT, shared.ANSWER
@@ -49,47 +54,44 @@ end
 -- Raised (as a table) to leave the job for the rollback: the user cancelled.
 local CANCELLED = { cancelled = true }
 
-------------------------------------------------------------------------------
--- The journal: every change made, with how to undo it.
+local function fail(text)
+  error({ failure = text }, 0)
+end
 
-local undo = {}
-local backups = {}        -- backup files to remove once the job has succeeded
+------------------------------------------------------------------------------
+-- The journal (opened first: every step below is written to it before it is
+-- taken) and the install log.
+
+local journal
+local backups = {}        -- copies of replaced files, removed once the job has succeeded
 local log = { product = product.name, version = product.version, files = {}, folders = {}, registry = {}, keys = {},
               shortcuts = {} }
 
-local function onUndo(action)
-  undo[#undo + 1] = action
-end
-
-local function rollBack()
-  for i = #undo, 1, -1 do pcall(undo[i]) end
-  undo = {}
-end
-
--- Removes a file now, or at the next restart when it cannot be removed now.
-local function removeNowOrLater(path)
-  if fileExists(path) and not removeFile(path) and moveFileAtRestart then moveFileAtRestart(path) end
+local function record(entry)
+  journal:add(entry)
 end
 
 ------------------------------------------------------------------------------
 -- Questions to the window.
 
 -- Asks what to do about something that failed: true to try again, false to
--- skip it; a cancel leaves the job.
-local function askAfterFailure(path, code, reason)
+-- skip it; a cancel leaves the job. A `required` step cannot be skipped: the
+-- window offers retry or cancel, and any answer but retry fails the job.
+local function askAfterFailure(path, code, reason, required)
   reason = reason or ERROR_TEXT[code or 0] or ("Windows error " .. tostring(code))
-  local answer = notify({ code = REPORT.FAILURE, path = path, error = code or 0, reason = reason })
+  local answer = notify({ code = REPORT.FAILURE, path = path, error = code or 0, reason = reason,
+                          required = required or nil })
   if answer == ANSWER.RETRY then return true end
-  if answer == ANSWER.SKIP then return false end
-  error({ failure = path .. ": " .. reason }, 0)   -- the installation fails and is undone
+  if answer == ANSWER.SKIP and not required then return false end
+  fail(path .. ": " .. reason)   -- the installation fails and is undone
 end
 
 -- Runs `step` (which answers true when done) until it succeeds or the user
 -- skips it; returns whether it was done.
-local function attempt(path, reason, step)
+local function attempt(path, reason, step, required)
   while true do
     if step() then return true end
-    if not askAfterFailure(path, nil, reason) then return false end
+    if not askAfterFailure(path, nil, reason, required) then return false end
   end
 end
 
@@ -100,42 +102,61 @@ local function parentOf(path)
   return path:match("^(.*)\\[^\\]+$")
 end
 
--- Creates a folder and its missing parents; each one made is journalled
--- (removed again on rollback while it is empty) and logged.
-local function makeFolder(path)
+-- The folders from the outermost missing one down to `path`.
+local function missingFolders(path)
   local missing = {}
   local folder = path
   while folder and #folder > 3 and not folderExists(folder) do
     table.insert(missing, 1, folder)
     folder = parentOf(folder)
   end
+  return missing
+end
+
+-- The install folder: made (with the folders above it that are missing)
+-- with permissions only administrators can change, or, when it exists,
+-- checked that no one else can change it. Refused with the reason otherwise.
+local function makeInstallFolder(root)
+  for _, folder in ipairs(missingFolders(root)) do record({ op = "folder", path = folder }) end
+  local ok, made = createInstallFolder(root)
+  if not ok then fail("the install folder " .. root .. " is refused: " .. tostring(made)) end
+  for _, folder in ipairs(made) do log.folders[#log.folders + 1] = folder end
+end
+
+-- Creates a folder and its missing parents (inside the install folder they
+-- inherit its permissions); each one made is journalled (removed again on
+-- rollback while it is empty) and logged.
+local function makeFolder(path)
+  local missing = missingFolders(path)
   if #missing == 0 then return end
+  for _, folder in ipairs(missing) do record({ op = "folder", path = folder }) end
   attempt(path, "the folder cannot be created", function() return createDirectory(path) end)
   for _, made in ipairs(missing) do
-    log.folders[#log.folders + 1] = made
-    onUndo(function() if directoryEmpty(made) then removeDirectory(made) end end)
+    if folderExists(made) then log.folders[#log.folders + 1] = made end
   end
 end
 
--- Keeps a copy of an existing file beside it until the job ends; false when
--- no copy could be made (the file must then not be overwritten now).
-local function backUp(path)
-  local backup = path .. shared.BACKUP_SUFFIX
-  if not copyFile(path, backup) then return nil end
-  backups[#backups + 1] = backup
-  onUndo(function() removeNowOrLater(backup) end)
-  return backup
+-- A name beside `path` that nothing has yet: `path .. suffix`, else with a
+-- number after it. Two entries that differ only in case name the same file
+-- and must not share a copy.
+local function freeName(path, suffix)
+  local name, number = path .. suffix, 1
+  while fileExists(name) or folderExists(name) do
+    number = number + 1
+    name = path .. suffix .. "-" .. number
+  end
+  return name
 end
 
--- Journals a file the job has just written over `backup` (nil: it is new).
-local function journalWritten(path, backup)
-  onUndo(function()
-    if backup then
-      if not moveFile(backup, path) then removeNowOrLater(path) end
-    else
-      removeNowOrLater(path)
-    end
-  end)
+-- Keeps a copy of an existing file beside it until the job ends; nil when no
+-- copy could be made (the file must then not be overwritten now).
+local function backUp(path)
+  local backup = freeName(path, shared.BACKUP_SUFFIX)
+  record({ op = "backup", path = path, backup = backup })
+  if not copyFileNoReplace(path, backup) then return nil end
+  record({ op = "replaced", path = path, backup = backup })
+  backups[#backups + 1] = backup
+  return backup
 end
 
 local function closeProgram(path, programPath)
@@ -146,20 +167,20 @@ local function closeProgram(path, programPath)
 end
 
 -- Writes one payload entry to `path`, handling files in use and failures.
--- Returns true when the file was written (now or at the next restart).
+-- Returns true and the file written (`path`, or the new file beside it that
+-- replaces it at the next restart), or false when the entry was skipped.
 local function writeEntry(name, path, programPath, state)
   local existed = fileExists(path)
-  local backup = existed and backUp(path)
+  local backup
+  if existed then backup = backUp(path) else record({ op = "new", path = path }) end
   while true do
     local ok, code = false, nil
     if not existed or backup then ok, code = extractFile(name, path) else code = 32 end
-    if ok then
-      journalWritten(path, backup)
-      return true
-    end
+    if ok then return true, path end
     local inUse = existed and (code == 32 or code == 33 or code == 5)
-    local pending = path .. shared.PENDING_SUFFIX
-    if inUse and extractFile(name, pending) then
+    local pending = inUse and freeName(path, shared.PENDING_SUFFIX)
+    if pending then record({ op = "pending", path = pending, target = path }) end
+    if pending and extractFile(name, pending) then
       local answer = notify({ code = REPORT.IN_USE, path = path })
       if answer == ANSWER.CLOSE_PROGRAM then
         removeFile(pending)
@@ -167,11 +188,9 @@ local function writeEntry(name, path, programPath, state)
         if not backup then backup = backUp(path) end
       elseif answer == ANSWER.AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
         -- Undone by removing the new file: the move at restart then finds
-        -- nothing to move. The restart marker is set only once the job
-        -- has succeeded.
-        onUndo(function() removeNowOrLater(pending) end)
+        -- nothing to move. The restart is marked once the job has succeeded.
         state.restart = true
-        return true
+        return true, pending
       else
         removeFile(pending)
         error(CANCELLED, 0)
@@ -187,12 +206,17 @@ end
 
 local ROOT_NAMES = { [HKEY_LOCAL_MACHINE] = "HKEY_LOCAL_MACHINE", [HKEY_CURRENT_USER] = "HKEY_CURRENT_USER" }
 
-
--- Writes a value, journalling the old one (restored on rollback) and logging it.
+-- Writes a value, journalling the old one (its type and exact bytes,
+-- restored on rollback, or its absence) and logging it.
 local function setValue(root, key, name, value)
-  local oldText = regQueryString(root, key, name)
-  local oldNumber = oldText == nil and regQueryInteger(root, key, name) or nil
-  attempt(ROOT_NAMES[root] .. "\\" .. key .. "\\" .. name, "the registry value cannot be written", function()
+  local where = ROOT_NAMES[root] .. "\\" .. key .. "\\" .. name
+  local oldType, oldBytes = regQueryValue(root, key, name)
+  if oldType == nil and oldBytes ~= 2 then
+    fail(where .. ": the value cannot be read to keep it for an undo (error " .. tostring(oldBytes) .. ")")
+  end
+  record({ op = "value", root = ROOT_NAMES[root], key = key, name = name, type = oldType,
+           data = oldType and installJournal.toHex(oldBytes) or nil })
+  attempt(where, "the registry value cannot be written", function()
     if type(value) == "number" then
       regWriteInteger(root, key, name, value)
       return regQueryInteger(root, key, name) == value
@@ -200,23 +224,14 @@ local function setValue(root, key, name, value)
     regWriteString(root, key, name, value)
     return regQueryString(root, key, name) == value
   end)
-  onUndo(function()
-    if oldText ~= nil then
-      regWriteString(root, key, name, oldText)
-    elseif oldNumber ~= nil then
-      regWriteInteger(root, key, name, oldNumber)
-    else
-      regDeleteValue(root, key, name)
-    end
-  end)
   log.registry[#log.registry + 1] = { root = ROOT_NAMES[root], key = key, value = name }
 end
 
 local function writeKey(root, key, values)
-  -- A key this job makes is deleted on undo; one it found stays, with
-  -- whatever else it holds.
+  -- A key this job makes is deleted on undo (after its values' undo); one it
+  -- found stays, with whatever else it holds.
   if not regKeyExists(root, key) then
-    onUndo(function() regDeleteSubKey(root, key) end)   -- runs after the values' undo
+    record({ op = "key", root = ROOT_NAMES[root], key = key })
     log.keys[#log.keys + 1] = { root = ROOT_NAMES[root], key = key }
   end
   for _, pair in ipairs(values) do setValue(root, key, pair[1], pair[2]) end
@@ -226,14 +241,14 @@ end
 -- Shortcuts.
 
 local function makeShortcut(target, link)
-  local existed = fileExists(link)
-  local backup = existed and backUp(link)
-  while existed and not backup do
-    if not askAfterFailure(link, nil, "the existing shortcut cannot be kept for an undo") then return end
-    backup = backUp(link)
+  if fileExists(link) then
+    while not backUp(link) do
+      if not askAfterFailure(link, nil, "the existing shortcut cannot be kept for an undo") then return end
+    end
+  else
+    record({ op = "new", path = link })
   end
   if attempt(link, "the shortcut cannot be made", function() return createShortCut(target, link) end) then
-    journalWritten(link, backup)
     log.shortcuts[#log.shortcuts + 1] = link
   end
 end
@@ -241,12 +256,13 @@ end
 ------------------------------------------------------------------------------
 -- The install log of an earlier installation into the same folder: what it
 -- made and this one does not make again is kept in the new log, so the
--- uninstaller still removes it.
+-- uninstaller still removes it. Only a log no one but the administrators
+-- could have written is read.
 
 local function earlierLog(logPath)
-  local text = readWholeFile(logPath)
-  if not text or not jsonDecode then return nil end
-  local earlier = jsonDecode(text)
+  if not fileExists(logPath) then return nil end
+  local text = readProtectedFile(logPath)
+  local earlier = text and jsonDecode(text)
   return type(earlier) == "table" and earlier or nil
 end
 
@@ -287,32 +303,38 @@ end
 
 local function install(state)
   local root = tostring(config.installPath or ""):gsub("/", "\\"):gsub("\\+$", "")
-  if not root:match("^%a:\\.") then error("no valid install folder was given", 0) end
-  if not installFolderIsSafe(root) then
-    error("the folder " .. root .. " belongs to another user; choose another folder", 0)
-  end
+  if not root:match("^%a:\\.") then fail("no valid install folder was given") end
+  local other = installFolder.installedElsewhere(root)
+  if other then fail(product.name .. " is already installed in " .. other) end
   log.folder = root
   local entries, why = listEntries()
-  if type(entries) ~= "table" then error("the payload cannot be read (" .. tostring(why) .. ")", 0) end
+  if type(entries) ~= "table" then fail("the payload cannot be read (" .. tostring(why) .. ")") end
 
-  local total, names = 0, {}
-  for _, entry in ipairs(entries) do
+  -- Every entry's place inside the install folder, before anything is done.
+  local total, names, paths = 0, {}, {}
+  for index, entry in ipairs(entries) do
+    local path, refused = installFolder.entryPath(root, entry.name)
+    if not path then fail("the payload entry \"" .. tostring(entry.name) .. "\" " .. refused) end
+    paths[index] = path
     total = total + entry.size
-    names[entry.name] = true
+    names[entry.name] = path
   end
   state.bytes = total
-  local function destination(name) return root .. "\\" .. name:gsub("/", "\\") end
-  local programPath = names[PROGRAM_ENTRY] and destination(PROGRAM_ENTRY) or nil
-  local uninstallerPath = destination(UNINSTALLER_ENTRY)
+  local programPath = names[PROGRAM_ENTRY]
+  local uninstallerPath = root .. "\\" .. UNINSTALLER_ENTRY
   state.program = programPath
 
   local logPath = root .. "\\" .. shared.LOG_NAME
   local earlier = earlierLog(logPath)
 
+  local opened, reason = installJournal.start()
+  if not opened then fail(reason) end
+  journal = opened
+
   -- Folders first: the install folder and every entry's folder.
-  makeFolder(root)
-  for _, entry in ipairs(entries) do
-    local folder = parentOf(destination(entry.name))
+  makeInstallFolder(root)
+  for _, path in ipairs(paths) do
+    local folder = parentOf(path)
     if folder ~= root then makeFolder(folder) end
   end
 
@@ -333,9 +355,12 @@ local function install(state)
   end
   local pace = tonumber(config.pace)
   for index, entry in ipairs(entries) do
-    local path = destination(entry.name)
-    if writeEntry(entry.name, path, programPath, state) then
-      log.files[#log.files + 1] = { path = path, size = entry.size }
+    local path = paths[index]
+    local written, file = writeEntry(entry.name, path, programPath, state)
+    if written then
+      -- The uninstaller removes the file only while it still has this hash:
+      -- of the new file waiting beside it for the restart, when there is one.
+      log.files[#log.files + 1] = { path = path, size = entry.size, sha256 = fileSha256(file) }
       state.count = state.count + 1
     else
       state.skipped = state.skipped + 1
@@ -368,49 +393,62 @@ local function install(state)
   -- Shortcuts: the start-menu folder and, when asked for, the desktop.
   local menu = tostring(config.startMenu or ""):gsub("/", "\\"):gsub("^\\+", ""):gsub("\\+$", "")
   local programs = getStartMenuFolder()
-  if menu ~= "" and programs and not menu:find("%.%.") then
+  if menu ~= "" and programs and not menu:find("%.%.") and not menu:find(":", 1, true) then
     local folder = programs .. "\\" .. menu
     makeFolder(folder)
     if programPath then makeShortcut(programPath, folder .. "\\" .. product.name .. ".lnk") end
     if names[README_ENTRY] then
-      makeShortcut(destination(README_ENTRY), folder .. "\\" .. product.name .. " Readme.lnk")
+      makeShortcut(names[README_ENTRY], folder .. "\\" .. product.name .. " Readme.lnk")
     end
     if names[UNINSTALLER_ENTRY] then
       makeShortcut(uninstallerPath, folder .. "\\Uninstall " .. product.name .. ".lnk")
     end
   end
   local desktop = getDesktopFolder()
-  if config.desktop and desktop then
-    makeShortcut(programPath or destination(README_ENTRY), desktop .. "\\" .. product.name .. ".lnk")
+  local desktopTarget = programPath or names[README_ENTRY]
+  if config.desktop and desktop and desktopTarget then
+    makeShortcut(desktopTarget, desktop .. "\\" .. product.name .. ".lnk")
   end
   state.shortcuts = #log.shortcuts
 
-  -- The install log, last: folders deepest first.
+  -- The install log, last: folders deepest first. Without it the uninstaller
+  -- cannot remove the product, so it cannot be skipped: it is written, or
+  -- the install fails and is undone.
   mergeEarlierLog(earlier)
   table.sort(log.folders, function(a, b)
     if depth(a) ~= depth(b) then return depth(a) > depth(b) end
     return a > b
   end)
-  local existed = fileExists(logPath)
-  local backup = existed and backUp(logPath)
-  attempt(logPath, "the install log cannot be written", function()
-    return writeWholeFile(logPath, jsonEncode(log))
-  end)
-  journalWritten(logPath, backup)
+  local text, problem = jsonEncode(log)
+  if not text then fail("the install log cannot be made (" .. tostring(problem) .. ")") end
+  if fileExists(logPath) then
+    if not backUp(logPath) then fail(logPath .. ": the earlier install log cannot be kept for an undo") end
+  else
+    record({ op = "new", path = logPath })
+  end
+  attempt(logPath, "the install log cannot be written", function() return writeWholeFile(logPath, text) end, true)
+  record({ op = "commit" })
 end
 
 local state = { count = 0, skipped = 0, bytes = 0, restart = false }
 local ok, failure = pcall(install, state)
 if ok then
-  for _, backup in ipairs(backups) do removeNowOrLater(backup) end
-  if state.restart then markRestart() end
-  notify({ code = REPORT.DONE, installed = true, restart = state.restart, count = state.count, skipped = state.skipped,
-           bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
+  -- The copies of replaced files go; files waiting for the restart mark it.
+  local finished = installJournal.finish(journal.records)
+  journal:close()
+  notify({ code = REPORT.DONE, installed = true, restart = state.restart or finished.restart, count = state.count,
+           skipped = state.skipped, bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
 else
-  notify({ code = REPORT.UNDOING })
-  rollBack()
+  local undone = { complete = true, restart = false, later = {}, failed = {}, kept = {} }
+  if journal then
+    notify({ code = REPORT.UNDOING })
+    undone = installJournal.undo(journal.records)
+    journal:close()
+  end
   local cancelled = type(failure) == "table" and failure.cancelled or false
   local message = type(failure) == "table" and failure.failure or tostring(failure)
-  notify({ code = REPORT.DONE, installed = false, cancelled = cancelled, restart = false, count = 0, skipped = 0,
-           bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil })
+  notify({ code = REPORT.DONE, installed = false, cancelled = cancelled, restart = undone.restart, count = 0,
+           skipped = 0, bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil,
+           undoComplete = undone.complete, later = #undone.later, example = undone.later[1] or undone.failed[1],
+           kept = undone.kept[1] })
 end

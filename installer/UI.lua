@@ -9,14 +9,23 @@
 -- shared.lua). The product's name and version come from product.lua.
 --
 -- Command line (shared.parseCommandLine):
---   /S              silent: no window, no box; exit code 0 when installed,
---                   1 on failure, 2 when cancelled, 3 for a refused folder,
---                   4 when the drive is too full
---   /D=<folder>     the install folder; last, and takes the rest of the line
+--   /S              silent: no window, no box
+--   /D=<folder>     the install folder; last, and takes the rest of the line,
+--                   or quoted ("/D=C:\a b"), ending at its quote
 --   /PACE=<ms>      a pause after each file (tests only)
+-- Anything else is refused with the usage text (a box; silent, only the
+-- exit code). Exit codes (shared.EXIT): 0 installed, 3010 installed with a
+-- restart needed, 1602 cancelled, 1603 failed, 3017 failed or cancelled with
+-- the undo finished at the restart, 1638 installed in another folder, 1639
+-- an unknown switch, 267 a refused folder, 112 a drive too full.
+--
+-- Before anything else, a journal left by a setup that was stopped half-way
+-- (killed, or the machine went down) is undone, and the user told (a box;
+-- silent, the debugger output).
 
 local shared = require "shared"
 local installFolder = require "install_folder"
+local installJournal = require "install_journal"
 
 local product = shared.product
 local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
@@ -34,12 +43,82 @@ local function workConfiguration(folder, options)
 end
 
 ------------------------------------------------------------------------------
+-- Outcomes.
+
+-- The exit code for the worker's last report.
+local function exitCodeFor(report)
+  if report.installed then return report.restart and EXIT.RESTART_NEEDED or EXIT.INSTALLED end
+  if report.undoComplete == false then return EXIT.UNDO_AT_RESTART end
+  if report.cancelled then return EXIT.CANCELLED end
+  return EXIT.FAILED
+end
+
+-- The last report of a work that ended without sending one (its script
+-- failed): what it had done is undone here from its journal (or, when it had
+-- already finished, its clean-up completed).
+local function stoppedWork(failure)
+  local result = installJournal.recover() or { complete = true, restart = false, later = {}, failed = {}, kept = {} }
+  if result.committed then
+    return { installed = true, restart = result.restart, count = 0, skipped = 0, bytes = 0, shortcuts = 0 }
+  end
+  return { installed = false, cancelled = false, restart = result.restart,
+           message = "Setup stopped unexpectedly" .. (failure and (" (" .. tostring(failure) .. ")") or ""),
+           undoComplete = result.complete, later = #result.later, example = result.later[1] or result.failed[1],
+           kept = result.kept[1] }
+end
+
+-- Undoes what a setup stopped half-way left behind (its journal), and says
+-- so. False when this setup must not go on: the undo finishes only at the
+-- restart (exit code set).
+local function recoverStoppedSetup(options)
+  local result = installJournal.recover()
+  if not result then return true end
+  local earlier = "An earlier " .. product.name .. " Setup was stopped before it ended. "
+  local text
+  if result.refused then
+    text = "A journal of an earlier " .. product.name .. " Setup was found, but other users could have changed it, "
+           .. "so it was not used (" .. result.refused .. ")."
+  elseif result.committed then
+    text = earlier .. "It had installed " .. product.name .. "; Setup has finished its clean-up."
+  else
+    text = earlier .. "Setup has undone the " .. result.steps .. " steps it had taken."
+  end
+  local goOn = result.complete and not result.restart
+  if not result.complete then
+    text = text .. "\n\nSome could not be undone now, such as " .. tostring(result.later[1] or result.failed[1])
+           .. (#result.later > 0 and ": they are undone when the computer restarts." or ".")
+  end
+  if not goOn then text = text .. "\n\nPlease restart the computer, then run Setup again." end
+  print(product.name .. " Setup: " .. text .. "\n")
+  if not options.silent then
+    showMessageBox(text, goOn and CAPTION.NOTICE or CAPTION.ERROR, MB.OK + (goOn and MB.ICONWARNING or MB.ICONERROR))
+  end
+  if not goOn then
+    setExitCode((result.committed and result.complete) and EXIT.RESTART_NEEDED or EXIT.UNDO_AT_RESTART)
+  end
+  return goOn
+end
+
+-- The command line's usage, for a switch Setup does not know.
+local function refuseCommandLine(options)
+  local text = "Unknown on the command line: " .. table.concat(options.unknown, " ") .. "\n\n"
+    .. "Usage: Setup.exe [/S] [/D=folder]\n"
+    .. "  /S  install without any window or question\n"
+    .. "  /D=folder  the folder to install into; last on the line (it takes the rest of it), "
+    .. "or quoted: \"/D=C:\\My Programs\\" .. product.name .. "\""
+  print(product.name .. " Setup: " .. text .. "\n")
+  if not options.silent then showMessageBox(text, CAPTION.ERROR, MB.OK + MB.ICONERROR) end
+  setExitCode(EXIT.BAD_COMMAND_LINE)
+end
+
+------------------------------------------------------------------------------
 -- Silent install: no window, answers chosen for the user.
 
 local function runSilent(options)
   setSilent(true)
-  local folder, _, code = installFolder.checkTarget(options.folder or installFolder.default())
+  local folder, why, code = installFolder.checkTarget(options.folder or installFolder.default())
   if not folder then
+    print(product.name .. " Setup: " .. tostring(why) .. "\n")
     setExitCode(code)
     return
   end
@@ -56,14 +135,8 @@ local function runSilent(options)
     setExitCode(EXIT.FAILED)
     return
   end
-  waitWork(onReport)
-  if result and result.installed then
-    setExitCode(0)
-  elseif result and result.cancelled then
-    setExitCode(EXIT.CANCELLED)
-  else
-    setExitCode(EXIT.FAILED)
-  end
+  local _, failure = waitWork(onReport)
+  setExitCode(exitCodeFor(result or stoppedWork(failure)))
 end
 
 ------------------------------------------------------------------------------
@@ -202,6 +275,14 @@ local function progressPage(setup)
 
   local function onFailure(report)
     if setup.cancelRequested then return ANSWER.CANCEL end
+    if report.required then   -- the install cannot do without it
+      local answer = window:showMessageBox("Setup cannot write " .. report.path .. ":\n" .. report.reason
+        .. "\n\nRetry: try again.\nCancel: cancel the installation and undo it.",
+        CAPTION.ERROR, MB.RETRYCANCEL + MB.ICONERROR)
+      if answer == ID.RETRY then return ANSWER.RETRY end
+      setup.cancelRequested = true
+      return ANSWER.CANCEL
+    end
     local answer = window:showMessageBox("Setup cannot write " .. report.path .. ":\n" .. report.reason
       .. "\n\nAbort: cancel the installation and undo it.\nRetry: try again.\nIgnore: skip this file.",
       CAPTION.ERROR, MB.ABORTRETRYIGNORE + MB.ICONERROR)
@@ -244,6 +325,17 @@ local function progressPage(setup)
     return ANSWER.GO_ON
   end)
 
+  -- A work that ends without its last report (its script failed) would
+  -- leave this page waiting for ever, and the window unclosable: the page
+  -- notices, undoes what the work had done and shows the failure.
+  window:setTimer(500, function()
+    if setup.working and not workRunning() then
+      setup.working = false
+      slideshow:playStop()
+      setup.pages.finish.show(stoppedWork())
+    end
+  end)
+
   -- Starts the copy into `folder` with the folder page's choices.
   local function start(folder, choices)
     setup.folder = folder
@@ -267,9 +359,9 @@ local function progressPage(setup)
   return { panel = window:getChild(ids.page), start = start, askCancel = askCancel }
 end
 
--- Finish: what was done (installed, cancelled or failed, and undone); start
--- the program or show the readme, or restart when a file waits for the
--- restart. Finish ends the installer.
+-- Finish: what was done (installed, cancelled or failed, and what was undone);
+-- start the program or show the readme (as the signed-in user), or restart
+-- when a file waits for the restart. Finish ends the installer.
 local function finishPage(setup)
   local ids = { page = 300, heading = 301, line1 = 302, line2 = 304, line3 = 308,
                 startProgram = 305, showReadme = 306, restartNow = 307, finish = 303 }
@@ -278,7 +370,22 @@ local function finishPage(setup)
                                                window:getChild(ids.restartNow)
   startProgram:setText("Start " .. product.name .. " now")
 
-  -- Shows the page for the worker's last report.
+  -- What the undo of a cancel or a failure did: everything, or what waits
+  -- for the restart (then offered) or could not be put back.
+  local function undoLines(report)
+    if report.undoComplete ~= false then return "Everything Setup had done was undone.", "" end
+    local example = tostring(report.example or "a file")
+    if (report.later or 0) > 0 then
+      restartNow:setVisible(true)
+      restartNow:setCheck(false)
+      return "Not everything could be undone now: " .. example .. " is in use.",
+             "It is put back when the computer restarts; until then no setup can run."
+    end
+    return "Not everything could be undone: " .. example .. " could not be put back.",
+           report.kept and ("The earlier file is kept as " .. report.kept .. ".") or ""
+  end
+
+  -- Shows the page for the worker's last report; the exit code follows it.
   local function show(report)
     local heading, lines
     startProgram:setVisible(false)
@@ -287,11 +394,12 @@ local function finishPage(setup)
     if report.installed then
       heading = product.name .. " is installed"
       lines = {
-        report.count .. " files (" .. installFolder.formatBytes(report.bytes) .. ") installed in " .. setup.folder .. ".",
-        report.shortcuts > 0
+        (report.count or 0) .. " files (" .. installFolder.formatBytes(report.bytes or 0) .. ") installed in "
+          .. setup.folder .. ".",
+        (report.shortcuts or 0) > 0
           and (report.shortcuts .. " shortcuts made; " .. product.name .. " is in the list of installed programs.")
           or (product.name .. " is in the list of installed programs."),
-        report.skipped > 0 and (report.skipped .. " files were skipped.") or "",
+        (report.skipped or 0) > 0 and (report.skipped .. " files were skipped.") or "",
       }
       if report.restart then
         lines[3] = "Some files are in use: they are replaced when the computer restarts."
@@ -303,39 +411,52 @@ local function finishPage(setup)
         showReadme:setVisible(true)
         showReadme:setCheck(false)
       end
-    elseif report.cancelled then
-      setExitCode(EXIT.CANCELLED)
-      heading = "Setup was cancelled"
-      lines = { product.name .. " was not installed.", "Everything Setup had done was undone.", "" }
     else
-      setExitCode(EXIT.FAILED)
-      heading = "Setup failed"
-      lines = { product.name .. " was not installed: " .. tostring(report.message or "an error occurred") .. ".",
-                "Everything Setup had done was undone.", "" }
+      heading = report.cancelled and "Setup was cancelled" or "Setup failed"
+      lines = { report.cancelled and (product.name .. " was not installed.")
+                  or (product.name .. " was not installed: " .. tostring(report.message or "an error occurred") .. "."),
+                undoLines(report) }
     end
+    setExitCode(exitCodeFor(report))
     window:getChild(ids.heading):setText(heading)
     window:getChild(ids.line1):setText(lines[1])
     window:getChild(ids.line2):setText(lines[2])
-    window:getChild(ids.line3):setText(lines[3])
+    window:getChild(ids.line3):setText(lines[3] or "")
     setup.result = report
     setup.show("finish")
   end
 
+  -- Starts the program or the readme as the signed-in user, never with the
+  -- setup's administrator rights; false when that cannot be done (the
+  -- reason goes to the debugger output, the page says it in short).
+  local function startAsUser(path)
+    local ok, why = shellExecuteAsUser(path, "", "open", SW.SHOWNORMAL)
+    if not ok then print(product.name .. " Setup: " .. path .. " was not started: " .. tostring(why) .. "\n") end
+    return ok
+  end
+
   window:getChild(ids.finish):addHandler(event.Click, function()
     local report = setup.result
-    if report and report.installed then
-      if restartNow:getVisible() and restartNow:getCheck() then
-        window:endDialog(1)
-        reboot()
-        return
-      end
-      if startProgram:getVisible() and startProgram:getCheck() and report.program then
-        releaseMutex()   -- the program may start another installer later
-        shellExecuteEx(report.program, "", "open", SW.SHOWNORMAL, 0)
-      end
-      if showReadme:getVisible() and showReadme:getCheck() then
-        shellExecuteEx(setup.folder .. "\\" .. product.readme, "", "open", SW.SHOWNORMAL, 0)
-      end
+    if report and report.installed and restartNow:getVisible() and restartNow:getCheck() then
+      window:endDialog(1)
+      reboot()
+      return
+    end
+    local notStarted = {}
+    if startProgram:getVisible() and startProgram:getCheck() and report.program then
+      releaseMutex()   -- the program may start another installer later
+      if not startAsUser(report.program) then notStarted[#notStarted + 1] = product.name end
+      startProgram:setCheck(false)
+    end
+    if showReadme:getVisible() and showReadme:getCheck() then
+      if not startAsUser(setup.folder .. "\\" .. product.readme) then notStarted[#notStarted + 1] = "the readme" end
+      showReadme:setCheck(false)
+    end
+    if #notStarted > 0 then   -- said on the page; the next Finish ends
+      window:getChild(ids.line3):setText(table.concat(notStarted, " and ") .. " could not be started for you: "
+                                         .. "please start it from the start menu.")
+      window:updateLayout()
+      return
     end
     window:endDialog(1)
   end)
@@ -394,7 +515,12 @@ local function runWindow(options)
 end
 
 local options = shared.parseCommandLine(getCommandLine and getCommandLine() or "")
-if options.silent then
+if options.silent then setSilent(true) end
+if #options.unknown > 0 then
+  refuseCommandLine(options)
+elseif not recoverStoppedSetup(options) then
+  return
+elseif options.silent then
   runSilent(options)
 else
   runWindow(options)

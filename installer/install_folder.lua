@@ -1,5 +1,7 @@
 -- The install folder: what may be chosen, the space the payload needs and the
--- space free on its drive. Used by the folder page and the silent install.
+-- space free on its drive, an earlier install in another folder, and where a
+-- payload entry lands inside the folder. Used by the folder page, the silent
+-- install and the background script.
 local shared = require "shared"
 
 local name = shared.product.name
@@ -74,6 +76,37 @@ function installFolder.check(text)
   return path
 end
 
+-- Where the payload entry `name` ("docs/guide.txt") is written inside the
+-- install folder `root`, or nil and why not. A name that could reach outside
+-- the folder is refused: ".." or "." as a part, a drive or a stream (":"), a
+-- leading separator (either slash: a root or a share), an empty part, a part
+-- Windows would shorten (ending in a dot or a space), characters Windows does
+-- not allow.
+function installFolder.entryPath(root, name)
+  if type(name) ~= "string" or name == "" then return nil, "has no name" end
+  local plain = name:gsub("/", "\\")
+  if plain:find("^\\") then return nil, "starts with a separator" end
+  if plain:find(":", 1, true) then return nil, "names a drive or a stream" end
+  if plain:find("\\\\") or plain:find("\\$") then return nil, "has an empty part" end
+  if plain:find("[<>\"|%?%*%c]") then return nil, "contains a character Windows does not allow" end
+  for part in plain:gmatch("[^\\]+") do
+    if part:match("^[%. ]+$") then return nil, "has a part made of dots" end
+    if part:match("[%. ]$") then return nil, "has a part ending in a dot or a space" end
+  end
+  return root .. "\\" .. plain
+end
+
+-- The folder of an installation of the product in a folder other than
+-- `folder`, while that installation is still there (its install log): its
+-- uninstaller would remove the registration of a new install elsewhere.
+function installFolder.installedElsewhere(folder)
+  local installed = regQueryString(HKEY_LOCAL_MACHINE, shared.PRODUCT_KEY, "InstallPath")
+  if not installed or installed == "" then return nil end
+  if lowerNoSlash(installed) == lowerNoSlash(folder) then return nil end
+  if not fileExists(installed .. "\\" .. shared.LOG_NAME) then return nil end
+  return installed
+end
+
 -- Bytes the payload needs, from the package itself (nil when unreadable).
 function installFolder.payloadSize()
   local entries = listEntries and listEntries("program.lz")
@@ -94,9 +127,18 @@ end
 function installFolder.checkTarget(text)
   local folder, why = installFolder.check(text)
   if not folder then return nil, why, shared.EXIT.BAD_FOLDER end
-  if installFolderIsSafe and not installFolderIsSafe(folder) then
-    return nil, folder .. " was made by another user, who could change " .. name .. " after it is installed. "
+  -- Other users must not be able to change the program once installed: the
+  -- folder and those above it are checked (the background script makes the
+  -- folder with the same checks).
+  local safe, message = installFolderIsSafe(folder)
+  if not safe then
+    return nil, "Setup cannot install into " .. folder .. ": " .. tostring(message or "it is not safe") .. "\n\n"
                 .. "Please choose another folder.", shared.EXIT.BAD_FOLDER
+  end
+  local other = installFolder.installedElsewhere(folder)
+  if other then
+    return nil, name .. " is already installed in " .. other .. ". Setup installs it again only into that "
+                .. "folder: choose it, or uninstall " .. name .. " first.", shared.EXIT.INSTALLED_ELSEWHERE
   end
   local needed = installFolder.payloadSize()
   local free = getFreeSpace and getFreeSpace(folder)

@@ -14,6 +14,10 @@ local shared = { product = product }
 -- both under HKEY_LOCAL_MACHINE.
 shared.PRODUCT_KEY = "Software\\" .. product.name
 shared.UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" .. product.name
+-- Where a running setup keeps the path of its journal (install_journal.lua),
+-- under HKEY_LOCAL_MACHINE; there only while a setup runs, or after one was
+-- killed.
+shared.JOURNAL_KEY = "Software\\" .. product.name .. " Setup"
 shared.LOG_NAME = "install-log.json"   -- in the install folder: what the setup made, for the uninstaller
 shared.UNINSTALLER = "Uninstall.exe"   -- payload entry: the uninstaller
 -- Beside a file being replaced: the copy of the old file kept for an undo,
@@ -33,15 +37,21 @@ shared.PENDING_SUFFIX = "." .. tag .. "-new"
 --             GO_ON; STOP to cancel; PAUSE to wait (the report comes again
 --             every 100 ms until the answer is another one: the window is
 --             asking the user whether to cancel)
---   FAILURE   { path, reason, error }: something cannot be written. Answer
---             RETRY or SKIP; anything else fails the job and undoes it
+--   FAILURE   { path, reason, error, required }: something cannot be
+--             written. Answer RETRY or SKIP (not for a `required` step, such
+--             as the install log); anything else fails the job and undoes it
 --   IN_USE    { path }: a file is in use. Answer CLOSE_PROGRAM to close the
 --             program and try again, AT_RESTART to replace the file when the
 --             computer restarts; anything else cancels
 --   UNDOING   {}: the job is undoing its changes
 --   DONE      the job has ended (its last report). The setup's: { installed,
 --             cancelled, restart, count, skipped, bytes, shortcuts, program,
---             message }; the uninstaller's: { removed, files, shortcuts, kept,
+--             message, undoComplete, later, example, kept }: when the undo
+--             of a cancel or failure could not put everything back now,
+--             `undoComplete` is false, `later` counts what is put back at the
+--             restart (`restart` true), `example` names one thing not put
+--             back and `kept` a copy of an old file left beside it; the
+--             uninstaller's: { removed, files, shortcuts, kept,
 --             example, later, message }
 shared.REPORT = { PROGRESS = 1, FAILURE = 2, DONE = 3, IN_USE = 4, UNDOING = 5 }
 shared.ANSWER = {
@@ -51,8 +61,24 @@ shared.ANSWER = {
   PAUSE = 8, STOP = 9,                 -- to PROGRESS
 }
 
--- Exit codes (setExitCode); 0 is success. The uninstaller uses the first two.
-shared.EXIT = { FAILED = 1, CANCELLED = 2, BAD_FOLDER = 3, NO_SPACE = 4 }
+-- Exit codes (setExitCode): one table with the host's own, so that no two
+-- outcomes share a number. Deployment tools know the Windows Installer's
+-- codes: 0 and 3010 are success (3010: restart to finish), 1618 means "try
+-- again later", anything else is a failure. The uninstaller uses FAILED and
+-- CANCELLED. The host itself ends with 1 (a script error ended UI.lua), 350
+-- (a restart is pending), 1618 (another installer or uninstaller runs) or
+-- 1621 (the UI or the script cannot start): support/exit_codes.h.
+shared.EXIT = {
+  INSTALLED = 0,
+  RESTART_NEEDED = 3010,        -- installed; files in use are replaced at the restart
+  CANCELLED = 1602,             -- the user cancelled; everything was undone
+  FAILED = 1603,                -- failed; everything was undone
+  UNDO_AT_RESTART = 3017,       -- failed or cancelled; the undo finishes at the restart
+  INSTALLED_ELSEWHERE = 1638,   -- the product is installed in another folder
+  BAD_COMMAND_LINE = 1639,      -- an unknown switch; nothing was done
+  BAD_FOLDER = 267,             -- the install folder is refused; nothing was done
+  NO_SPACE = 112,               -- the drive is too full; nothing was done
+}
 
 -- Lua source for a number that reads back as exactly the same number: whole
 -- numbers as they are, fractions with 17 significant digits, the infinities
@@ -113,38 +139,51 @@ end
 ------------------------------------------------------------------------------
 -- The command line (NSIS style), as getCommandLine() gives it:
 --   /S           silent: no window, no box
---   /D=<folder>  the install folder; last, and takes the rest of the line
---                (spaces need no quotes; "/D=C:\a b" quoted whole works too)
+--   /D=<folder>  the install folder. Unquoted it comes last and takes the
+--                rest of the line (spaces need no quotes); quoted, as
+--                "/D=C:\a b" or /D="C:\a b", it ends at its closing quote and
+--                switches may follow
 --   /PACE=<ms>   a pause after each file, so a test can watch the progress
 --                page and cancel; never used otherwise
--- Returns { silent = boolean, folder = text or nil, pace = number or nil }.
--- The text before /D= is split into switches, case ignored.
+-- Returns { silent = boolean, folder = text or nil, pace = number or nil,
+-- unknown = { words } }. Switches are case-insensitive; a quoted word is one
+-- word. Anything else (an unknown switch, a stray word, /D= twice or empty,
+-- /PACE= without a number) is listed in `unknown`: a caller refuses the
+-- command line rather than run with a switch it did not understand.
 function shared.parseCommandLine(line)
-  local options = { silent = false }
-  line = line or ""
-  local rest = line
-  local at = 1
-  while true do
-    local start = line:find("/[Dd]=", at)
-    if not start then break end
-    local before = start > 1 and line:sub(start - 1, start - 1) or " "
-    if before:match("[%s\"]") then
-      local folder = line:sub(start + 3):gsub("%s+$", "")
-      if before == "\"" then folder = folder:gsub("\"$", "") end
-      options.folder = folder
-      rest = line:sub(1, before == "\"" and start - 2 or start - 1)
-      break
-    end
-    at = start + 1
-  end
-  for word in rest:gmatch("[^%s]+") do
-    word = word:gsub("\"", "")
+  local options = { silent = false, unknown = {} }
+  line = tostring(line or "")
+  local function take(word)
     local upper = word:upper()
     if upper == "/S" then
       options.silent = true
+    elseif upper:sub(1, 3) == "/D=" and #word > 3 and not options.folder then
+      options.folder = word:sub(4)
     elseif upper:match("^/PACE=%d+$") then
       options.pace = tonumber(word:sub(7))
+    else
+      options.unknown[#options.unknown + 1] = word
     end
+  end
+  local at = 1
+  while true do
+    local start = line:find("%S", at)
+    if not start then break end
+    local word
+    if line:sub(start, start) == "\"" then
+      -- A quoted word ends at its closing quote (or the end of the line).
+      local close = line:find("\"", start + 1, true) or #line + 1
+      word, at = line:sub(start + 1, close - 1), close + 1
+    elseif line:sub(start, start + 2):upper() == "/D=" and line:sub(start + 3, start + 3) == "\"" then
+      local close = line:find("\"", start + 4, true) or #line + 1
+      word, at = "/D=" .. line:sub(start + 4, close - 1), close + 1
+    elseif line:sub(start, start + 2):upper() == "/D=" then
+      word, at = line:sub(start):gsub("%s+$", ""), #line + 1   -- the rest of the line
+    else
+      local finish = line:find("[%s\"]", start) or #line + 1
+      word, at = line:sub(start, finish - 1), finish
+    end
+    take(word)
   end
   return options
 end
@@ -153,7 +192,7 @@ end
 -- Windows constants.
 
 -- showMessageBox types and the buttons it answers.
-shared.MB = { OK = 0, OKCANCEL = 1, ABORTRETRYIGNORE = 2, YESNOCANCEL = 3, YESNO = 4,
+shared.MB = { OK = 0, OKCANCEL = 1, ABORTRETRYIGNORE = 2, YESNOCANCEL = 3, YESNO = 4, RETRYCANCEL = 5,
               ICONERROR = 16, ICONQUESTION = 32, ICONWARNING = 48 }
 shared.ID = { OK = 1, CANCEL = 2, ABORT = 3, RETRY = 4, IGNORE = 5, YES = 6, NO = 7 }
 -- showWindow and shellExecuteEx show commands.

@@ -15,7 +15,7 @@ int luaCreateWindow(lua_State* L);
 int luaStartWork(lua_State* L);
 
 // The UI state's own process functions: the `arg` table, getCommandLine,
-// setExitCode, setSilent and waitWork.
+// setExitCode, setSilent, waitWork and workRunning.
 void registerUiProcessApi(lua_State* L);
 
 }  // namespace kavri

@@ -15,6 +15,7 @@
 #include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "support/debug_log.h"
+#include "support/exit_codes.h"
 #include "support/text_convert.h"
 
 namespace kavri {
@@ -76,7 +77,7 @@ bool ScriptHost::createState() {
 
 int ScriptHost::runScript(const wchar_t* name) {
   lua_State* L = state_.get();
-  if (!L) return 1;
+  if (!L) return kExitScriptError;
   FileSystem* fs = currentFileSystem();
   std::string failure = fs ? runPackagedScript(L, *fs, name) : "cannot load script " + wideToUtf8(name);
   // An error contained in native dispatch is the cause of whatever the main
@@ -89,7 +90,7 @@ int ScriptHost::runScript(const wchar_t* name) {
   published_.store(nullptr);
   state_.reset();
   pendingError_.clear();
-  return failure.empty() || exitCode_ != 0 ? exitCode_ : 1;
+  return failure.empty() || exitCode_ != 0 ? exitCode_ : kExitScriptError;
 }
 
 void ScriptHost::pushRegistryCall(lua_State* L, const char* function, const char* registry) {

@@ -37,8 +37,9 @@ class ScriptHost {
   // Loads the named packaged script through the current file system, runs its
   // main chunk to completion, reports an error in one "错误" box
   // (reportScriptError), then closes the state. Returns the process's exit
-  // code: the script's setExitCode value (0 by default), and 1 when a script
-  // error ended the script and the script had not set another non-zero code.
+  // code: the script's setExitCode value (0 by default), and kExitScriptError (1)
+  // when a script error ended the script and the script had not set another
+  // non-zero code.
   int runScript(const wchar_t* name);
 
   // setExitCode: the code runScript returns (UI thread).

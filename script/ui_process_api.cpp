@@ -1,7 +1,7 @@
 // The UI state's process functions: the `arg` table and getCommandLine (what
 // the installer was started with), setExitCode, setSilent and os.exit (how it
-// ends), and waitWork (waiting for the background work, with or without a
-// window).
+// ends), waitWork (waiting for the background work, with or without a
+// window) and workRunning (whether it still runs).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -140,6 +140,14 @@ void pumpUntilWorkEnds() {
   if (quit) ::PostQuitMessage(int(quitCode));
 }
 
+// workRunning() -> true from a successful startWork until the worker has
+// ended. A window learns of the end of the work from its last report; this
+// lets it notice a work that ended without one (its script failed).
+int workRunning(lua_State* L) {
+  lua_pushboolean(L, LuaWork::isRunning());
+  return 1;
+}
+
 unsigned g_waitedStarts = 0;   // LuaWork::startCount() when the last wait ended (UI thread)
 
 // waitWork([handler]) -> true once the background work has ended (and, when
@@ -196,6 +204,7 @@ const luaL_Reg kUiProcessFunctions[] = {
     {"setExitCode", guardedCall<setExitCode>},
     {"setSilent", guardedCall<setSilent>},
     {"waitWork", guardedCall<waitWork>},
+    {"workRunning", guardedCall<workRunning>},
     {nullptr, nullptr},
 };
 

@@ -1,51 +1,134 @@
 -- The uninstaller's background script: the removal, on the worker thread.
 --
 -- Started by UI.lua with configurationText({ folder = installFolder }). Reads
--- "install-log.json" in that folder (written by the setup's LG.lua) and
--- removes exactly what it lists, nothing more:
---   files      only when they still have the size the setup wrote (a file
---              the user changed is kept); a file in use goes at the restart
---   registry   the values, then the keys the setup made
+-- "install-log.json" in that folder (written by the setup's LG.lua; its
+-- format in install_log.lua) and removes exactly what it lists, nothing more:
+--   files      only while they hold what the setup wrote (the content hash
+--              it logged; the size for logs without one): a file the user
+--              changed is kept; a file in use goes at the restart
 --   shortcuts  the .lnk files
---   the log itself, then the folders the setup made, deepest first, and
---   only when empty: a folder holding the user's own files stays.
--- Entries outside the install folder, the start menu and the desktop, or
--- outside the product's registry keys, are ignored, so a damaged or altered
--- log cannot make the uninstaller delete anything else.
+--   registry   the values, then the keys the setup made
+--   the log itself, then the folders the setup made, deepest first (those
+--   above the install folder that it made on its way there too), each only
+--   when empty: a folder holding the user's own files stays, with them.
+--
+-- It runs as administrator, or as SYSTEM under deployment tools, in folders
+-- other users may have touched, so:
+--   - the log is read with readProtectedFile: one that anybody but the
+--     administrators or SYSTEM could have written is refused whole, and
+--     nothing is removed;
+--   - every item of the log is checked first (install_log.check): one of
+--     the wrong type, or outside the install folder, the start menu, the
+--     desktop and the product's keys, is skipped with a note; the others are
+--     still removed;
+--   - everything is removed through removeInsideFolder, which opens the
+--     entry without following a link, checks that it really lies inside its
+--     folder and deletes it through that handle (a folder only when empty):
+--     a link planted in the install folder never sends a deletion elsewhere.
+--     Removals deferred to the restart (removeInsideFolderAtRestart) pass the
+--     same checks, and mark the restart (markRestart) so that no installation
+--     runs before them.
 --
 -- Reports to the window (notifyMessage; shared.lua lists them): PROGRESS
--- { item, percent } at most every 100 ms, and DONE { removed, files,
--- shortcuts, kept, example, later, message } last.
+-- { item, percent } at most every 100 ms, and DONE last with
+--   outcome    "removed" (everything), "kept" (removed, but `kept` items of
+--              the user's stay, or `skipped` items of the log were not
+--              acted on) or "failed" (`message` says why; when `failed`
+--              items could not be removed, the log, the registration and the
+--              uninstaller stay so that it can run again)
+--   removed    whether the product is removed (outcome ~= "failed")
+--   files, shortcuts, kept, example (a kept item), later (removed at the
+--   restart), skipped, note (why the first one was skipped), failed.
 
 local shared = require "shared"
+local installLog = require "install_log"
 
 local REPORT = shared.REPORT
-local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
-local ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
 local REPORT_INTERVAL = 0.1
 local ORIGINAL_WAIT_MS = 15000   -- how long the original uninstaller may take to end
+local plain = installLog.plain
 
 local function notify(values)
   return notifyMessage(shared.serialise(values))
 end
 
 ------------------------------------------------------------------------------
--- Paths.
+-- The outcome.
 
-local function plain(path)
-  return type(path) == "string" and path:gsub("/", "\\"):gsub("\\+$", ""):lower() or nil
+local result = { files = 0, shortcuts = 0, kept = 0, later = 0, skipped = 0, failed = 0, example = "", note = "" }
+
+-- Something of the user's stays: a file changed since the install, a folder
+-- with files in it.
+local function keep(path)
+  result.kept = result.kept + 1
+  if result.example == "" then result.example = path end
 end
 
--- Whether `path` lies inside (or is) one of the folders given.
-local function inside(path, folders, orSame)
-  local lower = plain(path)
-  if not lower or lower:find("\\%.%.?\\") or lower:find("\\%.%.?$") then return false end
-  for _, folder in ipairs(folders) do
-    local base = plain(folder)
-    if base and base ~= "" then
-      if lower:sub(1, #base + 1) == base .. "\\" then return true end
-      if orSame and lower == base then return true end
+-- An item of the log that is not acted on, and why.
+local function skip(note)
+  result.skipped = result.skipped + 1
+  if result.note == "" then result.note = note end
+  print("uninstall: skipped " .. note .. "\n")
+end
+
+-- Something the log lists that could not be removed, now or at the restart.
+local function failed(message)
+  result.failed = result.failed + 1
+  if not result.failure then result.failure = message end
+end
+
+------------------------------------------------------------------------------
+-- Removing.
+
+local deferred = {}   -- plain paths removed at the restart
+
+-- Removes `path` (a file, a link, or an empty folder), which must lie in
+-- `root` (or be it), through removeInsideFolder: opened without following a
+-- link, checked to really lie there, deleted through its handle; with
+-- `sha256`, only while its content still has that hash. Something in use
+-- goes at the restart, on the same checks. Returns "removed", "gone" (it was
+-- not there), "changed", "not empty", "later", "refused" (it does not lie
+-- where the log says: skipped with a note) or "failed".
+local function removeInside(root, path, sha256)
+  local ok, message, reason = removeInsideFolder(root, path, sha256)
+  if ok then return "removed" end
+  if reason == "missing" then return "gone" end
+  if reason == "changed" or reason == "not empty" then return reason end
+  if reason == "outside" or reason == "link" or reason == "invalid" then
+    skip(tostring(message))
+    return "refused"
+  end
+  if reason == "in use" then
+    ok, message = removeInsideFolderAtRestart(root, path)
+    if ok then
+      result.later = result.later + 1
+      deferred[#deferred + 1] = plain(path)
+      return "later"
     end
+  end
+  failed(tostring(message))
+  return "failed"
+end
+
+-- The original uninstaller in the install folder ends right after starting
+-- this copy (a silent one once the log is gone): wait for it a little.
+local function removeOriginal(root, file)
+  local waited = 0
+  while waited < ORIGINAL_WAIT_MS do
+    local ok, _, reason = removeInsideFolder(root, file.path, file.sha256)
+    if ok then return "removed" end
+    if reason ~= "in use" then break end
+    sleep(200)
+    waited = waited + 200
+  end
+  return removeInside(root, file.path, file.sha256)
+end
+
+-- Whether an entry of `folder` waits for the restart.
+local function holdsDeferred(folder)
+  local base = plain(folder) .. "\\"
+  for _, path in ipairs(deferred) do
+    if path:sub(1, #base) == base then return true end
   end
   return false
 end
@@ -53,48 +136,40 @@ end
 ------------------------------------------------------------------------------
 -- The job.
 
-local result = { files = 0, shortcuts = 0, kept = 0, later = 0, example = "" }
-local function keep(path)
-  result.kept = result.kept + 1
-  if result.example == "" then result.example = path end
-end
-
-local function removeOrLater(path)
-  if removeFile(path) then return true end
-  if moveFileAtRestart and moveFileAtRestart(path) then
-    result.later = result.later + 1
-    return true
+-- The install log, read through the handle its owner was checked on: one
+-- that anybody but the administrators (or SYSTEM) could have written is
+-- refused whole.
+local function readLog(folder)
+  local logPath = folder .. "\\" .. shared.LOG_NAME
+  local text, message, reason = readProtectedFile(logPath)
+  if not text then
+    if reason == "missing" then error("the install log " .. logPath .. " is missing", 0) end
+    error("the install log " .. logPath .. " is not trusted, so nothing was removed: " .. tostring(message), 0)
   end
-  return false
-end
-
--- The original uninstaller in the install folder ends right after starting
--- this copy (a silent one once the log is gone): wait for it a little.
-local function removeOriginal(path)
-  local waited = 0
-  while waited < ORIGINAL_WAIT_MS do
-    if removeFile(path) or not fileExists(path) then return true end
-    sleep(200)
-    waited = waited + 200
+  local log, why = jsonDecode(text)
+  if type(log) ~= "table" then error("the install log " .. logPath .. " is damaged (" .. tostring(why) .. ")", 0) end
+  if type(log.folder) ~= "string" or plain(log.folder) ~= plain(folder) then
+    error("the install log " .. logPath .. " belongs to another folder", 0)
   end
-  return removeOrLater(path)
+  return log, logPath
 end
 
 local function uninstall()
   local folder = tostring(type(config) == "table" and config.folder or ""):gsub("[\\/]+$", "")
-  local logPath = folder .. "\\" .. shared.LOG_NAME
-  local text = readWholeFile(logPath)
-  if not text then error("the install log " .. logPath .. " cannot be read", 0) end
-  local log, why = jsonDecode(text)
-  if type(log) ~= "table" then error("the install log " .. logPath .. " is damaged (" .. tostring(why) .. ")", 0) end
-  if plain(log.folder) ~= plain(folder) then
-    error("the install log " .. logPath .. " belongs to another folder", 0)
+  if installLog.pathProblem(folder) then error("no valid install folder was given", 0) end
+  local log, logPath = readLog(folder)
+  local places = { folder = folder, startMenu = getStartMenuFolder(), desktop = getDesktopFolder() }
+  local checked, notes = installLog.check(log, places)
+  for _, note in ipairs(notes) do skip(note) end
+  -- The place a path of the log lies below, which its removal checks.
+  local function rootOf(path)
+    for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
+      if installLog.below(path, places[name]) then return places[name] end
+    end
+    return nil
   end
-  local places = { folder, getStartMenuFolder(), getDesktopFolder() }
-  local files = type(log.files) == "table" and log.files or {}
-  local shortcuts = type(log.shortcuts) == "table" and log.shortcuts or {}
-  local folders = type(log.folders) == "table" and log.folders or {}
-  local total = #files + #shortcuts + #folders + 2
+
+  local total = #checked.files + #checked.shortcuts + #checked.folders + 2
   local step, lastReport = 0, -REPORT_INTERVAL
   local function progress(item)
     step = step + 1
@@ -104,73 +179,80 @@ local function uninstall()
     notify({ code = REPORT.PROGRESS, item = item, percent = math.floor(step * 100 / total) })
   end
 
-  -- Files the setup wrote and nobody changed since; the original
+  -- Files the setup wrote and nobody changed since (the hash is compared
+  -- by the removal itself; a log without one gives the size); the original
   -- uninstaller last, once it has ended.
   local original
-  for _, file in ipairs(files) do
-    local path = type(file) == "table" and file.path
-    if type(path) == "string" and inside(path, { folder }) then
-      if fileExists(path) then
-        if getFileSize(path) ~= tonumber(file.size) then
-          keep(path)
-        elseif plain(path) == plain(folder .. "\\" .. shared.UNINSTALLER) then
-          original = path
-        elseif removeOrLater(path) then
-          result.files = result.files + 1
-        else
-          keep(path)
-        end
+  local originalPath = plain(folder .. "\\" .. shared.UNINSTALLER)
+  for _, file in ipairs(checked.files) do
+    if not file.sha256 and fileExists(file.path) and getFileSize(file.path) ~= file.size then
+      keep(file.path)
+    elseif plain(file.path) == originalPath then
+      original = file
+    else
+      local outcome = removeInside(folder, file.path, file.sha256)
+      if outcome == "removed" then
+        result.files = result.files + 1
+      elseif outcome == "changed" then
+        keep(file.path)
       end
-      progress(path)
     end
+    progress(file.path)
+  end
+
+  for _, link in ipairs(checked.shortcuts) do
+    if removeInside(rootOf(link), link) == "removed" then result.shortcuts = result.shortcuts + 1 end
+    progress(link)
+  end
+
+  -- Something could not be removed: the product stays registered, with its
+  -- log and uninstaller, so that the uninstall can run again.
+  if result.failed > 0 then
+    error("some files could not be removed, such as " .. result.failure, 0)
   end
 
   -- Registration: values, then the keys the setup made.
-  local function productKey(entry)
-    if type(entry) ~= "table" or not ROOTS[entry.root] or type(entry.key) ~= "string" then return false end
-    local key = plain(entry.key)
-    for _, known in ipairs(PRODUCT_KEYS) do
-      if key == known or key:sub(1, #known + 1) == known .. "\\" then return true end
-    end
-    return false
-  end
-  for _, entry in ipairs(type(log.registry) == "table" and log.registry or {}) do
-    if productKey(entry) and type(entry.value) == "string" then
-      regDeleteValue(ROOTS[entry.root], entry.key, entry.value)
-    end
-  end
-  for _, entry in ipairs(type(log.keys) == "table" and log.keys or {}) do
-    if productKey(entry) then regDeleteSubKey(ROOTS[entry.root], entry.key) end
-  end
+  for _, entry in ipairs(checked.registry) do regDeleteValue(entry.root, entry.key, entry.value) end
+  for _, entry in ipairs(checked.keys) do regDeleteSubKey(entry.root, entry.key) end
   progress("registration")
 
-  for _, link in ipairs(shortcuts) do
-    if type(link) == "string" and link:lower():match("%.lnk$") and inside(link, places) then
-      if fileExists(link) and removeOrLater(link) then result.shortcuts = result.shortcuts + 1 end
-      progress(link)
-    end
-  end
-
   -- The log goes last of the files: from here on the product is removed.
-  removeOrLater(logPath)
+  removeInside(folder, logPath)
   if original then
-    if removeOriginal(original) then result.files = result.files + 1 else keep(original) end
+    local outcome = removeOriginal(folder, original)
+    if outcome == "removed" then
+      result.files = result.files + 1
+    elseif outcome == "changed" then
+      keep(original.path)
+    end
   end
   progress(logPath)
 
-  for _, path in ipairs(folders) do
-    if type(path) == "string" and inside(path, places, true) and plain(path) ~= plain(getStartMenuFolder())
-       and plain(path) ~= plain(getDesktopFolder()) then
-      if directoryEmpty(path) then
-        removeDirectory(path)
+  -- Folders, deepest first, each only when empty (never with what it
+  -- holds); one that still holds an entry waiting for the restart goes
+  -- after it. The install folder and those above it are their own roots:
+  -- no link may lead to them either.
+  for _, path in ipairs(checked.folders) do
+    local root = rootOf(path) or path
+    local outcome = removeInside(root, path)
+    if outcome == "not empty" then
+      if holdsDeferred(path) and removeInsideFolderAtRestart(root, path) then
+        result.later = result.later + 1
+        deferred[#deferred + 1] = plain(path)
       else
         keep(path)
       end
-      progress(path)
     end
+    progress(path)
   end
+  if result.failed > 0 then error("some entries could not be removed, such as " .. result.failure, 0) end
 end
 
 local ok, failure = pcall(uninstall)
-notify({ code = REPORT.DONE, removed = ok, files = result.files, shortcuts = result.shortcuts, kept = result.kept,
-         example = result.example, later = result.later, message = not ok and tostring(failure) or nil })
+-- Entries wait for the restart: no installation may run before it, or the
+-- restart would remove what it installs.
+if result.later > 0 then markRestart() end
+local outcome = not ok and "failed" or (result.kept + result.skipped > 0 and "kept" or "removed")
+notify({ code = REPORT.DONE, outcome = outcome, removed = ok, files = result.files, shortcuts = result.shortcuts,
+         kept = result.kept, example = result.example, later = result.later, skipped = result.skipped,
+         note = result.note, failed = result.failed, message = not ok and tostring(failure) or nil })

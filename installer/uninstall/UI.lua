@@ -2,16 +2,20 @@
 --
 -- "Uninstall.exe" lives in the install folder, written there by the setup.
 -- A program cannot delete its own file while it runs, so when started from
--- there it copies itself to the temporary folder, starts the copy with
--- /D=<install folder> and ends; the copy asks, closes the running program and
--- has "LG.lua" remove exactly what the install log lists, then schedules its
--- own file for deletion at the next restart. The copy's pages (confirm,
--- progress, finish) are each set up by a function of their own below. The
--- product's name comes from the setup's product.lua, shared with it.
+-- there it copies itself into a private folder (createPrivateTempFolder: a
+-- fresh folder with a random name that only the administrators and SYSTEM
+-- may enter, never one that exists; SYSTEM's temporary folder is open to
+-- every user), starts the copy with /D=<install folder> and ends; the copy
+-- asks, closes the running program and has "LG.lua" remove exactly what the
+-- install log lists, then schedules its own file and that folder for
+-- deletion at the next restart. The copy's pages (confirm, progress, finish)
+-- are each set up by a function of their own below. The product's name comes
+-- from the setup's product.lua, shared with it.
 --
 -- Command line (shared.parseCommandLine):
---   /S            silent: no window, no box; exit code 0 when removed,
---                 1 on failure, 2 when the user cancelled
+--   /S            silent: no window, no box; exit code 0 when removed (files
+--                 of the user's may stay), 1603 on failure, 1602 when the
+--                 user cancelled (shared.EXIT)
 --   /D=<folder>   the install folder (given to the copy; last, takes the
 --                 rest of the line)
 
@@ -20,18 +24,30 @@ local shared = require "shared"
 local product = shared.product
 local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
 local MB, ID, SW, CAPTION = shared.MB, shared.ID, shared.SW, shared.CAPTION
+local COPY_NAME = product.name .. "-Uninstall.exe"   -- the copy, in its private folder
 
 local options = shared.parseCommandLine(getCommandLine and getCommandLine() or "")
 if options.folder then options.folder = (options.folder:gsub("[\\/]+$", "")) end
 if options.silent then setSilent(true) end
 local self = (arg and arg[0]) or getProcessPath() or ""
-local temp = getTempFolder() or "C:\\"
--- No folder of the install stays current: it could not be removed then.
-setCurrentDirectory(temp)
+local temp = getTempFolder()   -- ends with a backslash; nil when there is none
 
--- Only the copy in the temporary folder deletes itself (at the next restart).
+-- The copy: started with /D=, as COPY_NAME, in a private folder (whose name
+-- ends in "-" and 16 hexadecimal digits). Only the copy deletes itself.
+local selfFolder, selfName = self:match("^(.*)\\([^\\]+)$")
+local isCopy = options.folder ~= nil and selfName ~= nil and selfName:lower() == COPY_NAME:lower()
+  and selfFolder:match("\\[^\\]*%-" .. string.rep("%x", 16) .. "$") ~= nil
+
+-- No folder of the install stays current: it could not be removed then.
+if isCopy then setCurrentDirectory(selfFolder) elseif temp then setCurrentDirectory(temp) end
+
+-- The copy's file goes at the next restart, then its private folder (the
+-- system works through the list in order, so the folder is empty by then).
 local function forgetSelf()
-  if moveFileAtRestart and self:lower():sub(1, #temp) == temp:lower() then moveFileAtRestart(self) end
+  if isCopy then
+    moveFileAtRestart(self)
+    moveFileAtRestart(selfFolder)
+  end
 end
 
 local function fail(text, code)
@@ -44,7 +60,7 @@ local function isInstalled(folder)
 end
 
 ------------------------------------------------------------------------------
--- Started from the install folder: hand over to a copy in the temporary folder.
+-- Started from the install folder: hand over to a copy in a private folder.
 
 local function handOver()
   local folder = self:match("^(.*)\\[^\\]+$")
@@ -52,15 +68,26 @@ local function handOver()
     fail(product.name .. " is not installed in " .. tostring(folder) .. ": its install log is missing.")
     return
   end
-  local copy = string.format("%s%s-Uninstall-%d.exe", temp, product.name, os.time())
-  if not copyFile(self, copy) then
-    fail("The uninstaller cannot copy itself to the temporary folder " .. temp .. ".")
+  -- A fresh private folder; there is no other place to fall back to.
+  local private, why = createPrivateTempFolder()
+  if not private then
+    fail("The uninstaller cannot make a private folder for its copy: " .. tostring(why))
+    return
+  end
+  local copy = private .. "\\" .. COPY_NAME
+  local function dropCopy()
+    removeInsideFolder(private, copy)
+    removeInsideFolder(private, private)
+  end
+  if not copyFileNoReplace(self, copy) then
+    dropCopy()
+    fail("The uninstaller cannot copy itself to " .. copy .. ".")
     return
   end
   releaseMutex()   -- the copy takes it over
   local parameters = (options.silent and "/S " or "") .. "/D=" .. folder
   if not shellExecuteEx(copy, parameters, "open", SW.SHOWNORMAL, 0) then
-    removeFile(copy)
+    dropCopy()
     fail("The uninstaller cannot start its copy " .. copy .. ".")
     return
   end
@@ -100,6 +127,8 @@ local function closeProgram(folder, window)
   return true
 end
 
+-- The copy's exit code: 0 when the product is removed (files of the user's
+-- may stay), EXIT.FAILED (1603) when it is not.
 local function finished(report)
   if report.removed then setExitCode(0) else setExitCode(EXIT.FAILED) end
   forgetSelf()
@@ -182,27 +211,37 @@ local function progressPage(removal)
   return { panel = window:getChild(ids.page), start = start }
 end
 
--- Finish: what was removed and what was kept, or why nothing was; Close ends
--- the uninstaller.
+-- Finish: what was removed, what stays and why, or why nothing was; Close
+-- ends the uninstaller.
 local function finishPage(removal)
-  local ids = { page = 300, heading = 301, line1 = 302, line2 = 304, line3 = 308, close = 303 }
+  local ids = { page = 300, heading = 301, line1 = 302, line2 = 304, line3 = 308, line4 = 309, close = 303 }
   local window = removal.window
 
-  -- Shows the page for the worker's last report.
+  -- Shows the page for the worker's last report (its outcome: "removed",
+  -- "kept" or "failed").
   local function show(report)
+    local lines = {}
     if report.removed then
       window:getChild(ids.heading):setText(product.name .. " is removed")
-      window:getChild(ids.line1):setText(report.files .. " files, " .. report.shortcuts
-                                         .. " shortcuts and the registration removed.")
-      window:getChild(ids.line2):setText(report.kept > 0
-        and (report.kept .. " files or folders of yours were kept, such as " .. report.example .. ".") or "")
-      window:getChild(ids.line3):setText(report.later > 0
-        and (report.later .. " files in use are removed when the computer restarts.") or "")
+      lines[1] = report.files .. " files, " .. report.shortcuts .. " shortcuts and the registration removed."
     else
       window:getChild(ids.heading):setText(product.name .. " could not be removed")
-      window:getChild(ids.line1):setText(tostring(report.message or "an error occurred"))
-      window:getChild(ids.line2):setText("")
-      window:getChild(ids.line3):setText("")
+      lines[1] = tostring(report.message or "an error occurred")
+      if (report.failed or 0) > 0 then
+        lines[#lines + 1] = "Its registration and install log stay: run the uninstaller again."
+      end
+    end
+    if (report.kept or 0) > 0 then
+      lines[#lines + 1] = report.kept .. " files or folders of yours were kept, such as " .. report.example .. "."
+    end
+    if (report.skipped or 0) > 0 then
+      lines[#lines + 1] = report.skipped .. " entries of the install log were not valid and were left alone."
+    end
+    if (report.later or 0) > 0 then
+      lines[#lines + 1] = report.later .. " files in use are removed when the computer restarts."
+    end
+    for index, id in ipairs({ ids.line1, ids.line2, ids.line3, ids.line4 }) do
+      window:getChild(id):setText(lines[index] or "")
     end
     removal.show("finish")
   end

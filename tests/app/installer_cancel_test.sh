@@ -7,10 +7,10 @@
 # and the pending renames must be exactly as before: the new files and
 # folders gone, the old Kavri.exe back, no backup left, no registry value of
 # the install left. The window shows "Cancelling..." until the worker has
-# undone everything, then says so; the exit code is 2.
+# undone everything, then says so; the exit code is 1602 (cancelled).
 # A failure is undone the same way: a folder where readme.txt (the last
 # entry) belongs cannot be replaced by a file, and a silent install answers
-# the failure with "cancel": exit code 1, the machine as before.
+# the failure with "cancel": exit code 1603 (failed), the machine as before.
 exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
@@ -47,17 +47,17 @@ grep -q "Kavri 0.9" "$install_dir/Kavri.exe" || fail "the old Kavri.exe was not 
 echo "ok: cancel during the copy left files, folders, registry and shortcuts as they were"
 
 click_primary                                       # Finish on the "cancelled" page
-expect_exit 2
-echo "ok: the cancelled install ends with exit code 2; screenshots in $artifacts"
+expect_exit 1602
+echo "ok: the cancelled install ends with exit code 1602; screenshots in $artifacts"
 
 mkdir -p "$install_dir/readme.txt"
 before=$(machine_state)
-"$KAVRI_WINE" "$exe" /S; status=$?
-[ "$status" -eq 1 ] || fail "a failed silent install: exit code $status, expected 1"
+run_code "$exe" /S
+[ "$code" = 1603 ] || fail "a failed silent install: exit code $code, expected 1603"
 after=$(machine_state)
 if [ "$before" != "$after" ]; then
   diff <(echo "$before") <(echo "$after")
   fail "the failed install left the machine changed"
 fi
 clean_machine
-echo "ok: a failure during a silent install is undone and ends with exit code 1"
+echo "ok: a failure during a silent install is undone and ends with exit code 1603"

@@ -4,7 +4,7 @@
 # The installer asks; the answer "No" (replace it at the restart) makes it
 # write the new file beside the old one, schedule the replacement with the
 # system (PendingFileRenameOperations), mark the restart and offer it on the
-# finish page. Then the installed Kavri.exe runs while the installer runs
+# finish page; the exit code says so (3010). Then the installed Kavri.exe runs while the installer runs
 # over it: the answer "Yes" closes the program, the file is replaced at once
 # and no restart is needed.
 exe=$1 hold=$2 artifacts=$3
@@ -50,7 +50,7 @@ marker=$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null | h
 echo "ok: the file in use is replaced at the restart, which is marked and offered"
 
 click_primary                                       # Finish, without restarting
-expect_exit 0
+expect_exit 3010                                    # installed, a restart needed
 kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
 
 clean_machine

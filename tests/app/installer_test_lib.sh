@@ -21,14 +21,19 @@ fail() {
   echo "FAIL: $*"
   [ -n "$app" ] && kill "$app" 2>/dev/null
   stop_uninstaller_copies
+  # Whatever else still runs in this prefix (the program exit_code.exe
+  # started, a setup waiting for an answer) would hold the instance mutex
+  # for the next test: the prefix's server ends them all.
+  "$KAVRI_WINESERVER" -k >/dev/null 2>&1
   exit 1
 }
 
 # Ends the copies of the uninstaller this test's runs started in this
-# prefix's temporary folder (they outlive the process the test started).
+# prefix's private temporary folders (they outlive the process the test
+# started).
 uninstaller_copies() {
   local pid
-  for pid in $(pgrep -f 'Kavri-Uninstall-[0-9]*\.exe' 2>/dev/null); do
+  for pid in $(pgrep -f 'Kavri-Uninstall\.exe' 2>/dev/null); do
     tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
   true
@@ -50,17 +55,45 @@ wait_uninstaller_copies() {
 
 wine_run() { "$KAVRI_WINE" "$@"; }
 
+# A Unix path as Wine's Windows programs see it (the prefix's drive_c is C:,
+# the Unix root Z:); a Windows path stays as it is.
+windows_path() {
+  local rest
+  case "$1" in
+    "$drive_c"/*) rest=${1#"$drive_c"/}; echo "C:\\${rest//\//\\}" ;;
+    /*) echo "Z:${1//\//\\}" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# Wine hands the shell only the lowest 8 bits of a program's exit code (1602
+# reads as 66): programs whose code matters run through exit_code.exe
+# (KAVRI_EXIT_CODE_EXE), which writes the whole code to a file.
+#   run_code PROGRAM [ARGS...]: runs it and waits; the exit code in $code.
+run_code() {
+  local out
+  out=$(mktemp)
+  "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "$(windows_path "$out")" "$(windows_path "$1")" "${@:2}" >/dev/null 2>&1
+  code=$(tr -dc '0-9' <"$out")
+  rm -f "$out"
+  [ -n "$code" ] || code=255
+}
+
 reg_query() { wine_run reg query "$@" 2>/dev/null | tr -d '\r'; }
 
 # Removes every trace of an earlier run: the product's folders, shortcuts,
-# registry keys, pending renames and the restart marker.
+# registry keys, pending renames, the restart marker, the uninstaller's
+# private folders and a setup's journal (its registry key and private folder).
 clean_machine() {
   rm -rf "$install_dir" "$drive_c/Program Files/Kavri Test" "$start_menu/Kavri" "$start_menu/Kavri Demo" \
          "$start_menu/Utilities" "$desktop/Kavri.lnk"
   wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
   wine_run reg delete "$product_key" /f >/dev/null 2>&1
+  wine_run reg delete 'HKLM\Software\Kavri Setup' /f >/dev/null 2>&1
   wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-  find "$drive_c/users" -maxdepth 6 \( -name pelvano_restart -o -name 'Kavri-Uninstall-*.exe' \) -delete 2>/dev/null
+  find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
+  find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
+    -exec rm -rf {} + 2>/dev/null
   true
 }
 
@@ -75,11 +108,19 @@ machine_state() {
   reg_query "$session_key" /v PendingFileRenameOperations
 }
 
+# Starts a program in the background (through exit_code.exe, so that
+# expect_exit sees its whole exit code); its process is $app.
+start_background() {
+  app_code_file=$(mktemp)
+  "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "$(windows_path "$app_code_file")" "$(windows_path "$1")" "${@:2}" \
+    >/dev/null 2>&1 &
+  app=$!
+}
+
 # Starts an installer with arguments and waits for its window (title given).
 start_app() {
   local title=$1; shift
-  "$KAVRI_WINE" "$@" >/dev/null 2>&1 &
-  app=$!
+  start_background "$@"
   wid=""
   for _ in $(seq 150); do
     wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1)
@@ -99,9 +140,11 @@ expect_exit() {
     sleep 0.2
   done
   kill -0 "$app" 2>/dev/null && fail "the program did not end"
-  wait "$app"; status=$?
+  wait "$app"
   app=""
-  [ "$status" -eq "$want" ] || fail "exit code $status, expected $want"
+  status=$(tr -dc '0-9' <"$app_code_file")
+  rm -f "$app_code_file"
+  [ "${status:-none}" = "$want" ] || fail "exit code ${status:-none}, expected $want"
 }
 
 click() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-1}"; }

@@ -270,7 +270,7 @@ TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
   EXPECT_NE(text.find(L"UI.lua:25: deliberate failure"), std::wstring::npos)
       << std::string(text.begin(), text.end());
   dismissMessageBox(box);
-  EXPECT_EQ(child.wait(20000), 1) << "a script error ends the installer with exit code 1";
+  EXPECT_EQ(child.wait(20000), kExitScriptError) << "a script error ends the installer with exit code 1";
 }
 
 // The script sees the command line (raw and split), sets the exit code and,
@@ -292,7 +292,7 @@ TEST_F(StartupTest, CommandLineExitCodeAndSilentRuns) {
       {"the whole switch quoted", L"  /S \"/D=C:\\Program Files\\Kavri\"", {}, 0,
        {L"/S \"/D=C:\\Program Files\\Kavri\"", L"/S", L"/D=C:\\Program Files\\Kavri"}},
       {"an exit code", L"/S", {{L"KAVRI_TEST_EXIT", L"3"}}, 3, {L"/S", L"/S"}},
-      {"a silent script error", L"/S", {{L"KAVRI_TEST_SILENT", L"1"}, {L"KAVRI_TEST_FAIL", L"1"}}, 1,
+      {"a silent script error", L"/S", {{L"KAVRI_TEST_SILENT", L"1"}, {L"KAVRI_TEST_FAIL", L"1"}}, kExitScriptError,
        {L"/S", L"/S"}},
       {"a silent script error keeps the script's code", L"",
        {{L"KAVRI_TEST_SILENT", L"1"}, {L"KAVRI_TEST_EXIT", L"5"}, {L"KAVRI_TEST_FAIL", L"1"}}, 5, {L""}},

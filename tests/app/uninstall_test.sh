@@ -1,43 +1,67 @@
 #!/usr/bin/env bash
 # Install, then remove, with exit codes:
-#  1. silent install into a folder with spaces (/D= unquoted), silent
-#     uninstall through the registered QuietUninstallString: both exit 0 and
-#     the machine is as it was before, the uninstaller's own copy in the
-#     temporary folder scheduled for deletion at the restart;
+#  1. silent install into a folder with spaces whose parent the setup makes
+#     too (/D= unquoted), silent uninstall through the registered
+#     QuietUninstallString: both exit 0 and the machine is as it was before,
+#     both folders gone; the uninstaller's own copy ran from a fresh private
+#     folder, scheduled for deletion at the restart with that folder, and
+#     nothing marks a restart;
 #  2. silent install, a file of the user's own in the install folder and the
 #     installed program running, then the uninstaller's pages with real
 #     input: it asks to close the program, removes every file, folder,
 #     registry value and shortcut of the install and keeps the user's file
 #     with its folders;
-#  3. refusals: a relative /D= folder (exit 3), an uninstaller with no
-#     install log beside it (exit 1), both without any window.
-exe=$1 uninstaller=$2 artifacts=$3
+#  3. refusals: a relative /D= folder (exit 267), an uninstaller with no
+#     install log beside it (exit 1603), both without any window;
+#  4. an altered install log: a link inside the install folder leads to
+#     someone else's folder and the log names a file through it, a file of
+#     another folder, a key outside the product's and a null: the silent
+#     uninstall removes the install and nothing of those (Wine follows a Unix
+#     link as Windows follows a junction);
+#  5. a file of the install held open during a silent uninstall: it goes at
+#     the restart, the restart is marked, and a setup started before it
+#     refuses to run (exit 350).
+exe=$1 uninstaller=$2 hold=$3 artifacts=$4
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
 trap clean_machine EXIT
 empty=$(machine_state)
 
-# 1. Silent, into a folder with spaces.
-"$KAVRI_WINE" "$exe" /S /D=C:\\Program Files\\Kavri Test; status=$?
+# 1. Silent, into a folder with spaces whose parent the setup makes too.
+"$KAVRI_WINE" "$exe" /S /D=C:\\Program Files\\Kavri Test\\Kavri; status=$?
 [ "$status" -eq 0 ] || fail "silent install: exit code $status"
-test_dir="$drive_c/Program Files/Kavri Test"
-[ -f "$test_dir/Kavri.exe" ] && [ -f "$test_dir/install-log.json" ] || fail "silent install wrote nothing into $test_dir"
+test_dir="$drive_c/Program Files/Kavri Test/Kavri"
+[ -f "$test_dir/Kavri.exe" ] && [ -f "$test_dir/install-log.json" ] ||
+  fail "silent install wrote nothing into $test_dir"
+grep -q '"sha256":"[0-9a-f]\{64\}"' "$test_dir/install-log.json" || fail "the install log holds no content hashes"
 quiet=$(reg_query "$uninstall_key" /v QuietUninstallString | sed -n 's/.*REG_SZ *//p')
-[ "$quiet" = '"C:\Program Files\Kavri Test\Uninstall.exe" /S' ] || fail "QuietUninstallString is $quiet"
-"$KAVRI_WINE" 'C:\Program Files\Kavri Test\Uninstall.exe' /S; status=$?
+[ "$quiet" = '"C:\Program Files\Kavri Test\Kavri\Uninstall.exe" /S' ] || fail "QuietUninstallString is $quiet"
+"$KAVRI_WINE" 'C:\Program Files\Kavri Test\Kavri\Uninstall.exe' /S; status=$?
 [ "$status" -eq 0 ] || fail "silent uninstall: exit code $status"
-wait_for "$test_dir" gone || fail "the install folder is still there: $(ls "$test_dir")"
+wait_for "$drive_c/Program Files/Kavri Test" gone || fail "the install folder is still there: $(ls -R "$test_dir")"
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
-reg_query "$session_key" /v PendingFileRenameOperations | grep -q 'Kavri-Uninstall-[0-9]*\.exe' ||
-  fail "the uninstaller's copy is not deleted at the restart"
+# The copy and then its private folder go at the restart, one entry each
+# (reg shows the entries separated by "\0").
+pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
+entries=$(sed 's/.*REG_MULTI_SZ *//; s/\\0/\n/g' <<<"$pending")
+copy=$(grep -x '.*\\Kavri-[0-9a-f]\{16\}\\Kavri-Uninstall\.exe' <<<"$entries" | head -n1)
+[ -n "$copy" ] || fail "the uninstaller's copy is not deleted at the restart: $pending"
+# Wine runs every program elevated: the private folder is then made in the
+# system's temporary folder, never in the user's.
+grep -qi '^\\??\\C:\\windows\\temp\\Kavri-' <<<"$copy" ||
+  fail "the copy ran outside the system's temporary folder: $copy"
+grep -qxF "${copy%\\Kavri-Uninstall.exe}" <<<"$entries" ||
+  fail "the copy's private folder is not deleted at the restart: $pending"
+[ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] ||
+  fail "an uninstall without files in use marked a restart"
 wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
 after=$(machine_state)
 if [ "$empty" != "$after" ]; then
   diff <(echo "$empty") <(echo "$after")
   fail "the silent uninstall left something behind"
 fi
-echo "ok: silent install into a folder with spaces and silent uninstall, both exit code 0, nothing left"
+echo "ok: silent install into a new folder with spaces and silent uninstall, both exit code 0, nothing left"
 
 # 2. With the pages; a user's file and the running program.
 "$KAVRI_WINE" "$exe" /S || fail "the second silent install failed"
@@ -68,9 +92,70 @@ wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 echo "ok: the uninstaller's pages closed the program and removed the install, keeping the user's file"
 
 # 3. Refusals in silent mode.
-"$KAVRI_WINE" "$exe" /S /D=Kavri; status=$?
-[ "$status" -eq 3 ] || fail "a relative folder: exit code $status, expected 3"
-"$KAVRI_WINE" "$uninstaller" /S; status=$?
-[ "$status" -eq 1 ] || fail "an uninstaller without install log: exit code $status, expected 1"
+run_code "$exe" /S /D=Kavri
+[ "$code" = 267 ] || fail "a relative folder: exit code $code, expected 267"
+run_code "$uninstaller" /S
+[ "$code" = 1603 ] || fail "an uninstaller without install log: exit code $code, expected 1603"
 xdotool search --onlyvisible --name '^(错误|提示)$' >/dev/null 2>&1 && fail "a silent run showed a box"
 echo "ok: silent refusals end with their exit codes and show nothing"
+
+# 4. An altered install log: a link inside the install folder to someone
+# else's folder, and entries naming a file through it, a file of another
+# folder, a key outside the product's and a null.
+victim="$drive_c/Kavri Victim"
+victim_key='HKLM\Software\Kavri Victim'
+holder=""
+cleanup() {
+  [ -n "$holder" ] && kill "$holder" 2>/dev/null
+  rm -rf "$victim"
+  wine_run reg delete "$victim_key" /f >/dev/null 2>&1
+  clean_machine
+}
+trap cleanup EXIT
+clean_machine
+"$KAVRI_WINE" "$exe" /S || fail "the install before the altered log failed"
+mkdir -p "$victim"
+printf 'victim' > "$victim/keep.txt"
+wine_run reg add "$victim_key" /v Keep /d yes /f >/dev/null 2>&1
+ln -s "$victim" "$install_dir/elsewhere"
+log_file="$install_dir/install-log.json"
+log=$(cat "$log_file")
+files='{"path":"C:\\Program Files\\Kavri\\elsewhere\\keep.txt","size":6},'
+files+='{"path":"C:\\Kavri Victim\\keep.txt","size":6},null,'
+keys='{"root":"HKEY_LOCAL_MACHINE","key":"Software\\Kavri Victim"},'
+log=${log/'"files":['/'"files":['"$files"}
+log=${log/'"keys":['/'"keys":['"$keys"}
+printf '%s' "$log" > "$log_file"
+grep -q 'Kavri Victim' "$log_file" || fail "the log could not be altered"
+"$KAVRI_WINE" 'C:\Program Files\Kavri\Uninstall.exe' /S; status=$?
+[ "$status" -eq 0 ] || fail "silent uninstall of an altered log: exit code $status"
+wait_for "$log_file" gone || fail "the uninstaller did not remove the install log"
+wait_uninstaller_copies || fail "the uninstaller's copy did not end"
+[ "$(cat "$victim/keep.txt" 2>/dev/null)" = victim ] || fail "a file reached through the link was deleted"
+wine_run reg query "$victim_key" /v Keep >/dev/null 2>&1 || fail "a key outside the product's was deleted"
+left=$(cd "$install_dir" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./elsewhere " ] || fail "left in the install folder: $left"
+wine_run reg query "$uninstall_key" >/dev/null 2>&1 && fail "the registration is still there"
+rm -f "$install_dir/elsewhere"
+echo "ok: an altered log removes the install and nothing through a link, elsewhere or outside the product's keys"
+
+# 5. A file held open during the uninstall goes at the restart, which is
+# marked: a setup started before it refuses (exit 350).
+clean_machine
+"$KAVRI_WINE" "$exe" /S || fail "the install before the held file failed"
+fifo=$(mktemp -u); mkfifo "$fifo"
+"$KAVRI_WINE" "$hold" 'C:\Program Files\Kavri\readme.txt' 120000 >"$fifo" 2>&1 &
+holder=$!
+read -r -t 30 line <"$fifo"; rm -f "$fifo"
+[ "${line%$'\r'}" = holding ] || fail "the helper could not hold readme.txt: $line"
+"$KAVRI_WINE" 'C:\Program Files\Kavri\Uninstall.exe' /S; status=$?
+[ "$status" -eq 0 ] || fail "silent uninstall with a file in use: exit code $status"
+wait_uninstaller_copies || fail "the uninstaller's copy did not end"
+pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
+grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
+  fail "the file in use is not removed at the restart: $pending"
+[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
+run_code "$exe" /S
+[ "$code" = 350 ] || fail "a setup before the restart: exit code $code, expected 350 (a restart is pending)"
+kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+echo "ok: a file in use goes at the restart, which is marked, and a setup waits for it"

@@ -16,7 +16,8 @@ namespace {
 // The host's waitWork: notifications go to its handler (not to the window's
 // message handler), the handler's integer answers reach the worker, a work
 // that ended before the wait still counts once, and a failed work's error
-// comes back as the second result.
+// comes back as the second result. workRunning() tells whether the work
+// still runs (it waits for the handler's answer while the handler runs).
 TEST_F(WorkTest, WaitWorkHandsNotificationsToItsHandler) {
   setPackage({{u"readme.txt", test::bytesOf("x")}});
   setWorkerScript(
@@ -26,14 +27,16 @@ TEST_F(WorkTest, WaitWorkHandsNotificationsToItsHandler) {
       "local b = notifyMessage('text')\n"
       "notifyMessage('answers ' .. a .. ' ' .. b)\n");
   runUi("assert(hostWaitWork() == false, 'no work ran yet')\n"
-        "local seen = {}\n"
+        "assert(workRunning() == false, 'no work runs yet')\n"
+        "local seen, runningWhileAsked = {}, nil\n"
         "assert(startWork('LG.lua', 'program.lz', ''))\n"
         "local waited, failure = hostWaitWork(function(text)\n"
         "  seen[#seen + 1] = text\n"
-        "  if text == 'ask' then return 7 end\n"
+        "  if text == 'ask' then runningWhileAsked = workRunning() return 7 end\n"
         "  if text == 'text' then return 'abc' end\n"
         "end)\n"
         "assert(waited == true and failure == nil, tostring(failure))\n"
+        "assert(runningWhileAsked == true and workRunning() == false, 'the work state')\n"
         "assert(#received == 0, 'the window handler saw ' .. tostring(received[1]))\n"
         "assert(table.concat(seen, ',') == 'ask,text,answers 7 0', table.concat(seen, ','))\n"
         "assert(hostWaitWork() == false, 'the same work waited for twice')\n"

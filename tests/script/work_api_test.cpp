@@ -131,6 +131,7 @@ TEST_F(WorkTest, BackgroundFailuresAreReportedAndTheWorkEnds) {
     if (c.package) setPackage({{u"readme.txt", test::bytesOf("x")}});
     runUi("assert(startWork('LG.lua', 'program.lz', ''))\n"
           "assert(waitWork())\n"
+          "assert(workRunning() == false, 'the failed work has ended')\n"
           "assert(#received == 0)\n"
           "assert(startWork('LG.lua', 'program.lz', ''), 'the failed work still counts as running')\n"
           "assert(waitWork())\n");
