@@ -5,6 +5,7 @@
 
 #include "dui/core/framework.h"
 #include "dui/markup/markup_startup.h"
+#include "package/module_file.h"
 #include "package/resource_file_system.h"
 #include "script/packaged_script.h"
 #include "script/script_host.h"
@@ -21,8 +22,9 @@ namespace {
 // Whether the command line holds "/S" (any case) as an argument of its own:
 // a silent install or uninstall, which nobody watches. The boxes the host
 // shows before the script runs (another installer runs, a restart is
-// pending, the script cannot start) would wait there for ever; with "/S"
-// their reason goes to the debugger output and the exit code only.
+// pending, the script cannot start, the setup file is damaged) would wait
+// there for ever; with "/S" their reason goes to the debugger output and the
+// exit code only.
 bool silentCommandLine() {
   int count = 0;
   UniqueHlocal argv(reinterpret_cast<HLOCAL>(::CommandLineToArgvW(::GetCommandLineW(), &count)));
@@ -59,9 +61,31 @@ int runInstaller(HMODULE module) {
     return kExitRestartPending;   // the mutex stays held until the process ends
   }
 
+  // The setup file, held from here to the end so that nobody can change,
+  // rename or delete it, once it is proved to be the file that was started;
+  // the payload is read through it. A file that is not held is never read:
+  // packages are then read from the loaded image. A held file is checked
+  // whole against the checksum the build wrote, before the settings are
+  // migrated or the script runs; one that cannot be read whole counts as
+  // damaged too (its payload could not be read either).
+  ModuleFile setupFile;
+  if (setupFile.pin(module) == ModuleFile::Pin::Pinned) {
+    switch (setupFile.verifyChecksum()) {
+      case ModuleFile::Checksum::Intact:
+        break;
+      case ModuleFile::Checksum::NotRecorded:
+        debugLog(L"installer: the setup file carries no checksum; not checked");
+        break;
+      case ModuleFile::Checksum::Damaged:
+      case ModuleFile::Checksum::Unreadable:
+        noticeBeforeScript(kSetupDamagedText, kErrorCaption);
+        return kExitSetupDamaged;
+    }
+  }
+
   migrateApplicationSettings();
 
-  ResourceFileSystem fileSystem(module);
+  ResourceFileSystem fileSystem(module, &setupFile);
   setCurrentFileSystem(&fileSystem);
   for (const PackagedFile& file : kPackagedFiles) fileSystem.registerName(file.name, file.id);
 

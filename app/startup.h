@@ -19,6 +19,7 @@ inline constexpr wchar_t kNoticeCaption[] = L"提示";
 inline constexpr wchar_t kAlreadyRunningText[] = L"检测到Kavri安装或卸载程序正在运行，请结束后重试。";
 inline constexpr wchar_t kRestartPendingText[] = L"检测到Kavri安装或卸载操作尚未完成，需要重启电脑。";
 inline constexpr wchar_t kCannotStartText[] = L"Kavri安装或卸载程序无法启动：界面初始化失败。";
+inline constexpr wchar_t kSetupDamagedText[] = L"Kavri安装或卸载程序的文件已损坏，请重新下载后再运行。";
 
 // Runs the whole installer: guards, initialisation, "UI.lua", teardown.
 // Returns the process's exit code: UI.lua's (see ScriptHost::runScript), or

@@ -12,6 +12,7 @@
 #   package [MB]       lzpack create/extract on a generated corpus, beside xz -6
 #   json [SONGS]       JSON parse and write rates (native)
 #   paint [RUNS]       launch to first painted page: the demo installer beside a minimal window
+#   setup-check [MB]   the start-up check of the whole setup file, over an installer of that size
 #   install-vs-nsis [MB] [FILES] [RUNS]  our installer against NSIS LZMA, silently
 #   large-payload [MB] [FILES]  a 1 GB payload installed: time and peak working set
 #
@@ -22,7 +23,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
-usage() { sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 [ $# -ge 1 ] || usage
 name=$1; shift
 
@@ -102,6 +103,22 @@ bench_paint() {
     "$(winpath "$kavri_winbuild/KavriSetup.exe")" | tr -d '\r'
 }
 
+# The start-up check over a setup file of the given size: the demo installer
+# with incompressible bytes appended (as a payload would be) and its checksum
+# written, read while the file is still in the page cache.
+bench_setup_check() {
+  local size_mb=${1:-1024} work="$build/bench-setup-check"
+  need "$build/host/tools/pechecksum"
+  start_wine setup_check_bench
+  need "$kavri_winbuild/KavriSetup.exe"
+  rm -rf "$work" && mkdir -p "$work"
+  trap "rm -rf '$work'; kavri_wine_cleanup" EXIT
+  { cat "$kavri_winbuild/KavriSetup.exe"; head -c "$((size_mb << 20))" /dev/urandom; } >"$work/Setup.exe"
+  "$build/host/tools/pechecksum" write "$work/Setup.exe"
+  winpath() { echo "Z:${1//\//\\}"; }
+  wine "$kavri_winbuild/bench/setup_check_bench.exe" "$(winpath "$work/Setup.exe")" 3 | tr -d '\r'
+}
+
 bench_json() {
   need "$build/host/bench/json_bench"
   "$build/host/bench/json_bench" "${1:-20000}"
@@ -118,6 +135,7 @@ case "$name" in
   package) bench_package "$@" ;;
   json) bench_json "$@" ;;
   paint) bench_paint "$@" ;;
+  setup-check) bench_setup_check "$@" ;;
   install-vs-nsis) exec bash "$root/bench/install-vs-nsis.sh" "$@" ;;
   large-payload) exec bash "$root/bench/large-payload.sh" "$@" ;;
   *) echo "bench: no benchmark '$name'" >&2; usage ;;

@@ -19,6 +19,8 @@
 # UI.lua, the modules onto the first line of LG.lua (JoinPrelude.cmake: line
 # numbers in error messages stay those of the scripts), and everything is
 # embedded as "_KavriResc" resources next to the manifest and icon group 2.
+# After linking, the file's checksum is written into its header
+# (tools/pechecksum); sign the executable only after that.
 set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_installer target)
@@ -148,6 +150,13 @@ function(add_installer target)
   # too, so the loader can map the resources (the payload) from the file
   # instead of reading them all in at start: only the pages read cost memory.
   target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,0x1000)
+  # The whole file's checksum in its header, which the installer checks at
+  # start-up to tell a damaged download (signing, done later, rewrites it).
+  add_dependencies(${target} kavri_host)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${KAVRI_HOST_PECHECKSUM} write "$<TARGET_FILE:${target}>"
+    COMMENT "Writing the checksum of ${target}"
+    VERBATIM)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

@@ -30,21 +30,19 @@ void releaseWindowRef(void* holder) { delete static_cast<WindowRef*>(holder); }
 
 }  // namespace
 
-std::unique_ptr<MappedFileSource> MappedFileSource::open(const std::wstring& path, uint64_t offset, uint64_t size) {
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return nullptr;
+std::unique_ptr<MappedFileSource> MappedFileSource::open(HANDLE file, uint64_t offset, uint64_t size,
+                                                         const void* loaded) {
   LARGE_INTEGER fileSize{};
-  if (!::GetFileSizeEx(file.get(), &fileSize) || uint64_t(fileSize.QuadPart) < offset ||
+  if (!::GetFileSizeEx(file, &fileSize) || uint64_t(fileSize.QuadPart) < offset ||
       uint64_t(fileSize.QuadPart) - offset < size || size == 0)
     return nullptr;
-  // The mapping keeps the file open; the file handle itself can go.
-  UniqueHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  UniqueHandle mapping(::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping) return nullptr;
   SYSTEM_INFO info{};
   ::GetSystemInfo(&info);
-  return std::unique_ptr<MappedFileSource>(
-      new MappedFileSource(mapping.release(), offset, size, info.dwAllocationGranularity));
+  return std::unique_ptr<MappedFileSource>(new MappedFileSource(mapping.release(), offset, size,
+                                                                info.dwAllocationGranularity,
+                                                                static_cast<const uint8_t*>(loaded)));
 }
 
 MappedFileSource::~MappedFileSource() {
@@ -88,6 +86,12 @@ PackageView MappedFileSource::view(uint64_t offset, size_t length) const {
   }
   const uint8_t* data = window->data + (offset - windowStart);
   return PackageView(data, new WindowRef(std::move(window)), releaseWindowRef);
+}
+
+PackageView MappedFileSource::viewLoaded(uint64_t offset, size_t length) const {
+  if (!loaded_) return view(offset, length);
+  if (offset > size_ || length > size_ - offset) return PackageView();
+  return PackageView(loaded_ + offset);
 }
 
 bool fileOffsetInModule(HMODULE module, const void* data, size_t size, uint64_t& offset) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "crc32.h"
 #include "package_format.h"
 
 namespace kavri {
@@ -44,6 +45,21 @@ class ViewInput final : public ByteInput {
   PackageView view_;
 };
 
+// Passes decoded pieces on and keeps the CRC-32 of what went through.
+class CheckedOutput final : public ByteOutput {
+ public:
+  explicit CheckedOutput(ByteOutput& output) : output_(output) {}
+  bool write(const uint8_t* data, size_t size) override {
+    crc_ = crc32Update(crc_, data, size);
+    return output_.write(data, size);
+  }
+  uint32_t crc() const { return crc_; }
+
+ private:
+  ByteOutput& output_;
+  uint32_t crc_ = 0;
+};
+
 }  // namespace
 
 PackageArchive::PackageArchive(const void* image, size_t size)
@@ -61,17 +77,18 @@ void PackageArchive::buildIndex() {
   const size_t end = size_t(size_ - 4);   // the directory never overlaps the offset word
   size_t start = 0;
   {
-    PackageView word = source_->view(end, 4);
+    PackageView word = source_->viewLoaded(end, 4);
     if (!word) return;
     start = readU32(word.data()) ^ kMask;
   }
   if (start > end) return;   // damaged
-  PackageView view = source_->view(start, end - start);
+  PackageView view = source_->viewLoaded(start, end - start);
   if (!view) return;
-  std::vector<uint8_t> directory(view.data(), view.data() + (end - start));
+  const std::vector<uint8_t> directory(view.data(), view.data() + (end - start));   // read once
   view.reset();
-  std::map<std::u16string, size_t> index;
+  std::map<std::u16string, EntryInfo> index;
   std::u16string name;
+  EntryCheck check;
   const size_t length = directory.size();
   size_t pos = 0;
   for (;;) {
@@ -79,25 +96,25 @@ void PackageArchive::buildIndex() {
     const uint32_t recordSize = readU32(directory.data() + pos);
     if (recordSize == 0) break;
     if (recordSize < kRecordHeaderSize || recordSize > length - pos) return;   // damaged
-    if (decodeNameField(directory.data() + pos + kRecordHeaderSize, recordSize - kRecordHeaderSize, name))
-      index[name] = pos;   // a later record of the same name wins
+    if (decodeNameField(directory.data() + pos + kRecordHeaderSize, recordSize - kRecordHeaderSize, name, &check)) {
+      // A later record of the same name wins.
+      const RecordHeader h = readRecordHeader(directory.data() + pos);
+      index[name] = EntryInfo{h.dataOffset, h.storedSize, h.unpackedSize, check};
+    }
     pos += recordSize;
   }
-  directory.resize(pos);   // the records only
-  directory_.swap(directory);
   index_.swap(index);
-}
-
-PackageArchive::EntryInfo PackageArchive::recordAt(size_t offset) const {
-  RecordHeader h = readRecordHeader(directory_.data() + offset);
-  return {h.dataOffset, h.storedSize, h.unpackedSize};
 }
 
 bool PackageArchive::find(std::u16string_view name, EntryInfo& info) const {
   auto it = index_.find(std::u16string(name));
   if (it == index_.end()) return false;
-  info = recordAt(it->second);
+  info = it->second;
   return true;
+}
+
+bool PackageArchive::contentMatches(const EntryInfo& entry, const uint8_t* content, size_t size) {
+  return !entry.check.present || crc32Update(0, content, size) == entry.check.crc32;
 }
 
 HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool* intact) const {
@@ -114,7 +131,7 @@ HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool*
     if (!out) return nullptr;
     if (e.storedSize) std::memcpy(out.get(), data, e.storedSize);
     if (size) *size = e.storedSize;
-    if (intact) *intact = true;
+    if (intact) *intact = contentMatches(e, out.get(), e.storedSize);
     return out;
   }
 
@@ -123,6 +140,7 @@ HeapBuffer PackageArchive::extract(std::u16string_view name, size_t* size, bool*
   if (!out) return nullptr;
   const size_t produced = lzmaDecompress(data, data + kLzmaPropsSize, e.storedSize - kLzmaPropsSize,
                                          out.get(), e.unpackedSize, intact);
+  if (intact && *intact) *intact = contentMatches(e, out.get(), produced);
   if (produced < e.unpackedSize && produced > 0) {
     // A damaged stream stopped early: give back the unused tail.
     if (void* smaller = std::realloc(out.get(), produced)) {
@@ -140,6 +158,14 @@ PackageView PackageArchive::viewData(const EntryInfo& e) const {
 }
 
 DecodeResult PackageArchive::extractTo(const EntryInfo& e, LzmaStreamDecoder& decoder, ByteOutput& output) const {
+  if (!e.check.present) return decodeTo(e, decoder, output);
+  CheckedOutput checked(output);
+  const DecodeResult result = decodeTo(e, decoder, checked);
+  if (result == DecodeResult::Intact && checked.crc() != e.check.crc32) return DecodeResult::Damaged;
+  return result;
+}
+
+DecodeResult PackageArchive::decodeTo(const EntryInfo& e, LzmaStreamDecoder& decoder, ByteOutput& output) const {
   if (e.dataOffset > size_ || e.storedSize > size_ - e.dataOffset) return DecodeResult::Damaged;
   if (e.unpackedSize == 0) {   // stored: written straight from the package's views
     ViewInput input(*source_, e.dataOffset, e.storedSize);

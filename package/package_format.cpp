@@ -3,9 +3,9 @@
 
 namespace kavri::package {
 
-std::vector<uint8_t> encodeNameField(std::u16string_view name) {
+std::vector<uint8_t> encodeNameField(std::u16string_view name, EntryCheck check) {
   std::vector<uint8_t> field;
-  field.reserve((name.size() + 1) * 2 + 3);
+  field.reserve((name.size() + 1) * 2 + 3 + kCheckBytes);
   for (char16_t unit : name) {
     field.push_back(uint8_t(unit));
     field.push_back(uint8_t(unit >> 8));
@@ -13,12 +13,17 @@ std::vector<uint8_t> encodeNameField(std::u16string_view name) {
   field.push_back(0);   // terminator
   field.push_back(0);
   while (field.size() % 4 != 0) field.push_back(0);
+  if (check.present) {   // after the padding, where a reader of names only never looks
+    appendU32(field, kCheckTag);
+    appendU32(field, check.crc32);
+  }
   for (size_t i = 0; i + 4 <= field.size(); i += 4)
     writeU32(&field[i], readU32(&field[i]) ^ kMask);
   return field;
 }
 
-bool decodeNameField(const uint8_t* field, size_t fieldBytes, std::u16string& name) {
+bool decodeNameField(const uint8_t* field, size_t fieldBytes, std::u16string& name, EntryCheck* check) {
+  if (check) *check = EntryCheck{};
   if (fieldBytes > kMaxNameFieldBytes) return false;
   uint8_t work[kMaxNameFieldBytes];
   std::memcpy(work, field, fieldBytes);
@@ -28,15 +33,20 @@ bool decodeNameField(const uint8_t* field, size_t fieldBytes, std::u16string& na
   name.clear();
   for (size_t i = 0; i < units; ++i) {
     char16_t unit = char16_t(work[i * 2] | work[i * 2 + 1] << 8);
-    if (unit == 0) return true;
+    if (unit == 0) {
+      const size_t padded = ((i + 1) * 2 + 3) & ~size_t(3);   // the name, its terminator and padding
+      if (check && fieldBytes >= padded + kCheckBytes && readU32(work + padded) == kCheckTag)
+        *check = EntryCheck{true, readU32(work + padded + 4)};
+      return true;
+    }
     name.push_back(unit);
   }
   return false;   // no terminator inside the field
 }
 
 void appendRecord(std::vector<uint8_t>& out, uint32_t dataOffset, uint32_t storedSize,
-                  uint32_t unpackedSize, std::u16string_view name) {
-  std::vector<uint8_t> field = encodeNameField(name);
+                  uint32_t unpackedSize, std::u16string_view name, EntryCheck check) {
+  std::vector<uint8_t> field = encodeNameField(name, check);
   appendU32(out, uint32_t(kRecordHeaderSize + field.size()));
   appendU32(out, dataOffset);
   appendU32(out, storedSize);

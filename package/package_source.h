@@ -58,6 +58,11 @@ class PackageSource {
   // range lies outside it or cannot be mapped. Safe to call from several
   // threads at once; each view is independent.
   virtual PackageView view(uint64_t offset, size_t length) const = 0;
+  // The same bytes as the program was loaded with them, for what a reader
+  // takes once and keeps (a package's directory): a source over a file that
+  // also has the loaded copy answers from that copy, so what is kept is what
+  // was loaded. Others answer as view().
+  virtual PackageView viewLoaded(uint64_t offset, size_t length) const { return view(offset, length); }
   // The largest view a sequential reader should ask for at once: views of a
   // mapped file stay small so the address space and the working set do too.
   virtual size_t preferredWindow() const { return SIZE_MAX; }

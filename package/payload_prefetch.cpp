@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 #include "package_format.h"
 #include "support/debug_log.h"
@@ -13,8 +14,19 @@ using package::DecodeResult;
 
 namespace {
 
+// Records are one item of the order when they share their data and their
+// check (records of one data area with different checks, which only a damaged
+// directory has, are each checked against their own).
+auto recordKey(const PackageArchive::EntryInfo& e) {
+  return std::make_tuple(e.dataOffset, e.storedSize, e.unpackedSize, e.check.present, e.check.crc32);
+}
+
 bool sameData(const PackageArchive::EntryInfo& a, const PackageArchive::EntryInfo& b) {
-  return a.dataOffset == b.dataOffset && a.storedSize == b.storedSize && a.unpackedSize == b.unpackedSize;
+  return recordKey(a) == recordKey(b);
+}
+
+bool beforeInOrder(const PackageArchive::EntryInfo& a, const PackageArchive::EntryInfo& b) {
+  return recordKey(a) < recordKey(b);
 }
 
 bool decodedAhead(const PackageArchive::EntryInfo& e) {
@@ -25,11 +37,7 @@ bool decodedAhead(const PackageArchive::EntryInfo& e) {
 
 PayloadPrefetcher::PayloadPrefetcher(const PackageArchive& archive) : archive_(archive) {
   archive.forEachEntry([&](const std::u16string&, const PackageArchive::EntryInfo& info) { order_.push_back(info); });
-  std::sort(order_.begin(), order_.end(), [](const PackageArchive::EntryInfo& a, const PackageArchive::EntryInfo& b) {
-    if (a.dataOffset != b.dataOffset) return a.dataOffset < b.dataOffset;
-    if (a.storedSize != b.storedSize) return a.storedSize < b.storedSize;
-    return a.unpackedSize < b.unpackedSize;
-  });
+  std::sort(order_.begin(), order_.end(), beforeInOrder);
   order_.erase(std::unique(order_.begin(), order_.end(), sameData), order_.end());
   // Without a helper every entry is simply decoded by the worker.
   thread_.reset(::CreateThread(nullptr, 0, helperMain, this, 0, nullptr));
@@ -107,7 +115,8 @@ void PayloadPrefetcher::helperLoop() {
 
 // Decodes a whole entry into a new buffer (the buffer is the decoder's window,
 // so nothing else is allocated). No buffer when it cannot be allocated or the
-// entry's data cannot be read; `intact` false when the data are damaged.
+// entry's data cannot be read; `intact` false when the data are damaged or
+// the content is not what the record's CRC-32 says.
 HeapBuffer PayloadPrefetcher::decode(size_t position, bool& intact) const noexcept {
   const PackageArchive::EntryInfo& e = order_[position];
   intact = false;
@@ -118,6 +127,8 @@ HeapBuffer PayloadPrefetcher::decode(size_t position, bool& intact) const noexce
     if (!view || e.storedSize < package::kLzmaPropsSize) return HeapBuffer();
     package::lzmaDecompress(view.data(), view.data() + package::kLzmaPropsSize, e.storedSize - package::kLzmaPropsSize,
                             out.get(), e.unpackedSize, &intact);
+    // Checked here, on the helper's core: the worker then only writes it.
+    if (intact) intact = PackageArchive::contentMatches(e, out.get(), e.unpackedSize);
   } catch (const std::exception&) {
     return HeapBuffer();
   }
@@ -125,12 +136,7 @@ HeapBuffer PayloadPrefetcher::decode(size_t position, bool& intact) const noexce
 }
 
 size_t PayloadPrefetcher::positionOf(const PackageArchive::EntryInfo& entry) const {
-  auto it = std::lower_bound(order_.begin(), order_.end(), entry, [](const PackageArchive::EntryInfo& a,
-                                                                     const PackageArchive::EntryInfo& b) {
-    if (a.dataOffset != b.dataOffset) return a.dataOffset < b.dataOffset;
-    if (a.storedSize != b.storedSize) return a.storedSize < b.storedSize;
-    return a.unpackedSize < b.unpackedSize;
-  });
+  auto it = std::lower_bound(order_.begin(), order_.end(), entry, beforeInOrder);
   return it != order_.end() && sameData(*it, entry) ? size_t(it - order_.begin()) : SIZE_MAX;
 }
 

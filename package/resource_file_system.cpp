@@ -2,9 +2,10 @@
 #include "resource_file_system.h"
 
 #include <cstdlib>
-#include <cstring>
 
+#include "loaded_image_source.h"
 #include "mapped_file_source.h"
+#include "module_file.h"
 
 namespace kavri {
 
@@ -35,22 +36,12 @@ std::unique_ptr<PackageSource> ResourceFileSystem::openPackage(const std::wstrin
   DWORD bytes = 0;
   if (!locate(name, data, bytes)) return nullptr;
   uint64_t offset = 0;
-  wchar_t path[MAX_PATH + 1];
-  const DWORD length = ::GetModuleFileNameW(module_, path, MAX_PATH + 1);
-  if (bytes >= kMappedAtLeast && length > 0 && length <= MAX_PATH && fileOffsetInModule(module_, data, bytes, offset)) {
-    std::unique_ptr<MappedFileSource> mapped = MappedFileSource::open(path, offset, bytes);
-    // The file must still hold what was loaded: compare the first and last bytes.
-    if (mapped) {
-      const size_t probe = bytes < 4096 ? bytes : 4096;
-      PackageView head = mapped->view(0, probe);
-      PackageView tail = mapped->view(bytes - probe, probe);
-      const auto* image = static_cast<const uint8_t*>(data);
-      if (head && tail && std::memcmp(head.data(), image, probe) == 0 &&
-          std::memcmp(tail.data(), image + bytes - probe, probe) == 0)
-        return mapped;
-    }
+  const bool held = setupFile_ && setupFile_->pinned();
+  if (bytes >= kMappedAtLeast && held && fileOffsetInModule(module_, data, bytes, offset)) {
+    if (std::unique_ptr<MappedFileSource> mapped = MappedFileSource::open(setupFile_->handle(), offset, bytes, data))
+      return mapped;
   }
-  return std::make_unique<MemoryPackageSource>(data, bytes);   // the image stays loaded for the process
+  return std::make_unique<LoadedImageSource>(data, bytes);   // the image stays loaded for the process
 }
 
 }  // namespace kavri

@@ -13,9 +13,16 @@ namespace kavri {
 
 inline constexpr wchar_t kResourceType[] = L"_KavriResc";
 
+class ModuleFile;
+
 class ResourceFileSystem final : public FileSystem {
  public:
-  explicit ResourceFileSystem(HMODULE module) : module_(module) {}
+  // `setupFile`, when given, holds the file `module` was loaded from
+  // (ModuleFile::pin) and must outlive the file system; packages are then
+  // read through views of that file. Without it, or when it is not held,
+  // they are read from the loaded image.
+  explicit ResourceFileSystem(HMODULE module, const ModuleFile* setupFile = nullptr)
+      : module_(module), setupFile_(setupFile) {}
 
   // Enters or replaces the resource id for a file name (exact comparison).
   void registerName(const std::wstring& name, uint32_t id) { names_[name] = id; }
@@ -23,9 +30,11 @@ class ResourceFileSystem final : public FileSystem {
 
   HeapBuffer loadFile(const std::wstring& name, size_t* size) override;
   void freeFile(void* buffer) override;
-  // The resource read in place: through views of the executable file when the
-  // resource is backed by it, so only the part being read is in memory, else
-  // straight from the loaded image. Never a copy of the whole resource.
+  // The resource read in place, never copied whole: through views of the
+  // held setup file when there is one, so only the part being read is in
+  // memory, else from the loaded image, whose pages leave the working set as
+  // the reader moves on. Never through the file's path: what is read is what
+  // was loaded. The directory is read from the loaded image either way.
   std::unique_ptr<PackageSource> openPackage(const std::wstring& name) override;
 
  private:
@@ -35,6 +44,7 @@ class ResourceFileSystem final : public FileSystem {
 
   std::map<std::wstring, uint32_t> names_;
   HMODULE module_;
+  const ModuleFile* setupFile_;
 };
 
 }  // namespace kavri

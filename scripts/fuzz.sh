@@ -50,6 +50,7 @@ case "$target" in
     ;;
   package)
     cp -f "$root/tests/fixtures/package/golden.lz" "$out/corpus/seed-golden.lz"
+    cp -f "$root/tests/fixtures/package/without-checks.lz" "$out/corpus/seed-without-checks.lz"
     ;;
   image)
     for f in "$root"/installer/style/*.png; do cp -f "$f" "$out/corpus/seed-$(basename "$f")"; done

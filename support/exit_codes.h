@@ -17,5 +17,8 @@ inline constexpr int kExitAlreadyRunning = 1618;
 // The UI framework or the script state cannot be started
 // (ERROR_INSTALL_UI_FAILURE).
 inline constexpr int kExitCannotStart = 1621;
+// The setup file is damaged: it does not sum to the checksum in its header
+// (ERROR_INSTALL_PACKAGE_INVALID).
+inline constexpr int kExitSetupDamaged = 1620;
 
 }  // namespace kavri

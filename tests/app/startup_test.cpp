@@ -12,6 +12,8 @@
 #include <string>
 
 #include "app/startup.h"
+#include "package/package_format.h"
+#include "package/pe_checksum.h"
 #include "support/folders.h"
 #include "support/instance_guard.h"
 #include "support/system_seam.h"
@@ -214,6 +216,48 @@ TEST_F(StartupTest, RefusalsBeforeTheScriptShowTheirBoxThroughTheSeam) {
 
 // The caption of the box that reports a script error.
 constexpr wchar_t kErrorCaption[] = L"错误";
+
+// A damaged download: one bit flipped (in the packaged start-up script, which
+// nothing reads before the check), or a signed file cut short inside its
+// signature (the sum written again after the signature was appended, as a
+// signing tool does). The installer says so in an error box and ends with its
+// own exit code before the script runs; run silently, only the code tells.
+TEST_F(StartupTest, ADamagedSetupFileIsReportedBeforeTheScriptRuns) {
+  ScratchFolder dir(L"kavri_damaged_setup");
+  const std::string built = readFileBytes(exe_);
+  const size_t script = built.find("Start-up test fixture");
+  ASSERT_NE(script, std::string::npos);
+  uint64_t field = 0;
+  ASSERT_TRUE(package::peChecksumFieldOffset(reinterpret_cast<const uint8_t*>(built.data()), built.size(), field));
+  std::string signedFile = built + std::string(4000, '\x33');
+  package::PeChecksum sum(field);
+  sum.add(reinterpret_cast<const uint8_t*>(signedFile.data()), signedFile.size());
+  package::writeU32(reinterpret_cast<uint8_t*>(&signedFile[size_t(field)]), sum.value());
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool damaged;
+  };
+  const Case cases[] = {
+      {"a bit flipped", std::string(built).replace(script, 1, 1, char(built[script] ^ 0x01)), true},
+      {"signed", signedFile, false},
+      {"cut short inside its signature", signedFile.substr(0, signedFile.size() - 1000), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::DeleteFileW(outFile_.c_str());
+    exe_ = dir / L"Setup.exe";
+    ASSERT_TRUE(writeFileBytes(exe_, c.bytes));
+    if (c.damaged) {
+      EXPECT_EQ(runExpectingBox(kErrorCaption, kSetupDamagedText), kExitSetupDamaged);
+      EXPECT_EQ(runSilently(), kExitSetupDamaged);
+      EXPECT_FALSE(scriptRan());
+    } else {
+      EXPECT_EQ(runSilently(), 0);
+      EXPECT_TRUE(scriptRan());
+    }
+  }
+}
 
 TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
   ::SetEnvironmentVariableW(L"KAVRI_TEST_FAIL", L"1");

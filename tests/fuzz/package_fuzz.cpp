@@ -1,6 +1,8 @@
 // libFuzzer target for the package reader and the LZMA decoder: any image is
 // indexed without reading outside it, and every entry extracts to at most its
-// recorded size; an entry reported intact has exactly that size.
+// recorded size; an entry reported intact has exactly that size, and the
+// streamed extraction (which checks the entry's CRC-32 as it goes) calls the
+// same entries intact as the whole one.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,19 @@
 #include <vector>
 
 #include "package/package_archive.h"
+
+namespace {
+
+// Counts what a streamed extraction writes.
+struct CountBytes final : kavri::package::ByteOutput {
+  size_t bytes = 0;
+  bool write(const uint8_t*, size_t size) override {
+    bytes += size;
+    return true;
+  }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A private copy of exactly `size` bytes: any read past it is caught.
@@ -28,6 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t limit = info.unpackedSize ? info.unpackedSize : info.storedSize;
     if (extracted > limit || (intact && info.unpackedSize && extracted != info.unpackedSize)) {
       std::fprintf(stderr, "entry extracted to %zu bytes, recorded %u (intact %d)\n", extracted, info.unpackedSize,
+                   int(intact));
+      std::abort();
+    }
+    CountBytes streamed;
+    kavri::package::LzmaStreamDecoder decoder;
+    const bool streamedIntact = archive.extractTo(info, decoder, streamed) == kavri::package::DecodeResult::Intact;
+    if (streamedIntact != intact || streamed.bytes > limit) {
+      std::fprintf(stderr, "streamed: %zu bytes, intact %d; whole: intact %d\n", streamed.bytes, int(streamedIntact),
                    int(intact));
       std::abort();
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "package/package_archive.h"
 #include "package/package_format.h"
 #include "tools/lzpack/package_builder.h"
 
@@ -43,5 +44,34 @@ struct ImageAssembler {
     return image;
   }
 };
+
+// Where the CRC-32 of entry `name` lies in `image` (in its record's check
+// extension), or 0 when its record has none.
+inline size_t checkOffsetOf(const std::vector<uint8_t>& image, const std::u16string& name) {
+  size_t pos = package::readU32(&image[image.size() - 4]) ^ package::kMask;
+  std::u16string seen;
+  for (uint32_t size; (size = package::readU32(&image[pos])) != 0; pos += size) {
+    package::EntryCheck check;
+    if (package::decodeNameField(&image[pos + package::kRecordHeaderSize], size - package::kRecordHeaderSize, seen,
+                                 &check) &&
+        seen == name && check.present)
+      return pos + package::kRecordHeaderSize + (((name.size() + 1) * 2 + 3) & ~size_t(3)) + 4;
+  }
+  return 0;
+}
+
+// The same package as an older builder wrote it: the same data, records
+// without the check extension.
+inline std::vector<uint8_t> withoutChecks(const std::vector<uint8_t>& image) {
+  PackageArchive archive(image.data(), image.size());
+  const uint32_t directory = package::readU32(&image[image.size() - 4]) ^ package::kMask;
+  std::vector<uint8_t> out(image.begin(), image.begin() + directory);
+  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& e) {
+    package::appendRecord(out, e.dataOffset, e.storedSize, e.unpackedSize, name);
+  });
+  package::appendU32(out, 0);
+  package::appendU32(out, directory ^ package::kMask);
+  return out;
+}
 
 }  // namespace kavri::test

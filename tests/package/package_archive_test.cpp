@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "package/package_format.h"
 #include "tests/helpers/package_fixture.h"
@@ -211,6 +212,86 @@ TEST(PackageArchive, CorruptStreamYieldsAtMostUnpackedSize) {
   EXPECT_TRUE(cleanIntact);
 }
 
+// Collects what a streamed extraction writes.
+struct Collect final : package::ByteOutput {
+  std::vector<uint8_t> bytes;
+  bool write(const uint8_t* data, size_t size) override {
+    bytes.insert(bytes.end(), data, data + size);
+    return true;
+  }
+};
+
+// Damage to an entry is caught by its CRC-32 wherever a decoder alone cannot
+// see it (a stored entry is copied as it is; an LZMA stream without an end
+// mark decodes a flipped byte to other bytes of the right length): neither the
+// whole extraction nor the streamed one calls such an entry intact. A package
+// written before records carried checks extracts as before.
+TEST(PackageArchive, DamagedEntriesAreNeverReportedIntact) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i * 37 % 1001) + " of the readme\n";
+  const std::vector<uint8_t> content = bytesOf(text);
+  auto flip = [](long from, uint8_t mask) {   // from < 0: counted from the end of the data
+    return [=](std::vector<uint8_t>& image, const PackageArchive::EntryInfo& e, size_t) {
+      image[size_t(from >= 0 ? e.dataOffset + from : e.dataOffset + e.storedSize + from)] ^= mask;
+    };
+  };
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<uint8_t>& image, const PackageArchive::EntryInfo& e, size_t check)> damage;
+    bool intact;
+  };
+  // For this content the LZMA decoder turns the flip of the 7th byte into
+  // other bytes of the right length without a complaint; the other flips it
+  // notices itself. Stored, every flip goes through as it is.
+  const Case cases[] = {
+      {"untouched", [](auto&, auto&, size_t) {}, true},
+      {"a bit of the 7th byte flipped", flip(6, 0x01), false},
+      {"a bit of the 6th byte from the end flipped", flip(-6, 0x08), false},
+      {"a byte in the middle flipped",
+       [](auto& image, auto& e, size_t) { image[e.dataOffset + e.storedSize / 2] ^= 0x10; }, false},
+      {"the CRC-32 in the record damaged", [](auto& image, auto&, size_t check) { image[check + 1] ^= 0x04; }, false},
+      {"a record from before checks existed", [](auto& image, auto&, size_t) { image = test::withoutChecks(image); },
+       true},
+  };
+  for (const bool compress : {false, true}) {
+    const std::vector<uint8_t> clean = test::buildImage({{u"a.txt", bytesOf("first")}, {u"data", content}}, compress);
+    ASSERT_FALSE(clean.empty());
+    const size_t check = test::checkOffsetOf(clean, u"data");
+    ASSERT_NE(check, 0u) << "the builder writes a check into every record";
+    PackageArchive::EntryInfo info{};
+    ASSERT_TRUE(PackageArchive(clean.data(), clean.size()).find(u"data", info));
+    ASSERT_EQ(info.unpackedSize != 0, compress);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (compress ? ", LZMA" : ", stored"));
+      std::vector<uint8_t> image = clean;
+      c.damage(image, info, check);
+      PackageArchive archive(image.data(), image.size());
+      PackageArchive::EntryInfo entry{};
+      ASSERT_TRUE(archive.find(u"data", entry));
+
+      size_t size = 0;
+      bool intact = !c.intact;
+      HeapBuffer whole = archive.extract(u"data", &size, &intact);
+      EXPECT_EQ(intact, c.intact) << "whole extraction";
+      if (c.intact) {
+        EXPECT_TRUE(whole && std::vector<uint8_t>(whole.get(), whole.get() + size) == content);
+      }
+
+      Collect streamed;
+      package::LzmaStreamDecoder decoder;
+      const package::DecodeResult result = archive.extractTo(entry, decoder, streamed);
+      EXPECT_EQ(result, c.intact ? package::DecodeResult::Intact : package::DecodeResult::Damaged) << "streamed";
+      if (c.intact) {
+        EXPECT_EQ(streamed.bytes, content);
+      }
+
+      bool neighbourIntact = false;
+      EXPECT_TRUE(archive.extract(u"a.txt", &size, &neighbourIntact));
+      EXPECT_TRUE(neighbourIntact) << "the damage stays with its entry";
+    }
+  }
+}
+
 TEST(PackageArchive, UnallocatableUnpackedSizeGivesNull) {
   // A compressed record claiming close to 4 GiB.
   std::vector<uint8_t> data(16, 0);
@@ -250,6 +331,31 @@ TEST(PackageFormat, NameFieldMasking) {
 
   std::vector<uint8_t> tooLong(package::kMaxNameFieldBytes + 4, 0);
   EXPECT_FALSE(package::decodeNameField(tooLong.data(), tooLong.size(), name));
+}
+
+// The check rides after the name's padding, masked like the rest of the
+// field; the name read by the old rule (up to its terminator) is unchanged.
+TEST(PackageFormat, CheckExtensionAfterTheName) {
+  struct Case {
+    std::u16string name;
+    size_t fieldBytes;   // name, terminator, padding, then 8 bytes of check
+  };
+  const Case cases[] = {{u"a", 4 + 8}, {u"ab", 8 + 8}, {u"abc", 8 + 8}, {std::u16string(1019, u'n'), 2048}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    const std::vector<uint8_t> field = package::encodeNameField(c.name, package::EntryCheck{true, 0xCBF43926u});
+    ASSERT_EQ(field.size(), c.fieldBytes);
+    EXPECT_EQ(package::readU32(&field[field.size() - 8]) ^ package::kMask, package::kCheckTag);
+    EXPECT_EQ(package::readU32(&field[field.size() - 4]) ^ package::kMask, 0xCBF43926u);
+    std::u16string name;
+    package::EntryCheck check;
+    ASSERT_TRUE(package::decodeNameField(field.data(), field.size(), name, &check));
+    EXPECT_EQ(name, c.name);
+    EXPECT_TRUE(check.present);
+    EXPECT_EQ(check.crc32, 0xCBF43926u);
+    ASSERT_TRUE(package::decodeNameField(field.data(), field.size() - 8, name, &check));
+    EXPECT_FALSE(check.present) << "no extension: no check";
+  }
 }
 
 }  // namespace

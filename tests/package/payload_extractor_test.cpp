@@ -103,35 +103,56 @@ TEST(PayloadExtractor, WritesWholeFilesAndNeverLosesTheOldOne) {
   EXPECT_FALSE(find) << "left behind: " << std::string(data.cFileName, data.cFileName + wcslen(data.cFileName));
 }
 
-// A compressed entry damaged in the package: the call fails (error 0) and the
-// old file stays exactly as it was, even when the damage lets the decoder
-// produce part of the content; whether the worker decodes the entry itself
-// (asked first) or the helper decoded it ahead (asked after its neighbour).
+// An entry damaged in the package: the call fails (error 0) and the old file
+// stays exactly as it was, whether the decoder notices (a scrambled stream) or
+// only the entry's CRC-32 does (a stored entry, a flipped byte that decodes to
+// other bytes of the right length, a damaged check); whether the worker
+// decodes the entry itself (asked first) or the helper decoded it ahead
+// (asked after its neighbour).
 TEST(PayloadExtractor, ADamagedEntryIsAnErrorAndTheOldFileStays) {
   ScratchFolder dir(L"kavri_payload_damaged");
-  std::vector<uint8_t> content(60000);
+  std::vector<uint8_t> content(60000), noise(20000);
   for (size_t i = 0; i < content.size(); ++i) content[i] = uint8_t((i * 13) ^ (i >> 7));
-  const std::vector<uint8_t> image = buildImage({{u"before.txt", bytesOf(std::string(5000, 'b'))}, {u"data.bin", content}});
+  uint32_t seed = 12345;
+  for (uint8_t& b : noise) b = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);   // incompressible: stored
+  const std::vector<uint8_t> image = buildImage(
+      {{u"before.txt", bytesOf(std::string(5000, 'b'))}, {u"data.bin", content}, {u"noise.bin", noise}});
   ASSERT_FALSE(image.empty());
   PackageArchive probe(image.data(), image.size());
-  PackageArchive::EntryInfo info{};
-  ASSERT_TRUE(probe.find(u"data.bin", info));
-  ASSERT_NE(info.unpackedSize, 0u);
+  PackageArchive::EntryInfo data{}, stored{};
+  ASSERT_TRUE(probe.find(u"data.bin", data));
+  ASSERT_TRUE(probe.find(u"noise.bin", stored));
+  ASSERT_NE(data.unpackedSize, 0u);
+  ASSERT_EQ(stored.unpackedSize, 0u);
+  auto scrambleFrom = [](uint32_t from, uint32_t end) {
+    return [=](std::vector<uint8_t>& im) {
+      for (uint32_t i = from; i < end; ++i) im[i] ^= 0xA5;
+    };
+  };
+  auto flip = [](size_t at, uint8_t mask) { return [=](std::vector<uint8_t>& im) { im[at] ^= mask; }; };
   struct Case {
     const char* what;
-    uint32_t cutFrom;   // bytes of the stream from here on are scrambled
+    const wchar_t* entry;
+    std::function<void(std::vector<uint8_t>&)> damage;
   };
+  const uint32_t dataEnd = data.dataOffset + data.storedSize;
   const Case cases[] = {
-      {"last quarter scrambled", info.dataOffset + info.storedSize * 3 / 4},
-      {"second half scrambled", info.dataOffset + info.storedSize / 2},
-      {"last bytes scrambled", info.dataOffset + info.storedSize - 8},
+      {"last quarter scrambled", L"data.bin", scrambleFrom(data.dataOffset + data.storedSize * 3 / 4, dataEnd)},
+      {"second half scrambled", L"data.bin", scrambleFrom(data.dataOffset + data.storedSize / 2, dataEnd)},
+      {"last bytes scrambled", L"data.bin", scrambleFrom(dataEnd - 8, dataEnd)},
+      // For this content the decoder turns this flip into other bytes of the
+      // right length without a complaint.
+      {"a bit of the stream flipped", L"data.bin", flip(dataEnd - 7, 0x20)},
+      {"the CRC-32 of a compressed entry damaged", L"data.bin", flip(checkOffsetOf(image, u"data.bin"), 0x08)},
+      {"a bit of a stored entry flipped", L"noise.bin", flip(stored.dataOffset + 1000, 0x08)},
+      {"the CRC-32 of a stored entry damaged", L"noise.bin", flip(checkOffsetOf(image, u"noise.bin") + 3, 0x08)},
   };
   const std::wstring target = dir / L"damaged.bin";
   for (const Case& c : cases) {
     for (const bool afterNeighbour : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (afterNeighbour ? ", after its neighbour" : ", asked first"));
       std::vector<uint8_t> damaged = image;
-      for (uint32_t i = c.cutFrom; i < info.dataOffset + info.storedSize; ++i) damaged[i] ^= 0xA5;
+      c.damage(damaged);
       PackageArchive archive(damaged.data(), damaged.size());
       PayloadExtractor extractor(archive);
       if (afterNeighbour) {
@@ -139,15 +160,20 @@ TEST(PayloadExtractor, ADamagedEntryIsAnErrorAndTheOldFileStays) {
         ::Sleep(50);   // time for the helper to decode ahead (either way the result is the same)
       }
       writeFileBytes(target, "old content");
-      const PayloadExtractor::Result result = extractor.extract(L"data.bin", target);
+      const PayloadExtractor::Result result = extractor.extract(c.entry, target);
       EXPECT_FALSE(result.written);
       EXPECT_EQ(result.error, 0u);
       EXPECT_EQ(readFileBytes(target), "old content");
+      const std::wstring fresh = dir / L"fresh.bin";
+      EXPECT_FALSE(extractor.extract(c.entry, fresh).written);
+      EXPECT_EQ(attributesOf(fresh), INVALID_FILE_ATTRIBUTES) << "a new file written in place is removed again";
     }
   }
   PayloadExtractor intact(probe);
   EXPECT_TRUE(intact.extract(L"data.bin", dir / L"whole.bin").written);
   EXPECT_EQ(readFileBytes(dir / L"whole.bin"), textOf(content));
+  EXPECT_TRUE(intact.extract(L"noise.bin", dir / L"noise.bin").written);
+  EXPECT_EQ(readFileBytes(dir / L"noise.bin"), textOf(noise));
 }
 
 }  // namespace

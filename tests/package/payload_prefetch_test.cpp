@@ -181,29 +181,50 @@ TEST_F(PayloadPrefetchTest, TheHelperDecodesAheadOfAScriptGoingInOrder) {
 }
 
 // A damaged entry decoded ahead is reported as damaged, not as written, and
-// its neighbours are unaffected.
+// its neighbours are unaffected: a stream the decoder stops on, and damage
+// only the entry's CRC-32 shows (a flipped byte, a damaged check).
 TEST_F(PayloadPrefetchTest, ADamagedEntryDecodedAheadIsReportedDamaged) {
   PackageArchive::EntryInfo victim{};
   ASSERT_TRUE(archive_->find(u"t/e", victim));
   ASSERT_NE(victim.unpackedSize, 0u);
-  for (uint32_t i = victim.dataOffset + victim.storedSize / 2; i < victim.dataOffset + victim.storedSize; ++i)
-    image_[i] ^= 0x5A;
-  PackageArchive damaged(image_.data(), image_.size());
-  PayloadPrefetcher prefetcher(damaged);
-  package::LzmaStreamDecoder decoder;
-  for (const std::u16string& name : inOrder_) {
-    PackageArchive::EntryInfo info{};
-    ASSERT_TRUE(damaged.find(name, info));
-    Collect out;
-    out.delayMs = 5;
-    const DecodeResult result = prefetcher.extract(info, decoder, out);
-    if (name == u"t/e") {
-      EXPECT_EQ(result, DecodeResult::Damaged);
-    } else {
-      EXPECT_EQ(result, DecodeResult::Intact) << std::string(name.begin(), name.end());
-      const std::vector<uint8_t>& expected = contentOf(name);
-      EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+  const uint32_t end = victim.dataOffset + victim.storedSize;
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<uint8_t>&)> damage;
+  };
+  const Case cases[] = {
+      {"second half scrambled",
+       [&](std::vector<uint8_t>& im) {
+         for (uint32_t i = victim.dataOffset + victim.storedSize / 2; i < end; ++i) im[i] ^= 0x5A;
+       }},
+      // For this content the decoder turns this flip into other bytes of the
+      // right length without a complaint.
+      {"a bit of the stream flipped", [&](std::vector<uint8_t>& im) { im[victim.dataOffset + 6] ^= 0x01; }},
+      {"the CRC-32 in the record damaged",
+       [&](std::vector<uint8_t>& im) { im[test::checkOffsetOf(im, u"t/e")] ^= 0x80; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> image = packed_;
+    c.damage(image);
+    PackageArchive damaged(image.data(), image.size());
+    PayloadPrefetcher prefetcher(damaged);
+    package::LzmaStreamDecoder decoder;
+    for (const std::u16string& name : inOrder_) {
+      PackageArchive::EntryInfo info{};
+      ASSERT_TRUE(damaged.find(name, info));
+      Collect out;
+      out.delayMs = 5;
+      const DecodeResult result = prefetcher.extract(info, decoder, out);
+      if (name == u"t/e") {
+        EXPECT_EQ(result, DecodeResult::Damaged);
+      } else {
+        EXPECT_EQ(result, DecodeResult::Intact) << std::string(name.begin(), name.end());
+        const std::vector<uint8_t>& expected = contentOf(name);
+        EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+      }
     }
+    EXPECT_GE(prefetcher.takenFromHelper(), 20u) << "the helper decoded ahead";
   }
 }
 

@@ -59,6 +59,32 @@ TEST(PackageBuilder, SameBytesOnEveryArchitecture) {
   EXPECT_EQ(size, 300u);
 }
 
+// The same entries as the builder wrote them before records carried a check
+// (the golden package of that time): every entry still extracts, whole and
+// intact, and none claims a check.
+TEST(PackageBuilder, PackagesFromBeforeChecksStillExtract) {
+  std::ifstream in(KAVRI_PACKAGE_WITHOUT_CHECKS, std::ios::binary);
+  ASSERT_TRUE(in) << KAVRI_PACKAGE_WITHOUT_CHECKS;
+  const std::vector<uint8_t> old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  PackageArchive archive(old.data(), old.size());
+  const std::map<std::u16string, std::string> expected = {
+      {u"readme.txt", std::string(5000, 'r') + "end"},
+      {u"data/\u00e9t\u00e9.bin", std::string(300, '\x01')},
+      {u"empty", ""}};
+  EXPECT_EQ(archive.entryCount(), expected.size());
+  for (const auto& [name, content] : expected) {
+    PackageArchive::EntryInfo info{};
+    ASSERT_TRUE(archive.find(name, info));
+    EXPECT_FALSE(info.check.present);
+    size_t size = 0;
+    bool intact = false;
+    HeapBuffer data = archive.extract(name, &size, &intact);
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(intact);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.get()), size), content);
+  }
+}
+
 TEST(PackageBuilder, IncompressibleEntryIsStored) {
   std::vector<uint8_t> noise(4096);
   uint32_t x = 2463534242u;
@@ -89,7 +115,7 @@ TEST(PackageBuilder, RefusesBadEntries) {
   const Case cases[] = {
       {"duplicate names", {{u"x", {}}, {u"x", {}}}},
       {"empty name", {{u"", {}}}},
-      {"name of 1024 units", {{std::u16string(1024, u'n'), {}}}},
+      {"name of 1020 units: no room for its check", {{std::u16string(1020, u'n'), {}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -100,8 +126,8 @@ TEST(PackageBuilder, RefusesBadEntries) {
   }
   std::vector<uint8_t> image;
   std::string error;
-  EXPECT_TRUE(package::buildPackage({{std::u16string(1023, u'n'), {}}}, {}, image, error))
-      << "1023 units plus the terminator fill the 2048-byte field exactly";
+  EXPECT_TRUE(package::buildPackage({{std::u16string(1019, u'n'), {}}}, {}, image, error))
+      << "1019 units, the terminator and the 8 bytes of the check fill the 2048-byte field exactly";
 }
 
 }  // namespace

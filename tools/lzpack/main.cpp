@@ -163,7 +163,7 @@ int extract(const fs::path& path, const fs::path& root) {
   if (!loadPackage(path, image, error)) return fail(error);
   PackageArchive archive(image.data(), image.size());
   int status = 0;
-  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo& info) {
+  archive.forEachEntry([&](const std::u16string& name, const PackageArchive::EntryInfo&) {
     if (status) return;
     const fs::path rel = fs::path(name).lexically_normal();
     if (!safeRelative(rel)) {
@@ -171,9 +171,9 @@ int extract(const fs::path& path, const fs::path& root) {
       return;
     }
     size_t size = 0;
-    kavri::HeapBuffer data = archive.extract(name, &size);
-    const size_t expected = info.unpackedSize ? info.unpackedSize : info.storedSize;
-    if (!data || size != expected) {
+    bool intact = false;   // decoded to its size, with its CRC-32 when the record has one
+    kavri::HeapBuffer data = archive.extract(name, &size, &intact);
+    if (!data || !intact) {
       status = fail("damaged entry: " + display(name));
       return;
     }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "package/crc32.h"
 #include "package/lzma_codec.h"
 #include "package/package_format.h"
 
@@ -19,6 +20,7 @@ struct Encoded {
   std::vector<uint8_t> stored;   // empty when the raw data are stored
   bool compressed = false;
   size_t sameAs = SIZE_MAX;      // an earlier entry with identical content
+  uint32_t crc32 = 0;            // of the content, the record's check
 };
 
 // FNV-1a over the content: only a first sort of candidates, equal content is
@@ -58,8 +60,8 @@ bool checkEntries(std::vector<PackageEntry>& entries, uint64_t& totalBytes, std:
       error = "entry name is empty or holds a zero character";
       return false;
     }
-    if ((name.size() + 1) * 2 > kMaxNameFieldBytes) {
-      error = "entry name longer than 1023 characters";
+    if (name.size() > kMaxCheckedNameUnits) {   // the name field also holds the entry's check
+      error = "entry name longer than " + std::to_string(kMaxCheckedNameUnits) + " characters";
       return false;
     }
     if (i > 0 && entries[i - 1].name == name) {
@@ -90,6 +92,7 @@ bool encodeEntries(const std::vector<PackageEntry>& entries, const BuildOptions&
   auto worker = [&] {
     for (size_t i; (i = next.fetch_add(1)) < entries.size();) {
       const std::vector<uint8_t>& data = entries[i].data;
+      encoded[i].crc32 = crc32Update(0, data.data(), data.size());
       if (options.compress && !data.empty() && encoded[i].sameAs == SIZE_MAX) {
         std::vector<uint8_t> packed;
         if (!lzmaCompress(data.data(), data.size(), packed)) {
@@ -134,7 +137,8 @@ bool layOut(const std::vector<PackageEntry>& entries, std::vector<Encoded>& enco
       offsets[i] = offsets[first];
       storedSizes[i] = storedSizes[first];
       unpackedSizes[i] = unpackedSizes[first];
-      appendRecord(directory, offsets[i], storedSizes[i], unpackedSizes[i], entries[i].name);
+      appendRecord(directory, offsets[i], storedSizes[i], unpackedSizes[i], entries[i].name,
+                   EntryCheck{true, encoded[i].crc32});
       continue;
     }
     const std::vector<uint8_t>& bytes = encoded[i].compressed ? encoded[i].stored : entries[i].data;
@@ -147,7 +151,8 @@ bool layOut(const std::vector<PackageEntry>& entries, std::vector<Encoded>& enco
     offsets[i] = offset;
     storedSizes[i] = uint32_t(bytes.size());
     unpackedSizes[i] = encoded[i].compressed ? uint32_t(entries[i].data.size()) : 0;
-    appendRecord(directory, offset, storedSizes[i], unpackedSizes[i], entries[i].name);
+    appendRecord(directory, offset, storedSizes[i], unpackedSizes[i], entries[i].name,
+                 EntryCheck{true, encoded[i].crc32});
     std::vector<uint8_t>().swap(encoded[i].stored);
   }
   if (image.size() + directory.size() + 8 > UINT32_MAX) {

@@ -24,9 +24,10 @@ struct BuildOptions {
 
 // Builds a package image. Entries are sorted by name; an entry that does not
 // shrink under LZMA is stored uncompressed; entries with identical content
-// share one data area (their records point at the same bytes). Returns false (with `error` set)
-// when a name is empty or too long for the format, two entries share a name,
-// or the image would exceed 4 GiB.
+// share one data area (their records point at the same bytes); every record
+// carries its content's CRC-32. Returns false (with `error` set) when a name
+// is empty or too long for the format with its check (over 1019 units), two
+// entries share a name, or the image would exceed 4 GiB.
 bool buildPackage(std::vector<PackageEntry> entries, const BuildOptions& options,
                   std::vector<uint8_t>& image, std::string& error);
 

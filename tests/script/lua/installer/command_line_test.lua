@@ -39,7 +39,8 @@ checkEqual(#shared.parseCommandLine("\"\" /S").unknown, 1, "an empty quoted word
 
 -- The exit codes of the host and of the scripts are one table of distinct
 -- numbers: a deployment tool tells every outcome apart.
-local host = { SCRIPT_ERROR = 1, RESTART_PENDING = 350, ALREADY_RUNNING = 1618, CANNOT_START = 1621 }
+local host = { SCRIPT_ERROR = 1, RESTART_PENDING = 350, ALREADY_RUNNING = 1618, CANNOT_START = 1621,
+               SETUP_DAMAGED = 1620 }
 local seen = {}
 for name, code in pairs(host) do seen[code] = "host " .. name end
 for name, code in pairs(shared.EXIT) do
