@@ -66,8 +66,9 @@ shared.ANSWER = {
 -- codes: 0 and 3010 are success (3010: restart to finish), 1618 means "try
 -- again later", anything else is a failure. The uninstaller uses FAILED and
 -- CANCELLED. The host itself ends with 1 (a script error ended UI.lua), 350
--- (a restart is pending), 1618 (another installer or uninstaller runs) or
--- 1621 (the UI or the script cannot start): support/exit_codes.h.
+-- (a restart is pending), 1618 (another installer or uninstaller runs),
+-- 1620 (the setup file is damaged) or 1621 (the UI or the script cannot
+-- start): support/exit_codes.h.
 shared.EXIT = {
   INSTALLED = 0,
   RESTART_NEEDED = 3010,        -- installed; files in use are replaced at the restart
