@@ -156,6 +156,17 @@ int regWriteValue(lua_State* L) {
   UniqueHkey key;
   LONG status = ::RegCreateKeyExW(address.root, address.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE, nullptr, key.put(), nullptr);
+  // The system counts a string value's terminator for the caller when the
+  // data end in a non-zero unit that a zero unit follows in memory (Lua's own
+  // terminator can be that zero). Such data are written from a copy followed by
+  // a non-zero unit, so exactly the bytes given are stored.
+  std::string copy;
+  const bool stringType = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+  if (stringType && length >= 2 && (data[length - 2] != 0 || data[length - 1] != 0)) {
+    copy.assign(data, length);
+    copy.append("\xff\xff", 2);
+    data = copy.data();
+  }
   if (status == ERROR_SUCCESS)
     status = ::RegSetValueExW(key.get(), address.name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data),
                               DWORD(length));
