@@ -67,9 +67,9 @@ std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode) {
   return trusted;
 }
 
-SidBytes processUserSid() {
+SidBytes tokenUserSid(HANDLE process) {
   UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
+  if (!::OpenProcessToken(process, TOKEN_QUERY, token.put())) return {};
   DWORD size = 0;
   ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
   if (size < sizeof(TOKEN_USER)) return {};
@@ -77,6 +77,8 @@ SidBytes processUserSid() {
   if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
   return sidBytes(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
 }
+
+SidBytes processUserSid() { return tokenUserSid(::GetCurrentProcess()); }
 
 std::wstring accountName(const SidBytes& sid) {
   if (sid.empty()) return L"";

@@ -42,6 +42,10 @@ enum class InstallMode { PerMachine, PerUser };
 // elevated and per-user, this process's user; none otherwise.
 std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode);
 
+// The user of a process's token (a handle with PROCESS_QUERY_LIMITED_INFORMATION);
+// empty when unreadable.
+SidBytes tokenUserSid(HANDLE process);
+
 // This process's user.
 SidBytes processUserSid();
 

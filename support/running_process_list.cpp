@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "support/debug_log.h"
+#include "support/ownership.h"
 #include "support/system_seam.h"
 
 namespace kavri {
@@ -52,23 +53,6 @@ std::wstring windowsFolder() {
   return (length && length < MAX_PATH) ? longPath(std::wstring(buffer, length)) : std::wstring();
 }
 
-// The user of a process's token, as bytes of its SID; empty when unreadable.
-std::vector<uint8_t> tokenUserOf(HANDLE process) {
-  std::vector<uint8_t> sid;
-  UniqueHandle token;
-  if (!::OpenProcessToken(process, TOKEN_QUERY, token.put())) return sid;
-  DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  if (size < sizeof(TOKEN_USER)) return sid;
-  std::vector<uint8_t> buffer(size);
-  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return sid;
-  const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
-  if (!user || !::IsValidSid(user)) return sid;
-  const auto* bytes = static_cast<const uint8_t*>(user);
-  sid.assign(bytes, bytes + ::GetLengthSid(user));
-  return sid;
-}
-
 // Facts about the process behind `process`, found in the snapshot as `pid`.
 ListedProcessFacts factsOf(DWORD pid, HANDLE process, const std::wstring& name, DWORD ourSession,
                            const std::wstring& windows, const std::vector<uint8_t>& ourUser) {
@@ -85,7 +69,7 @@ ListedProcessFacts factsOf(DWORD pid, HANDLE process, const std::wstring& name, 
     facts.imageNameMatches = ::lstrcmpiW(fileNamePart(imagePath).c_str(), name.c_str()) == 0;
     facts.imageOutsideWindows = !windows.empty() && !startsWithFolder(longPath(imagePath), windows);
   }
-  const std::vector<uint8_t> user = tokenUserOf(process);
+  const std::vector<uint8_t> user = tokenUserSid(process);
   facts.sameUser = !user.empty() && user == ourUser;
   facts.integrity = systemSeam().processIntegrity ? systemSeam().processIntegrity(process) : 0;
   return facts;
@@ -191,7 +175,7 @@ bool terminateProcessesByName(const std::wstring& path) {
   DWORD ourSession = 0;
   if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &ourSession)) return false;
   const std::wstring windows = windowsFolder();
-  const std::vector<uint8_t> ourUser = tokenUserOf(::GetCurrentProcess());
+  const std::vector<uint8_t> ourUser = tokenUserSid(::GetCurrentProcess());
 
   bool lastSucceeded = false;
   PROCESSENTRY32W entry{};

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "support/debug_log.h"
+#include "support/ownership.h"
 #include "support/system_seam.h"
 #include "support/win32_handles.h"
 
@@ -40,14 +41,9 @@ std::wstring withCode(const wchar_t* text, unsigned long code) {
 // The system account and the service accounts have no signed-in user's
 // desktop: a program started for "the user" would run as them.
 bool runsAsServiceAccount() {
-  UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
-  DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  if (size < sizeof(TOKEN_USER)) return false;
-  std::vector<uint8_t> buffer(size);
-  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return false;
-  const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+  SidBytes sid = processUserSid();
+  if (sid.empty()) return false;
+  const PSID user = sid.data();
   for (WELL_KNOWN_SID_TYPE type : {WinLocalSystemSid, WinLocalServiceSid, WinNetworkServiceSid})
     if (::IsWellKnownSid(user, type)) return true;
   return false;
