@@ -21,21 +21,15 @@ PSID ownerOfHandle(HANDLE file, UniqueHlocal& descriptor) {
 }
 
 std::vector<uint8_t> ownerOfOwnNewFiles(const std::wstring& folder) {
-  std::vector<uint8_t> owner;
   wchar_t name[64];
   _snwprintf(name, 63, L"\\kavri_owner_%lu_%lu.tmp", static_cast<unsigned long>(::GetCurrentProcessId()),
              static_cast<unsigned long>(::GetTickCount()));
   name[63] = 0;
   UniqueFile probe(::CreateFileW((folder + name).c_str(), GENERIC_WRITE | READ_CONTROL, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (!probe) return owner;
+  if (!probe) return {};
   UniqueHlocal descriptor;
-  const PSID sid = ownerOfHandle(probe.get(), descriptor);
-  if (sid && ::IsValidSid(sid)) {
-    const auto* bytes = static_cast<const uint8_t*>(sid);
-    owner.assign(bytes, bytes + ::GetLengthSid(sid));
-  }
-  return owner;
+  return sidBytes(ownerOfHandle(probe.get(), descriptor));
 }
 
 bool isTrustedOwner(PSID owner, PSID ownOwner) {
