@@ -33,16 +33,9 @@ std::vector<uint8_t> ownerOfOwnNewFiles(const std::wstring& folder) {
 }
 
 bool isTrustedOwner(PSID owner, PSID ownOwner) {
-  if (!owner || !::IsValidSid(owner)) return false;
-  if (::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || ::IsWellKnownSid(owner, WinLocalSystemSid))
-    return true;
-  // NT SERVICE\TrustedInstaller owns the system's own folders.
-  PSID installer = nullptr;
-  if (::ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", &installer)) {
-    UniqueHlocal release(installer);
-    if (::EqualSid(owner, installer)) return true;
-  }
-  return ownOwner && ::IsValidSid(ownOwner) && ::EqualSid(owner, ownOwner);
+  std::vector<SidBytes> own;
+  if (ownOwner) own.push_back(sidBytes(ownOwner));
+  return isTrustedPrincipal(owner, own, true);
 }
 
 std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode) {

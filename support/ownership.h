@@ -25,7 +25,8 @@ PSID ownerOfHandle(HANDLE file, UniqueHlocal& descriptor);
 std::vector<uint8_t> ownerOfOwnNewFiles(const std::wstring& folder);
 
 // True for the administrators, the system, the installer service and
-// `ownOwner` (as ownerOfOwnNewFiles gives it; may be null).
+// `ownOwner` (as ownerOfOwnNewFiles gives it; may be null): isTrustedPrincipal
+// as an owner.
 bool isTrustedOwner(PSID owner, PSID ownOwner);
 
 // Whom an installation is for. A per-machine install must be under the

@@ -22,21 +22,31 @@ constexpr const wchar_t* kStandInPrincipals[] = {
     L"S-1-3-4",   // OWNER RIGHTS
 };
 
-bool sidIs(PSID sid, const wchar_t* text) {
-  PSID known = nullptr;
-  if (!::ConvertStringSidToSidW(text, &known)) return false;
-  UniqueHlocal release(known);
-  return ::EqualSid(sid, known) != FALSE;
+struct KnownPrincipals {
+  std::vector<SidBytes> trusted;    // kTrustedPrincipals
+  std::vector<SidBytes> standIns;   // kStandInPrincipals
+};
+
+template <size_t N>
+std::vector<SidBytes> parseSids(const wchar_t* const (&texts)[N]) {
+  std::vector<SidBytes> sids;
+  for (const wchar_t* text : texts) {
+    PSID sid = nullptr;
+    if (!::ConvertStringSidToSidW(text, &sid)) continue;
+    UniqueHlocal release(sid);
+    sids.push_back(sidBytes(sid));
+  }
+  return sids;
 }
 
-bool isTrusted(PSID sid, const std::vector<SidBytes>& trusted, bool asOwner) {
-  if (!sid || !::IsValidSid(sid)) return false;
-  for (const wchar_t* text : kTrustedPrincipals)
-    if (sidIs(sid, text)) return true;
-  if (!asOwner)
-    for (const wchar_t* text : kStandInPrincipals)
-      if (sidIs(sid, text)) return true;
-  for (const SidBytes& bytes : trusted) {
+// Parsed once: every owner and every entry of every DACL is compared with them.
+const KnownPrincipals& knownPrincipals() {
+  static const KnownPrincipals known{parseSids(kTrustedPrincipals), parseSids(kStandInPrincipals)};
+  return known;
+}
+
+bool isAnyOf(PSID sid, const std::vector<SidBytes>& sids) {
+  for (const SidBytes& bytes : sids) {
     if (bytes.empty()) continue;
     const PSID other = const_cast<uint8_t*>(bytes.data());
     if (::IsValidSid(other) && ::EqualSid(sid, other)) return true;
@@ -110,6 +120,12 @@ SidBytes sidBytes(PSID sid) {
   return SidBytes(bytes, bytes + ::GetLengthSid(sid));
 }
 
+bool isTrustedPrincipal(PSID sid, const std::vector<SidBytes>& trusted, bool asOwner) {
+  if (!sid || !::IsValidSid(sid)) return false;
+  const KnownPrincipals& known = knownPrincipals();
+  return isAnyOf(sid, known.trusted) || (!asOwner && isAnyOf(sid, known.standIns)) || isAnyOf(sid, trusted);
+}
+
 PermissionVerdict judgePermissions(PSECURITY_DESCRIPTOR descriptor, EntryRole role,
                                    const std::vector<SidBytes>& trusted) {
   PermissionVerdict verdict;
@@ -123,7 +139,7 @@ PermissionVerdict judgePermissions(PSECURITY_DESCRIPTOR descriptor, EntryRole ro
     verdict.problem = PermissionProblem::NoPermissions;   // a missing DACL lets everyone do everything
     return verdict;
   }
-  if (!isTrusted(owner, trusted, true)) {
+  if (!isTrustedPrincipal(owner, trusted, true)) {
     verdict.problem = PermissionProblem::UntrustedOwner;
     verdict.who = sidBytes(owner);
     return verdict;
@@ -144,7 +160,7 @@ PermissionVerdict judgePermissions(PSECURITY_DESCRIPTOR descriptor, EntryRole ro
     const bool reachesEntry = !(header->AceFlags & INHERIT_ONLY_ACE);
     const bool passedOn = (header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0;
     if (!reachesEntry && !(passedOn && dangerous.inheritedCounts)) continue;
-    if (isTrusted(sid, trusted, false)) continue;
+    if (isTrustedPrincipal(sid, trusted, false)) continue;
     const ACCESS_MASK rights = fileRights(mask);
     if (rights & dangerous.write)
       verdict.problem = PermissionProblem::OthersMayWrite;

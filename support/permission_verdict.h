@@ -59,4 +59,10 @@ PermissionVerdict judgePermissions(PSECURITY_DESCRIPTOR descriptor, EntryRole ro
 // The bytes of a SID (empty for null or invalid).
 SidBytes sidBytes(PSID sid);
 
+// Whether `sid` is one of the always trusted principals judgePermissions
+// names (the administrators, the system, the installer service and, unless
+// `asOwner`, CREATOR OWNER and OWNER RIGHTS, which only stand for whoever
+// creates or owns an entry) or one of `trusted`. False for null or invalid.
+bool isTrustedPrincipal(PSID sid, const std::vector<SidBytes>& trusted, bool asOwner);
+
 }  // namespace kavri
