@@ -4,7 +4,6 @@
 #include "install_folder.h"
 
 #include <windows.h>
-#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -23,10 +22,10 @@ namespace {
 // or made.
 constexpr DWORD kHeld = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-// Administrators and the system in full; users read and run. Protected, so
-// nothing the folder above grants (Authenticated Users: Modify on a drive
-// root) flows in.
-constexpr wchar_t kMachineFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+// Users read and run what a per-machine install puts in a folder it makes
+// (beside the administrators and the system in full; nothing the folder above
+// grants, such as Authenticated Users: Modify on a drive root, flows in).
+constexpr wchar_t kUsersReadAce[] = L"(A;OICI;0x1200a9;;;BU)";
 
 std::wstring withCode(const std::wstring& text, DWORD code) {
   return text + L" (error " + std::to_wstring(code) + L")";
@@ -56,22 +55,6 @@ bool belowProgramFolders(const std::wstring& normal) {
     if (isSameOrInside(normal, programs) && !samePath(normal, programs)) return true;
   }
   return false;
-}
-
-// The protected descriptor for folders made outside the program folders.
-UniqueHlocal protectedDescriptor(bool perUser) {
-  std::wstring sddl = kMachineFolderSddl;
-  if (perUser) {
-    SidBytes user = processUserSid();
-    wchar_t* text = nullptr;
-    if (user.empty() || !::ConvertSidToStringSidW(user.data(), &text)) return UniqueHlocal();
-    UniqueHlocal release(text);
-    sddl = std::wstring(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;") + text + L")";
-  }
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-    return UniqueHlocal();
-  return UniqueHlocal(descriptor);
 }
 
 class FolderWalk {
@@ -161,7 +144,7 @@ FolderOutcome FolderWalk::run(const std::wstring& path) {
   if (create_) {
     inherit_ = belowProgramFolders(full);
     if (!inherit_) {
-      descriptor_ = protectedDescriptor(perUser);
+      descriptor_ = perUser ? protectedFolderDescriptor(true) : protectedFolderDescriptor(false, kUsersReadAce);
       if (!descriptor_) return refusal("cannot create", withCode(full + L" cannot be given its permissions", ::GetLastError()));
     }
   }

@@ -67,6 +67,21 @@ SidBytes tokenUserSid(HANDLE process) {
 
 SidBytes processUserSid() { return tokenUserSid(::GetCurrentProcess()); }
 
+UniqueHlocal protectedFolderDescriptor(bool withProcessUser, const wchar_t* otherAces) {
+  std::wstring sddl = std::wstring(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)") + otherAces;
+  if (withProcessUser) {
+    SidBytes user = processUserSid();
+    wchar_t* text = nullptr;
+    if (user.empty() || !::ConvertSidToStringSidW(user.data(), &text)) return UniqueHlocal();
+    UniqueHlocal release(text);
+    sddl += std::wstring(L"(A;OICI;FA;;;") + text + L")";
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    return UniqueHlocal();
+  return UniqueHlocal(descriptor);
+}
+
 std::wstring accountName(const SidBytes& sid) {
   if (sid.empty()) return L"";
   const PSID raw = const_cast<uint8_t*>(sid.data());

@@ -50,6 +50,13 @@ SidBytes tokenUserSid(HANDLE process);
 // This process's user.
 SidBytes processUserSid();
 
+// A protected descriptor for a folder made for the installer alone: the
+// system and the administrators in full, then `otherAces` (SDDL entries), then
+// this process's user in full when `withProcessUser`, every entry inherited by
+// what is made in it. Protected, so nothing the folder above grants flows in.
+// Empty (with the last error set) when the user or the descriptor cannot be had.
+UniqueHlocal protectedFolderDescriptor(bool withProcessUser, const wchar_t* otherAces = L"");
+
 // "DOMAIN\name" for a SID, or its "S-1-..." text when it has no name here.
 std::wstring accountName(const SidBytes& sid);
 

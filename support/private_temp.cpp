@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <bcrypt.h>
-#include <sddl.h>
 
 #include "support/entry_inspection.h"
 #include "support/ownership.h"
@@ -47,21 +46,6 @@ std::wstring temporaryFolder(bool elevated) {
   return std::wstring(path, length);
 }
 
-UniqueHlocal privateDescriptor(bool elevated) {
-  std::wstring sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-  if (!elevated) {
-    SidBytes user = processUserSid();
-    wchar_t* text = nullptr;
-    if (user.empty() || !::ConvertSidToStringSidW(user.data(), &text)) return UniqueHlocal();
-    UniqueHlocal release(text);
-    sddl += std::wstring(L"(A;OICI;FA;;;") + text + L")";
-  }
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-    return UniqueHlocal();
-  return UniqueHlocal(descriptor);
-}
-
 }  // namespace
 
 std::wstring createPrivateTempFolder(unsigned long& error) {
@@ -72,7 +56,8 @@ std::wstring createPrivateTempFolder(unsigned long& error) {
     error = ERROR_PATH_NOT_FOUND;
     return {};
   }
-  UniqueHlocal descriptor = privateDescriptor(elevated);
+  // The administrators and the system, and the user too when not elevated.
+  UniqueHlocal descriptor = protectedFolderDescriptor(!elevated);
   if (!descriptor) {
     error = ::GetLastError() ? ::GetLastError() : ERROR_INVALID_SECURITY_DESCR;
     return {};
