@@ -139,8 +139,9 @@ FolderOutcome FolderWalk::run(const std::wstring& path) {
   if (full.empty() || !splitAbsolutePath(full, root, parts)) return refusal("invalid", path + L" is not a full path");
   if (parts.empty()) return refusal("root", full + L" is the root of a drive");
 
-  const bool perUser = mode_ == InstallMode::PerUser && !systemSeam().processElevated();
-  trusted_ = extraTrustedPrincipals(mode_);
+  const bool elevated = systemSeam().processElevated() != FALSE;
+  const bool perUser = mode_ == InstallMode::PerUser && !elevated;
+  trusted_ = extraTrustedPrincipals(mode_, elevated);
   if (create_) {
     inherit_ = belowProgramFolders(full);
     if (!inherit_) {

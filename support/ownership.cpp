@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <cstdio>
+#include <mutex>
 
 #include "support/system_seam.h"
 
@@ -38,14 +39,35 @@ bool isTrustedOwner(PSID owner, PSID ownOwner) {
   return isTrustedPrincipal(owner, own, true);
 }
 
-std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode) {
-  std::vector<SidBytes> trusted;
-  if (systemSeam().processElevated()) {
+namespace {
+
+// The owner this process's new files get, probed once in the temporary folder:
+// it is the token's default owner, which stays the same while the process
+// runs. A probe that gives nothing is tried again on the next call.
+SidBytes ownerOfOwnNewFilesOnce() {
+  static std::mutex mutex;
+  static SidBytes owner;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (owner.empty()) {
     wchar_t temp[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
     std::wstring folder(temp, length <= MAX_PATH ? length : 0);
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    std::vector<uint8_t> own = folder.empty() ? std::vector<uint8_t>() : ownerOfOwnNewFiles(folder);
+    if (!folder.empty()) owner = ownerOfOwnNewFiles(folder);
+  }
+  return owner;
+}
+
+}  // namespace
+
+std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode) {
+  return extraTrustedPrincipals(mode, systemSeam().processElevated() != FALSE);
+}
+
+std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode, bool elevated) {
+  std::vector<SidBytes> trusted;
+  if (elevated) {
+    SidBytes own = ownerOfOwnNewFilesOnce();
     if (!own.empty()) trusted.push_back(std::move(own));
   } else if (mode == InstallMode::PerUser) {
     SidBytes user = processUserSid();

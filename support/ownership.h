@@ -40,8 +40,12 @@ enum class InstallMode { PerMachine, PerUser };
 // installer service (see judgePermissions): when elevated, the owner the
 // system gives this process's own new files (the administrators, or the
 // system when running as it; Wine gives every file its one user); when not
-// elevated and per-user, this process's user; none otherwise.
+// elevated and per-user, this process's user; none otherwise. Elevation is
+// asked of the system seam on every call; the owner of new files is probed
+// once and kept.
 std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode);
+// The same for a caller that has asked about elevation already.
+std::vector<SidBytes> extraTrustedPrincipals(InstallMode mode, bool elevated);
 
 // The user of a process's token (a handle with PROCESS_QUERY_LIMITED_INFORMATION);
 // empty when unreadable.
