@@ -86,6 +86,24 @@ PermissionVerdict judgeOpenEntry(HANDLE handle, EntryRole role, const std::vecto
   return judgePermissions(descriptor.get(), role, trusted);
 }
 
+HeldFolderCheck checkHeldFolder(const OpenedEntry& folder, const std::wstring& parentFinal, EntryRole role,
+                                const std::vector<SidBytes>* trusted) {
+  HeldFolderCheck check;
+  if (folder.isLink())
+    check.problem = HeldFolderProblem::Link;
+  else if (!folder.isFolder())
+    check.problem = HeldFolderProblem::File;
+  else if (folder.finalPath.empty())
+    check.problem = HeldFolderProblem::NoFinalPath;
+  else if (!parentFinal.empty() && !isDirectChild(folder.finalPath, parentFinal))
+    check.problem = HeldFolderProblem::Redirected;
+  else if (trusted) {
+    check.verdict = judgeOpenEntry(folder.handle.get(), role, *trusted, check.readError);
+    if (!check.verdict.ok()) check.problem = HeldFolderProblem::Permissions;
+  }
+  return check;
+}
+
 std::wstring describeVerdict(const std::wstring& path, const PermissionVerdict& verdict, EntryRole role,
                              DWORD readError) {
   const std::wstring who = accountName(verdict.who);

@@ -35,6 +35,36 @@ struct OpenedEntry {
 // in `share`, nobody can rename or delete the entry while the handle is held.
 OpenedEntry openAsItself(const std::wstring& path, DWORD access, DWORD share);
 
+// The sharing a folder on the way to an entry is opened with: no delete
+// sharing, so nobody can rename it away (and put a link in its place) while
+// the folders and entries below it are judged, made or removed.
+constexpr DWORD kHeld = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// What checkHeldFolder found wrong with a folder on the way.
+enum class HeldFolderProblem {
+  None,
+  Link,          // it is a link
+  File,          // it is not a folder
+  NoFinalPath,   // where it really is cannot be told
+  Redirected,    // it really is somewhere other than directly in its parent
+  Permissions,   // someone untrusted could change it (see `verdict`)
+};
+
+struct HeldFolderCheck {
+  HeldFolderProblem problem = HeldFolderProblem::None;
+  PermissionVerdict verdict;   // for Permissions
+  DWORD readError = 0;         // for Permissions: why the descriptor could not be read
+  bool ok() const { return problem == HeldFolderProblem::None; }
+};
+
+// Checks a folder on the way down, opened (and held, with kHeld) by
+// openAsItself: it is no link and a folder, its final path is known and lies
+// directly in `parentFinal` (not checked when empty: the first folder), and,
+// with `trusted`, its owner and DACL pass judgePermissions for `role`
+// (with READ_CONTROL on the handle). The first failing check is named.
+HeldFolderCheck checkHeldFolder(const OpenedEntry& folder, const std::wstring& parentFinal, EntryRole role,
+                                const std::vector<SidBytes>* trusted);
+
 // Where `handle` really is (GetFinalPathNameByHandleW), normalised; empty
 // when the system cannot say.
 std::wstring normalisedFinalPath(HANDLE handle);

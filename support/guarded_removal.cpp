@@ -16,7 +16,6 @@
 namespace kavri {
 namespace {
 
-constexpr DWORD kHeld = FILE_SHARE_READ | FILE_SHARE_WRITE;   // folders on the way cannot be renamed
 constexpr LONGLONG kLargestProtectedFile = 64ll << 20;       // a log, not a payload
 
 EntryOutcome outcome(const char* reason, const std::wstring& message, DWORD error = 0) {
@@ -75,20 +74,26 @@ EntryOutcome openChain(const std::wstring& root, const std::wstring& path, bool 
       if (entry.error == ERROR_SHARING_VIOLATION) return outcome("in use", folder + L" is held open", entry.error);
       return outcome("failed", folder + L" cannot be opened", entry.error);
     }
-    if (entry.isLink()) return outcome("link", folder + L" is a link to another place");
-    if (!entry.isFolder()) return outcome("missing", folder + L" is a file, not a folder");
-    if (entry.finalPath.empty()) return outcome("failed", folder + L": where it really is cannot be told");
-    if (index == 0) {
-      chain.rootFinal = entry.finalPath;
-    } else if (!isDirectChild(entry.finalPath, chain.parentFinal)) {
-      return outcome("link", folder + L" leads to " + entry.finalPath + L" through a link");
+    // The root has no parent to lie in, and was judged with the install
+    // folder's own check.
+    const HeldFolderCheck check = checkHeldFolder(entry, index == 0 ? std::wstring() : chain.parentFinal,
+                                                  EntryRole::Ancestor, judgeFolders && index > 0 ? &trusted : nullptr);
+    switch (check.problem) {
+      case HeldFolderProblem::None:
+        break;
+      case HeldFolderProblem::Link:
+        return outcome("link", folder + L" is a link to another place");
+      case HeldFolderProblem::File:
+        return outcome("missing", folder + L" is a file, not a folder");
+      case HeldFolderProblem::NoFinalPath:
+        return outcome("failed", folder + L": where it really is cannot be told");
+      case HeldFolderProblem::Redirected:
+        return outcome("link", folder + L" leads to " + entry.finalPath + L" through a link");
+      case HeldFolderProblem::Permissions:
+        return outcome(verdictKeyword(check.verdict),
+                       describeVerdict(folder, check.verdict, EntryRole::Ancestor, check.readError));
     }
-    if (judgeFolders && index > 0) {   // the root was judged with the install folder's own check
-      DWORD readError = 0;
-      const PermissionVerdict verdict = judgeOpenEntry(entry.handle.get(), EntryRole::Ancestor, trusted, readError);
-      if (!verdict.ok())
-        return outcome(verdictKeyword(verdict), describeVerdict(folder, verdict, EntryRole::Ancestor, readError));
-    }
+    if (index == 0) chain.rootFinal = entry.finalPath;
     chain.parentFinal = entry.finalPath;
     chain.held.push_back(std::move(entry));
   }

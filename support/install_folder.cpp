@@ -17,11 +17,6 @@
 namespace kavri {
 namespace {
 
-// Folders on the way are held without delete sharing: nobody can rename one
-// away (and put a link in its place) while the folders below it are judged
-// or made.
-constexpr DWORD kHeld = FILE_SHARE_READ | FILE_SHARE_WRITE;
-
 // Users read and run what a per-machine install puts in a folder it makes
 // (beside the administrators and the system in full; nothing the folder above
 // grants, such as Authenticated Users: Modify on a drive root, flows in).
@@ -91,14 +86,21 @@ class FolderWalk {
 
 FolderOutcome FolderWalk::judge(const OpenedEntry& entry, const std::wstring& path, const std::wstring& parentFinal,
                                 EntryRole role) {
-  if (entry.isLink()) return refusal("link", path + L" is a link to another place");
-  if (!entry.isFolder()) return refusal("file", path + L" is a file, not a folder");
-  if (entry.finalPath.empty()) return refusal("unreadable", path + L": where it really is cannot be told");
-  if (!parentFinal.empty() && !isDirectChild(entry.finalPath, parentFinal))
-    return refusal("link", path + L" leads to " + entry.finalPath + L" through a link");
-  DWORD readError = 0;
-  const PermissionVerdict verdict = judgeOpenEntry(entry.handle.get(), role, trusted_, readError);
-  if (!verdict.ok()) return refusal(verdictKeyword(verdict), describeVerdict(path, verdict, role, readError));
+  const HeldFolderCheck check = checkHeldFolder(entry, parentFinal, role, &trusted_);
+  switch (check.problem) {
+    case HeldFolderProblem::None:
+      break;
+    case HeldFolderProblem::Link:
+      return refusal("link", path + L" is a link to another place");
+    case HeldFolderProblem::File:
+      return refusal("file", path + L" is a file, not a folder");
+    case HeldFolderProblem::NoFinalPath:
+      return refusal("unreadable", path + L": where it really is cannot be told");
+    case HeldFolderProblem::Redirected:
+      return refusal("link", path + L" leads to " + entry.finalPath + L" through a link");
+    case HeldFolderProblem::Permissions:
+      return refusal(verdictKeyword(check.verdict), describeVerdict(path, check.verdict, role, check.readError));
+  }
   return FolderOutcome{true, "", L"", {}};
 }
 
