@@ -13,6 +13,7 @@
 
 #include "support/debug_log.h"
 #include "support/folders.h"
+#include "support/handle_deletion.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -42,13 +43,6 @@ UniqueFile createTemporaryFile(const std::wstring& folder) {
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
   return UniqueFile();
-}
-
-// Marks the file for deletion; it goes when the handle closes.
-void deleteOnClose(HANDLE file) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
 bool writeAll(HANDLE file, const void* data, size_t size) {
@@ -92,7 +86,7 @@ bool targetInUse(const std::wstring& path) {
 }  // namespace
 
 FileReplacement::~FileReplacement() {
-  if (file_) deleteOnClose(file_.get());   // abandoned: nothing of ours stays
+  if (file_) markForDeletion(file_.get());   // abandoned: nothing of ours stays
 }
 
 bool FileReplacement::fail() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/handle_deletion.h"
 #include "support/removal_guard.h"
 #include "support/win32_handles.h"
 
@@ -37,9 +38,7 @@ void deleteThroughHandle(HANDLE handle, const std::wstring& path, DWORD attribut
     basic.FileAttributes = (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) | FILE_ATTRIBUTE_NORMAL;
     ::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
   }
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  if (::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) return;
+  if (markForDeletion(handle)) return;
   if (folder)
     ::RemoveDirectoryW(path.c_str());
   else

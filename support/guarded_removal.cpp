@@ -9,6 +9,7 @@
 
 #include "support/content_hash.h"
 #include "support/folders.h"
+#include "support/handle_deletion.h"
 #include "support/install_folder.h"
 #include "support/removal_guard.h"
 #include "support/win32_handles.h"
@@ -119,12 +120,6 @@ bool sameHash(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool dispose(HANDLE handle) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
-}
-
 }  // namespace
 
 EntryOutcome removeInsideFolder(const std::wstring& root, const std::wstring& path, const std::string& expectedSha256) {
@@ -160,7 +155,7 @@ EntryOutcome removeInsideFolder(const std::wstring& root, const std::wstring& pa
     basic.FileAttributes = (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) | FILE_ATTRIBUTE_NORMAL;
     ::SetFileInformationByHandle(entry.handle.get(), FileBasicInfo, &basic, sizeof basic);
   }
-  if (dispose(entry.handle.get())) return done();   // gone when the handle closes
+  if (markForDeletion(entry.handle.get())) return done();   // gone when the handle closes
   const DWORD error = ::GetLastError();
   if (readOnly) {   // the entry stays as it was
     FILE_BASIC_INFO basic{};

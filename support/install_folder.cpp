@@ -10,6 +10,7 @@
 
 #include "support/entry_inspection.h"
 #include "support/folders.h"
+#include "support/handle_deletion.h"
 #include "support/removal_guard.h"
 #include "support/system_seam.h"
 #include "support/win32_handles.h"
@@ -121,11 +122,7 @@ OpenedEntry FolderWalk::openOrMake(const std::wstring& path, bool& made, DWORD& 
 
 void FolderWalk::undo() {
   for (auto it = held_.rbegin(); it != held_.rend(); ++it) {
-    if (it->made && !keepMade_) {
-      FILE_DISPOSITION_INFO disposition{};
-      disposition.DeleteFile = TRUE;
-      ::SetFileInformationByHandle(it->entry.handle.get(), FileDispositionInfo, &disposition, sizeof disposition);
-    }
+    if (it->made && !keepMade_) markForDeletion(it->entry.handle.get());
     it->entry.handle.reset();   // an inner folder goes before its parent's handle closes
   }
   held_.clear();

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/handle_deletion.h"
 #include "support/ownership.h"
 #include "support/removal_guard.h"
 #include "support/win32_handles.h"
@@ -100,13 +101,6 @@ UniqueFile openMarker(const std::wstring& path, DWORD access) {
                                   nullptr));
 }
 
-// Removes the name the handle was opened by (a link goes, not its target).
-void deleteByHandle(HANDLE file) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-}
-
 // Makes the administrators the marker's owner, so a marker from anyone else
 // can be told apart. Fails harmlessly without elevation.
 void ownByAdministrators(HANDLE file) {
@@ -124,7 +118,7 @@ bool isRestartPending() {
   UniqueFile file = openMarker(path, GENERIC_READ);
   if (!file) return false;
   if (!isGenuineMarker(file.get(), path)) {   // planted: removed, never obeyed
-    deleteByHandle(file.get());
+    markForDeletion(file.get());
     return false;
   }
   uint8_t marker[8] = {};
@@ -133,7 +127,7 @@ bool isRestartPending() {
   uint8_t current[8] = {};
   readShutdownTime(current);
   if (complete && std::memcmp(marker, current, 8) == 0) return true;   // no restart since the marker was written
-  deleteByHandle(file.get());   // short, unreadable or stale
+  markForDeletion(file.get());   // short, unreadable or stale
   return false;
 }
 
@@ -144,7 +138,7 @@ void writeRestartMarker() {
   // loses only its own name); a genuine one is rewritten in place.
   UniqueFile file = openMarker(path, GENERIC_WRITE);
   if (file && !isGenuineMarker(file.get(), path)) {
-    deleteByHandle(file.get());
+    markForDeletion(file.get());
     file.reset();
   }
   if (!file) {
@@ -154,7 +148,7 @@ void writeRestartMarker() {
       ownByAdministrators(file.get());
       // The temporary folder may itself have been swapped for a link.
       if (!samePath(finalPathOf(file.get()), expectedFinalPath(path))) {
-        deleteByHandle(file.get());
+        markForDeletion(file.get());
         file.reset();
       }
     }
