@@ -6,7 +6,6 @@
 
 #include "support/entry_inspection.h"
 #include "support/ownership.h"
-#include "support/removal_guard.h"
 #include "support/system_seam.h"
 #include "support/win32_handles.h"
 

@@ -17,13 +17,10 @@
 #include <shldisp.h>
 #include <shlguid.h>
 #include <shlobj.h>
-#include <sddl.h>
 #include <shellapi.h>
 
 #include <cstdio>
-#include <vector>
 
-#include "support/debug_log.h"
 #include "support/ownership.h"
 #include "support/system_seam.h"
 #include "support/win32_handles.h"
