@@ -52,8 +52,7 @@ echo "ok: the cancelled install ends with exit code 1602; screenshots in $artifa
 
 mkdir -p "$install_dir/readme.txt"
 before=$(machine_state)
-run_code "$exe" /S
-[ "$code" = 1603 ] || fail "a failed silent install: exit code $code, expected 1603"
+expect_code 1603 "a failed silent install" "$exe" /S
 after=$(machine_state)
 if [ "$before" != "$after" ]; then
   diff <(echo "$before") <(echo "$after")

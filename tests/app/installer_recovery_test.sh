@@ -69,7 +69,6 @@ expect_exit 1602
 echo "ok: the next setup with its window undid the killed one, and said so"
 
 install_and_kill
-run_code "$exe" /S /D=Kavri
-[ "$code" = 267 ] || fail "the silent setup after the killed one: exit code $code, expected 267"
+expect_code 267 "the silent setup after the killed one" "$exe" /S /D=Kavri
 expect_as_before "the silent setup did not undo the killed one"
 echo "ok: a silent setup undid the killed one, then refused its folder (267); screenshot in $artifacts"

@@ -11,8 +11,7 @@ mkdir -p "$artifacts"
 clean_machine
 trap clean_machine EXIT
 
-run_code "$exe" /S
-[ "$code" = 0 ] || fail "the silent install: exit code $code"
+expect_code 0 "the silent install" "$exe" /S
 
 start_app "Kavri Setup" "$exe"
 click_primary                                       # welcome

@@ -36,7 +36,6 @@ click_primary                                       # Finish
 expect_exit 1603
 echo "ok: the window noticed the work had stopped, undid it and closed with 1603"
 
-run_code "$exe" /S
-[ "$code" = 1603 ] || fail "silent: exit code $code, expected 1603"
+expect_code 1603 "silent" "$exe" /S
 expect_undone "the silent work that stopped was not undone"
 echo "ok: silent, the work that stopped is undone and the exit code is 1603; screenshots in $artifacts"

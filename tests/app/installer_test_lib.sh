@@ -78,6 +78,14 @@ run_code() {
   rm -f "$out"
   [ -n "$code" ] || code=255
 }
+#   expect_code WANT WHAT PROGRAM [ARGS...]: runs it (run_code) and fails
+#   unless its exit code is WANT; WHAT names the run in the message (empty:
+#   the arguments).
+expect_code() {
+  local want=$1 what=${2:-${*:4}}
+  run_code "${@:3}"
+  [ "$code" = "$want" ] || fail "$what: exit code $code, expected $want"
+}
 
 reg_query() { wine_run reg query "$@" 2>/dev/null | tr -d '\r'; }
 

@@ -92,10 +92,8 @@ wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 echo "ok: the uninstaller's pages closed the program and removed the install, keeping the user's file"
 
 # 3. Refusals in silent mode.
-run_code "$exe" /S /D=Kavri
-[ "$code" = 267 ] || fail "a relative folder: exit code $code, expected 267"
-run_code "$uninstaller" /S
-[ "$code" = 1603 ] || fail "an uninstaller without install log: exit code $code, expected 1603"
+expect_code 267 "a relative folder" "$exe" /S /D=Kavri
+expect_code 1603 "an uninstaller without install log" "$uninstaller" /S
 xdotool search --onlyvisible --name '^(错误|提示)$' >/dev/null 2>&1 && fail "a silent run showed a box"
 echo "ok: silent refusals end with their exit codes and show nothing"
 
@@ -155,7 +153,6 @@ pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "the file in use is not removed at the restart: $pending"
 [ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
-run_code "$exe" /S
-[ "$code" = 350 ] || fail "a setup before the restart: exit code $code, expected 350 (a restart is pending)"
+expect_code 350 "a setup before the restart (a restart is pending)" "$exe" /S
 kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
 echo "ok: a file in use goes at the restart, which is marked, and a setup waits for it"
