@@ -18,31 +18,11 @@ exe=$1 hold=$2 artifacts=$3
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-holder=""
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
-  wait 2>/dev/null
-  clean_machine
-}
 trap cleanup EXIT
 test_dir="$drive_c/Program Files/Kavri Test"
 
 # Runs the installer with the arguments given; checks its exit code.
 expect_setup_code() { expect_code "$1" "" "$exe" "${@:2}"; }
-
-# Holds a file open without sharing (as a running program does) until the
-# test ends or release_hold.
-hold_open() {
-  local fifo line
-  fifo=$(mktemp -u); mkfifo "$fifo"
-  "$KAVRI_WINE" "$hold" "$1" 120000 >"$fifo" 2>&1 &
-  holder=$!
-  read -r -t 30 line <"$fifo"; rm -f "$fifo"
-  [ "${line%$'\r'}" = holding ] || fail "the helper could not hold $1: $line"
-}
-release_hold() {
-  kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
-}
 
 expect_setup_code 1639 /S /quiet
 [ -e "$test_dir" ] || [ -e "$install_dir" ] && fail "an unknown switch installed something"

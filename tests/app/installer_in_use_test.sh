@@ -11,22 +11,12 @@ exe=$1 hold=$2 artifacts=$3
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-holder=""
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
-  wait 2>/dev/null
-  clean_machine
-}
 trap cleanup EXIT
 
 "$KAVRI_WINE" "$exe" /S || fail "the silent install failed"
 readme="$install_dir/readme.txt"
 echo "changed by the user" > "$readme"           # so the new one differs
-fifo=$(mktemp -u); mkfifo "$fifo"
-"$KAVRI_WINE" "$hold" 'C:\Program Files\Kavri\readme.txt' 120000 >"$fifo" 2>&1 &
-holder=$!
-read -r -t 30 line <"$fifo"; rm -f "$fifo"
-[ "${line%$'\r'}" = holding ] || fail "the helper could not hold readme.txt: $line"
+hold_open 'C:\Program Files\Kavri\readme.txt'
 
 start_app "Kavri Setup" "$exe"
 click_primary                                       # welcome
@@ -51,7 +41,7 @@ echo "ok: the file in use is replaced at the restart, which is marked and offere
 
 click_primary                                       # Finish, without restarting
 expect_exit 3010                                    # installed, a restart needed
-kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+release_hold
 
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the third silent install failed"

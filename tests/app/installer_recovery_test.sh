@@ -11,7 +11,7 @@ exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
+trap cleanup EXIT
 journal_key='HKLM\Software\Kavri Setup'
 
 mkdir -p "$install_dir"

@@ -8,7 +8,7 @@ exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
+trap cleanup EXIT
 before=$(machine_state)
 
 expect_undone() {

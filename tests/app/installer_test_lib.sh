@@ -16,10 +16,12 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavri'
 product_key='HKLM\Software\Kavri'
 session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
 app=""
+holder=""
 
 fail() {
   echo "FAIL: $*"
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$holder" ] && kill "$holder" 2>/dev/null
   stop_uninstaller_copies
   # Whatever else still runs in this prefix (the program exit_code.exe
   # started, a setup waiting for an answer) would hold the instance mutex
@@ -89,6 +91,22 @@ expect_code() {
 
 reg_query() { wine_run reg query "$@" 2>/dev/null | tr -d '\r'; }
 
+# Holds a file (a Windows path) open without sharing, as a running program
+# does, until release_hold or the test's end; the holding program is the
+# test's $hold (hold_file.exe).
+hold_open() {
+  local fifo line
+  fifo=$(mktemp -u); mkfifo "$fifo"
+  "$KAVRI_WINE" "${hold:?}" "$1" 120000 >"$fifo" 2>&1 &
+  holder=$!
+  read -r -t 30 line <"$fifo"; rm -f "$fifo"
+  [ "${line%$'\r'}" = holding ] || fail "the helper could not hold $1: $line"
+}
+release_hold() {
+  [ -n "$holder" ] || return 0
+  kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+}
+
 # Removes every trace of an earlier run: the product's folders, shortcuts,
 # registry keys, pending renames, the restart marker, the uninstaller's
 # private folders and a setup's journal (its registry key and private folder).
@@ -103,6 +121,13 @@ clean_machine() {
   find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
     -exec rm -rf {} + 2>/dev/null
   true
+}
+
+# What a test leaves behind when it ends (its EXIT trap): no held file, a
+# clean machine.
+cleanup() {
+  release_hold
+  clean_machine
 }
 
 # Everything an installation may touch, as text (sizes and checksums of files).

@@ -25,7 +25,7 @@ exe=$1 uninstaller=$2 hold=$3 artifacts=$4
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
+trap cleanup EXIT
 empty=$(machine_state)
 
 # 1. Silent, into a folder with spaces whose parent the setup makes too.
@@ -102,14 +102,12 @@ echo "ok: silent refusals end with their exit codes and show nothing"
 # folder, a key outside the product's and a null.
 victim="$drive_c/Kavri Victim"
 victim_key='HKLM\Software\Kavri Victim'
-holder=""
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
+cleanup_victim() {
   rm -rf "$victim"
   wine_run reg delete "$victim_key" /f >/dev/null 2>&1
-  clean_machine
+  cleanup
 }
-trap cleanup EXIT
+trap cleanup_victim EXIT
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the install before the altered log failed"
 mkdir -p "$victim"
@@ -141,11 +139,7 @@ echo "ok: an altered log removes the install and nothing through a link, elsewhe
 # marked: a setup started before it refuses (exit 350).
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the install before the held file failed"
-fifo=$(mktemp -u); mkfifo "$fifo"
-"$KAVRI_WINE" "$hold" 'C:\Program Files\Kavri\readme.txt' 120000 >"$fifo" 2>&1 &
-holder=$!
-read -r -t 30 line <"$fifo"; rm -f "$fifo"
-[ "${line%$'\r'}" = holding ] || fail "the helper could not hold readme.txt: $line"
+hold_open 'C:\Program Files\Kavri\readme.txt'
 "$KAVRI_WINE" 'C:\Program Files\Kavri\Uninstall.exe' /S; status=$?
 [ "$status" -eq 0 ] || fail "silent uninstall with a file in use: exit code $status"
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
@@ -154,5 +148,5 @@ grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "the file in use is not removed at the restart: $pending"
 [ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
 expect_code 350 "a setup before the restart (a restart is pending)" "$exe" /S
-kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+release_hold
 echo "ok: a file in use goes at the restart, which is marked, and a setup waits for it"
