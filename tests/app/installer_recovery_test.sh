@@ -12,7 +12,6 @@ source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
 trap cleanup EXIT
-journal_key='HKLM\Software\Kavri Setup'
 
 mkdir -p "$install_dir"
 echo "Kavri 0.9" > "$install_dir/Kavri.exe"

@@ -18,7 +18,7 @@ expect_undone() {
     diff <(echo "$before") <(echo "$after")
     fail "$1"
   fi
-  wine_run reg query 'HKLM\Software\Kavri Setup' >/dev/null 2>&1 && fail "the journal is still there: $1"
+  wine_run reg query "$journal_key" >/dev/null 2>&1 && fail "the journal is still there: $1"
   true
 }
 

@@ -14,6 +14,7 @@ start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 desktop="$drive_c/users/Public/Desktop"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavri'
 product_key='HKLM\Software\Kavri'
+journal_key='HKLM\Software\Kavri Setup'   # a setup's journal
 session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
 app=""
 holder=""
@@ -115,7 +116,7 @@ clean_machine() {
          "$start_menu/Utilities" "$desktop/Kavri.lnk"
   wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
   wine_run reg delete "$product_key" /f >/dev/null 2>&1
-  wine_run reg delete 'HKLM\Software\Kavri Setup' /f >/dev/null 2>&1
+  wine_run reg delete "$journal_key" /f >/dev/null 2>&1
   wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
   find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
   find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
