@@ -37,12 +37,7 @@ install_and_kill() {
 }
 
 expect_as_before() {
-  local after
-  after=$(machine_state)
-  if [ "$before" != "$after" ]; then
-    diff <(echo "$before") <(echo "$after")
-    fail "$1"
-  fi
+  expect_machine "$before" "$1"
   wine_run reg query "$journal_key" >/dev/null 2>&1 && fail "the journal is still there after $1"
   ls "$drive_c/windows/temp" | grep -q '^Kavri-' && fail "the journal's folder is still there after $1"
   true

@@ -12,12 +12,7 @@ trap cleanup EXIT
 before=$(machine_state)
 
 expect_undone() {
-  local after
-  after=$(machine_state)
-  if [ "$before" != "$after" ]; then
-    diff <(echo "$before") <(echo "$after")
-    fail "$1"
-  fi
+  expect_machine "$before" "$1"
   wine_run reg query "$journal_key" >/dev/null 2>&1 && fail "the journal is still there: $1"
   true
 }

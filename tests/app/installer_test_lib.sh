@@ -141,6 +141,16 @@ machine_state() {
   reg_query "$product_key" /s
   reg_query "$session_key" /v PendingFileRenameOperations
 }
+# Fails with the message given (after showing the difference) unless the
+# machine is as the snapshot given (a machine_state from before) says.
+expect_machine() {
+  local after
+  after=$(machine_state)
+  if [ "$1" != "$after" ]; then
+    diff <(echo "$1") <(echo "$after")
+    fail "$2"
+  fi
+}
 
 # Starts a program in the background (through exit_code.exe, so that
 # expect_exit sees its whole exit code); its process is $app.

@@ -56,11 +56,7 @@ grep -qxF "${copy%\\Kavri-Uninstall.exe}" <<<"$entries" ||
 [ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] ||
   fail "an uninstall without files in use marked a restart"
 wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-after=$(machine_state)
-if [ "$empty" != "$after" ]; then
-  diff <(echo "$empty") <(echo "$after")
-  fail "the silent uninstall left something behind"
-fi
+expect_machine "$empty" "the silent uninstall left something behind"
 echo "ok: silent install into a new folder with spaces and silent uninstall, both exit code 0, nothing left"
 
 # 2. With the pages; a user's file and the running program.
