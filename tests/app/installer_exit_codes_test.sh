@@ -42,10 +42,9 @@ echo "changed by the user" > "$test_dir/readme.txt"
 hold_open 'C:\Program Files\Kavri Test\readme.txt'
 expect_setup_code 3010 /S
 release_hold
-[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
+restart_marked || fail "the restart was not marked"
 expect_setup_code 350 /S
-find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
-wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
+forget_restart
 rm -f "$test_dir"/readme.txt.kavri-new*
 echo "ok: a file in use (3010), then the restart pending (350)"
 
@@ -70,6 +69,6 @@ grep -q "Kavri 0.9" "$test_dir/Kavri.exe.kavri-backup" || fail "the copy of the 
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'Kavri\.exe\.kavri-backup' <<<"$pending" && grep -q 'Kavri Test\\Kavri\.exe' <<<"$pending" ||
   fail "the old Kavri.exe is not put back at the restart: $pending"
-[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
+restart_marked || fail "the restart was not marked"
 release_hold
 echo "ok: an undo that finishes at the restart (3017) keeps the old file and schedules it back"

@@ -35,8 +35,7 @@ grep -q "changed by the user" "$readme" || fail "the file in use was replaced no
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'readme\.txt\.kavri-new' <<<"$pending" && grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "no replacement at the restart scheduled: $pending"
-marker=$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null | head -n1)
-[ -n "$marker" ] || fail "the restart was not marked"
+restart_marked || fail "the restart was not marked"
 echo "ok: the file in use is replaced at the restart, which is marked and offered"
 
 click_primary                                       # Finish, without restarting

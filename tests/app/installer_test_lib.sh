@@ -108,6 +108,16 @@ release_hold() {
   kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
 }
 
+# The restart marker (in a user's folders) is there when a restart is marked;
+# forget_restart deletes it and the pending renames.
+restart_markers() { find "$drive_c/users" -maxdepth 6 -name pelvano_restart "$@" 2>/dev/null; }
+restart_marked() { [ -n "$(restart_markers)" ]; }
+forget_restart() {
+  restart_markers -delete
+  wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
+  true
+}
+
 # Removes every trace of an earlier run: the product's folders, shortcuts,
 # registry keys, pending renames, the restart marker, the uninstaller's
 # private folders and a setup's journal (its registry key and private folder).
@@ -117,8 +127,7 @@ clean_machine() {
   wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
   wine_run reg delete "$product_key" /f >/dev/null 2>&1
   wine_run reg delete "$journal_key" /f >/dev/null 2>&1
-  wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-  find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
+  forget_restart
   find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
     -exec rm -rf {} + 2>/dev/null
   true

@@ -53,8 +53,7 @@ grep -qi '^\\??\\C:\\windows\\temp\\Kavri-' <<<"$copy" ||
   fail "the copy ran outside the system's temporary folder: $copy"
 grep -qxF "${copy%\\Kavri-Uninstall.exe}" <<<"$entries" ||
   fail "the copy's private folder is not deleted at the restart: $pending"
-[ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] ||
-  fail "an uninstall without files in use marked a restart"
+restart_marked && fail "an uninstall without files in use marked a restart"
 wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
 expect_machine "$empty" "the silent uninstall left something behind"
 echo "ok: silent install into a new folder with spaces and silent uninstall, both exit code 0, nothing left"
@@ -142,7 +141,7 @@ wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "the file in use is not removed at the restart: $pending"
-[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
+restart_marked || fail "the restart was not marked"
 expect_code 350 "a setup before the restart (a restart is pending)" "$exe" /S
 release_hold
 echo "ok: a file in use goes at the restart, which is marked, and a setup waits for it"
