@@ -45,13 +45,7 @@ release_hold
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the third silent install failed"
 "$KAVRI_WINE" 'C:\Program Files\Kavri\Kavri.exe' >/dev/null 2>&1 &
-program=""
-for _ in $(seq 50); do
-  program=$(xdotool search --onlyvisible --name '^Kavri$' 2>/dev/null | head -n1)
-  [ -n "$program" ] && break
-  sleep 0.2
-done
-[ -n "$program" ] || fail "the installed program did not start"
+wait_window Kavri >/dev/null || fail "the installed program did not start"
 start_app "Kavri Setup" "$exe"
 click_primary
 click $((X + 48)) $((Y + HEIGHT - 44))

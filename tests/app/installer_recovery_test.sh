@@ -46,17 +46,11 @@ expect_as_before() {
 install_and_kill
 start_background "$exe"
 answer_box "提示" Return recovery-box.png
-wid=""
-for _ in $(seq 100); do
-  wid=$(xdotool search --onlyvisible --name '^Kavri Setup$' 2>/dev/null | head -n1)
-  [ -n "$wid" ] && break
-  sleep 0.2
-done
-[ -n "$wid" ] || fail "the setup's window did not follow the box"
+wid=$(wait_window "Kavri Setup") || fail "the setup's window did not follow the box"
 expect_as_before "the next setup did not undo the killed one"
 grep -q "Kavri 0.9" "$install_dir/Kavri.exe" || fail "the old Kavri.exe is not back"
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$wid")"   # X Y WIDTH HEIGHT
+measure_window "$wid"
 click $((X + WIDTH - 20)) $((Y + 15))                # the close box asks: quit
 answer_box "提示" Return
 expect_exit 1602

@@ -170,19 +170,27 @@ start_background() {
   app=$!
 }
 
+# Waits up to 30 s for a shown window with the title given (a regular
+# expression's body) and prints its id; fails (returns 1) when none appears.
+wait_window() {
+  local found
+  for _ in $(seq 150); do
+    found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+# Reads a window's place and size into X Y WIDTH HEIGHT.
+measure_window() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+
 # Starts an installer with arguments and waits for its window (title given).
 start_app() {
   local title=$1; shift
   start_background "$@"
-  wid=""
-  for _ in $(seq 150); do
-    wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1)
-    [ -n "$wid" ] && break
-    sleep 0.2
-  done
-  [ -n "$wid" ] || fail "the window \"$title\" did not appear"
+  wid=$(wait_window "$title") || fail "the window \"$title\" did not appear"
   sleep 1.5
-  eval "$(xdotool getwindowgeometry --shell "$wid")"   # X Y WIDTH HEIGHT
+  measure_window "$wid"
 }
 
 # Waits for the started program to end and checks its exit code.
@@ -219,13 +227,8 @@ differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != 0 
 
 # Waits for a message box with the caption given and answers it with keys.
 answer_box() {
-  local caption=$1 keys=$2 box="" try
-  for _ in $(seq 100); do
-    box=$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n1)
-    [ -n "$box" ] && break
-    sleep 0.2
-  done
-  [ -n "$box" ] || fail "no \"$caption\" box"
+  local caption=$1 keys=$2 box try
+  box=$(wait_window "$caption") || fail "no \"$caption\" box"
   sleep 0.5
   [ -n "${3:-}" ] && shot_screen "$3"
   # Without a window manager the box does not always get the keyboard focus:

@@ -63,7 +63,7 @@ echo "ok: silent install into a new folder with spaces and silent uninstall, bot
 mkdir -p "$install_dir/docs/notes"
 echo "mine" > "$install_dir/docs/notes/my notes.txt"
 "$KAVRI_WINE" 'C:\Program Files\Kavri\Kavri.exe' >/dev/null 2>&1 &
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Kavri$' >/dev/null 2>&1 && break; sleep 0.2; done
+wait_window Kavri >/dev/null   # the program's window
 start_app "Kavri Uninstall" "$install_dir/Uninstall.exe"
 shot uninstall-confirm.png
 click_primary 0.2                                   # Remove
