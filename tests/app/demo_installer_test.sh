@@ -130,13 +130,7 @@ echo "ok: files, registration, product key, shortcuts and install log"
 # Finish with "Start Kavri now" ticked: the installed program starts.
 click_primary
 expect_exit 0
-program=""
-for _ in $(seq 50); do
-  program=$(xdotool search --name '^Kavri$' 2>/dev/null | head -n1)
-  [ -n "$program" ] && break
-  sleep 0.2
-done
-[ -n "$program" ] || fail "the installed program did not start"
+program=$(wait_window Kavri) || fail "the installed program did not start"
 sleep 0.5
 shot_screen installer-program-started.png
 xdotool windowactivate --sync "$program" 2>/dev/null; xdotool key --window "$program" Return

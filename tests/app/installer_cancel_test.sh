@@ -38,11 +38,7 @@ wait_for "$install_dir/Kavri.exe.kavri-backup" gone || fail "the backup was neve
 sleep 1.5
 shot cancel-finish.png
 
-after=$(machine_state)
-if [ "$before" != "$after" ]; then
-  diff <(echo "$before") <(echo "$after")
-  fail "the cancelled install left the machine changed"
-fi
+expect_machine "$before" "the cancelled install left the machine changed"
 grep -q "Kavri 0.9" "$install_dir/Kavri.exe" || fail "the old Kavri.exe was not restored"
 echo "ok: cancel during the copy left files, folders, registry and shortcuts as they were"
 
@@ -52,12 +48,7 @@ echo "ok: the cancelled install ends with exit code 1602; screenshots in $artifa
 
 mkdir -p "$install_dir/readme.txt"
 before=$(machine_state)
-run_code "$exe" /S
-[ "$code" = 1603 ] || fail "a failed silent install: exit code $code, expected 1603"
-after=$(machine_state)
-if [ "$before" != "$after" ]; then
-  diff <(echo "$before") <(echo "$after")
-  fail "the failed install left the machine changed"
-fi
+expect_code 1603 "a failed silent install" "$exe" /S
+expect_machine "$before" "the failed install left the machine changed"
 clean_machine
 echo "ok: a failure during a silent install is undone and ends with exit code 1603"

@@ -18,64 +18,39 @@ exe=$1 hold=$2 artifacts=$3
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-holder=""
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
-  wait 2>/dev/null
-  clean_machine
-}
 trap cleanup EXIT
 test_dir="$drive_c/Program Files/Kavri Test"
 
 # Runs the installer with the arguments given; checks its exit code.
-expect_code() {
-  local want=$1; shift
-  run_code "$exe" "$@"
-  [ "$code" = "$want" ] || fail "$*: exit code $code, expected $want"
-}
+expect_setup_code() { expect_code "$1" "" "$exe" "${@:2}"; }
 
-# Holds a file open without sharing (as a running program does) until the
-# test ends or release_hold.
-hold_open() {
-  local fifo line
-  fifo=$(mktemp -u); mkfifo "$fifo"
-  "$KAVRI_WINE" "$hold" "$1" 120000 >"$fifo" 2>&1 &
-  holder=$!
-  read -r -t 30 line <"$fifo"; rm -f "$fifo"
-  [ "${line%$'\r'}" = holding ] || fail "the helper could not hold $1: $line"
-}
-release_hold() {
-  kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
-}
-
-expect_code 1639 /S /quiet
+expect_setup_code 1639 /S /quiet
 [ -e "$test_dir" ] || [ -e "$install_dir" ] && fail "an unknown switch installed something"
 start_background "$exe" /norestart
 answer_box "错误" Return usage-box.png
 expect_exit 1639
 echo "ok: an unknown switch is refused with the usage (exit code 1639)"
 
-expect_code 267 /S /D=Kavri
-expect_code 0 '/D=C:\Program Files\Kavri Test' /S   # one argument: quoted on the command line
+expect_setup_code 267 /S /D=Kavri
+expect_setup_code 0 '/D=C:\Program Files\Kavri Test' /S   # one argument: quoted on the command line
 [ -f "$test_dir/install-log.json" ] || fail "the quoted folder was not installed into"
-expect_code 1638 /S '/D=C:\Program Files\Kavri'
+expect_setup_code 1638 /S '/D=C:\Program Files\Kavri'
 [ -e "$install_dir" ] && fail "a second install into another folder made $install_dir"
 echo "ok: a refused folder (267), a quoted /D= before /S (0), another folder while installed (1638)"
 
 echo "changed by the user" > "$test_dir/readme.txt"
 hold_open 'C:\Program Files\Kavri Test\readme.txt'
-expect_code 3010 /S
+expect_setup_code 3010 /S
 release_hold
-[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
-expect_code 350 /S
-find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
-wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
+restart_marked || fail "the restart was not marked"
+expect_setup_code 350 /S
+forget_restart
 rm -f "$test_dir"/readme.txt.kavri-new*
 echo "ok: a file in use (3010), then the restart pending (350)"
 
 start_background "$exe" /S /PACE=1000
 sleep 2
-expect_code 1618 /S
+expect_setup_code 1618 /S
 expect_exit 0
 echo "ok: another installer running (1618)"
 
@@ -94,6 +69,6 @@ grep -q "Kavri 0.9" "$test_dir/Kavri.exe.kavri-backup" || fail "the copy of the 
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'Kavri\.exe\.kavri-backup' <<<"$pending" && grep -q 'Kavri Test\\Kavri\.exe' <<<"$pending" ||
   fail "the old Kavri.exe is not put back at the restart: $pending"
-[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
+restart_marked || fail "the restart was not marked"
 release_hold
 echo "ok: an undo that finishes at the restart (3017) keeps the old file and schedules it back"

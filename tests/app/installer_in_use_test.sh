@@ -11,22 +11,12 @@ exe=$1 hold=$2 artifacts=$3
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-holder=""
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
-  wait 2>/dev/null
-  clean_machine
-}
 trap cleanup EXIT
 
 "$KAVRI_WINE" "$exe" /S || fail "the silent install failed"
 readme="$install_dir/readme.txt"
 echo "changed by the user" > "$readme"           # so the new one differs
-fifo=$(mktemp -u); mkfifo "$fifo"
-"$KAVRI_WINE" "$hold" 'C:\Program Files\Kavri\readme.txt' 120000 >"$fifo" 2>&1 &
-holder=$!
-read -r -t 30 line <"$fifo"; rm -f "$fifo"
-[ "${line%$'\r'}" = holding ] || fail "the helper could not hold readme.txt: $line"
+hold_open 'C:\Program Files\Kavri\readme.txt'
 
 start_app "Kavri Setup" "$exe"
 click_primary                                       # welcome
@@ -45,24 +35,17 @@ grep -q "changed by the user" "$readme" || fail "the file in use was replaced no
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'readme\.txt\.kavri-new' <<<"$pending" && grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "no replacement at the restart scheduled: $pending"
-marker=$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null | head -n1)
-[ -n "$marker" ] || fail "the restart was not marked"
+restart_marked || fail "the restart was not marked"
 echo "ok: the file in use is replaced at the restart, which is marked and offered"
 
 click_primary                                       # Finish, without restarting
 expect_exit 3010                                    # installed, a restart needed
-kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+release_hold
 
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the third silent install failed"
 "$KAVRI_WINE" 'C:\Program Files\Kavri\Kavri.exe' >/dev/null 2>&1 &
-program=""
-for _ in $(seq 50); do
-  program=$(xdotool search --onlyvisible --name '^Kavri$' 2>/dev/null | head -n1)
-  [ -n "$program" ] && break
-  sleep 0.2
-done
-[ -n "$program" ] || fail "the installed program did not start"
+wait_window Kavri >/dev/null || fail "the installed program did not start"
 start_app "Kavri Setup" "$exe"
 click_primary
 click $((X + 48)) $((Y + HEIGHT - 44))

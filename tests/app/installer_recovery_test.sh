@@ -11,8 +11,7 @@ exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
-journal_key='HKLM\Software\Kavri Setup'
+trap cleanup EXIT
 
 mkdir -p "$install_dir"
 echo "Kavri 0.9" > "$install_dir/Kavri.exe"
@@ -38,12 +37,7 @@ install_and_kill() {
 }
 
 expect_as_before() {
-  local after
-  after=$(machine_state)
-  if [ "$before" != "$after" ]; then
-    diff <(echo "$before") <(echo "$after")
-    fail "$1"
-  fi
+  expect_machine "$before" "$1"
   wine_run reg query "$journal_key" >/dev/null 2>&1 && fail "the journal is still there after $1"
   ls "$drive_c/windows/temp" | grep -q '^Kavri-' && fail "the journal's folder is still there after $1"
   true
@@ -52,24 +46,17 @@ expect_as_before() {
 install_and_kill
 start_background "$exe"
 answer_box "提示" Return recovery-box.png
-wid=""
-for _ in $(seq 100); do
-  wid=$(xdotool search --onlyvisible --name '^Kavri Setup$' 2>/dev/null | head -n1)
-  [ -n "$wid" ] && break
-  sleep 0.2
-done
-[ -n "$wid" ] || fail "the setup's window did not follow the box"
+wid=$(wait_window "Kavri Setup") || fail "the setup's window did not follow the box"
 expect_as_before "the next setup did not undo the killed one"
 grep -q "Kavri 0.9" "$install_dir/Kavri.exe" || fail "the old Kavri.exe is not back"
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$wid")"   # X Y WIDTH HEIGHT
+measure_window "$wid"
 click $((X + WIDTH - 20)) $((Y + 15))                # the close box asks: quit
 answer_box "提示" Return
 expect_exit 1602
 echo "ok: the next setup with its window undid the killed one, and said so"
 
 install_and_kill
-run_code "$exe" /S /D=Kavri
-[ "$code" = 267 ] || fail "the silent setup after the killed one: exit code $code, expected 267"
+expect_code 267 "the silent setup after the killed one" "$exe" /S /D=Kavri
 expect_as_before "the silent setup did not undo the killed one"
 echo "ok: a silent setup undid the killed one, then refused its folder (267); screenshot in $artifacts"

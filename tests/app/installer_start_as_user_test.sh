@@ -9,10 +9,9 @@ exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
+trap cleanup EXIT
 
-run_code "$exe" /S
-[ "$code" = 0 ] || fail "the silent install: exit code $code"
+expect_code 0 "the silent install" "$exe" /S
 
 start_app "Kavri Setup" "$exe"
 click_primary                                       # welcome

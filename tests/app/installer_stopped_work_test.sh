@@ -8,17 +8,12 @@ exe=$1 artifacts=$2
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
+trap cleanup EXIT
 before=$(machine_state)
 
 expect_undone() {
-  local after
-  after=$(machine_state)
-  if [ "$before" != "$after" ]; then
-    diff <(echo "$before") <(echo "$after")
-    fail "$1"
-  fi
-  wine_run reg query 'HKLM\Software\Kavri Setup' >/dev/null 2>&1 && fail "the journal is still there: $1"
+  expect_machine "$before" "$1"
+  wine_run reg query "$journal_key" >/dev/null 2>&1 && fail "the journal is still there: $1"
   true
 }
 
@@ -36,7 +31,6 @@ click_primary                                       # Finish
 expect_exit 1603
 echo "ok: the window noticed the work had stopped, undid it and closed with 1603"
 
-run_code "$exe" /S
-[ "$code" = 1603 ] || fail "silent: exit code $code, expected 1603"
+expect_code 1603 "silent" "$exe" /S
 expect_undone "the silent work that stopped was not undone"
 echo "ok: silent, the work that stopped is undone and the exit code is 1603; screenshots in $artifacts"

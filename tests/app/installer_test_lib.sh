@@ -14,12 +14,15 @@ start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 desktop="$drive_c/users/Public/Desktop"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavri'
 product_key='HKLM\Software\Kavri'
+journal_key='HKLM\Software\Kavri Setup'   # a setup's journal
 session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
 app=""
+holder=""
 
 fail() {
   echo "FAIL: $*"
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$holder" ] && kill "$holder" 2>/dev/null
   stop_uninstaller_copies
   # Whatever else still runs in this prefix (the program exit_code.exe
   # started, a setup waiting for an answer) would hold the instance mutex
@@ -78,8 +81,42 @@ run_code() {
   rm -f "$out"
   [ -n "$code" ] || code=255
 }
+#   expect_code WANT WHAT PROGRAM [ARGS...]: runs it (run_code) and fails
+#   unless its exit code is WANT; WHAT names the run in the message (empty:
+#   the arguments).
+expect_code() {
+  local want=$1 what=${2:-${*:4}}
+  run_code "${@:3}"
+  [ "$code" = "$want" ] || fail "$what: exit code $code, expected $want"
+}
 
 reg_query() { wine_run reg query "$@" 2>/dev/null | tr -d '\r'; }
+
+# Holds a file (a Windows path) open without sharing, as a running program
+# does, until release_hold or the test's end; the holding program is the
+# test's $hold (hold_file.exe).
+hold_open() {
+  local fifo line
+  fifo=$(mktemp -u); mkfifo "$fifo"
+  "$KAVRI_WINE" "${hold:?}" "$1" 120000 >"$fifo" 2>&1 &
+  holder=$!
+  read -r -t 30 line <"$fifo"; rm -f "$fifo"
+  [ "${line%$'\r'}" = holding ] || fail "the helper could not hold $1: $line"
+}
+release_hold() {
+  [ -n "$holder" ] || return 0
+  kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+}
+
+# The restart marker (in a user's folders) is there when a restart is marked;
+# forget_restart deletes it and the pending renames.
+restart_markers() { find "$drive_c/users" -maxdepth 6 -name pelvano_restart "$@" 2>/dev/null; }
+restart_marked() { [ -n "$(restart_markers)" ]; }
+forget_restart() {
+  restart_markers -delete
+  wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
+  true
+}
 
 # Removes every trace of an earlier run: the product's folders, shortcuts,
 # registry keys, pending renames, the restart marker, the uninstaller's
@@ -89,12 +126,18 @@ clean_machine() {
          "$start_menu/Utilities" "$desktop/Kavri.lnk"
   wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
   wine_run reg delete "$product_key" /f >/dev/null 2>&1
-  wine_run reg delete 'HKLM\Software\Kavri Setup' /f >/dev/null 2>&1
-  wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-  find "$drive_c/users" -maxdepth 6 -name pelvano_restart -delete 2>/dev/null
+  wine_run reg delete "$journal_key" /f >/dev/null 2>&1
+  forget_restart
   find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
     -exec rm -rf {} + 2>/dev/null
   true
+}
+
+# What a test leaves behind when it ends (its EXIT trap): no held file, a
+# clean machine.
+cleanup() {
+  release_hold
+  clean_machine
 }
 
 # Everything an installation may touch, as text (sizes and checksums of files).
@@ -107,6 +150,16 @@ machine_state() {
   reg_query "$product_key" /s
   reg_query "$session_key" /v PendingFileRenameOperations
 }
+# Fails with the message given (after showing the difference) unless the
+# machine is as the snapshot given (a machine_state from before) says.
+expect_machine() {
+  local after
+  after=$(machine_state)
+  if [ "$1" != "$after" ]; then
+    diff <(echo "$1") <(echo "$after")
+    fail "$2"
+  fi
+}
 
 # Starts a program in the background (through exit_code.exe, so that
 # expect_exit sees its whole exit code); its process is $app.
@@ -117,19 +170,27 @@ start_background() {
   app=$!
 }
 
+# Waits up to 30 s for a shown window with the title given (a regular
+# expression's body) and prints its id; fails (returns 1) when none appears.
+wait_window() {
+  local found
+  for _ in $(seq 150); do
+    found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+# Reads a window's place and size into X Y WIDTH HEIGHT.
+measure_window() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+
 # Starts an installer with arguments and waits for its window (title given).
 start_app() {
   local title=$1; shift
   start_background "$@"
-  wid=""
-  for _ in $(seq 150); do
-    wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1)
-    [ -n "$wid" ] && break
-    sleep 0.2
-  done
-  [ -n "$wid" ] || fail "the window \"$title\" did not appear"
+  wid=$(wait_window "$title") || fail "the window \"$title\" did not appear"
   sleep 1.5
-  eval "$(xdotool getwindowgeometry --shell "$wid")"   # X Y WIDTH HEIGHT
+  measure_window "$wid"
 }
 
 # Waits for the started program to end and checks its exit code.
@@ -166,13 +227,8 @@ differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != 0 
 
 # Waits for a message box with the caption given and answers it with keys.
 answer_box() {
-  local caption=$1 keys=$2 box="" try
-  for _ in $(seq 100); do
-    box=$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n1)
-    [ -n "$box" ] && break
-    sleep 0.2
-  done
-  [ -n "$box" ] || fail "no \"$caption\" box"
+  local caption=$1 keys=$2 box try
+  box=$(wait_window "$caption") || fail "no \"$caption\" box"
   sleep 0.5
   [ -n "${3:-}" ] && shot_screen "$3"
   # Without a window manager the box does not always get the keyboard focus:

@@ -185,7 +185,7 @@ int WINAPI recordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
 TEST_F(StartupTest, RefusalsBeforeTheScriptShowTheirBoxThroughTheSeam) {
   SystemSeam seam = realSystemSeam();
   seam.messageBox = &recordBox;
-  const SystemSeam previous = replaceSystemSeam(seam);
+  const SeamOverride recording(seam);
   const std::vector<uint8_t> pending(kTime, kTime + 8);
   struct Case {
     const char* what;
@@ -210,7 +210,6 @@ TEST_F(StartupTest, RefusalsBeforeTheScriptShowTheirBoxThroughTheSeam) {
     EXPECT_EQ(g_boxes[0].caption, kNoticeCaption);
     EXPECT_EQ(g_boxes[0].type, UINT(MB_OK));
   }
-  replaceSystemSeam(previous);
   EXPECT_FALSE(scriptRan());
 }
 

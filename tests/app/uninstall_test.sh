@@ -25,7 +25,7 @@ exe=$1 uninstaller=$2 hold=$3 artifacts=$4
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
-trap clean_machine EXIT
+trap cleanup EXIT
 empty=$(machine_state)
 
 # 1. Silent, into a folder with spaces whose parent the setup makes too.
@@ -53,14 +53,9 @@ grep -qi '^\\??\\C:\\windows\\temp\\Kavri-' <<<"$copy" ||
   fail "the copy ran outside the system's temporary folder: $copy"
 grep -qxF "${copy%\\Kavri-Uninstall.exe}" <<<"$entries" ||
   fail "the copy's private folder is not deleted at the restart: $pending"
-[ -z "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] ||
-  fail "an uninstall without files in use marked a restart"
+restart_marked && fail "an uninstall without files in use marked a restart"
 wine_run reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-after=$(machine_state)
-if [ "$empty" != "$after" ]; then
-  diff <(echo "$empty") <(echo "$after")
-  fail "the silent uninstall left something behind"
-fi
+expect_machine "$empty" "the silent uninstall left something behind"
 echo "ok: silent install into a new folder with spaces and silent uninstall, both exit code 0, nothing left"
 
 # 2. With the pages; a user's file and the running program.
@@ -68,7 +63,7 @@ echo "ok: silent install into a new folder with spaces and silent uninstall, bot
 mkdir -p "$install_dir/docs/notes"
 echo "mine" > "$install_dir/docs/notes/my notes.txt"
 "$KAVRI_WINE" 'C:\Program Files\Kavri\Kavri.exe' >/dev/null 2>&1 &
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Kavri$' >/dev/null 2>&1 && break; sleep 0.2; done
+wait_window Kavri >/dev/null   # the program's window
 start_app "Kavri Uninstall" "$install_dir/Uninstall.exe"
 shot uninstall-confirm.png
 click_primary 0.2                                   # Remove
@@ -92,10 +87,8 @@ wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 echo "ok: the uninstaller's pages closed the program and removed the install, keeping the user's file"
 
 # 3. Refusals in silent mode.
-run_code "$exe" /S /D=Kavri
-[ "$code" = 267 ] || fail "a relative folder: exit code $code, expected 267"
-run_code "$uninstaller" /S
-[ "$code" = 1603 ] || fail "an uninstaller without install log: exit code $code, expected 1603"
+expect_code 267 "a relative folder" "$exe" /S /D=Kavri
+expect_code 1603 "an uninstaller without install log" "$uninstaller" /S
 xdotool search --onlyvisible --name '^(错误|提示)$' >/dev/null 2>&1 && fail "a silent run showed a box"
 echo "ok: silent refusals end with their exit codes and show nothing"
 
@@ -104,14 +97,12 @@ echo "ok: silent refusals end with their exit codes and show nothing"
 # folder, a key outside the product's and a null.
 victim="$drive_c/Kavri Victim"
 victim_key='HKLM\Software\Kavri Victim'
-holder=""
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
+cleanup_victim() {
   rm -rf "$victim"
   wine_run reg delete "$victim_key" /f >/dev/null 2>&1
-  clean_machine
+  cleanup
 }
-trap cleanup EXIT
+trap cleanup_victim EXIT
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the install before the altered log failed"
 mkdir -p "$victim"
@@ -143,19 +134,14 @@ echo "ok: an altered log removes the install and nothing through a link, elsewhe
 # marked: a setup started before it refuses (exit 350).
 clean_machine
 "$KAVRI_WINE" "$exe" /S || fail "the install before the held file failed"
-fifo=$(mktemp -u); mkfifo "$fifo"
-"$KAVRI_WINE" "$hold" 'C:\Program Files\Kavri\readme.txt' 120000 >"$fifo" 2>&1 &
-holder=$!
-read -r -t 30 line <"$fifo"; rm -f "$fifo"
-[ "${line%$'\r'}" = holding ] || fail "the helper could not hold readme.txt: $line"
+hold_open 'C:\Program Files\Kavri\readme.txt'
 "$KAVRI_WINE" 'C:\Program Files\Kavri\Uninstall.exe' /S; status=$?
 [ "$status" -eq 0 ] || fail "silent uninstall with a file in use: exit code $status"
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 pending=$(reg_query "$session_key" /v PendingFileRenameOperations)
 grep -q 'C:\\Program Files\\Kavri\\readme\.txt' <<<"$pending" ||
   fail "the file in use is not removed at the restart: $pending"
-[ -n "$(find "$drive_c/users" -maxdepth 6 -name pelvano_restart 2>/dev/null)" ] || fail "the restart was not marked"
-run_code "$exe" /S
-[ "$code" = 350 ] || fail "a setup before the restart: exit code $code, expected 350 (a restart is pending)"
-kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; holder=""
+restart_marked || fail "the restart was not marked"
+expect_code 350 "a setup before the restart (a restart is pending)" "$exe" /S
+release_hold
 echo "ok: a file in use goes at the restart, which is marked, and a setup waits for it"

@@ -35,6 +35,19 @@ void dismissMessageBox(HWND box);
 // Counts top-level windows of `pid` with this caption.
 int countDialogs(DWORD pid, const wchar_t* caption);
 
+// Puts `calls` in the system seam's place while alive and the previous calls
+// back after, however the scope is left (a failed ASSERT returns early).
+class SeamOverride {
+ public:
+  explicit SeamOverride(const SystemSeam& calls) : previous_(replaceSystemSeam(calls)) {}
+  ~SeamOverride() { replaceSystemSeam(previous_); }
+  SeamOverride(const SeamOverride&) = delete;
+  SeamOverride& operator=(const SeamOverride&) = delete;
+
+ private:
+  SystemSeam previous_;
+};
+
 // Answers the system seam's elevation question as told while alive (Wine
 // elevates every process), and with `desktopShell` false makes the desktop
 // shell unreachable, as for the system account; restores the seam after.
