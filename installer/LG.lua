@@ -63,7 +63,6 @@ end
 -- taken) and the install log.
 
 local journal
-local backups = {}        -- copies of replaced files, removed once the job has succeeded
 local log = { product = product.name, version = product.version, files = {}, folders = {}, registry = {}, keys = {},
               shortcuts = {} }
 
@@ -155,7 +154,6 @@ local function backUp(path)
   record({ op = "backup", path = path, backup = backup })
   if not copyFileNoReplace(path, backup) then return nil end
   record({ op = "replaced", path = path, backup = backup })
-  backups[#backups + 1] = backup
   return backup
 end
 
