@@ -167,7 +167,7 @@ end
 -- Writes one payload entry to `path`, handling files in use and failures.
 -- Returns true and the file written (`path`, or the new file beside it that
 -- replaces it at the next restart), or false when the entry was skipped.
-local function writeEntry(name, path, programPath, state)
+local function writeEntry(name, path, programPath)
   local existed = fileExists(path)
   local backup
   if existed then backup = backUp(path) else record({ op = "new", path = path }) end
@@ -186,8 +186,8 @@ local function writeEntry(name, path, programPath, state)
         if not backup then backup = backUp(path) end
       elseif answer == ANSWER.AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
         -- Undone by removing the new file: the move at restart then finds
-        -- nothing to move. The restart is marked once the job has succeeded.
-        state.restart = true
+        -- nothing to move. The journal's finish marks the restart once the
+        -- job has succeeded: the new file waits beside the old one.
         return true, pending
       else
         removeFile(pending)
@@ -354,7 +354,7 @@ local function install(state)
   local pace = tonumber(config.pace)
   for index, entry in ipairs(entries) do
     local path = paths[index]
-    local written, file = writeEntry(entry.name, path, programPath, state)
+    local written, file = writeEntry(entry.name, path, programPath)
     if written then
       -- The uninstaller removes the file only while it still has this hash:
       -- of the new file waiting beside it for the restart, when there is one.
@@ -428,13 +428,13 @@ local function install(state)
   record({ op = "commit" })
 end
 
-local state = { count = 0, skipped = 0, bytes = 0, restart = false }
+local state = { count = 0, skipped = 0, bytes = 0 }
 local ok, failure = pcall(install, state)
 if ok then
   -- The copies of replaced files go; files waiting for the restart mark it.
   local finished = installJournal.finish(journal.records)
   journal:close()
-  notify({ code = REPORT.DONE, installed = true, restart = state.restart or finished.restart, count = state.count,
+  notify({ code = REPORT.DONE, installed = true, restart = finished.restart, count = state.count,
            skipped = state.skipped, bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
 else
   local undone = { complete = true, restart = false, later = {}, failed = {}, kept = {} }
