@@ -202,7 +202,7 @@ end
 ------------------------------------------------------------------------------
 -- Registry.
 
-local ROOT_NAMES = { [HKEY_LOCAL_MACHINE] = "HKEY_LOCAL_MACHINE", [HKEY_CURRENT_USER] = "HKEY_CURRENT_USER" }
+local ROOT_NAMES = shared.ROOT_NAMES
 
 -- Writes a value, journalling the old one (its type and exact bytes,
 -- restored on rollback, or its absence) and logging it.

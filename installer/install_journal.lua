@@ -38,8 +38,7 @@ local shared = require "shared"
 local journal = {}
 
 local NAME = "journal.txt"
-local ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
-local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
+local ROOTS = shared.ROOTS
 
 ------------------------------------------------------------------------------
 -- Registry bytes as text for JSON, and back.
@@ -115,13 +114,10 @@ local function fullPath(path)
   return type(path) == "string" and path:match("^%a:\\.") ~= nil
 end
 
+-- Whether a record names a known root and one of the product's keys: only
+-- those are put back or deleted.
 local function productKey(root, key)
-  if not ROOTS[root] or type(key) ~= "string" then return false end
-  local lower = key:lower()
-  for _, known in ipairs(PRODUCT_KEYS) do
-    if lower == known or lower:sub(1, #known + 1) == known .. "\\" then return true end
-  end
-  return false
+  return ROOTS[root] ~= nil and shared.isProductKey(key)
 end
 
 -- Removes an empty folder (never one with anything left in it).
@@ -175,7 +171,6 @@ end
 local UNDO = {
   folder = function(r) if fullPath(r.path) then removeEmptyFolder(r.path) end end,
   new = function(r, result) if fullPath(r.path) then removeNowOrLater(r.path, result) end end,
-  pending = function(r, result) if fullPath(r.path) then removeNowOrLater(r.path, result) end end,
   backup = function(r, result, restored)
     if fullPath(r.backup) and not restored[r.backup:lower()] then removeNowOrLater(r.backup, result) end
   end,
@@ -197,6 +192,7 @@ local UNDO = {
   end,
   key = function(r) if productKey(r.root, r.key) then regDeleteSubKey(ROOTS[r.root], r.key) end end,
 }
+UNDO.pending = UNDO.new   -- the new file waiting for the restart goes like any new file
 
 local function newResult()
   return { later = {}, failed = {}, kept = {} }

@@ -21,8 +21,7 @@ local shared = require "shared"
 
 local installLog = {}
 
-installLog.ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
-local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
+installLog.ROOTS = shared.ROOTS
 local MAX_PATH_TEXT = 259        -- what the system functions accept
 local MAX_SIZE = 2 ^ 53          -- every whole number of bytes up to here is exact
 local MAX_ITEMS = 1000000        -- more items than this in one list is no log of ours
@@ -93,11 +92,8 @@ local function keyProblem(entry)
   if not installLog.ROOTS[entry.root] then return "names no known root" end
   if type(entry.key) ~= "string" or #entry.key > MAX_PATH_TEXT then return "names no key" end
   if entry.key:find("\\\\") or entry.key:find("\\$") or entry.key:find("%z") then return "names no key" end
-  local key = entry.key:lower()
-  for _, known in ipairs(PRODUCT_KEYS) do
-    if key == known or key:sub(1, #known + 1) == known .. "\\" then return nil end
-  end
-  return "is outside the product's keys"
+  if not shared.isProductKey(entry.key) then return "is outside the product's keys" end
+  return nil
 end
 
 ------------------------------------------------------------------------------
