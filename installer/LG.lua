@@ -437,7 +437,7 @@ if ok then
   notify({ code = REPORT.DONE, installed = true, restart = finished.restart, count = state.count,
            skipped = state.skipped, bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
 else
-  local undone = { complete = true, restart = false, later = {}, failed = {}, kept = {} }
+  local undone = installJournal.nothingUndone()
   if journal then
     notify({ code = REPORT.UNDOING })
     undone = installJournal.undo(journal.records)
@@ -445,8 +445,7 @@ else
   end
   local cancelled = type(failure) == "table" and failure.cancelled or false
   local message = type(failure) == "table" and failure.failure or tostring(failure)
-  notify({ code = REPORT.DONE, installed = false, cancelled = cancelled, restart = undone.restart, count = 0,
-           skipped = 0, bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil,
-           undoComplete = undone.complete, later = #undone.later, example = undone.later[1] or undone.failed[1],
-           kept = undone.kept[1] })
+  notify(installJournal.summary(undone, { code = REPORT.DONE, installed = false, cancelled = cancelled, count = 0,
+                                          skipped = 0, bytes = state.bytes, shortcuts = 0,
+                                          message = not cancelled and message or nil }))
 end

@@ -207,6 +207,24 @@ local function settle(result)
   return result
 end
 
+-- The result of an undo that had nothing to undo.
+function journal.nothingUndone()
+  local result = newResult()
+  result.complete, result.restart = true, false
+  return result
+end
+
+-- What a report of the setup says about the undo `result`, added to `report`
+-- (a new table when nil) and returned: `undoComplete`, `restart`, `later`
+-- (how many things are put back at the restart), `example` (one thing not
+-- put back now) and `kept` (a copy of an old file left where it is).
+function journal.summary(result, report)
+  report = report or {}
+  report.undoComplete, report.restart, report.later = result.complete, result.restart, #result.later
+  report.example, report.kept = result.later[1] or result.failed[1], result.kept[1]
+  return report
+end
+
 -- Undoes `records` in reverse. Returns { complete, restart, later = paths
 -- finished at the restart, failed = what could not be undone, kept = copies
 -- of old files left where they are }.
@@ -269,7 +287,9 @@ function journal.recover()
   if not path and not regKeyExists(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY) then return nil end
   if not path or not readProtectedFile then
     journal.forget(nil)
-    return { steps = 0, complete = true, later = {}, failed = {}, kept = {} }
+    local result = journal.nothingUndone()
+    result.steps = 0
+    return result
   end
   local text, why = readProtectedFile(path)
   if not text then
@@ -277,8 +297,9 @@ function journal.recover()
     -- someone else could have written is not acted on, nor removed.
     local present = fileExists(path)
     journal.forget(not present and path or nil)
-    return { steps = 0, complete = true, refused = present and tostring(why) or nil,
-             later = {}, failed = {}, kept = {} }
+    local result = journal.nothingUndone()
+    result.steps, result.refused = 0, present and tostring(why) or nil
+    return result
   end
   local records = journal.parse(text)
   local committed = false
