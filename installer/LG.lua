@@ -184,7 +184,7 @@ local function writeEntry(name, path, programPath)
         removeFile(pending)
         closeProgram(path, programPath)
         if not backup then backup = backUp(path) end
-      elseif answer == ANSWER.AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
+      elseif answer == ANSWER.AT_RESTART and moveFileAtRestart(pending, path) then
         -- Undone by removing the new file: the move at restart then finds
         -- nothing to move. The journal's finish marks the restart once the
         -- job has succeeded: the new file waits beside the old one.

@@ -194,7 +194,7 @@ local function folderPage(setup)
     shownFolder = text
     neededLabel:setText("Space needed: " .. (needed and installFolder.formatBytes(needed) or "unknown"))
     local folder = installFolder.check(text)
-    local free = folder and getFreeSpace and getFreeSpace(folder)
+    local free = folder and getFreeSpace(folder)
     if free then
       local warning = (needed and free < needed) and "  (not enough)" or ""
       freeLabel:setText("Space free on drive " .. folder:sub(1, 2):upper() .. " " .. installFolder.formatBytes(free)
@@ -512,7 +512,7 @@ local function runWindow(options)
   window:showDialog()
 end
 
-local options = shared.parseCommandLine(getCommandLine and getCommandLine() or "")
+local options = shared.parseCommandLine(getCommandLine())
 if options.silent then setSilent(true) end
 if #options.unknown > 0 then
   refuseCommandLine(options)

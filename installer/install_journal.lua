@@ -60,7 +60,6 @@ Journal.__index = Journal
 -- Starts a journal for a new install: its private folder, its file, and its
 -- place in the registry. Returns the journal, or nil and the reason.
 function journal.start()
-  if not createPrivateTempFolder then return nil, "this installer cannot keep a journal" end
   local folder, why = createPrivateTempFolder()
   if not folder then return nil, "no private folder for the journal: " .. tostring(why) end
   local path = folder .. "\\" .. NAME
@@ -120,20 +119,16 @@ local function productKey(root, key)
   return ROOTS[root] ~= nil and shared.isProductKey(key)
 end
 
--- Removes an empty folder (never one with anything left in it).
+-- Removes an empty folder: removeInsideFolder refuses one with anything left
+-- in it ("not empty"). Only a folder: a file found at its place is left.
 local function removeEmptyFolder(path)
-  if not folderExists(path) or not directoryEmpty(path) then return end
-  if removeInsideFolder then
-    removeInsideFolder(path, path)
-  else
-    removeDirectory(path)
-  end
+  if folderExists(path) then removeInsideFolder(path, path) end
 end
 
 -- Removes a file now, or schedules it for the restart; counts the latter.
 local function removeNowOrLater(path, result)
   if not fileExists(path) or removeFile(path) then return end
-  if moveFileAtRestart and moveFileAtRestart(path) then
+  if moveFileAtRestart(path) then
     result.later[#result.later + 1] = path
   else
     result.failed[#result.failed + 1] = path
@@ -143,11 +138,7 @@ end
 -- Whether two files hold the same bytes.
 local function sameContent(a, b)
   if getFileSize(a) ~= getFileSize(b) then return false end
-  if fileSha256 then
-    local first, second = fileSha256(a), fileSha256(b)
-    return first ~= nil and first == second
-  end
-  local first, second = readWholeFile(a), readWholeFile(b)
+  local first, second = fileSha256(a), fileSha256(b)
   return first ~= nil and first == second
 end
 
@@ -160,7 +151,7 @@ local function restore(path, backup, result)
     return
   end
   if moveFile(backup, path) then return end
-  if moveFileAtRestart and moveFileAtRestart(backup, path) then
+  if moveFileAtRestart(backup, path) then
     result.later[#result.later + 1] = path
   else
     result.failed[#result.failed + 1] = path
@@ -285,7 +276,7 @@ end
 function journal.recover()
   local path = regQueryString(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY, "Journal")
   if not path and not regKeyExists(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY) then return nil end
-  if not path or not readProtectedFile then
+  if not path then
     journal.forget(nil)
     local result = journal.nothingUndone()
     result.steps = 0
