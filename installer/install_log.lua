@@ -64,6 +64,16 @@ local function below(path, folder)
 end
 installLog.below = below
 
+-- The place of `places` (see installLog.check) that `path` lies below, or
+-- nil: the one the removal of what the log lists there is checked against.
+local function rootOf(path, places)
+  for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
+    if below(path, places[name]) then return places[name] end
+  end
+  return nil
+end
+installLog.rootOf = rootOf
+
 ------------------------------------------------------------------------------
 -- Lists.
 
@@ -122,12 +132,6 @@ function installLog.check(log, places)
   local checked = { files = {}, folders = {}, registry = {}, keys = {}, shortcuts = {} }
   local notes = {}
   local folder = places.folder
-  local function belowRoots(path)
-    for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
-      if below(path, places[name]) then return true end
-    end
-    return false
-  end
 
   -- Runs `problem(item)` over the list's every position; the items without
   -- a problem go to `out` as `make(item)` gives them.
@@ -168,7 +172,7 @@ function installLog.check(log, places)
     if why then return why end
     if installLog.plain(path) == installLog.plain(folder) then
       ownsFolder = true
-    elseif not belowRoots(path) and not below(folder, path) then
+    elseif not rootOf(path, places) and not below(folder, path) then
       return "is outside the install folder, the start menu and the desktop"
     end
     return nil
@@ -205,7 +209,7 @@ function installLog.check(log, places)
     local why = pathProblem(path)
     if why then return why end
     if not path:lower():find("%.lnk$") then return "is no .lnk file" end
-    if not belowRoots(path) then return "is outside the install folder, the start menu and the desktop" end
+    if not rootOf(path, places) then return "is outside the install folder, the start menu and the desktop" end
     return nil
   end, function(path) return path end, checked.shortcuts)
 
