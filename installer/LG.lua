@@ -63,7 +63,6 @@ end
 -- taken) and the install log.
 
 local journal
-local backups = {}        -- copies of replaced files, removed once the job has succeeded
 local log = { product = product.name, version = product.version, files = {}, folders = {}, registry = {}, keys = {},
               shortcuts = {} }
 
@@ -155,7 +154,6 @@ local function backUp(path)
   record({ op = "backup", path = path, backup = backup })
   if not copyFileNoReplace(path, backup) then return nil end
   record({ op = "replaced", path = path, backup = backup })
-  backups[#backups + 1] = backup
   return backup
 end
 
@@ -169,7 +167,7 @@ end
 -- Writes one payload entry to `path`, handling files in use and failures.
 -- Returns true and the file written (`path`, or the new file beside it that
 -- replaces it at the next restart), or false when the entry was skipped.
-local function writeEntry(name, path, programPath, state)
+local function writeEntry(name, path, programPath)
   local existed = fileExists(path)
   local backup
   if existed then backup = backUp(path) else record({ op = "new", path = path }) end
@@ -186,10 +184,10 @@ local function writeEntry(name, path, programPath, state)
         removeFile(pending)
         closeProgram(path, programPath)
         if not backup then backup = backUp(path) end
-      elseif answer == ANSWER.AT_RESTART and moveFileAtRestart and moveFileAtRestart(pending, path) then
+      elseif answer == ANSWER.AT_RESTART and moveFileAtRestart(pending, path) then
         -- Undone by removing the new file: the move at restart then finds
-        -- nothing to move. The restart is marked once the job has succeeded.
-        state.restart = true
+        -- nothing to move. The journal's finish marks the restart once the
+        -- job has succeeded: the new file waits beside the old one.
         return true, pending
       else
         removeFile(pending)
@@ -204,7 +202,7 @@ end
 ------------------------------------------------------------------------------
 -- Registry.
 
-local ROOT_NAMES = { [HKEY_LOCAL_MACHINE] = "HKEY_LOCAL_MACHINE", [HKEY_CURRENT_USER] = "HKEY_CURRENT_USER" }
+local ROOT_NAMES = shared.ROOT_NAMES
 
 -- Writes a value, journalling the old one (its type and exact bytes,
 -- restored on rollback, or its absence) and logging it.
@@ -356,7 +354,7 @@ local function install(state)
   local pace = tonumber(config.pace)
   for index, entry in ipairs(entries) do
     local path = paths[index]
-    local written, file = writeEntry(entry.name, path, programPath, state)
+    local written, file = writeEntry(entry.name, path, programPath)
     if written then
       -- The uninstaller removes the file only while it still has this hash:
       -- of the new file waiting beside it for the restart, when there is one.
@@ -430,16 +428,16 @@ local function install(state)
   record({ op = "commit" })
 end
 
-local state = { count = 0, skipped = 0, bytes = 0, restart = false }
+local state = { count = 0, skipped = 0, bytes = 0 }
 local ok, failure = pcall(install, state)
 if ok then
   -- The copies of replaced files go; files waiting for the restart mark it.
   local finished = installJournal.finish(journal.records)
   journal:close()
-  notify({ code = REPORT.DONE, installed = true, restart = state.restart or finished.restart, count = state.count,
+  notify({ code = REPORT.DONE, installed = true, restart = finished.restart, count = state.count,
            skipped = state.skipped, bytes = state.bytes, shortcuts = state.shortcuts or 0, program = state.program })
 else
-  local undone = { complete = true, restart = false, later = {}, failed = {}, kept = {} }
+  local undone = installJournal.nothingUndone()
   if journal then
     notify({ code = REPORT.UNDOING })
     undone = installJournal.undo(journal.records)
@@ -447,8 +445,7 @@ else
   end
   local cancelled = type(failure) == "table" and failure.cancelled or false
   local message = type(failure) == "table" and failure.failure or tostring(failure)
-  notify({ code = REPORT.DONE, installed = false, cancelled = cancelled, restart = undone.restart, count = 0,
-           skipped = 0, bytes = state.bytes, shortcuts = 0, message = not cancelled and message or nil,
-           undoComplete = undone.complete, later = #undone.later, example = undone.later[1] or undone.failed[1],
-           kept = undone.kept[1] })
+  notify(installJournal.summary(undone, { code = REPORT.DONE, installed = false, cancelled = cancelled, count = 0,
+                                          skipped = 0, bytes = state.bytes, shortcuts = 0,
+                                          message = not cancelled and message or nil }))
 end

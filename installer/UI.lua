@@ -57,14 +57,12 @@ end
 -- failed): what it had done is undone here from its journal (or, when it had
 -- already finished, its clean-up completed).
 local function stoppedWork(failure)
-  local result = installJournal.recover() or { complete = true, restart = false, later = {}, failed = {}, kept = {} }
+  local result = installJournal.recover() or installJournal.nothingUndone()
   if result.committed then
     return { installed = true, restart = result.restart, count = 0, skipped = 0, bytes = 0, shortcuts = 0 }
   end
-  return { installed = false, cancelled = false, restart = result.restart,
-           message = "Setup stopped unexpectedly" .. (failure and (" (" .. tostring(failure) .. ")") or ""),
-           undoComplete = result.complete, later = #result.later, example = result.later[1] or result.failed[1],
-           kept = result.kept[1] }
+  return installJournal.summary(result, { installed = false, cancelled = false,
+    message = "Setup stopped unexpectedly" .. (failure and (" (" .. tostring(failure) .. ")") or "") })
 end
 
 -- Undoes what a setup stopped half-way left behind (its journal), and says
@@ -85,7 +83,7 @@ local function recoverStoppedSetup(options)
   end
   local goOn = result.complete and not result.restart
   if not result.complete then
-    text = text .. "\n\nSome could not be undone now, such as " .. tostring(result.later[1] or result.failed[1])
+    text = text .. "\n\nSome could not be undone now, such as " .. tostring(installJournal.summary(result).example)
            .. (#result.later > 0 and ": they are undone when the computer restarts." or ".")
   end
   if not goOn then text = text .. "\n\nPlease restart the computer, then run Setup again." end
@@ -196,7 +194,7 @@ local function folderPage(setup)
     shownFolder = text
     neededLabel:setText("Space needed: " .. (needed and installFolder.formatBytes(needed) or "unknown"))
     local folder = installFolder.check(text)
-    local free = folder and getFreeSpace and getFreeSpace(folder)
+    local free = folder and getFreeSpace(folder)
     if free then
       local warning = (needed and free < needed) and "  (not enough)" or ""
       freeLabel:setText("Space free on drive " .. folder:sub(1, 2):upper() .. " " .. installFolder.formatBytes(free)
@@ -514,7 +512,7 @@ local function runWindow(options)
   window:showDialog()
 end
 
-local options = shared.parseCommandLine(getCommandLine and getCommandLine() or "")
+local options = shared.parseCommandLine(getCommandLine())
 if options.silent then setSilent(true) end
 if #options.unknown > 0 then
   refuseCommandLine(options)

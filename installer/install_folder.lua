@@ -109,7 +109,7 @@ end
 
 -- Bytes the payload needs, from the package itself (nil when unreadable).
 function installFolder.payloadSize()
-  local entries = listEntries and listEntries("program.lz")
+  local entries = listEntries("program.lz")
   if type(entries) ~= "table" then return nil end
   local total = 0
   for _, entry in ipairs(entries) do total = total + (tonumber(entry.size) or 0) end
@@ -141,7 +141,7 @@ function installFolder.checkTarget(text)
                 .. "folder: choose it, or uninstall " .. name .. " first.", shared.EXIT.INSTALLED_ELSEWHERE
   end
   local needed = installFolder.payloadSize()
-  local free = getFreeSpace and getFreeSpace(folder)
+  local free = getFreeSpace(folder)
   if needed and free and free < needed then
     return nil, "There is not enough space on drive " .. folder:sub(1, 2):upper() .. ": " .. name .. " needs "
                 .. installFolder.formatBytes(needed) .. ", and " .. installFolder.formatBytes(free) .. " is free.",

@@ -38,8 +38,7 @@ local shared = require "shared"
 local journal = {}
 
 local NAME = "journal.txt"
-local ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
-local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
+local ROOTS = shared.ROOTS
 
 ------------------------------------------------------------------------------
 -- Registry bytes as text for JSON, and back.
@@ -61,7 +60,6 @@ Journal.__index = Journal
 -- Starts a journal for a new install: its private folder, its file, and its
 -- place in the registry. Returns the journal, or nil and the reason.
 function journal.start()
-  if not createPrivateTempFolder then return nil, "this installer cannot keep a journal" end
   local folder, why = createPrivateTempFolder()
   if not folder then return nil, "no private folder for the journal: " .. tostring(why) end
   local path = folder .. "\\" .. NAME
@@ -115,29 +113,22 @@ local function fullPath(path)
   return type(path) == "string" and path:match("^%a:\\.") ~= nil
 end
 
+-- Whether a record names a known root and one of the product's keys: only
+-- those are put back or deleted.
 local function productKey(root, key)
-  if not ROOTS[root] or type(key) ~= "string" then return false end
-  local lower = key:lower()
-  for _, known in ipairs(PRODUCT_KEYS) do
-    if lower == known or lower:sub(1, #known + 1) == known .. "\\" then return true end
-  end
-  return false
+  return ROOTS[root] ~= nil and shared.isProductKey(key)
 end
 
--- Removes an empty folder (never one with anything left in it).
+-- Removes an empty folder: removeInsideFolder refuses one with anything left
+-- in it ("not empty"). Only a folder: a file found at its place is left.
 local function removeEmptyFolder(path)
-  if not folderExists(path) or not directoryEmpty(path) then return end
-  if removeInsideFolder then
-    removeInsideFolder(path, path)
-  else
-    removeDirectory(path)
-  end
+  if folderExists(path) then removeInsideFolder(path, path) end
 end
 
 -- Removes a file now, or schedules it for the restart; counts the latter.
 local function removeNowOrLater(path, result)
   if not fileExists(path) or removeFile(path) then return end
-  if moveFileAtRestart and moveFileAtRestart(path) then
+  if moveFileAtRestart(path) then
     result.later[#result.later + 1] = path
   else
     result.failed[#result.failed + 1] = path
@@ -147,11 +138,7 @@ end
 -- Whether two files hold the same bytes.
 local function sameContent(a, b)
   if getFileSize(a) ~= getFileSize(b) then return false end
-  if fileSha256 then
-    local first, second = fileSha256(a), fileSha256(b)
-    return first ~= nil and first == second
-  end
-  local first, second = readWholeFile(a), readWholeFile(b)
+  local first, second = fileSha256(a), fileSha256(b)
   return first ~= nil and first == second
 end
 
@@ -164,7 +151,7 @@ local function restore(path, backup, result)
     return
   end
   if moveFile(backup, path) then return end
-  if moveFileAtRestart and moveFileAtRestart(backup, path) then
+  if moveFileAtRestart(backup, path) then
     result.later[#result.later + 1] = path
   else
     result.failed[#result.failed + 1] = path
@@ -175,7 +162,6 @@ end
 local UNDO = {
   folder = function(r) if fullPath(r.path) then removeEmptyFolder(r.path) end end,
   new = function(r, result) if fullPath(r.path) then removeNowOrLater(r.path, result) end end,
-  pending = function(r, result) if fullPath(r.path) then removeNowOrLater(r.path, result) end end,
   backup = function(r, result, restored)
     if fullPath(r.backup) and not restored[r.backup:lower()] then removeNowOrLater(r.backup, result) end
   end,
@@ -197,6 +183,7 @@ local UNDO = {
   end,
   key = function(r) if productKey(r.root, r.key) then regDeleteSubKey(ROOTS[r.root], r.key) end end,
 }
+UNDO.pending = UNDO.new   -- the new file waiting for the restart goes like any new file
 
 local function newResult()
   return { later = {}, failed = {}, kept = {} }
@@ -209,6 +196,24 @@ local function settle(result)
   if result.restart then markRestart() end
   result.complete = #result.later == 0 and #result.failed == 0
   return result
+end
+
+-- The result of an undo that had nothing to undo.
+function journal.nothingUndone()
+  local result = newResult()
+  result.complete, result.restart = true, false
+  return result
+end
+
+-- What a report of the setup says about the undo `result`, added to `report`
+-- (a new table when nil) and returned: `undoComplete`, `restart`, `later`
+-- (how many things are put back at the restart), `example` (one thing not
+-- put back now) and `kept` (a copy of an old file left where it is).
+function journal.summary(result, report)
+  report = report or {}
+  report.undoComplete, report.restart, report.later = result.complete, result.restart, #result.later
+  report.example, report.kept = result.later[1] or result.failed[1], result.kept[1]
+  return report
 end
 
 -- Undoes `records` in reverse. Returns { complete, restart, later = paths
@@ -271,9 +276,11 @@ end
 function journal.recover()
   local path = regQueryString(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY, "Journal")
   if not path and not regKeyExists(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY) then return nil end
-  if not path or not readProtectedFile then
+  if not path then
     journal.forget(nil)
-    return { steps = 0, complete = true, later = {}, failed = {}, kept = {} }
+    local result = journal.nothingUndone()
+    result.steps = 0
+    return result
   end
   local text, why = readProtectedFile(path)
   if not text then
@@ -281,8 +288,9 @@ function journal.recover()
     -- someone else could have written is not acted on, nor removed.
     local present = fileExists(path)
     journal.forget(not present and path or nil)
-    return { steps = 0, complete = true, refused = present and tostring(why) or nil,
-             later = {}, failed = {}, kept = {} }
+    local result = journal.nothingUndone()
+    result.steps, result.refused = 0, present and tostring(why) or nil
+    return result
   end
   local records = journal.parse(text)
   local committed = false

@@ -21,8 +21,7 @@ local shared = require "shared"
 
 local installLog = {}
 
-installLog.ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
-local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
+installLog.ROOTS = shared.ROOTS
 local MAX_PATH_TEXT = 259        -- what the system functions accept
 local MAX_SIZE = 2 ^ 53          -- every whole number of bytes up to here is exact
 local MAX_ITEMS = 1000000        -- more items than this in one list is no log of ours
@@ -65,6 +64,16 @@ local function below(path, folder)
 end
 installLog.below = below
 
+-- The place of `places` (see installLog.check) that `path` lies below, or
+-- nil: the one the removal of what the log lists there is checked against.
+local function rootOf(path, places)
+  for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
+    if below(path, places[name]) then return places[name] end
+  end
+  return nil
+end
+installLog.rootOf = rootOf
+
 ------------------------------------------------------------------------------
 -- Lists.
 
@@ -93,11 +102,8 @@ local function keyProblem(entry)
   if not installLog.ROOTS[entry.root] then return "names no known root" end
   if type(entry.key) ~= "string" or #entry.key > MAX_PATH_TEXT then return "names no key" end
   if entry.key:find("\\\\") or entry.key:find("\\$") or entry.key:find("%z") then return "names no key" end
-  local key = entry.key:lower()
-  for _, known in ipairs(PRODUCT_KEYS) do
-    if key == known or key:sub(1, #known + 1) == known .. "\\" then return nil end
-  end
-  return "is outside the product's keys"
+  if not shared.isProductKey(entry.key) then return "is outside the product's keys" end
+  return nil
 end
 
 ------------------------------------------------------------------------------
@@ -126,12 +132,6 @@ function installLog.check(log, places)
   local checked = { files = {}, folders = {}, registry = {}, keys = {}, shortcuts = {} }
   local notes = {}
   local folder = places.folder
-  local function belowRoots(path)
-    for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
-      if below(path, places[name]) then return true end
-    end
-    return false
-  end
 
   -- Runs `problem(item)` over the list's every position; the items without
   -- a problem go to `out` as `make(item)` gives them.
@@ -172,7 +172,7 @@ function installLog.check(log, places)
     if why then return why end
     if installLog.plain(path) == installLog.plain(folder) then
       ownsFolder = true
-    elseif not belowRoots(path) and not below(folder, path) then
+    elseif not rootOf(path, places) and not below(folder, path) then
       return "is outside the install folder, the start menu and the desktop"
     end
     return nil
@@ -209,7 +209,7 @@ function installLog.check(log, places)
     local why = pathProblem(path)
     if why then return why end
     if not path:lower():find("%.lnk$") then return "is no .lnk file" end
-    if not belowRoots(path) then return "is outside the install folder, the start menu and the desktop" end
+    if not rootOf(path, places) then return "is outside the install folder, the start menu and the desktop" end
     return nil
   end, function(path) return path end, checked.shortcuts)
 

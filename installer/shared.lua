@@ -27,6 +27,28 @@ shared.BACKUP_SUFFIX = "." .. tag .. "-backup"
 shared.PENDING_SUFFIX = "." .. tag .. "-new"
 
 ------------------------------------------------------------------------------
+-- The registry the product owns.
+
+-- The roots the journal and the install log name, by their names, and the
+-- names by root.
+shared.ROOTS = { HKEY_LOCAL_MACHINE = HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER = HKEY_CURRENT_USER }
+shared.ROOT_NAMES = {}
+for name, root in pairs(shared.ROOTS) do shared.ROOT_NAMES[root] = name end
+
+local PRODUCT_KEYS = { shared.UNINSTALL_KEY:lower(), shared.PRODUCT_KEY:lower() }
+
+-- Whether `key` is the product's own key, its entry in the installed-programs
+-- list, or a key below them (case ignored).
+function shared.isProductKey(key)
+  if type(key) ~= "string" then return false end
+  local lower = key:lower()
+  for _, known in ipairs(PRODUCT_KEYS) do
+    if lower == known or lower:sub(1, #known + 1) == known .. "\\" then return true end
+  end
+  return false
+end
+
+------------------------------------------------------------------------------
 -- Reports of the worker (notifyMessage) and the window's answers.
 --
 -- A report is a table with a `code`, sent as text (shared.serialise) and read

@@ -126,9 +126,8 @@ end
 
 -- Whether an entry of `folder` waits for the restart.
 local function holdsDeferred(folder)
-  local base = plain(folder) .. "\\"
   for _, path in ipairs(deferred) do
-    if path:sub(1, #base) == base then return true end
+    if installLog.below(path, folder) then return true end
   end
   return false
 end
@@ -161,13 +160,6 @@ local function uninstall()
   local places = { folder = folder, startMenu = getStartMenuFolder(), desktop = getDesktopFolder() }
   local checked, notes = installLog.check(log, places)
   for _, note in ipairs(notes) do skip(note) end
-  -- The place a path of the log lies below, which its removal checks.
-  local function rootOf(path)
-    for _, name in ipairs({ "folder", "startMenu", "desktop" }) do
-      if installLog.below(path, places[name]) then return places[name] end
-    end
-    return nil
-  end
 
   local total = #checked.files + #checked.shortcuts + #checked.folders + 2
   local step, lastReport = 0, -REPORT_INTERVAL
@@ -200,8 +192,9 @@ local function uninstall()
     progress(file.path)
   end
 
+  local rootOf = installLog.rootOf
   for _, link in ipairs(checked.shortcuts) do
-    if removeInside(rootOf(link), link) == "removed" then result.shortcuts = result.shortcuts + 1 end
+    if removeInside(rootOf(link, places), link) == "removed" then result.shortcuts = result.shortcuts + 1 end
     progress(link)
   end
 
@@ -233,7 +226,7 @@ local function uninstall()
   -- after it. The install folder and those above it are their own roots:
   -- no link may lead to them either.
   for _, path in ipairs(checked.folders) do
-    local root = rootOf(path) or path
+    local root = rootOf(path, places) or path
     local outcome = removeInside(root, path)
     if outcome == "not empty" then
       if holdsDeferred(path) and removeInsideFolderAtRestart(root, path) then

@@ -26,7 +26,7 @@ local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
 local MB, ID, SW, CAPTION = shared.MB, shared.ID, shared.SW, shared.CAPTION
 local COPY_NAME = product.name .. "-Uninstall.exe"   -- the copy, in its private folder
 
-local options = shared.parseCommandLine(getCommandLine and getCommandLine() or "")
+local options = shared.parseCommandLine(getCommandLine())
 if options.folder then options.folder = (options.folder:gsub("[\\/]+$", "")) end
 if options.silent then setSilent(true) end
 local self = (arg and arg[0]) or getProcessPath() or ""
