@@ -59,18 +59,17 @@ void onWindowDestroyed(dui::WindowImpl* window) {
 HWND LuaWindow::hwnd() const { return window_->hwnd(); }
 
 void LuaWindow::addForwarder() {
+  if (forwarding_) return;
   dui::ApplicationHandlers* handlers = dui::applicationHandlers();
-  if (handlers && handlers->add(dui::Delegate::bindFunction(forwardNotification, window_))) ++forwarders_;
+  forwarding_ = handlers && handlers->add(dui::Delegate::bindFunction(forwardNotification, window_));
 }
 
 void LuaWindow::releaseNative() {
-  // Every forwarder of this window goes: one left behind would call into a
-  // deleted window at the next notification.
-  if (dui::ApplicationHandlers* handlers = dui::applicationHandlers()) {
-    const auto key = dui::DelegateKey::ofFunction(forwardNotification, window_);
-    for (; forwarders_ > 0; --forwarders_) handlers->remove(key);
-  }
-  forwarders_ = 0;
+  // The forwarder goes: left behind, it would call into a deleted window at
+  // the next notification.
+  dui::ApplicationHandlers* handlers = dui::applicationHandlers();
+  if (forwarding_ && handlers) handlers->remove(dui::DelegateKey::ofFunction(forwardNotification, window_));
+  forwarding_ = false;
   timers_.clear();
 }
 

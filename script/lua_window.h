@@ -1,6 +1,6 @@
 // LuaWindow: the native side of script windows. One record per window made by
 // createWindow, keyed by the window's handle (its address): the window, its
-// script timers and its notification forwarders.
+// script timers and its notification forwarder.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,8 @@ class LuaWindow {
   dui::ShadowedWindow* window() const { return window_; }
   HWND hwnd() const;
   std::vector<std::unique_ptr<LuaWindowTimer>>& timers() { return timers_; }
+  // Registers the window's one notification forwarder; later calls find it
+  // there and add nothing, so each notification reaches the handler once.
   void addForwarder();
 
   // Registers a freshly created script window.
@@ -57,14 +59,14 @@ class LuaWindow {
   // The state is closing: stop every timer and forwarder without calling Lua.
   static void releaseAll();
 
-  // Destroys the timers (which stops them) and removes the forwarders.
+  // Destroys the timers (which stops them) and removes the forwarder.
   void releaseNative();
 
  private:
 
   dui::ShadowedWindow* window_;
   std::vector<std::unique_ptr<LuaWindowTimer>> timers_;   // each stops as it is destroyed
-  int forwarders_ = 0;
+  bool forwarding_ = false;
 };
 
 // The window object table: the 17 methods (window_api.cpp) and their parts.

@@ -47,8 +47,8 @@ int windowSetMessageHandler(lua_State* L) {
   lua_pushvalue(L, 1);
   lua_pushvalue(L, 2);
   ScriptHost::callRegistry(L, 3, 0);
-  // One more forwarder per call: a second call makes the function run twice
-  // per notification, the later result being the one the notifier reads.
+  // The stored function is replaced; the window keeps its one forwarder, so
+  // each notification runs the latest function once.
   w->addForwarder();
   return 0;
 }

@@ -58,8 +58,10 @@ int windowKillTimer(lua_State* L) {
   auto it = std::find_if(timers.begin(), timers.end(),
                          [handle](const auto& t) { return addressOf(t.get()) == handle; });
   if (it != timers.end()) timers.erase(it);   // destroying the timer stops it
+  // The handle goes back exactly as setTimer stored it: all of its bits, so
+  // the entry is found on 64-bit Windows too.
   ScriptHost::pushRegistryCall(L, "lua_killTimer", kTimerRegistry);
-  lua_pushinteger(L, argInteger(L, 2));
+  pushHandle(L, reinterpret_cast<const void*>(handle));
   pushHandle(L, w->window());
   ScriptHost::callRegistry(L, 3, 0);
   return 0;

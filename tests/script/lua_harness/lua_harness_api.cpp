@@ -18,6 +18,7 @@
 #include "script/lua_window.h"
 #include "script/notification_delivery.h"
 #include "script/script_host.h"
+#include "tests/script/lua_harness/high_addresses.h"
 #include "tests/script/lua_test_state.h"
 
 namespace kavri::test {
@@ -318,6 +319,13 @@ int messageBoxes(lua_State* L) {
   return 1;
 }
 
+// test.allocateHigh(on) -> whether native objects made from now on lie above
+// 2^32 (64-bit only; false on 32-bit and after test.allocateHigh(false))
+int allocateHighAddresses(lua_State* L) {
+  lua_pushboolean(L, allocateHigh(lua_toboolean(L, 1) != 0));
+  return 1;
+}
+
 const luaL_Reg kTestFunctions[] = {
     {"messageBoxes", messageBoxes},
     {"send", send},       {"post", post},
@@ -338,6 +346,7 @@ const luaL_Reg kTestFunctions[] = {
     {"title", title},
     {"cursor", cursor},
     {"systemCursor", systemCursor},
+    {"allocateHigh", allocateHighAddresses},
     {nullptr, nullptr}};
 
 }  // namespace
