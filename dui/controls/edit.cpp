@@ -126,8 +126,7 @@ void Edit::onMouseMove(Control* sender, Event& e) {
 void Edit::onMouseWheel(Control*, Event& e) {
   WindowImpl* window = hostWindowOf(*this);
   if (!window || window->focusControl() != this) return;
-  const int delta = GET_WHEEL_DELTA_WPARAM(e.wparam);
-  model_.scrollLines(delta / -kWheelUnitsPerLine);
+  model_.scrollLines(-wheel_.take(GET_WHEEL_DELTA_WPARAM(e.wparam), kWheelLinesPerNotch));
   e.handled = 1;
   changed();
 }

@@ -9,6 +9,7 @@
 #include "dui/controls/text_editing_keys.h"
 #include "dui/controls/text_font.h"
 #include "dui/core/control.h"
+#include "dui/core/wheel_steps.h"
 #include "support/win32_handles.h"
 
 namespace dui {
@@ -27,7 +28,7 @@ class Edit : public Control {
   static constexpr COLORREF kDefaultTextColour = 6710886;  // grey 102, 102, 102
   static constexpr COLORREF kSelectionColour = 16750899;   // red 51, green 153, blue 255
   static constexpr COLORREF kSelectedTextColour = 16777215;
-  static constexpr int kWheelUnitsPerLine = 40;            // one notch of 120 scrolls 3 lines
+  static constexpr int kWheelLinesPerNotch = 3;            // smaller deltas add up
 
   Edit();
   // A focused control that dies takes the window caret with it.
@@ -64,6 +65,7 @@ class Edit : public Control {
   void drawLine(HDC dc, const TextLine& line, const RECT& lineRect);
 
   EditModel model_;
+  WheelSteps wheel_;
   TextFont font_;
   kavri::UniqueHbrush selectionBrush_;
   int paddingX_ = kDefaultPadding;

@@ -153,7 +153,8 @@ void ListBox::onMouseWheel(Control*, Event& e) {
   if (!bar) return;
   const std::int32_t delta = GET_WHEEL_DELTA_WPARAM(e.wparam);
   const std::int32_t h = itemHeight();
-  const std::int64_t step = h > 0 ? std::int64_t{h} * (delta / 60) : std::int64_t{delta} * kWheelStep / WHEEL_DELTA;
+  // Two items a notch (whole items only), or kWheelStep pixels without an item height.
+  const std::int64_t step = h > 0 ? std::int64_t{h} * wheel_.take(delta, 2) : wheel_.take(delta, kWheelStep);
   bar->ensurePosition(clampToInt32(bar->position() - step));
   e.handled = 1;
   postCursorMove();

@@ -215,8 +215,7 @@ void ScrollPanel::onPrevLButtonDown(Control*, Event&) { takeFocus(); }
 
 void ScrollPanel::onMouseWheel(Control*, Event& e) {
   if (!verticalBar()) return;
-  const std::int32_t delta = GET_WHEEL_DELTA_WPARAM(e.wparam);
-  scrollBy(-delta * kWheelStep / WHEEL_DELTA);
+  scrollBy(-wheel_.take(GET_WHEEL_DELTA_WPARAM(e.wparam), kWheelStep));
   e.handled = 1;
   postCursorMove();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "dui/core/panel.h"
+#include "dui/core/wheel_steps.h"
 
 namespace dui {
 
@@ -14,7 +15,7 @@ class ScrollBar;
 // ("auto", "always", "never"; vertical "auto" and horizontal "never" when
 // absent). Each arrange replaces the bars with new ones that keep the old
 // positions. A plain scroll panel scrolls its content with its bars, the
-// wheel (48 pixels a notch) and, once clicked, the keyboard (Up, Down, Page
+// wheel (48 pixels a notch, smaller deltas adding up) and, once clicked, the keyboard (Up, Down, Page
 // Up, Page Down, Home, End).
 class ScrollPanel : public Panel {
  public:
@@ -56,6 +57,8 @@ class ScrollPanel : public Panel {
   void postCursorMove();
   // The plain panel's own input handlers (a ListBox replaces them).
   void removePlainHandlers();
+  // The wheel's leftover between messages (the panel's and a list's).
+  WheelSteps wheel_;
 
  private:
   void onBarNotify(Control* sender, Event& e);

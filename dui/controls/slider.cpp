@@ -100,7 +100,8 @@ void Slider::onMouseWheel(Control*, Event& e) {
   if (!hasFlag(WheelFlag)) return;
   e.handled = 1;
   const std::uint32_t serial = this->serial();
-  setValue(clampToInt32(std::int64_t{value_} + GET_WHEEL_DELTA_WPARAM(e.wparam) / 60));
+  // Two steps a notch; smaller deltas add up.
+  setValue(clampToInt32(std::int64_t{value_} + wheel_.take(GET_WHEEL_DELTA_WPARAM(e.wparam), 2)));
   if (controlExists(this, serial)) postPointerMove(this);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "dui/core/control.h"
+#include "dui/core/wheel_steps.h"
 
 namespace dui {
 
@@ -41,6 +42,7 @@ class Slider : public Control {
 
   std::int32_t value_ = 50;
   std::int32_t maximum_ = 100;
+  WheelSteps wheel_;
 };
 
 }  // namespace dui

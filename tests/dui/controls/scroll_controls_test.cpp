@@ -103,6 +103,10 @@ TEST_F(PlainPanel, WheelAndKeysScrollTheContent) {
   EXPECT_EQ(position(), ScrollPanel::kWheelStep);
   wheel(50, 50, 240);
   EXPECT_EQ(position(), 0);
+  // A touchpad's small deltas, each worth less than a pixel, add up to a notch.
+  for (int i = 0; i < 60; ++i) wheel(50, 50, -2);
+  EXPECT_EQ(position(), ScrollPanel::kWheelStep);
+  wheel(50, 50, 120);
 
   click(50, 50);  // the panel takes the keyboard focus
   ASSERT_EQ(window->focusControl(), panel);
@@ -228,14 +232,16 @@ TEST_F(List, ScrollsByWholeItems) {
   }
 }
 
-TEST_F(List, AWheelNotchScrollsTwoItems) {
+TEST_F(List, AWheelNotchScrollsTwoItemsAndSmallDeltasAddUp) {
   struct Case {
-    std::int32_t from, delta, to;
+    std::int32_t from, delta, times, to;
   };
-  for (const Case& c : {Case{96, 120, 48}, Case{48, -120, 96}, Case{24, 120, 0}, Case{120, -240, 140}}) {
-    SCOPED_TRACE(testing::Message() << c.from << " by " << c.delta);
+  for (const Case& c : {Case{96, 120, 1, 48}, Case{48, -120, 1, 96}, Case{24, 120, 1, 0}, Case{120, -240, 1, 140},
+                        Case{96, 30, 4, 48}, Case{48, -20, 6, 96}, Case{96, 10, 6, 72}, Case{96, 50, 1, 96}}) {
+    SCOPED_TRACE(testing::Message() << c.from << " by " << c.times << " x " << c.delta);
     scrollTo(c.from);
-    wheel(50, 50, c.delta);
+    wheel(50, 50, c.delta > 0 ? -1 : 1);   // a turn the other way: nothing left from the last case
+    for (int i = 0; i < c.times; ++i) wheel(50, 50, c.delta);
     EXPECT_EQ(position(), c.to);
   }
 }
@@ -316,6 +322,8 @@ TEST_F(Sliders, MeasuresToItsThumbAndFollowsThePointerAndTheWheel) {
   EXPECT_EQ(slider->thumbRect(), (Rect{50, 0, 60, 20}));
   wheel(60, 50, 120);
   EXPECT_EQ(slider->value(), 52);
+  for (int i = 0; i < 3; ++i) wheel(60, 50, 20);   // a third of a step each time
+  EXPECT_EQ(slider->value(), 53);
   mouse(WM_LBUTTONDOWN, 5 + 10, 50, MK_LBUTTON);
   mouse(WM_MOUSEMOVE, 5 + 200, 50, MK_LBUTTON);  // dragged past the end
   EXPECT_EQ(slider->value(), 100);

@@ -244,6 +244,8 @@ TEST_F(TextControls, EditWheelScrollsThreeLinesANotchOnlyWithTheFocus) {
   EXPECT_EQ(edit->model().firstVisibleLine(), 3u);
   send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(240)), 0);
   EXPECT_EQ(edit->model().firstVisibleLine(), 0u);
+  for (int i = 0; i < 6; ++i) send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-20)), 0);
+  EXPECT_EQ(edit->model().firstVisibleLine(), 3u);   // six sixths of a notch
 }
 
 TEST_F(TextControls, EditDrawsTabsInAVeryLongLine) {
