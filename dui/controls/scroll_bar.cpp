@@ -130,7 +130,9 @@ void ScrollBar::onMouseMove(Control*, Event& e) {
   if (!pointerInControl(this, e.lparam, p)) return;
   const ScrollGeometry g = geometry();
   if (!hasFlag(flags::Captured)) {
-    const std::uint32_t hover = g.hit(p.x, p.y) / 16;
+    // Only the arrows and the thumb light up: the track's hit values (4096,
+    // 8192) divided by 16 fall outside the hover bits and count as none.
+    const std::uint32_t hover = (g.hit(p.x, p.y) / 16) & P::HoverBits;
     if (hover != (parts_.state & P::HoverBits)) {
       parts_.state = (parts_.state & ~std::uint32_t(P::HoverBits)) | hover;
       invalidate(this, false);

@@ -169,6 +169,31 @@ TEST_F(PlainPanel, DraggingTheThumbAsksForThePositionOfTheFormula) {
   EXPECT_FALSE(panel->verticalBar()->parts().state & ScrollBarParts::ThumbDragged);
 }
 
+// Hovering lights the arrows and the thumb only; a second move over the same
+// part leaves the bar clean, the track included.
+TEST_F(PlainPanel, MovingOverThePartAlreadyHoveredDoesNotRepaintTheBar) {
+  ScrollBar* bar = panel->verticalBar();
+  struct Case {
+    const char* part;
+    std::int32_t position, y;
+    std::uint32_t hover;
+  };
+  for (const Case& c : {Case{"first arrow", 0, 15, ScrollBarParts::FirstArrowOver},
+                        Case{"thumb", 0, 30, ScrollBarParts::ThumbOver}, Case{"track after the thumb", 0, 70, 0},
+                        Case{"track before the thumb", 300, 40, 0},
+                        Case{"second arrow", 0, 100, ScrollBarParts::SecondArrowOver}}) {
+    SCOPED_TRACE(c.part);
+    panel->setVerticalOffset(c.position);
+    mouse(WM_MOUSEMOVE, 200, c.y);
+    EXPECT_EQ(bar->parts().state, c.hover);
+    dui_test::pump();
+    ::ValidateRect(hwnd, nullptr);
+    mouse(WM_MOUSEMOVE, 201, c.y + 1);
+    EXPECT_EQ(bar->parts().state, c.hover);
+    EXPECT_FALSE(::GetUpdateRect(hwnd, nullptr, FALSE)) << "the bar was marked for repainting again";
+  }
+}
+
 TEST_F(PlainPanel, ARebuildWhileTheBarHoldsTheCaptureLeavesNothingBehind) {
   mouse(WM_MOUSEMOVE, 200, 105);
   mouse(WM_LBUTTONDOWN, 200, 105, MK_LBUTTON);
