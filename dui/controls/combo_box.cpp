@@ -56,14 +56,34 @@ bool ComboBox::setChoice(const std::wstring& text) {
   return false;
 }
 
-RECT ComboBox::dropDownRect(const RECT& combo, std::int32_t items, std::int32_t screenHeight, bool& below) {
-  items = std::max(items, 0);
-  const std::int32_t rows = std::min(items, kMaxRows);
-  const std::int32_t comboHeight = combo.bottom - combo.top;
-  below = rows * kRowHeight + comboHeight + 8 + combo.top < screenHeight;
-  const std::int32_t height = std::min(items * kRowHeight + 4, kMaxRows * kRowHeight + 4);
-  const std::int32_t top = below ? combo.bottom : combo.top - (rows * kRowHeight + 4);
-  return RECT{combo.left, top, combo.right, top + height};
+RECT ComboBox::dropDownRect(const RECT& combo, std::int32_t items, const RECT& workArea, bool& below) {
+  const std::int32_t rows = std::min(std::max(items, 0), kMaxRows);
+  std::int32_t height = rows * kRowHeight + 4;
+  const std::int32_t roomBelow = workArea.bottom - combo.bottom;
+  const std::int32_t roomAbove = combo.top - workArea.top;
+  below = rows * kRowHeight + 8 < roomBelow;
+  if (!below && height > roomAbove) {
+    // Too little room either way: the side with more, the list cut to it
+    // (it scrolls).
+    below = roomBelow > roomAbove;
+    height = std::max(std::min(height, below ? roomBelow : roomAbove), 0);
+  }
+  const std::int32_t top = below ? combo.bottom : combo.top - height;
+  // Sideways: as wide as the combo, pushed back into the area where the combo
+  // reaches past its right or left edge.
+  const std::int32_t width = combo.right - combo.left;
+  std::int32_t left = combo.left;
+  if (left + width > workArea.right) left = workArea.right - width;
+  if (left < workArea.left) left = workArea.left;
+  return RECT{left, top, left + width, top + height};
+}
+
+RECT ComboBox::workAreaAt(const RECT& screenRect) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = ::MonitorFromRect(&screenRect, MONITOR_DEFAULTTONEAREST);
+  if (monitor && ::GetMonitorInfoW(monitor, &info)) return info.rcWork;
+  return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
 void ComboBox::onLButtonDown(Control*, Event& e) {
@@ -80,7 +100,7 @@ void ComboBox::openDropDown() {
   ::ClientToScreen(host->hwnd(), &topLeft);
   const RECT combo{topLeft.x, topLeft.y, topLeft.x + inClient.width(), topLeft.y + inClient.height()};
   bool below = true;
-  const RECT area = dropDownRect(combo, itemCount(), ::GetSystemMetrics(SM_CYSCREEN), below);
+  const RECT area = dropDownRect(combo, itemCount(), workAreaAt(combo), below);
   drop_->runDropped(area, below, host->hwnd());
 }
 

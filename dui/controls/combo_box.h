@@ -14,8 +14,9 @@ class ListBox;
 
 // RepaintOnMouse, ClearsFocus. Draws its "style", or "combobox.xml" when it
 // has none or that style does not load. It makes its drop-down window at once
-// (hidden); a left press opens it under the combo (above when the screen has
-// no room below) and runs a local message loop until an item is chosen, the
+// (hidden); a left press opens it under the combo (above when the work area of
+// the combo's monitor has no room below) and runs a local message loop until
+// an item is chosen, the
 // user presses outside it or Escape, another window becomes active, or a quit
 // message arrives (posted again afterwards). Choosing a text other than the
 // current one sets "text", repaints and raises ValueChange (direct,
@@ -43,9 +44,15 @@ class ComboBox : public Control {
   bool setChoice(const std::wstring& text);
 
   // Where the drop-down goes for a combo at `combo` (screen coordinates) with
-  // `items` items on a screen `screenHeight` tall: below unless there is no
-  // room, 24 pixels a row for at most six rows plus 4.
-  static RECT dropDownRect(const RECT& combo, std::int32_t items, std::int32_t screenHeight, bool& below);
+  // `items` items, inside `workArea` (the usable part of the combo's monitor,
+  // without the taskbar): 24 pixels a row for at most six rows plus 4, as
+  // wide as the combo. Below the combo when rows * 24 + 8 more pixels fit
+  // under it; else above when the list fits there; else on the side with more
+  // room, cut to it. Moved sideways as far as needed to stay in the area.
+  static RECT dropDownRect(const RECT& combo, std::int32_t items, const RECT& workArea, bool& below);
+  // The work area of the monitor showing most of `screenRect` (the nearest
+  // monitor when none does); the primary screen when it cannot be read.
+  static RECT workAreaAt(const RECT& screenRect);
 
   // Opens the drop-down and runs its loop (what a left press does).
   void openDropDown();

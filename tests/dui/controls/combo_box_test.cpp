@@ -16,24 +16,39 @@ using dui_test::place;
 
 namespace {
 
-TEST(ComboDropDownRect, OpensBelowWithUpToSixRowsOrAboveWithoutRoom) {
+TEST(ComboDropDownRect, OpensInTheComboMonitorsWorkAreaBelowAboveOrOnTheRoomierSide) {
   struct Case {
-    std::int32_t items, comboTop, screen;
+    const char* name;
+    std::int32_t items;
+    RECT combo, work;
     bool below;
     RECT area;
   };
+  const RECT screen{0, 0, 1024, 768};
   const Case cases[] = {
-      {10, 100, 768, true, {20, 128, 170, 276}},   // six rows: 148 tall
-      {3, 100, 768, true, {20, 128, 170, 204}},    // 3 * 24 + 4
-      {0, 100, 768, true, {20, 128, 170, 132}},
-      {10, 600, 768, false, {20, 600 - 148, 170, 600}},  // 144 + 28 + 8 + 600 >= 768
-      {2, 700, 768, false, {20, 700 - 52, 170, 700}},
-      {2, 700, 790, true, {20, 728, 170, 780}},    // 48 + 28 + 8 + 700 < 790
+      {"six rows below", 10, {20, 100, 170, 128}, screen, true, {20, 128, 170, 276}},   // 148 tall
+      {"three rows below", 3, {20, 100, 170, 128}, screen, true, {20, 128, 170, 204}},  // 3 * 24 + 4
+      {"no items", 0, {20, 100, 170, 128}, screen, true, {20, 128, 170, 132}},
+      {"no room below: above", 10, {20, 600, 170, 628}, screen, false, {20, 452, 170, 600}},  // 144 + 8 >= 140
+      {"two rows above", 2, {20, 700, 170, 728}, screen, false, {20, 648, 170, 700}},
+      {"two rows just fit below", 2, {20, 700, 170, 728}, {0, 0, 1024, 790}, true, {20, 728, 170, 780}},
+      {"above the taskbar", 10, {20, 820, 170, 848}, {0, 0, 1280, 984}, false, {20, 672, 170, 820}},
+      {"second monitor left, higher up", 10, {-600, 700, -450, 728}, {-1280, -200, 0, 824}, false,
+       {-600, 552, -450, 700}},
+      {"second monitor above, taskbar at its foot", 10, {20, -200, 170, -172}, {0, -1024, 1280, -40}, false,
+       {20, -348, 170, -200}},
+      {"second monitor left, room below", 4, {-600, 100, -450, 128}, {-1280, -200, 0, 824}, true,
+       {-600, 128, -450, 228}},
+      {"too little room either way: the roomier side, cut", 10, {20, 90, 170, 118}, {0, 0, 1280, 200}, false,
+       {20, 0, 170, 90}},
+      {"past the right edge: pushed back", 10, {1200, 100, 1350, 128}, {0, 0, 1280, 1024}, true,
+       {1130, 128, 1280, 276}},
+      {"past the left edge: pushed back", 10, {-30, 100, 120, 128}, {0, 0, 1280, 1024}, true, {0, 128, 150, 276}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.items << " items at " << c.comboTop);
+    SCOPED_TRACE(c.name);
     bool below = !c.below;
-    const RECT area = ComboBox::dropDownRect(RECT{20, c.comboTop, 170, c.comboTop + 28}, c.items, c.screen, below);
+    const RECT area = ComboBox::dropDownRect(c.combo, c.items, c.work, below);
     EXPECT_EQ(below, c.below);
     EXPECT_EQ(area.left, c.area.left);
     EXPECT_EQ(area.top, c.area.top);
@@ -63,8 +78,8 @@ class Combo : public dui_test::ListControlsWindow {
     POINT origin{10, 10};
     ::ClientToScreen(hwnd, &origin);
     bool below = true;
-    RECT area = ComboBox::dropDownRect(RECT{origin.x, origin.y, origin.x + 150, origin.y + 28}, 10,
-                                       ::GetSystemMetrics(SM_CYSCREEN), below);
+    const RECT combo{origin.x, origin.y, origin.x + 150, origin.y + 28};
+    RECT area = ComboBox::dropDownRect(combo, 10, ComboBox::workAreaAt(combo), below);
     POINT corner{area.left, area.top};
     ::ScreenToClient(hwnd, &corner);
     return RECT{corner.x, corner.y, corner.x + 150, corner.y + (area.bottom - area.top)};
@@ -102,6 +117,37 @@ TEST_F(Combo, AClickInTheDropDownChoosesAndClosesIt) {
   EXPECT_EQ(placed.bottom - placed.top, 148);
   dui_test::pump();  // the release went to the owner's queue
   EXPECT_EQ(window->captureHolder(), nullptr);
+}
+
+// The real drop-down, with its window moved near the top or the foot of the
+// work area: under the combo when the list fits there, else above it.
+TEST_F(Combo, TheDropDownOpensAboveTheComboWhenThereIsNoRoomBelow) {
+  RECT here{};
+  ::GetWindowRect(hwnd, &here);
+  const RECT work = ComboBox::workAreaAt(here);
+  struct Case {
+    const char* name;
+    int windowTop;
+    bool below;
+  };
+  for (const Case& c : {Case{"room below", work.top + 20, true}, Case{"no room below", work.bottom - 60, false}}) {
+    SCOPED_TRACE(c.name);
+    ::SetWindowPos(hwnd, nullptr, work.left + 40, c.windowTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT comboTop{10, 10};
+    ::ClientToScreen(hwnd, &comboTop);
+    post(WM_KEYDOWN, VK_ESCAPE, 1, 0);
+    pressCombo();
+    RECT placed{};
+    ::GetWindowRect(drop, &placed);
+    EXPECT_EQ(placed.bottom - placed.top, 148);
+    EXPECT_EQ(placed.left, comboTop.x);
+    if (c.below) {
+      EXPECT_EQ(placed.top, comboTop.y + 28);
+    } else {
+      EXPECT_EQ(placed.bottom, comboTop.y);
+    }
+    dui_test::pump();
+  }
 }
 
 TEST_F(Combo, OpensWithTheShownItemSelectedAndInView) {
