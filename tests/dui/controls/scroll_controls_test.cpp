@@ -154,6 +154,29 @@ TEST_F(PlainPanel, PressingTheTrackPagesTowardsThePointer) {
   mouse(WM_LBUTTONUP, 200, 90);
 }
 
+// Holding the track pages towards the pointer every 100 ms and stops once the
+// thumb has reached it, though the button stays down.
+TEST_F(PlainPanel, HoldingTheTrackStopsWhenTheThumbReachesThePointer) {
+  // Track 16 .. 84 in the bar (window y 26 .. 94), thumb 20 over a range of
+  // 300: its top is at 16 + 48 * position / 300.
+  struct Case {
+    std::int32_t from, y, to;
+  };
+  for (const Case& c : {Case{0, 70, 200}, Case{0, 55, 100}, Case{300, 50, 100}, Case{300, 30, 0}}) {
+    SCOPED_TRACE(testing::Message() << "from " << c.from << ", pointer at " << c.y);
+    panel->setVerticalOffset(c.from);
+    mouse(WM_MOUSEMOVE, 200, c.y);
+    mouse(WM_LBUTTONDOWN, 200, c.y, MK_LBUTTON);
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 700) {   // room for several more repeats
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+      dui_test::pump();
+    }
+    EXPECT_EQ(position(), c.to);
+    mouse(WM_LBUTTONUP, 200, c.y);
+  }
+}
+
 TEST_F(PlainPanel, DraggingTheThumbAsksForThePositionOfTheFormula) {
   // Track 68 from 26 (window y), thumb 20: room 48 for a range of 300. Grab
   // it 5 pixels in and move it down 24: 300 * 24 / 48 = 150.
