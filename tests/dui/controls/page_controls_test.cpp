@@ -345,6 +345,68 @@ TEST_F(Tabs, SelectRaisesValueChangeAtTheOldItemThenTheControlAndNothingTwice) {
   EXPECT_EQ(tabs->selected(), items[1]);
 }
 
+// Notes where the new page stands each time the window paints the tab
+// control (it lies over the tabs, after them, and takes no clicks).
+class PaintWatcher : public Control {
+ public:
+  PaintWatcher(Control** watched, std::vector<Rect>* seen) : watched_(watched), seen_(seen) {
+    setFlag(flags::HitTransparent, true);
+  }
+  void draw(HDC, const Rect&, const Rect&) override {
+    if (*watched_ && (seen_->empty() || !(seen_->back() == (*watched_)->rect()))) seen_->push_back((*watched_)->rect());
+  }
+
+ private:
+  Control** watched_;
+  std::vector<Rect>* seen_;
+};
+
+// The slide: ten placements, each painted, entering from the right when the
+// new item comes after the old one and from the left when before it, then
+// the slot; no slide with the headers on the left.
+TEST_F(Tabs, ANewPageSlidesInInTenPaintedStepsFromTheSideOfItsHeader) {
+  std::vector<Rect> seen;
+  Control* watched = nullptr;
+  auto steps = [](int first, int step) {   // lefts first, first + step, ... (ten of them), 300 wide
+    std::vector<Rect> out;
+    for (int i = 0; i < 10; ++i) out.push_back(Rect{first + i * step, 30, first + i * step + 300, 200});
+    return out;
+  };
+  struct Case {
+    const char* name;
+    AttrKey placement;
+    int from, to;
+    std::vector<Rect> placements;   // before the slot
+  };
+  const Case cases[] = {
+      {"a later item: in from the right", nullptr, 0, 2, steps(300, -30)},
+      {"an earlier item: in from the left", nullptr, 2, 1, steps(-300, 30)},
+      {"headers on top", names::kwTop, 1, 2, steps(300, -30)},
+      {"headers on the left: no slide", names::kwLeft, 0, 2, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    place(root, new PaintWatcher(&watched, &seen), 20, 20, 300, 200);   // over the tabs
+    build(c.placement);
+    tabs->select(items[c.from]);
+    dui_test::pump();
+    seen.clear();
+    watched = pages[c.to];
+    tabs->select(items[c.to]);
+    dui_test::pump();
+    std::vector<Rect> expected = c.placements;
+    expected.push_back(tabs->contentSlot());
+    if (!seen.empty() && seen.front() == tabs->contentSlot() && !c.placements.empty()) seen.erase(seen.begin());
+    EXPECT_EQ(seen, expected);
+    watched = nullptr;
+    ::DestroyWindow(hwnd);
+    log = ChangeLog{};
+    root = new Canvas;
+    root->setInt(names::width, 400);
+    root->setInt(names::height, 300);
+  }
+}
+
 TEST_F(Tabs, PagesAreFoundByIdWhileAttachedAndOnlyTheSelectedOneIsHit) {
   build(nullptr);
   for (int i = 0; i < 3; ++i) {
