@@ -319,6 +319,39 @@ int messageBoxes(lua_State* L) {
   return 1;
 }
 
+// test.closeDialog(window, how) -> whether a dialog box owned by the window
+// was found and told to close: how "cancel" (the Cancel button), "escape"
+// (the Escape key) or "close" (the frame's close box)
+struct OwnedDialog {
+  HWND owner;
+  HWND found;
+};
+BOOL CALLBACK findOwnedDialog(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<OwnedDialog*>(param);
+  wchar_t name[16] = {};
+  ::GetClassNameW(hwnd, name, 16);
+  if (::GetWindow(hwnd, GW_OWNER) != search->owner || std::wstring(name) != L"#32770" || !::IsWindowVisible(hwnd))
+    return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+int closeDialog(lua_State* L) {
+  OwnedDialog search{hwndOf(L, 1), nullptr};
+  const std::string how = luaL_optstring(L, 2, "cancel");
+  if (search.owner) ::EnumThreadWindows(::GetCurrentThreadId(), findOwnedDialog, reinterpret_cast<LPARAM>(&search));
+  if (search.found) {
+    if (how == "escape") {
+      ::PostMessageW(search.found, WM_KEYDOWN, VK_ESCAPE, 1);
+    } else if (how == "close") {
+      ::PostMessageW(search.found, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+      ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+  }
+  lua_pushboolean(L, search.found != nullptr);
+  return 1;
+}
+
 // test.allocateHigh(on) -> whether native objects made from now on lie above
 // 2^32 (64-bit only; false on 32-bit and after test.allocateHigh(false))
 int allocateHighAddresses(lua_State* L) {
@@ -347,6 +380,7 @@ const luaL_Reg kTestFunctions[] = {
     {"cursor", cursor},
     {"systemCursor", systemCursor},
     {"allocateHigh", allocateHighAddresses},
+    {"closeDialog", closeDialog},
     {nullptr, nullptr}};
 
 }  // namespace
