@@ -35,7 +35,11 @@ extern const luaL_Reg kBrowserMethods[];  // navigate, for WebBrowser (type name
 // control; set after the type's own (control_choice_methods.cpp).
 const luaL_Reg* choiceMethods(const dui::Control* control);
 extern const luaL_Reg kPowerPointMethods[];
+// setRange, getRange, setValue, getValue and setPosition (control_value_methods.cpp).
 extern const luaL_Reg kProgressBarMethods[];
+// The value methods of sliders (type name "Control"), or nullptr for any
+// other control; set after the type's own (control_value_methods.cpp).
+const luaL_Reg* valueMethods(const dui::Control* control);
 
 // addHandler and removeHandler (event_bridge.cpp).
 int controlAddHandler(lua_State* L);

@@ -88,6 +88,7 @@ void pushControlObject(lua_State* L, dui::Control* control) {
   setMethods(L, kCommonControlMethods);
   if (const luaL_Reg* extra = typeMethods(control)) setMethods(L, extra);
   if (const luaL_Reg* choice = choiceMethods(control)) setMethods(L, choice);
+  if (const luaL_Reg* value = valueMethods(control)) setMethods(L, value);
 
   const int object = lua_gettop(L);
   ScriptHost::pushRegistryCall(L, "lua_addControl", kControlRegistry);

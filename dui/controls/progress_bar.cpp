@@ -24,7 +24,18 @@ void drawLayer(HDC dc, const Rect& rect, const Control& control, AttrKey image, 
 
 }  // namespace
 
-ProgressBar::ProgressBar() { setFlag(flags::HitTransparent, true); }
+ProgressBar::ProgressBar() {
+  setFlag(flags::HitTransparent, true);
+  addHandler(events::Attached, this, &ProgressBar::onAttached);
+}
+
+void ProgressBar::onAttached(Control* sender, Event&) {
+  if (sender != this || markupTaken_) return;
+  markupTaken_ = true;
+  std::int32_t markup = 0;
+  if (getInt(names::range, markup)) range_ = markup;
+  if (getInt(names::value, markup)) position_ = std::min(markup, range_);
+}
 
 const wchar_t* ProgressBar::typeName() const { return L"ProgressBar"; }
 

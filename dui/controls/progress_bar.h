@@ -12,7 +12,9 @@ namespace dui {
 // whole rectangle, then reveals "progressimg" (laid over the rectangle shrunk
 // by "progressmargin") up to the filled edge; each picture is a nine-grid
 // with "progressbkScaleGrid" / "progressScaleGrid" when given, else
-// stretched. A missing picture is skipped. Range starts at 1, position at 0.
+// stretched. A missing picture is skipped. Range starts at 1, position at 0;
+// the markup's "range" and "value" (the position) are taken when it is first
+// attached to a window.
 class ProgressBar : public Control {
  public:
   ProgressBar();
@@ -32,8 +34,11 @@ class ProgressBar : public Control {
   static std::int32_t filledRight(const Rect& inner, std::int32_t position, std::int32_t range);
 
  private:
+  void onAttached(Control* sender, Event& e);
+
   std::int32_t range_ = 1;
   std::int32_t position_ = 0;
+  bool markupTaken_ = false;   // "range" and "value" are read once
 };
 
 }  // namespace dui

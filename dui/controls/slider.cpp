@@ -20,6 +20,16 @@ Slider::Slider() {
   addHandler(events::MouseMove, this, &Slider::onMouseMove);
   addHandler(events::MouseLeave, this, &Slider::onMouseLeave);
   addHandler(events::MouseWheel, this, &Slider::onMouseWheel);
+  addHandler(events::Attached, this, &Slider::onAttached);
+}
+
+void Slider::onAttached(Control* sender, Event&) {
+  if (sender != this || markupTaken_) return;
+  markupTaken_ = true;
+  std::int32_t markup = 0;
+  if (getInt(names::range, markup)) maximum_ = std::max(markup, 0);
+  if (getInt(names::value, markup)) value_ = markup;
+  value_ = std::clamp(value_, 0, maximum_);
 }
 
 void Slider::draw(HDC dc, const Rect& drawRect, const Rect&) {
@@ -46,6 +56,12 @@ bool Slider::setValue(std::int32_t value) {
   Event e = makeEvent(events::ValueChange);
   raiseEvent(this, e);
   return true;
+}
+
+void Slider::setRange(std::int32_t maximum) {
+  maximum_ = std::max(maximum, 0);
+  invalidate(this, false);
+  setValue(value_);   // back into the range; raises only when it moved
 }
 
 Rect Slider::thumbRect() const {

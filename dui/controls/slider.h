@@ -11,7 +11,9 @@ namespace dui {
 // RepaintOnMouse, CaptureOnPress, ClearsFocus and bit 15 (wheel). Draws its
 // "style", or "slider.xml" when it has none or that style does not load. Its
 // Checked bit means the mouse is over the thumb. "orientation" "horizontal"
-// (or none) lays it out horizontally, any other keyword vertically.
+// (or none) lays it out horizontally, any other keyword vertically. The
+// markup's "range" (the maximum) and "value" are taken when it is first
+// attached to a window, without an event.
 class Slider : public Control {
  public:
   static constexpr std::uint32_t WheelFlag = 0x8000;   // bit 15
@@ -26,6 +28,9 @@ class Slider : public Control {
   // Clamps to 0 .. maximum; a change is stored, repainted and raised as
   // ValueChange (direct, parameters 0). Answers whether it changed.
   bool setValue(std::int32_t value);
+  // Sets the maximum (a negative one counts as 0) and repaints; a value
+  // beyond it comes back to it, raised as ValueChange like any change.
+  void setRange(std::int32_t maximum);
   bool vertical() const;
   // The thumb relative to the control: the size of the style's "thumbUpSkin"
   // image, placed along the slider at (length - thumb) * value / maximum.
@@ -39,10 +44,12 @@ class Slider : public Control {
   void onMouseMove(Control*, Event& e);
   void onMouseLeave(Control*, Event& e);
   void onMouseWheel(Control*, Event& e);
+  void onAttached(Control* sender, Event& e);
 
   std::int32_t value_ = 50;
   std::int32_t maximum_ = 100;
   WheelSteps wheel_;
+  bool markupTaken_ = false;   // "range" and "value" are read once
 };
 
 }  // namespace dui

@@ -57,6 +57,8 @@ const AttributeEntry kAttributeTable[] = {
     {grayTip, Text}, {cloUpSkin, Text}, {cloOverSkin, Text}, {cloDownSkin, Text},
     // Scroll policies of scroll panels ("auto", "always", "never").
     {scrollvertical, Enum}, {scrollhorizontal, Enum},
+    // The first value and range of the value controls (slider, progress bar).
+    {value, Int}, {range, Int},
 };
 
 std::unique_ptr<ISetter> makeSetter(const AttributeEntry& entry) {
