@@ -8,6 +8,7 @@
 #include "dui/controls/scroll_panel.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
+#include "dui/core/style.h"
 #include "dui/core/style_lookup.h"
 #include "support/debug_log.h"
 
@@ -33,7 +34,7 @@ ScrollBar::ScrollBar() : timer_(this) {
 ScrollBar::~ScrollBar() { timer_.stop(); }
 
 void ScrollBar::draw(HDC dc, const Rect& drawRect, const Rect&) {
-  drawControlStyle(dc, drawRect, *this, kVerticalScrollBarStyle, BuiltInStyle::WhenNoStyleAttribute);
+  if (Style* style = scrollBarSkin(*this, vertical_).style) style->draw(dc, drawRect, this);
 }
 
 Size ScrollBar::arrangeOverride(std::int32_t width, std::int32_t height) {
@@ -47,7 +48,7 @@ ScrollGeometry ScrollBar::geometry() const {
   g.vertical = vertical_;
   g.width = size_.width;
   g.height = size_.height;
-  scrollArrowSizes(*this, g.firstArrowSize, g.secondArrowSize);
+  scrollArrowSizes(*this, vertical_, g.firstArrowSize, g.secondArrowSize);
   g.total = total_;
   g.page = page_;
   g.position = position_;

@@ -11,8 +11,11 @@
 
 namespace dui {
 
-// RepaintOnMouse, CaptureOnPress. Draws its "style", or "vscrollbar.xml"
-// without one, with its arrow and thumb rectangles and part state bits.
+// RepaintOnMouse, CaptureOnPress. Draws with its "style"; without one, a
+// vertical bar with "vscrollbar.xml" and a horizontal one with
+// "hscrollbar.xml", or "vscrollbar.xml" turned a quarter when the skin has no
+// horizontal style (list_skin_sizes.h: scrollBarSkin). The style gets its
+// arrow and thumb rectangles and part state bits.
 class ScrollBar : public Control {
  public:
   ScrollBar();

@@ -52,7 +52,7 @@ ScrollBar* ScrollPanel::createScrollBar() {
 
 std::int32_t ScrollPanel::verticalBarWidth() { return barSkinSize(kVerticalScrollBarStyle).width; }
 
-std::int32_t ScrollPanel::horizontalBarHeight() { return barSkinSize(kHorizontalScrollBarStyle).height; }
+std::int32_t ScrollPanel::horizontalBarHeight() { return horizontalBarThickness(); }
 
 Control* ScrollPanel::content() const {
   for (Control* c = firstChild(); c; c = c->next())

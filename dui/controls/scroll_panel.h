@@ -32,7 +32,8 @@ class ScrollPanel : public Panel {
   virtual ScrollBar* createScrollBar();
   // The width of "vscrollbar.xml"'s "barSkin" image, 0 without one.
   virtual std::int32_t verticalBarWidth();
-  // The height of "hscrollbar.xml"'s "barSkin" image, 0 without one.
+  // The height of "hscrollbar.xml"'s "barSkin" image; without that style the
+  // width of "vscrollbar.xml"'s (the vertical bar turned); 0 without either.
   virtual std::int32_t horizontalBarHeight();
 
   // Shift the content to a position through the bar of that axis; nothing

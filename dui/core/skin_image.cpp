@@ -32,6 +32,25 @@ BorderPair fitBorders(int side, int first, int second) {
 
 bool warnedNoAlphaBlend = false;
 
+// A top-down 32-bit DIB section of w x h pixels, and its memory.
+kavri::UniqueHbitmap makeDib(int w, int h, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;   // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biSizeImage = DWORD(w) * DWORD(h) * 4;
+  *bits = nullptr;
+  kavri::UniqueHbitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+  if (!bitmap || !*bits) {
+    kavri::logWin32Failure("CreateDIBSection", __FILE__, __LINE__);
+    return kavri::UniqueHbitmap();
+  }
+  return bitmap;
+}
+
 }  // namespace
 
 HDC sharedImageDc() {
@@ -58,21 +77,9 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
     return false;
   }
   const int w = decoded.width, h = decoded.height;
-
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;   // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  info.bmiHeader.biSizeImage = DWORD(w) * DWORD(h) * 4;
   void* bits = nullptr;
-  kavri::UniqueHbitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) {
-    kavri::logWin32Failure("CreateDIBSection", __FILE__, __LINE__);
-    return false;
-  }
+  kavri::UniqueHbitmap bitmap = makeDib(w, h, &bits);
+  if (!bitmap) return false;
 
   // Premultiplied once here, straight into the bitmap, so every draw is a
   // single blit.
@@ -86,6 +93,28 @@ bool SkinImage::load(const uint8_t* bytes, size_t length) {
   height_ = h;
   hasAlpha_ = anyAlpha;
   if (keep_) kept_ = std::move(decoded.rgba);
+  return true;
+}
+
+bool SkinImage::loadTurned(const SkinImage& source) {
+  reset();
+  const uint32_t* in = source.premultipliedPixels();
+  if (!in) return false;
+  const int w = source.height_, h = source.width_;   // the turned sizes
+  void* bits = nullptr;
+  kavri::UniqueHbitmap bitmap = makeDib(w, h, &bits);
+  if (!bitmap) return false;
+  ::GdiFlush();   // the source's pixels are read directly
+  uint32_t* out = static_cast<uint32_t*>(bits);
+  // Mirrored across the diagonal: the pixel at (x, y) goes to (y, x).
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) out[size_t(y) * size_t(w) + size_t(x)] = in[size_t(x) * size_t(h) + size_t(y)];
+  ::GdiFlush();
+  bitmap_ = std::move(bitmap);
+  bits_ = out;
+  width_ = w;
+  height_ = h;
+  hasAlpha_ = source.hasAlpha_;
   return true;
 }
 

@@ -26,6 +26,12 @@ class SkinImage {
   // image has no bitmap and draws nothing; the reason goes to the debugger
   // output.
   bool load(const uint8_t* bytes, size_t length);
+  // Makes this image the source turned a quarter: mirrored across its
+  // diagonal, so its width becomes its height, an arrow pointing up points
+  // left, one pointing down points right, and light falling from the top left
+  // still falls from the top left. Drawn like the source (alpha included);
+  // kept pixels are not copied. False when the source has no bitmap.
+  bool loadTurned(const SkinImage& source);
 
   // Stretches the source rectangle (0, sourceY, sourceWidth, sourceHeight)
   // into the destination rectangle (x, y, width, height). Empty rectangles and

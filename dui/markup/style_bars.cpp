@@ -1,6 +1,7 @@
-// Bar skins: Style_ScrollBar (bar, two arrows, thumb) and Style_Slider (bar,
-// track, thumb).
+// Bar skins: Style_ScrollBar (bar, two arrows, thumb; turned for a horizontal
+// bar that borrows the vertical skin) and Style_Slider (bar, track, thumb).
 #include "dui/controls/list_controls.h"
+#include "dui/controls/list_skin_sizes.h"
 #include "dui/core/skin_image.h"
 #include "dui/markup/style_paint.h"
 #include "dui/markup/styles.h"
@@ -31,18 +32,47 @@ Rect inBar(const Rect& part, const Rect& bar) { return part.offset(bar.left, bar
 void Style_ScrollBar::draw(HDC dc, const Rect& rect, Control* control) {
   if (!control) return;
   const ScrollBar* bar = dynamic_cast<const ScrollBar*>(control);
-  drawParts(dc, rect, control->hasFlag(flags::Enabled), bar ? bar->parts() : ScrollBarParts{});
+  if (!bar) {
+    drawParts(dc, rect, control->hasFlag(flags::Enabled), ScrollBarParts{});
+    return;
+  }
+  // Turned only when this style stands in for a missing horizontal skin.
+  const ScrollBarSkin skin = scrollBarSkin(*bar, bar->vertical());
+  drawParts(dc, rect, control->hasFlag(flags::Enabled), bar->parts(), bar->vertical(),
+            skin.turned && skin.style == this);
 }
 
-void Style_ScrollBar::drawParts(HDC dc, const Rect& rect, bool enabled, const ScrollBarParts& parts) {
+const SkinImage* Style_ScrollBar::image(AttrKey key, bool turned) {
+  SkinImage* source = imageOf(*this, key);
+  if (!turned || !source) return source;
+  std::unique_ptr<SkinImage>& copy = turnedImages_[source];
+  if (!copy) {
+    copy = std::make_unique<SkinImage>();
+    copy->loadTurned(*source);   // a failure leaves an empty image, which draws nothing
+  }
+  return copy.get();
+}
+
+bool Style_ScrollBar::grid(AttrKey key, bool turned, Rect& insets) const {
+  if (!getRect(key, insets)) return false;
+  if (turned) insets = Rect{insets.top, insets.left, insets.bottom, insets.right};
+  return true;
+}
+
+void Style_ScrollBar::drawParts(HDC dc, const Rect& rect, bool enabled, const ScrollBarParts& parts, bool vertical,
+                                bool turned) {
   using P = ScrollBarParts;
-  skin::drawScaled(dc, rect, imageOf(*this, names::barSkin), *this);
+  Rect insets;
+  if (grid(names::scaleGrid, turned, insets)) skin::drawNineGrid(dc, rect, image(names::barSkin, turned), insets);
+  else skin::drawStretched(dc, rect, image(names::barSkin, turned));
   skin::drawStretched(dc, inBar(parts.firstArrow, rect),
-                      imageOf(*this, arrowSkinOf(kFirstArrow, enabled, parts.state & P::FirstArrowPressed,
-                                                       parts.state & P::FirstArrowOver)));
+                      image(arrowSkinOf(kFirstArrow, enabled, parts.state & P::FirstArrowPressed,
+                                        parts.state & P::FirstArrowOver),
+                            turned));
   skin::drawStretched(dc, inBar(parts.secondArrow, rect),
-                      imageOf(*this, arrowSkinOf(kSecondArrow, enabled, parts.state & P::SecondArrowPressed,
-                                                       parts.state & P::SecondArrowOver)));
+                      image(arrowSkinOf(kSecondArrow, enabled, parts.state & P::SecondArrowPressed,
+                                        parts.state & P::SecondArrowOver),
+                            turned));
   if (!enabled) return;
   AttrKey thumbSkin = names::thumbUpSkin;
   AttrKey thumbIcon = names::thumbUpIcon;
@@ -54,9 +84,13 @@ void Style_ScrollBar::drawParts(HDC dc, const Rect& rect, bool enabled, const Sc
     thumbIcon = names::thumbOverIcon;
   }
   const Rect thumb = inBar(parts.thumb, rect);
-  const Rect narrowed{thumb.left + 1, thumb.top, thumb.right - 1, thumb.bottom};
-  skin::drawNineGrid(dc, narrowed, imageOf(*this, thumbSkin), rectOr(names::thumbScaleGrid, Rect{}));
-  const SkinImage* icon = imageOf(*this, thumbIcon);
+  // A pixel off each side across the bar.
+  const Rect narrowed = vertical ? Rect{thumb.left + 1, thumb.top, thumb.right - 1, thumb.bottom}
+                                 : Rect{thumb.left, thumb.top + 1, thumb.right, thumb.bottom - 1};
+  Rect thumbInsets;
+  if (!grid(names::thumbScaleGrid, turned, thumbInsets)) thumbInsets = Rect{};
+  skin::drawNineGrid(dc, narrowed, image(thumbSkin, turned), thumbInsets);
+  const SkinImage* icon = image(thumbIcon, turned);
   skin::drawAt(dc, (thumb.left + thumb.right - skin::widthOf(icon)) / 2,
                (thumb.top + thumb.bottom - skin::heightOf(icon)) / 2, icon);
 }

@@ -12,8 +12,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 
 #include "dui/controls/list_controls.h"
+#include "dui/core/skin_image.h"
 #include "dui/core/style.h"
 
 namespace dui {
@@ -105,12 +108,24 @@ class Style_ComboBox : public Style {
 
 // "barSkin" over the bar; the two arrows stretched into their rectangles by
 // their own state; when the bar is enabled, the thumb skin nine-grid
-// ("thumbScaleGrid") narrowed by a pixel on each side, and its icon centred.
-// A control that is not a ScrollBar gets the bar only.
+// ("thumbScaleGrid") narrowed by a pixel on each side across the bar, and its
+// icon centred. A control that is not a ScrollBar gets the bar only. Drawn
+// turned (a horizontal bar with the vertical skin, list_skin_sizes.h), every
+// image is turned a quarter and the grids' insets swap axes with it; the
+// turned images are made once and kept with the style.
 class Style_ScrollBar : public Style {
  public:
   void draw(HDC dc, const Rect& rect, Control* control) override;
-  void drawParts(HDC dc, const Rect& rect, bool enabled, const ScrollBarParts& parts);
+  void drawParts(HDC dc, const Rect& rect, bool enabled, const ScrollBarParts& parts, bool vertical = true,
+                 bool turned = false);
+
+ private:
+  // The image named by `key`, turned when asked; null without one.
+  const SkinImage* image(AttrKey key, bool turned);
+  // The insets of a grid attribute, swapped to the turned axes when asked.
+  bool grid(AttrKey key, bool turned, Rect& insets) const;
+
+  std::map<const SkinImage*, std::unique_ptr<SkinImage>> turnedImages_;
 };
 
 // A horizontal slider: "barSkin" from the thumb centre to the right edge and

@@ -39,12 +39,16 @@ void Timer::stop() {
 
 std::size_t runningTimerCount() { return runningTimers().size(); }
 
-void scrollArrowSizes(const Control&, Size& first, Size& second) {
+ScrollBarSkin scrollBarSkin(const Control&, bool) { return ScrollBarSkin{}; }
+
+void scrollArrowSizes(const Control&, bool, Size& first, Size& second) {
   first = Size{16, 16};
   second = Size{16, 16};
 }
 
 Size barSkinSize(const wchar_t*) { return Size{16, 16}; }
+
+std::int32_t horizontalBarThickness() { return 16; }
 
 Size sliderThumbSize(const Control&) { return Size{10, 20}; }
 

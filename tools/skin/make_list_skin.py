@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the demo skin's images for the scrolling and choosing controls (the
-vertical scroll bar, the combo box field and its drop-down, list items) as
-small PNGs into installer/style/, with the helpers of make_demo_skin.py.
+vertical and horizontal scroll bars, the combo box field and its drop-down,
+list items) as small PNGs into installer/style/, with the helpers of
+make_demo_skin.py.
 
     python3 tools/skin/make_list_skin.py [output-folder]
 """
@@ -33,16 +34,33 @@ def chevron(rows, up, colour, cx, cy, half=3.5):
     return rows
 
 
+ARROW_FILLS = {"up": None, "over": ((226, 236, 250), (208, 224, 246)), "down": ((180, 204, 238), (164, 192, 232)),
+               "disabled": None}
+ARROW_COLOURS = {"up": (96, 110, 132), "over": (40, 90, 170), "down": (30, 70, 140), "disabled": (190, 194, 200)}
+
+
+def arrow_background(state, size=14):
+    fill = ARROW_FILLS[state]
+    if fill:
+        return panel(size, size, 2, (150, 176, 214), fill[0], fill[1])
+    return solid(size, size, (0, 0, 0, 0))
+
+
 def arrow_button(state, up, size=14):
-    fills = {"up": None, "over": ((226, 236, 250), (208, 224, 246)), "down": ((180, 204, 238), (164, 192, 232)),
-             "disabled": None}
-    colour = {"up": (96, 110, 132), "over": (40, 90, 170), "down": (30, 70, 140),
-              "disabled": (190, 194, 200)}[state]
-    if fills[state]:
-        rows = panel(size, size, 2, (150, 176, 214), fills[state][0], fills[state][1])
-    else:
-        rows = solid(size, size, (0, 0, 0, 0))
-    return chevron(rows, up, colour, size / 2.0, size / 2.0)
+    return chevron(arrow_background(state, size), up, ARROW_COLOURS[state], size / 2.0, size / 2.0)
+
+
+def turn(rows):
+    """The picture mirrored across its diagonal: columns become rows."""
+    return [list(column) for column in zip(*rows)]
+
+
+def arrow_button_across(state, left, size=14):
+    """An arrow button pointing left or right, lit from the top like the
+    vertical ones: the chevron is drawn on the background turned, then both
+    are turned back."""
+    rows = chevron(turn(arrow_background(state, size)), left, ARROW_COLOURS[state], size / 2.0, size / 2.0)
+    return turn(rows)
 
 
 def main():
@@ -63,6 +81,15 @@ def main():
               "down": ((50, 96, 170), (150, 184, 232), (120, 162, 222))}
     for state, (border, top, bottom) in thumbs.items():
         save("vscroll_thumb_%s.png" % state, panel(12, 24, 4, border, top, bottom))
+
+    # Horizontal scroll bar, 14 tall: the same track, arrows pointing left and
+    # right, a thumb lying down; light falls from the top as on the vertical.
+    save("hscroll_bar.png", panel(32, 14, 0, (226, 230, 236), (242, 244, 247), (242, 244, 247)))
+    for state in ("up", "over", "down", "disabled"):
+        save("hscroll_left_%s.png" % state, arrow_button_across(state, True))
+        save("hscroll_right_%s.png" % state, arrow_button_across(state, False))
+    for state, (border, top, bottom) in thumbs.items():
+        save("hscroll_thumb_%s.png" % state, panel(24, 12, 4, border, top, bottom))
 
     # Combo box field (nine-grid, insets 3) and its drop button.
     fields = {"up": (150, 160, 176), "over": (60, 120, 210), "down": (40, 90, 170), "disabled": (200, 204, 210)}

@@ -1,5 +1,5 @@
 // A ControlWindow with a small skin for the scrolling controls: 16-pixel bars
-// with 16 x 16 arrows, and a slider thumb 10 x 20.
+// (vertical and horizontal) with 16 x 16 arrows, and a slider thumb 10 x 20.
 #pragma once
 
 #include "package/file_system.h"
@@ -24,7 +24,8 @@ class ListControlsWindow : public ControlWindow {
                                 "<Style><Config type=\"ScrollBar\"><Prop barSkin=\"bar.png\" upArrowUpSkin=\"arrow.png\""
                                 " downArrowUpSkin=\"arrow.png\" thumbUpSkin=\"arrow.png\"/></Config></Style>"));
     entries.push_back(textEntry("hscrollbar.xml",
-                                "<Style><Config type=\"ScrollBar\"><Prop barSkin=\"bar.png\"/></Config></Style>"));
+                                "<Style><Config type=\"ScrollBar\"><Prop barSkin=\"bar.png\" upArrowUpSkin=\"arrow.png\""
+                                " downArrowUpSkin=\"arrow.png\" thumbUpSkin=\"arrow.png\"/></Config></Style>"));
     entries.push_back(textEntry("slider.xml",
                                 "<Style><Config type=\"Slider\"><Prop thumbUpSkin=\"thumb.png\"/></Config></Style>"));
     files_.addFile(L"style.lz", kavri::test::buildImage(std::move(entries)));

@@ -314,6 +314,111 @@ TEST_F(StyleTest, ScrollBarPartsAndThumb) {
   }
 }
 
+// Which skin a scroll bar takes by orientation, and the vertical skin turned
+// a quarter for a horizontal bar when the skin has no horizontal one. Every
+// vertical picture is two colours, one over the other, so a probe tells
+// whether it was turned: its top half then lies on the left.
+class ScrollBarSkinTest : public test::MemoryFilesTest {
+ protected:
+  static constexpr uint32_t kRed = 0xC80000, kGreen = 0x00C800, kBlue = 0x0000C8, kYellow = 0xC8C800;
+  static constexpr uint32_t kDark = 0x202020, kLight = 0x606060, kThumbA = 0xFFFFFF, kThumbB = 0x808000;
+  static constexpr uint32_t kOrange = 0xFF8000, kPurple = 0x8000FF, kTeal = 0x008080, kPink = 0xFF80C0;
+
+  void open(bool withHorizontalSkin) {
+    ASSERT_TRUE(loadMsimg32());
+    std::vector<test::PackageEntry> entries;
+    // Vertical: arrows 16 x 10, bar and thumb 16 x 16, each top half / bottom half.
+    entries.push_back(test::stripPng("vup.png", {rgba(kRed), rgba(kGreen)}, 16, 5));
+    entries.push_back(test::stripPng("vdown.png", {rgba(kBlue), rgba(kYellow)}, 16, 5));
+    entries.push_back(test::stripPng("vbar.png", {rgba(kDark), rgba(kLight)}, 16, 8));
+    entries.push_back(test::stripPng("vthumb.png", {rgba(kThumbA), rgba(kThumbB)}, 16, 8));
+    // The bar's top 4 rows keep their size: turned, its left 4 columns do.
+    entries.push_back(textEntry("vscrollbar.xml",
+                                styleFile("ScrollBar", "barSkin=\"vbar.png\" scaleGrid=\"0,4,0,0\" "
+                                                       "upArrowUpSkin=\"vup.png\" downArrowUpSkin=\"vdown.png\" "
+                                                       "thumbUpSkin=\"vthumb.png\"")));
+    if (withHorizontalSkin) {
+      entries.push_back(solidPng("hleft.png", 0xFF, 0x80, 0x00, 12, 16));
+      entries.push_back(solidPng("hright.png", 0x80, 0x00, 0xFF, 12, 16));
+      entries.push_back(solidPng("hbar.png", 0x00, 0x80, 0x80, 16, 14));
+      entries.push_back(solidPng("hthumb.png", 0xFF, 0x80, 0xC0, 16, 16));
+      entries.push_back(textEntry("hscrollbar.xml",
+                                  styleFile("ScrollBar", "barSkin=\"hbar.png\" upArrowUpSkin=\"hleft.png\" "
+                                                         "downArrowUpSkin=\"hright.png\" thumbUpSkin=\"hthumb.png\"")));
+    }
+    addPackage(L"style.lz", std::move(entries));
+    ASSERT_TRUE(openSkinPackage(L"style.lz"));
+  }
+  void TearDown() override {
+    closeSkinPackage();
+    test::MemoryFilesTest::TearDown();
+  }
+};
+
+TEST_F(ScrollBarSkinTest, AHorizontalBarTakesItsOwnSkinOrTheVerticalOneTurned) {
+  struct Probe {
+    int x, y;
+    uint32_t colour;
+    const char* what;
+  };
+  struct Case {
+    const char* name;
+    bool withHorizontalSkin, vertical;
+    const wchar_t* style;   // the bar's "style" attribute, or none
+    Rect firstArrow, secondArrow, thumb;
+    std::vector<Probe> probes;
+    std::int32_t horizontalThickness;   // what a scroll panel gives its horizontal bar
+  };
+  const Case cases[] = {
+      {"horizontal, no horizontal skin: turned", false, false, nullptr, {0, 0, 10, 16}, {90, 0, 100, 16},
+       {60, 0, 85, 16},
+       {{2, 8, kRed, "left arrow: the up arrow's top half on the left"},
+        {7, 8, kGreen, "left arrow: its bottom half on the right"},
+        {92, 8, kBlue, "right arrow: the down arrow's top half on the left"},
+        {97, 8, kYellow, "right arrow: its bottom half on the right"},
+        {12, 8, kDark, "the bar's fixed left columns (the grid turned with it)"},
+        {40, 8, kLight, "the bar's stretched middle"},
+        {65, 8, kThumbA, "the thumb turned"}, {80, 8, kThumbB, "the thumb turned, right half"},
+        {72, 0, kLight, "the thumb narrowed across the bar: top row"},
+        {72, 15, kLight, "the thumb narrowed across the bar: bottom row"}},
+       16},   // the vertical bar's width
+      {"horizontal, own skin: as it is", true, false, nullptr, {0, 0, 12, 16}, {88, 0, 100, 16}, {60, 0, 85, 16},
+       {{6, 8, kOrange, "left arrow"}, {94, 8, kPurple, "right arrow"}, {40, 8, kTeal, "bar"},
+        {72, 8, kPink, "thumb"}, {72, 0, kTeal, "the thumb narrowed across the bar"}},
+       14},   // its own bar's height
+      {"vertical: the vertical skin", true, true, nullptr, {0, 0, 16, 10}, {0, 90, 16, 100}, {0, 60, 16, 85},
+       {{8, 2, kRed, "up arrow, top half"}, {8, 7, kGreen, "up arrow, bottom half"},
+        {8, 92, kBlue, "down arrow"}, {8, 40, kLight, "bar"}, {8, 65, kThumbA, "thumb"},
+        {0, 72, kLight, "the thumb narrowed across the bar"}},
+       14},
+      {"horizontal with a style attribute: that style, not turned", false, false, L"vscrollbar.xml",
+       {0, 3, 16, 13}, {84, 3, 100, 13}, {60, 0, 85, 16},
+       {{8, 5, kRed, "first arrow, top half on top"}, {8, 10, kGreen, "first arrow, bottom half below"}},
+       16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    open(c.withHorizontalSkin);
+    ScrollBar bar;
+    bar.setVertical(c.vertical);
+    if (c.style) bar.setString(names::style, c.style);
+    const int w = c.vertical ? 16 : 100, h = c.vertical ? 100 : 16;
+    bar.arrangeOverride(w, h);
+    EXPECT_EQ(bar.parts().firstArrow, c.firstArrow);
+    EXPECT_EQ(bar.parts().secondArrow, c.secondArrow);
+    ScrollBarParts parts = bar.parts();
+    parts.thumb = c.thumb;
+    bar.setParts(parts);
+    PixelCanvas canvas(w, h);
+    canvas.clear(0xFF000000u);
+    bar.draw(canvas.dc(), Rect{0, 0, w, h}, Rect{0, 0, w, h});
+    for (const Probe& p : c.probes) EXPECT_EQ(canvas.rgb(p.x, p.y), p.colour) << p.what;
+    ScrollPanel panel;
+    EXPECT_EQ(panel.horizontalBarHeight(), c.horizontalThickness);
+    closeSkinPackage();
+  }
+}
+
 TEST_F(StyleTest, SliderSplitsBarAndTrackAtTheThumbCentre) {
   PixelCanvas canvas(100, 20);
   Slider slider;   // value 50 of 100
