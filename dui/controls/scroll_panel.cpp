@@ -50,6 +50,12 @@ ScrollBar* ScrollPanel::createScrollBar() {
   return bar;
 }
 
+bool ScrollPanel::childArea(const Control& child, Rect& area) const {
+  if (!Panel::childArea(child, area)) return false;
+  if (&child == content()) area = intersect(area, viewport_);
+  return true;
+}
+
 std::int32_t ScrollPanel::verticalBarWidth() { return barSkinSize(kVerticalScrollBarStyle).width; }
 
 std::int32_t ScrollPanel::horizontalBarHeight() { return horizontalBarThickness(); }

@@ -27,6 +27,8 @@ class ScrollPanel : public Panel {
 
   Size measureOverride(std::int32_t width, std::int32_t height) override;
   Size arrangeOverride(std::int32_t width, std::int32_t height) override;
+  // The content shows only in the viewport (the bars stay uncovered).
+  bool childArea(const Control& child, Rect& area) const override;
 
   // A new scroll bar (not yet oriented or added).
   virtual ScrollBar* createScrollBar();

@@ -189,6 +189,14 @@ void TabControl::draw(HDC dc, const Rect& drawRect, const Rect& clip) {
     if (Control* page = item->content()) drawPart(dc, page, drawRect.left, drawRect.top, clip);
 }
 
+bool TabControl::childArea(const Control& child, Rect& area) const {
+  if (!Panel::childArea(child, area)) return false;
+  const TabItem* header = dynamic_cast<const TabItem*>(&child);
+  if (header && header->parent() == this) return true;   // a header
+  const TabItem* item = selected();
+  return item && item->content() == &child;             // only the selected page
+}
+
 Control* TabControl::hitTest(std::int32_t x, std::int32_t y) {
   if (!Control::hitTest(x, y)) return nullptr;
   x -= rect().left;

@@ -35,6 +35,8 @@ class TabControl : public Panel {
 
   void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
   Control* hitTest(std::int32_t x, std::int32_t y) override;
+  // Headers and the selected page show; the other pages do not.
+  bool childArea(const Control& child, Rect& area) const override;
   // The headers' sum along the strip (or the largest page, if larger) by
   // the largest page across it plus the strip thickness.
   Size measureOverride(std::int32_t width, std::int32_t height) override;

@@ -5,14 +5,14 @@
 #include <exdisp.h>
 #include <oleauto.h>
 
-#include <cstdint>
+#include <utility>
 
 #include "dui/controls/browser_address.h"
 #include "dui/controls/browser_site.h"
 #include "dui/core/attribute_names.h"
 #include "dui/core/control_geometry.h"
-#include "dui/core/control_registry.h"
-#include "dui/core/deferred_call.h"
+#include "dui/core/host_window.h"
+#include "dui/core/native_placement.h"
 #include "dui/core/window_impl.h"
 
 namespace dui {
@@ -32,16 +32,13 @@ class ScopedBstr {
   BSTR value_;
 };
 
-bool sameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 }  // namespace
 
 WebBrowser::WebBrowser() : site_() {
   site_.attach(new BrowserSite(this));
   addHandler(events::Attached, this, &WebBrowser::onAttached);
   addHandler(events::Detached, this, &WebBrowser::onDetached);
+  addHandler(events::PlacementChanged, this, &WebBrowser::onPlacementChanged);
 }
 
 WebBrowser::~WebBrowser() {
@@ -70,6 +67,7 @@ void WebBrowser::onAttached(Control* sender, Event&) {
   if (!host || (active() && host == host_)) return;
   teardown();  // attached to another window: start over there
   if (!activate(host)) return;
+  if (HostWindow* window = this->window()) window->followNativeChild(this);
   if (const std::wstring* first = findString(names::url)) {
     if (!first->empty()) navigate(*first);
   }
@@ -144,7 +142,6 @@ void WebBrowser::teardown() {
   HWND browserWindow = std::exchange(browserWindow_, nullptr);
   host_ = nullptr;
   placed_ = RECT{};
-  followQueued_ = false;
 
   if (connection && cookie) connection->Unadvise(cookie);
   if (browser) browser->Quit();
@@ -159,35 +156,23 @@ void WebBrowser::teardown() {
   if (browserWindow && ::IsWindow(browserWindow)) ::DestroyWindow(browserWindow);
 }
 
-Size WebBrowser::arrangeOverride(std::int32_t width, std::int32_t height) {
-  if (oleObject_ && !followQueued_) {
-    auto* call = new DeferredCall;
-    call->function = &WebBrowser::followLayoutDeferred;
-    call->first = static_cast<Control*>(this);
-    call->second = reinterpret_cast<void*>(std::uintptr_t{serial()});
-    followQueued_ = postDeferredCall(call);   // a refused record is freed there
+void WebBrowser::onPlacementChanged(Control* sender, Event& e) {
+  if (sender != this || !oleObject_ || !browserWindow_) return;
+  const auto* placement = reinterpret_cast<const NativePlacement*>(e.lparam);
+  if (!placement || !placement->shown) {
+    ::ShowWindow(browserWindow_, SW_HIDE);
+    return;
   }
-  return Control::arrangeOverride(width, height);
-}
-
-void WebBrowser::followLayoutDeferred(void*, void* control, void* serial) {
-  // The control may have died or left its window since the pass: only the
-  // live one that queued the call is moved.
-  auto* queued = static_cast<Control*>(control);
-  if (isLive(queued, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(serial))))
-    static_cast<WebBrowser*>(queued)->followLayout();
-}
-
-void WebBrowser::followLayout() {
-  followQueued_ = false;
-  if (!oleObject_) return;
-  const RECT now = placement();
-  if (sameRect(now, placed_)) return;
+  const RECT position{placement->rect.left, placement->rect.top, placement->rect.right, placement->rect.bottom};
+  const RECT clip{placement->visible.left, placement->visible.top, placement->visible.right,
+                  placement->visible.bottom};
   kavri::ComRef<IOleInPlaceObject> inPlace;
   if (SUCCEEDED(oleObject_->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace) {
-    placed_ = now;
-    inPlace->SetObjectRects(&now, &now);
+    placed_ = position;
+    inPlace->SetObjectRects(&position, &clip);   // the browser cuts itself to the clip
   }
+  // The call may have run a message loop in which the browser was torn down.
+  if (browserWindow_ && !::IsWindowVisible(browserWindow_)) ::ShowWindow(browserWindow_, SW_SHOWNA);
 }
 
 bool WebBrowser::navigate(const std::wstring& address) {

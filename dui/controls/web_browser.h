@@ -5,8 +5,9 @@
 // each one it is posted kMsgNavigateDone (1127); file downloads are refused.
 // The "url" attribute, when it names an allowed address, is loaded once the
 // browser is active; navigate() loads any allowed address later. The browser
-// follows the control through layout passes (see arrangeOverride); painting
-// never moves it.
+// window follows the control (native_placement.h): moved and clipped with it,
+// hidden with it, an ancestor or its tab page, moved when a scroll panel
+// scrolls it; the window places it when it repaints, never while painting.
 #pragma once
 
 #include <windows.h>
@@ -34,12 +35,6 @@ class WebBrowser : public Control {
 
   // Type name "Control".
   const wchar_t* typeName() const override;
-  // Arranges as any control and, while the browser is active, has it moved
-  // onto the control's rectangle once the layout pass is over: the rectangle
-  // is final only when every ancestor is placed, so the move is a deferred
-  // call, run before the window's repaint that the pass queued. Content that
-  // a scroll panel only shifts, without a layout pass, is not followed.
-  Size arrangeOverride(std::int32_t width, std::int32_t height) override;
 
   // Loads the address through the browser. False when the address is not an
   // http, https, about or file address, when the browser is not active, or
@@ -52,8 +47,9 @@ class WebBrowser : public Control {
   HWND browserWindow() const { return browserWindow_; }
   // The window showing the control (a real framework window), or null.
   HWND hostWindow() const;
-  // Where the browser goes, in host window coordinates: the control's
+  // Where the browser starts, in host window coordinates: the control's
   // rectangle, or the whole client area while layout has not placed it yet.
+  // From then on the window's placements move it (onPlacementChanged).
   RECT placement() const;
   // The container object the browser talks to (for tests and the site).
   BrowserSite* site() const { return site_.get(); }
@@ -65,9 +61,9 @@ class WebBrowser : public Control {
   // everything is torn down and false is returned.
   bool activate(HWND host);
   void teardown();
-  // Moves the browser onto placement() when that changed since the last move.
-  void followLayout();
-  static void followLayoutDeferred(void* target, void* control, void* serial);
+  // Moves the browser onto the control's rectangle, clipped to what shows,
+  // or hides it.
+  void onPlacementChanged(Control* sender, Event& e);
 
   kavri::ComRef<IWebBrowser2> browser_;
   kavri::ComRef<IConnectionPoint> connection_;
@@ -76,7 +72,6 @@ class WebBrowser : public Control {
   HWND host_ = nullptr;
   HWND browserWindow_ = nullptr;
   RECT placed_{};
-  bool followQueued_ = false;   // a deferred followLayout is on its way
   kavri::ComRef<BrowserSite> site_;
 };
 

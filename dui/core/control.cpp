@@ -70,6 +70,11 @@ const Panel* Control::asPanel() const { return panel_; }
 
 bool Control::adoptMarkupChild(Control* child) { return child && panel_ && panel_->addChild(child); }
 
+bool Control::childArea(const Control&, Rect& area) const {
+  area = Rect{0, 0, rect_.width(), rect_.height()};
+  return true;
+}
+
 bool Control::readFlagBit(int bit) const {
   const std::uint32_t mask = flags::maskOfBit(bit);
   return mask != 0 && (flags_ & mask) != 0;

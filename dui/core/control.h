@@ -48,6 +48,12 @@ class Control : public Object {
   // it now; false leaves it with the caller. A control with a child list
   // adds it as its last child; one without takes none.
   virtual bool adoptMarkupChild(Control* child);
+  // Whether `child` shows while this control does, and where: `area`, in
+  // this control's own coordinates, is the part of it the child may show in.
+  // Every child shows anywhere in the rectangle by default; a tab control
+  // shows only its selected page, a scroll panel its content only in the
+  // viewport. Used to place native child windows (native_placement.h).
+  virtual bool childArea(const Control& child, Rect& area) const;
   // The window showing this control while attached, otherwise nullptr.
   HostWindow* window() const { return window_; }
 

@@ -8,7 +8,7 @@ namespace dui {
 enum class Routing : std::uint32_t { Tunnel = 0, Bubble = 1, Direct = 2 };
 
 // Event codes. 2-32 are also the start-up script's `event` table; 0, 1 and
-// 33-36 stay inside the framework; 1024 is the application notification.
+// 33-37 stay inside the framework; 1024 is the application notification.
 // Codes 24 and 29 are not assigned.
 namespace events {
 enum Code : std::uint32_t {
@@ -47,6 +47,7 @@ enum Code : std::uint32_t {
   DragOver = 34,
   DragLeave = 35,
   Drop = 36,
+  PlacementChanged = 37,   // direct, at a control that hosts a native window; lparam a const NativePlacement*
   AppNotify = 1024,
 };
 }  // namespace events

@@ -31,6 +31,10 @@ class HostWindow {
   // Posts a mouse move at the cursor's position, so hover and the control
   // under the mouse are worked out again after something moved under it.
   virtual void postMouseMove() {}
+  // The control hosts a native child window: tell it, with PlacementChanged,
+  // where it shows now and whenever that changes (native_placement.h), until
+  // it dies or leaves the window. Nothing by default.
+  virtual void followNativeChild(Control*) {}
 
  protected:
   ~HostWindow() = default;

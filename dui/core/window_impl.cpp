@@ -234,6 +234,12 @@ void WindowImpl::postMouseMove() {
   ::PostMessageW(hwnd_, WM_MOUSEMOVE, keys, MAKELPARAM(static_cast<short>(p.x), static_cast<short>(p.y)));
 }
 
+void WindowImpl::followNativeChild(Control* control) {
+  if (!hwnd_ || destroying_) return;
+  followers_.add(control);
+  requestRepaint(false);   // the first placement comes with the next repaint
+}
+
 void WindowImpl::requestRepaint(bool synchronous) {
   if (!hwnd_ || destroying_) return;
   if (synchronous) ::SendMessageW(hwnd_, kMsgRepaint, 0, 0);

@@ -21,6 +21,7 @@
 #include "dui/core/drop_target.h"
 #include "dui/core/host_window.h"
 #include "dui/core/hover_path.h"
+#include "dui/core/native_placement.h"
 #include "dui/core/timer.h"
 #include "dui/core/window_base.h"
 #include "support/win32_handles.h"
@@ -59,6 +60,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   bool cursorClientPosition(Point& position) const override;
   void beginWindowDrag() override;
   void postMouseMove() override;
+  void followNativeChild(Control* control) override;
 
   // Measures and arranges the root again, gives the window the size that
   // answers without moving it, and repaints the whole client area: controls
@@ -67,8 +69,10 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void updateLayout();
 
   // Paints what is pending now: UpdateWindow for an ordinary window, the
-  // dirty list and UpdateLayeredWindow for a layered one.
+  // dirty list and UpdateLayeredWindow for a layered one. First the native
+  // child windows are placed (native_placement.h).
   void flush();
+  const NativeFollowers& nativeFollowers() const { return followers_; }
   const DirtyList& dirtyList() const { return dirty_; }
   const BackBuffer& backBuffer() const { return buffer_; }
 
@@ -176,6 +180,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   BYTE constantAlpha_ = 255;
   bool perPixelAlpha_ = true;
   DirtyList dirty_;
+  NativeFollowers followers_{this};
   bool destroying_ = false;
 };
 

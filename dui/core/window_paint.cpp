@@ -44,6 +44,9 @@ void WindowImpl::paintArea(HDC dc, const Rect& area) {
 
 void WindowImpl::flush() {
   if (!hwnd_) return;
+  // Native children follow their controls before anything is painted, so
+  // the areas they uncover are painted in the same pass.
+  if (!destroying_) followers_.place();
   if (!layered_) {
     ::UpdateWindow(hwnd_);
     return;
