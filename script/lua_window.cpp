@@ -111,6 +111,7 @@ void LuaWindow::pushObject(lua_State* L, const dui::WindowImpl* window) {
 void LuaWindow::installHooks() {
   dui::CorePlugs plugs = dui::corePlugs();
   plugs.windowDestroyed = &onWindowDestroyed;
+  plugs.navigationMessage = &deliverNavigation;
   dui::replaceCorePlugs(plugs);
 }
 

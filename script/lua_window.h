@@ -53,8 +53,8 @@ class LuaWindow {
   // Pushes the script object of a window (lua_queryWindow), nil when none.
   static void pushObject(lua_State* L, const dui::WindowImpl* window);
 
-  // Plugs the window-destruction hook into dui/core
-  // (CorePlugs::windowDestroyed). Idempotent.
+  // Plugs the window-destruction and navigation hooks into dui/core
+  // (CorePlugs::windowDestroyed, navigationMessage). Idempotent.
   static void installHooks();
   // The state is closing: stop every timer and forwarder without calling Lua.
   static void releaseAll();
@@ -90,5 +90,9 @@ int windowKillTimer(lua_State* L);
 
 // The forwarding delegate's function (window_notify.cpp), for removal.
 void forwardNotification(void* window, dui::Control* sender, dui::Event& e);
+// A browser in a window reported a navigation (CorePlugs::navigationMessage):
+// the window's message handler, if it is a script window with one, gets the
+// address (empty for a completed navigation) and the message code.
+void deliverNavigation(dui::WindowImpl* window, unsigned message, const wchar_t* address);
 
 }  // namespace kavri

@@ -33,12 +33,12 @@ function lua_setMessageHandler(windows, object, handler)
   end
 end
 
-function lua_invokeMessageHandler(windows, object, text)
+function lua_invokeMessageHandler(windows, object, text, code)
   for i = 1, #windows do
     if windows[i][1] == object then
       local handler = windows[i][3]
       if handler == nil then return 0 end
-      return (handler(text))
+      return (handler(text, code))
     end
   end
   return 0

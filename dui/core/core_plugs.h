@@ -11,6 +11,8 @@
 //   deferredDispatcher  framework start-up   post event and deferred calls do nothing
 //   controlForgotten    script host          nobody is told
 //   windowDestroyed     script host          nobody is told
+//   navigationMessage   script host          the navigation messages end at
+//                                            the window
 //
 // Tests install their own table and restore the previous one.
 #pragma once
@@ -38,6 +40,10 @@ struct CorePlugs {
   // A window is destroyed, before its object goes (the host forgets the
   // window, its timers and its application handler).
   void (*windowDestroyed)(WindowImpl* window);
+  // A browser in the window reported a navigation: kMsgBeforeNavigate with
+  // the address (never null), or kMsgNavigateDone with an empty text (the
+  // host hands them to the window's script).
+  void (*navigationMessage)(WindowImpl* window, unsigned message, const wchar_t* address);
 };
 
 // The table in use, as a copy: each entry is read atomically, because other

@@ -145,6 +145,13 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgRepaint:
       flush();
       return 0;
+    case kMsgBeforeNavigate:
+    case kMsgNavigateDone: {
+      // A browser in this window reports a navigation: the script hears it.
+      const wchar_t* address = message == kMsgBeforeNavigate ? reinterpret_cast<const wchar_t*>(wParam) : nullptr;
+      if (auto navigation = corePlugs().navigationMessage) navigation(this, message, address ? address : L"");
+      return 0;
+    }
     default:
       break;
   }
