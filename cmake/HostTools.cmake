@@ -1,12 +1,14 @@
 # Builds the window-free parts natively for the build machine (the package
-# builder used by the packaging step, the checksum writer run on every
-# installer after linking, and the native tests) as an external project inside
+# builder used by the packaging step, the product file's checker and writer,
+# the checksum writer run on every installer after linking, and the native
+# tests) as an external project inside
 # the Windows build folder.
 include(ExternalProject)
 
 set(KAVRI_HOST_BINARY_DIR ${CMAKE_BINARY_DIR}/host CACHE PATH "Folder of the native build of the window-free parts")
 set(KAVRI_HOST_LZPACK ${KAVRI_HOST_BINARY_DIR}/tools/lzpack)
 set(KAVRI_HOST_PECHECKSUM ${KAVRI_HOST_BINARY_DIR}/tools/pechecksum)
+set(KAVRI_HOST_PRODUCTFILE ${KAVRI_HOST_BINARY_DIR}/tools/productfile)
 
 ExternalProject_Add(kavri_host
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -23,5 +25,5 @@ ExternalProject_Add(kavri_host
     -DCMAKE_CXX_COMPILER=g++
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
-  BUILD_BYPRODUCTS ${KAVRI_HOST_LZPACK} ${KAVRI_HOST_PECHECKSUM}
+  BUILD_BYPRODUCTS ${KAVRI_HOST_LZPACK} ${KAVRI_HOST_PECHECKSUM} ${KAVRI_HOST_PRODUCTFILE}
   USES_TERMINAL_BUILD ON)
