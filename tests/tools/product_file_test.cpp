@@ -166,6 +166,10 @@ TEST(ProductFile, FillsTheDefaultsOfWhatIsLeftOut) {
   EXPECT_EQ(product.icon, "");
   EXPECT_EQ(product.program, "");
 
+  // With the byte-order mark an editor on Windows may write first.
+  ASSERT_TRUE(readProduct("\xEF\xBB\xBF" + std::string(kMinimal), content.path(), product, problems));
+  EXPECT_EQ(product.name, "Tally");
+
   ASSERT_TRUE(readProduct(R"({ "name": "Tally", "version": "65535.0.65535.7", "publisher": "N",
       "copyright": "(C) N", "description": "Counts things", "url": "https://example.com/tally",
       "installMode": "choose", "icon": "art/tally.ico", "id": "Northwind.Tally_2-x",

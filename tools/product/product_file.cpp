@@ -333,8 +333,10 @@ const char* installModeName(InstallMode mode) {
   return "perMachine";
 }
 
-bool readProduct(const std::string& text, const std::filesystem::path& contentFolder, Product& product,
+bool readProduct(const std::string& bytes, const std::filesystem::path& contentFolder, Product& product,
                  std::vector<Problem>& problems) {
+  // Editors on Windows often begin UTF-8 with a byte-order mark; it is no part of the JSON.
+  const std::string text = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : bytes;
   const size_t before = problems.size();
   JObject file;
   try {
