@@ -50,7 +50,7 @@ files=$(find "$payload" -type f | wc -l)
 printf 'payload: %d bytes in %d files; %d-bit Wine (%s)\n' "$bytes" "$files" "$arch" "$kavri_arch_reason"
 
 # Our installer: the silent content with the entry list written into LG.lua.
-cp "$root/bench/silent-installer/UI.lua" "$content/UI.lua"
+cp "$root/bench/silent-installer/UI.lua" "$root/bench/silent-installer/product.json" "$content/"
 rm -rf "$content/style" "$content/frame"
 cp -r "$root/bench/silent-installer/style" "$root/bench/silent-installer/frame" "$content/"
 list=$(cd "$payload" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | sed 's/.*/  [==[&]==],/')

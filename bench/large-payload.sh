@@ -42,7 +42,7 @@ if [ ! -f "$stamp" ]; then
 fi
 bytes=$(du -sb --apparent-size "$payload" | cut -f1)
 
-cp "$root/bench/silent-installer/UI.lua" "$content/UI.lua"
+cp "$root/bench/silent-installer/UI.lua" "$root/bench/silent-installer/product.json" "$content/"
 rm -rf "$content/style" "$content/frame"
 cp -r "$root/bench/silent-installer/style" "$root/bench/silent-installer/frame" "$content/"
 list=$(cd "$payload" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | sed 's/.*/  [==[&]==],/')

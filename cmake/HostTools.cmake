@@ -1,13 +1,17 @@
 # Builds the window-free parts natively for the build machine (the package
-# builder used by the packaging step, the checksum writer run on every
-# installer after linking, and the native tests) as an external project inside
-# the Windows build folder.
+# builder used by the packaging step, the product file's checker and writer,
+# the checksum writer run on every installer after linking, and the native
+# tests) as an external project inside the Windows build folder.
 include(ExternalProject)
 
 set(KAVRI_HOST_BINARY_DIR ${CMAKE_BINARY_DIR}/host CACHE PATH "Folder of the native build of the window-free parts")
 set(KAVRI_HOST_LZPACK ${KAVRI_HOST_BINARY_DIR}/tools/lzpack)
 set(KAVRI_HOST_PECHECKSUM ${KAVRI_HOST_BINARY_DIR}/tools/pechecksum)
+set(KAVRI_HOST_PRODUCTFILE ${KAVRI_HOST_BINARY_DIR}/tools/productfile)
 
+# Only the tools are built on the way to an installer; the native tests (when
+# the tests are built) come with everything else, so that building just an
+# installer (scripts/run-demo.sh, scripts/make-installer.sh) compiles none.
 ExternalProject_Add(kavri_host
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${KAVRI_HOST_BINARY_DIR}
@@ -21,7 +25,15 @@ ExternalProject_Add(kavri_host
     -DGTEST_SOURCE_DIR=${GTEST_SOURCE_DIR}
     -DCMAKE_C_COMPILER=gcc
     -DCMAKE_CXX_COMPILER=g++
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target lzpack pechecksum productfile
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
-  BUILD_BYPRODUCTS ${KAVRI_HOST_LZPACK} ${KAVRI_HOST_PECHECKSUM}
+  BUILD_BYPRODUCTS ${KAVRI_HOST_LZPACK} ${KAVRI_HOST_PECHECKSUM} ${KAVRI_HOST_PRODUCTFILE}
   USES_TERMINAL_BUILD ON)
+if(KAVRI_BUILD_TESTS)
+  add_custom_target(kavri_host_all ALL
+    COMMAND ${CMAKE_COMMAND} --build ${KAVRI_HOST_BINARY_DIR}
+    DEPENDS kavri_host
+    COMMENT "Building the native tests"
+    USES_TERMINAL)
+endif()

@@ -1,15 +1,26 @@
-# add_installer(<target> CONTENT <folder> [STYLE <folder>] [ICON <file.ico>]
-#               [OUTPUT_NAME <name>] [PAYLOAD_TARGETS <target>...]
-#               [MODULES <file.lua>...])
+# add_installer(<target> CONTENT <folder> [PRODUCT <product.json>] [UNINSTALLER]
+#               [STYLE <folder>] [ICON <file.ico>] [OUTPUT_NAME <name>] [FILE_NAME <name.exe>]
+#               [PAYLOAD_TARGETS <target>...] [MODULES <file.lua>...]
+#               [SIGN <cert.pfx> PASSWORD_FILE <file> [TIMESTAMP <url>]] [EXCLUDE_FROM_ALL])
 #
 # Builds an installer executable from a content folder:
+#   <folder>/product.json the product (name, version, publisher, install mode, ...;
+#                        PRODUCT names another file, as the uninstaller names the setup's)
 #   <folder>/UI.lua      start-up script
 #   <folder>/LG.lua      background script
 #   <folder>/<name>.lua  a module both scripts can `require "<name>"`
 #   <folder>/style/      skin package content   -> "style.lz" (STYLE names another folder)
 #   <folder>/frame/      layout package content -> "frame.lz"
 #   <folder>/program/    payload                -> "program.lz" (optional: none is an empty payload)
-#   <folder>/icon.ico    optional window icon (ICON overrides it)
+#   <folder>/icon.ico    optional window icon (the product file's "icon" wins, ICON over both)
+# The product file is checked (tools/productfile: each problem with its field
+# and line stops the build) and becomes the module "product" (product.lua,
+# which the content folder must not hold itself), the version resource
+# (VERSIONINFO: product name and version, publisher, copyright, the file's
+# description and name; UNINSTALLER describes the file as the product's
+# uninstaller; FILE_NAME is the file name it records, by default the output's)
+# and the manifest (this build's processor architecture; administrator rights
+# only for a per-machine install mode).
 # PAYLOAD_TARGETS puts the files of other targets (an uninstaller, a helper
 # program) at the payload's root beside the files of program/; a target's file
 # wins over a program/ file of the same name. MODULES adds modules that live
@@ -18,13 +29,19 @@
 # (script/registry.lua) and the modules are joined onto the first line of
 # UI.lua, the modules onto the first line of LG.lua (JoinPrelude.cmake: line
 # numbers in error messages stay those of the scripts), and everything is
-# embedded as "_KavriResc" resources next to the manifest and icon group 2.
+# embedded as "_KavriResc" resources next to the manifest, the version
+# resource and icon group 2.
 # After linking, the file's checksum is written into its header
-# (tools/pechecksum); sign the executable only after that.
+# (tools/pechecksum); with SIGN the file is then signed
+# (scripts/sign-installer.sh: Authenticode with osslsigncode, countersigned by
+# the RFC 3161 time-stamp server TIMESTAMP when given), last, so a target
+# signed this way is signed when another installer packs it into its payload.
+# A failed signing fails the build and removes the unsigned file.
 set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_installer target)
-  cmake_parse_arguments(ARG "" "CONTENT;ICON;OUTPUT_NAME;STYLE" "PAYLOAD_TARGETS;MODULES" ${ARGN})
+  cmake_parse_arguments(ARG "UNINSTALLER;EXCLUDE_FROM_ALL"
+    "CONTENT;ICON;OUTPUT_NAME;STYLE;PRODUCT;FILE_NAME;SIGN;PASSWORD_FILE;TIMESTAMP" "PAYLOAD_TARGETS;MODULES" ${ARGN})
   if(NOT ARG_CONTENT)
     message(FATAL_ERROR "add_installer(${target}): CONTENT <folder> is required")
   endif()
@@ -38,12 +55,54 @@ function(add_installer target)
       message(FATAL_ERROR "add_installer(${target}): ${required} is missing")
     endif()
   endforeach()
-  set(icon "${KAVRI_SOURCE_ROOT}/app/resources/installer.ico")
-  if(EXISTS "${content}/icon.ico")
-    set(icon "${content}/icon.ico")
+  set(product "${content}/product.json")
+  if(ARG_PRODUCT)
+    get_filename_component(product "${ARG_PRODUCT}" ABSOLUTE)
   endif()
+  if(NOT EXISTS "${product}")
+    message(FATAL_ERROR "add_installer(${target}): ${product} is missing: every installer describes its product "
+                        "there (copy installer/product.json and edit it; see docs/installer-authoring.md)")
+  endif()
+  if(EXISTS "${content}/product.lua")
+    message(FATAL_ERROR "add_installer(${target}): ${content}/product.lua is written by the build from the "
+                        "product file: move its fields into ${product} and remove it")
+  endif()
+  if(ARG_SIGN AND NOT ARG_PASSWORD_FILE)
+    message(FATAL_ERROR "add_installer(${target}): SIGN needs PASSWORD_FILE, the file whose first line is the "
+                        "certificate's password")
+  endif()
+  if(ARG_TIMESTAMP AND NOT ARG_SIGN)
+    message(FATAL_ERROR "add_installer(${target}): TIMESTAMP needs SIGN")
+  endif()
+  # The icon: ICON, else the product file's (which the product tool finds),
+  # else the content's icon.ico, else the project's default.
+  set(default_icon "${KAVRI_SOURCE_ROOT}/app/resources/installer.ico")
+  if(EXISTS "${content}/icon.ico")
+    set(default_icon "${content}/icon.ico")
+  endif()
+  set(icon_option)
+  set(icon_file)
   if(ARG_ICON)
-    get_filename_component(icon "${ARG_ICON}" ABSOLUTE)
+    get_filename_component(icon_file "${ARG_ICON}" ABSOLUTE)
+    set(icon_option --icon "${icon_file}")
+  endif()
+  get_filename_component(product_folder "${product}" DIRECTORY)   # where the product file's icon lies
+  file(GLOB_RECURSE content_icons CONFIGURE_DEPENDS "${product_folder}/*.ico")
+  set(role setup)
+  if(ARG_UNINSTALLER)
+    set(role uninstaller)
+  endif()
+  set(file_name "${target}.exe")
+  if(ARG_OUTPUT_NAME)
+    set(file_name "${ARG_OUTPUT_NAME}.exe")
+  endif()
+  if(ARG_FILE_NAME)
+    set(file_name "${ARG_FILE_NAME}")
+  endif()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(arch amd64)
+  else()
+    set(arch x86)
   endif()
 
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}.content")
@@ -97,13 +156,32 @@ function(add_installer target)
     VERBATIM)
   list(APPEND packages "${out}/program.lz")
 
-  # The modules: the content folder's own, then those named; one name once.
+  # What the build makes of the product file.
+  set(product_outputs "${out}/product.lua" "${out}/version.rc" "${out}/installer.manifest" "${out}/icon.ico"
+      "${out}/signing.txt")
+  add_custom_command(
+    OUTPUT ${product_outputs}
+    COMMAND ${KAVRI_HOST_PRODUCTFILE} generate "${product}" "${out}" --arch ${arch} --role ${role}
+            --file-name "${file_name}" --default-icon "${default_icon}" ${icon_option}
+    DEPENDS kavri_host ${KAVRI_HOST_PRODUCTFILE} "${product}" "${default_icon}" ${icon_file} ${content_icons}
+    COMMENT "Checking ${target}'s product file"
+    VERBATIM)
+
+  # The modules: the content folder's own, then those named, and the
+  # product's; one name once.
   file(GLOB modules CONFIGURE_DEPENDS "${content}/*.lua")
   list(REMOVE_ITEM modules "${content}/UI.lua" "${content}/LG.lua")
   foreach(module ${ARG_MODULES})
     get_filename_component(module "${module}" ABSOLUTE)
+    if(module MATCHES "/product\\.lua$")
+      message(FATAL_ERROR "add_installer(${target}): ${module} in MODULES: product.lua is written by the build "
+                          "from the product file (PRODUCT names the file to use)")
+    endif()
     list(APPEND modules "${module}")
   endforeach()
+  list(APPEND modules "${out}/product.lua")
+  # Where the product module is, for tests that run the scripts on their own.
+  set(${target}_PRODUCT_MODULE "${out}/product.lua" PARENT_SCOPE)
   set(module_names)
   foreach(module ${modules})
     get_filename_component(name "${module}" NAME_WLE)
@@ -137,13 +215,18 @@ function(add_installer target)
   set(KAVRI_RC_FRAME "${out}/frame.lz")
   set(KAVRI_RC_PROGRAM "${out}/program.lz")
   set(KAVRI_RC_STYLE "${out}/style.lz")
-  set(KAVRI_RC_ICON "${icon}")
-  set(KAVRI_RC_MANIFEST "${KAVRI_SOURCE_ROOT}/app/resources/installer.manifest")
+  set(KAVRI_RC_ICON "${out}/icon.ico")
+  set(KAVRI_RC_MANIFEST "${out}/installer.manifest")
+  set(KAVRI_RC_VERSION "${out}/version.rc")
   configure_file("${KAVRI_SOURCE_ROOT}/app/resources/installer.rc.in" "${rc}" @ONLY)
   set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS
-    "${out}/UI.lua;${out}/LG.lua;${packages};${icon};${KAVRI_RC_MANIFEST}")
+    "${out}/UI.lua;${out}/LG.lua;${packages};${product_outputs}")
 
-  add_executable(${target} WIN32 "${KAVRI_SOURCE_ROOT}/app/main.cpp" "${rc}")
+  set(exclude)
+  if(ARG_EXCLUDE_FROM_ALL)
+    set(exclude EXCLUDE_FROM_ALL)
+  endif()
+  add_executable(${target} WIN32 ${exclude} "${KAVRI_SOURCE_ROOT}/app/main.cpp" "${rc}")
   target_link_libraries(${target} PRIVATE kavri_startup)
   # Shipped to users: no debug information (it would add ~15 MB), and no
   # section nothing refers to. Sections start on page boundaries in the file
@@ -151,11 +234,30 @@ function(add_installer target)
   # instead of reading them all in at start: only the pages read cost memory.
   target_link_options(${target} PRIVATE -municode -s -Wl,--gc-sections -Wl,--file-alignment,0x1000)
   # The whole file's checksum in its header, which the installer checks at
-  # start-up to tell a damaged download (signing, done later, rewrites it).
+  # start-up to tell a damaged download; signing, last, writes it again over
+  # the signed file, and the signed file is checked before it replaces the
+  # unsigned one.
   add_dependencies(${target} kavri_host)
+  set(sign_commands)
+  set(signing_comment)
+  if(ARG_SIGN)
+    set(signing_comment ", signing it")
+    get_filename_component(cert "${ARG_SIGN}" ABSOLUTE)
+    get_filename_component(password "${ARG_PASSWORD_FILE}" ABSOLUTE)
+    set(timestamp)
+    if(ARG_TIMESTAMP)
+      set(timestamp --timestamp "${ARG_TIMESTAMP}")
+    endif()
+    set(sign_commands COMMAND bash "${KAVRI_SOURCE_ROOT}/scripts/sign-installer.sh" --sign "${cert}"
+      --password-file "${password}" ${timestamp} --description-file "${out}/signing.txt"
+      --pechecksum ${KAVRI_HOST_PECHECKSUM} "$<TARGET_FILE:${target}>")
+    # Another certificate or password signs the file again.
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${cert}" "${password}")
+  endif()
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${KAVRI_HOST_PECHECKSUM} write "$<TARGET_FILE:${target}>"
-    COMMENT "Writing the checksum of ${target}"
+    ${sign_commands}
+    COMMENT "Writing the checksum of ${target}${signing_comment}"
     VERBATIM)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")

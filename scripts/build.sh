@@ -2,14 +2,21 @@
 # Sets up the machine (once), then configures and builds everything for the
 # named Windows architectures (32, 64, or both; 32 when none is named): the
 # host tools in build/host, and per architecture in build/win32 or build/win64
-# the installer "KavriSetup.exe", lzpack.exe and the tests.
-#   bash scripts/build.sh [32] [64]
+# the installer "KavriSetup.exe", lzpack.exe and the tests. With --target,
+# only those targets (and what they need) are built.
+#   bash scripts/build.sh [--target NAME]... [32] [64]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
 
+targets=()
+while [ "${1:-}" = --target ]; do
+  [ -n "${2:-}" ] || { echo "build: --target needs a name" >&2; exit 2; }
+  targets+=(--target "$2")
+  shift 2
+done
 arches=("$@")
 [ ${#arches[@]} -gt 0 ] || arches=(32)
 for arch in "${arches[@]}"; do
@@ -24,5 +31,5 @@ for arch in "${arches[@]}"; do
   cmake -S "$root" -B "$dir" "${generator[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
     -DKAVRI_HOST_BINARY_DIR="$build/host" >/dev/null
-  cmake --build "$dir" --parallel "$(nproc)"
+  cmake --build "$dir" "${targets[@]}" --parallel "$(nproc)"
 done

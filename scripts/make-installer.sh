@@ -1,28 +1,64 @@
 #!/usr/bin/env bash
 # Builds an installer executable from a content folder, without editing the
-# project:   bash scripts/make-installer.sh [--arch 32|64] CONTENT_DIR OUTPUT.exe
-# CONTENT_DIR holds UI.lua, LG.lua, style/, frame/, program/ and optionally
-# icon.ico (see docs/installer-authoring.md). The installer is a 32-bit
-# Windows program unless --arch 64 is given.
+# project:
+#   bash scripts/make-installer.sh [--arch 32|64]
+#        [--sign CERT.pfx --password-file FILE [--timestamp URL]] CONTENT_DIR OUTPUT.exe
+# CONTENT_DIR holds product.json, UI.lua, LG.lua, style/, frame/, program/ and
+# optionally icon.ico (see docs/installer-authoring.md). The installer is a
+# 32-bit Windows program unless --arch 64 is given. --sign signs it
+# (scripts/sign-installer.sh): CERT.pfx holds the certificate and its private
+# key, the first line of FILE its password, URL is an RFC 3161 time-stamp
+# server. The certificate and password are checked before anything is built.
+# OUTPUT.exe is written only when the whole installer is built, signed and
+# checked; on any failure no new file is there.
 set -euo pipefail
-usage() { echo "usage: $0 [--arch 32|64] CONTENT_DIR OUTPUT.exe" >&2; exit 1; }
-arch=32
-if [ "${1:-}" = --arch ]; then
-  arch=${2:-}; shift 2 || usage
-fi
+usage() {
+  echo "usage: $0 [--arch 32|64] [--sign CERT.pfx --password-file FILE [--timestamp URL]] CONTENT_DIR OUTPUT.exe" >&2
+  exit 1
+}
+fail() { echo "make-installer: $*" >&2; exit 1; }
+arch=32 cert='' password='' timestamp=''
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --arch) arch=${2:-}; shift 2 || usage ;;
+    --sign) cert=${2:-}; shift 2 || usage ;;
+    --password-file) password=${2:-}; shift 2 || usage ;;
+    --timestamp) timestamp=${2:-}; shift 2 || usage ;;
+    -*) usage ;;
+    *) break ;;
+  esac
+done
 case "$arch" in
   32) toolchain=toolchain-mingw-i686.cmake ;;
   64) toolchain=toolchain-mingw-x86_64.cmake ;;
   *) usage ;;
 esac
 [ $# -eq 2 ] || usage
+if [ -n "$cert" ] && [ -z "$password" ]; then fail "--sign needs --password-file, the file whose first line is the password"; fi
+if [ -z "$cert" ] && { [ -n "$password" ] || [ -n "$timestamp" ]; }; then fail "--password-file and --timestamp go with --sign"; fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
+[ -d "$1" ] || fail "the content folder $1 does not exist"
 content=$(cd "$1" && pwd)
 output=$2
-for required in UI.lua LG.lua style frame program; do
-  [ -e "$content/$required" ] || { echo "make-installer: $content/$required is missing" >&2; exit 1; }
+name=$(basename "$output")
+case "$name" in
+  *.exe|*.EXE|*.Exe) ;;
+  *) fail "the output's name must end with .exe: $output" ;;
+esac
+[ -d "$(dirname "$output")" ] || fail "the folder of $output does not exist"
+for required in product.json UI.lua LG.lua style frame program; do
+  [ -e "$content/$required" ] || fail "$content/$required is missing (installer/ holds one of each to copy)"
 done
+absolute() { (cd "$(dirname "$1")" && printf '%s/%s\n' "$(pwd)" "$(basename "$1")"); }
+if [ -n "$cert" ]; then
+  [ -f "$cert" ] || fail "the certificate $cert does not exist"
+  [ -f "$password" ] || fail "the password file $password does not exist"
+  cert=$(absolute "$cert")
+  password=$(absolute "$password")
+  bash "$root/scripts/sign-installer.sh" --check-only --sign "$cert" --password-file "$password" ||
+    fail "nothing was built"
+fi
 
 bash "$root/scripts/setup.sh"
 dir="$build/win$arch"
@@ -31,11 +67,22 @@ if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null; then generator
 cmake -S "$root" -B "$dir" "${generator[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
   -DKAVRI_HOST_BINARY_DIR="$build/host" \
-  -DKAVRI_CUSTOM_CONTENT="$content" >/dev/null
+  -DKAVRI_CUSTOM_CONTENT="$content" -DKAVRI_CUSTOM_FILE_NAME="$name" \
+  -DKAVRI_CUSTOM_SIGN_CERT="$cert" -DKAVRI_CUSTOM_SIGN_PASSWORD_FILE="$password" \
+  -DKAVRI_CUSTOM_SIGN_TIMESTAMP="$timestamp" >/dev/null
+# The host tools first, so that the product file's problems are told plainly,
+# before anything of the installer is built.
+cmake --build "$dir" --target kavri_host --parallel "$(nproc)"
+"$build/host/tools/productfile" check "$content/product.json" || fail "nothing was built"
 cmake --build "$dir" --target CustomSetup --parallel "$(nproc)"
-cp "$dir/CustomSetup.exe" "$output"
-# The build wrote the file's checksum into its header, and the installer
-# refuses to run from a file that no longer matches it. Signing the copy
-# afterwards is fine: signing tools write the checksum again.
-"$build/host/tools/pechecksum" check "$output"
-echo "make-installer: wrote $output ($arch-bit)"
+
+# The build wrote the file's checksum into its header (and signing wrote it
+# again), and the installer refuses to run from a file that no longer
+# matches it: the copy is checked before it takes the output's name.
+temp="$output.partial-$$"
+trap 'rm -f "$temp"' EXIT
+cp "$dir/CustomSetup.exe" "$temp"
+"$build/host/tools/pechecksum" check "$temp" || fail "the built file's checksum does not match it"
+mv -f "$temp" "$output"
+trap - EXIT
+echo "make-installer: wrote $output ($arch-bit$([ -z "$cert" ] || echo ", signed"))"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the demo installer and starts it under Wine. Without a display it runs
-# inside Xvfb and saves a screenshot to build/screenshot.png after a few seconds.
+# Builds the demo installer (only it and what it needs: no test, no benchmark,
+# one architecture) and starts it under Wine. Without a display it runs inside
+# Xvfb and saves a screenshot to build/screenshot.png after a few seconds.
 #
 # The shipped installer is the 32-bit build; where this machine cannot execute
 # 32-bit Linux programs (so 32-bit Wine cannot start), the 64-bit build of the
@@ -12,7 +13,7 @@ build=${KAVRI_BUILD_DIR:-$root/build}
 source "$root/scripts/arch-detect.sh"
 kavri_choose_arch
 echo "run-demo: showing the $kavri_arch-bit installer: $kavri_arch_reason"
-bash "$root/scripts/build.sh" "$kavri_arch"
+bash "$root/scripts/build.sh" --target KavriSetup "$kavri_arch"
 
 had_display=${DISPLAY:-}
 kavri_winbuild="$build/win$kavri_arch"

@@ -17,14 +17,15 @@ if kavri_can_run_32bit; then want32=1; else want32=0; fi
 stamp="$cache/setup-v3-w32_$want32.done"
 
 # clang and its sanitizer and fuzzer runtimes build the fuzz targets that the
-# test command runs briefly (scripts/fuzz.sh).
+# test command runs briefly (scripts/fuzz.sh); osslsigncode and openssl sign
+# installers (scripts/sign-installer.sh) and make the tests' certificates.
 packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei
   lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev osslsigncode openssl
 )
 if [ "$want32" = 1 ]; then packages+=(wine32:i386); fi
 
@@ -37,6 +38,8 @@ have_all() {
   command -v Xvfb >/dev/null || return 1
   [ -f /usr/share/gtest/src/gtest-all.cc ] || [ -d /usr/src/googletest ] || return 1
   command -v clang++ >/dev/null || return 1
+  command -v osslsigncode >/dev/null || return 1
+  command -v openssl >/dev/null || return 1
   return 0
 }
 

@@ -45,8 +45,9 @@ std::string windowsName(std::string name) {
 std::string demoFolder() { return narrow(test::windowsPath(KAVRI_DEMO_DIR)) + "\\"; }
 
 // The demo's LG.lua with its modules beside it (every other .lua file of
-// the folder but UI.lua), where `require` finds them among the packaged
-// files, as the build joins them.
+// the folder but UI.lua, and the product module the build writes from its
+// product file), where `require` finds them among the packaged files, as the
+// build joins them.
 void addDemoWorker(MemoryFileSystem& files) {
   const std::string demo = demoFolder();
   files.addFile(L"LG.lua", test::bytesOf(test::readFileBytes(demo + "LG.lua")));
@@ -59,6 +60,8 @@ void addDemoWorker(MemoryFileSystem& files) {
       files.addFile(name, test::bytesOf(test::readFileBytes(demo + narrow(name))));
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
+  files.addFile(L"product.lua",
+                test::bytesOf(test::readFileBytes(narrow(test::windowsPath(KAVRI_DEMO_PRODUCT_MODULE)))));
 }
 
 // A UI script that runs the demo's LG.lua into `target`, answering the

@@ -96,8 +96,9 @@ class UninstallerScript : public WorkTest {
   void loadScript(const std::string& standIn) {
     const std::string installer = narrow(windowsPath(KAVRI_INSTALLER_DIR)) + "\\";
     setWorkerScript(standIn + " " + readFileBytes(installer + "uninstall\\LG.lua"));
-    for (const char* module : {"shared.lua", "product.lua", "install_log.lua"})
+    for (const char* module : {"shared.lua", "install_log.lua"})
       files_.addFile(utf8ToWide(module), bytesOf(readFileBytes(installer + module)));
+    files_.addFile(L"product.lua", bytesOf(readFileBytes(narrow(windowsPath(KAVRI_DEMO_PRODUCT_MODULE)))));
     setPackage({});
   }
 

@@ -95,14 +95,16 @@ class OleForRun {
 };
 
 // The demo installer's modules (its "<name>.lua" files besides UI.lua and
-// LG.lua) as packaged files, so that a test's `require "<name>"` finds them
-// as the installer's scripts do.
+// LG.lua, and the product module the build writes from its product file) as
+// packaged files, so that a test's `require "<name>"` finds them as the
+// installer's scripts do.
 void addInstallerModules(MemoryFileSystem& files) {
   for (const auto& item : fs::directory_iterator(fs::path(KAVRI_INSTALLER_DIR))) {
     const fs::path name = item.path().filename();
     if (!item.is_regular_file() || name.extension() != ".lua" || name == "UI.lua" || name == "LG.lua") continue;
     files.addFile(name.wstring(), bytesOf(readFileBytes(item.path().wstring())));
   }
+  files.addFile(L"product.lua", bytesOf(readFileBytes(fs::path(KAVRI_DEMO_PRODUCT_MODULE).wstring())));
 }
 
 }  // namespace
