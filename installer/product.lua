@@ -9,4 +9,5 @@ return {
   publisher = "Kavri",
   program = "Kavri.exe",     -- payload entry: the program the shortcuts start
   readme = "readme.txt",     -- payload entry: the readme the finish page offers
+  installMode = "perMachine",   -- whom it installs for: "perMachine", "perUser" or "choose" (install_mode.lua)
 }
