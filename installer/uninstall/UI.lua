@@ -50,15 +50,6 @@ local isCopy = options.folder ~= nil and selfName ~= nil and selfName:lower() ==
 -- No folder of the install stays current: it could not be removed then.
 if isCopy then setCurrentDirectory(selfFolder) elseif temp then setCurrentDirectory(temp) end
 
--- The copy's file goes at the next restart, then its private folder (the
--- system works through the list in order, so the folder is empty by then).
-local function forgetSelf()
-  if isCopy then
-    moveFileAtRestart(self)
-    moveFileAtRestart(selfFolder)
-  end
-end
-
 local function fail(text, code)
   if not options.silent then showMessageBox(text, CAPTION.ERROR, MB.OK + MB.ICONERROR) end
   setExitCode(code or EXIT.FAILED)
@@ -74,6 +65,22 @@ local function modeOf(folder)
   local mode, why = installMode.ofInstall(folder)
   if not mode then print("uninstall: the install mode is not known (" .. tostring(why) .. "): per machine\n") end
   return mode or installMode.PER_MACHINE
+end
+
+-- The copy's: the mode of the installation it removes, read before the
+-- removal takes the log away.
+local removalMode = isCopy and options.folder and isInstalled(options.folder) and modeOf(options.folder) or nil
+
+-- The copy's file goes at the next restart, then its private folder (the
+-- system works through the list in order, so the folder is empty by then).
+-- Only for all users: scheduling that is the administrators' alone, and an
+-- install for one user writes nothing for all users; the copy of its
+-- uninstaller stays in the user's temporary folder.
+local function forgetSelf()
+  if isCopy and removalMode ~= installMode.PER_USER then
+    moveFileAtRestart(self)
+    moveFileAtRestart(selfFolder)
+  end
 end
 
 ------------------------------------------------------------------------------
@@ -152,7 +159,7 @@ end
 -- The copy: remove the installation.
 
 local function startRemoval(folder)
-  return startWork("LG.lua", "program.lz", configurationText({ folder = folder, mode = modeOf(folder) }))
+  return startWork("LG.lua", "program.lz", configurationText({ folder = folder, mode = removalMode or modeOf(folder) }))
 end
 
 -- Closes the installed program when it runs; false when the user keeps it.
