@@ -181,7 +181,21 @@ local function writeEntry(name, path, programPath)
     if not existed or backup then ok, code = extractFile(name, path) else code = 32 end
     if ok then return true, path end
     local inUse = existed and (code == 32 or code == 33 or code == 5)
-    local pending = inUse and freeName(path, shared.PENDING_SUFFIX)
+    -- For one user nothing waits for the restart: scheduling it is the
+    -- administrators' alone, and writes for all users. Close the program,
+    -- or the install ends (cancelled when the user said so).
+    if inUse and not places.restartAllowed then
+      local answer = notify({ code = REPORT.IN_USE, path = path, atRestart = false })
+      if answer == ANSWER.CLOSE_PROGRAM then
+        closeProgram(path, programPath)
+        if not backup then backup = backUp(path) end
+      elseif answer == ANSWER.CANCEL then
+        error(CANCELLED, 0)
+      else
+        fail(path .. " is in use, and an install for one user cannot replace it at the restart")
+      end
+    end
+    local pending = inUse and places.restartAllowed and freeName(path, shared.PENDING_SUFFIX)
     if pending then record({ op = "pending", path = pending, target = path }) end
     if pending and extractFile(name, pending) then
       local answer = notify({ code = REPORT.IN_USE, path = path })
@@ -198,7 +212,7 @@ local function writeEntry(name, path, programPath)
         removeFile(pending)
         error(CANCELLED, 0)
       end
-    elseif not askAfterFailure(path, code) then
+    elseif (places.restartAllowed or not inUse) and not askAfterFailure(path, code) then
       return false
     end
   end

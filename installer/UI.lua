@@ -397,6 +397,16 @@ local function progressPage(setup)
 
   local function onFileInUse(report)
     if setup.cancelRequested then return ANSWER.CANCEL end
+    if report.atRestart == false then   -- for one user: close it, or cancel
+      local answer = window:showMessageBox(report.path .. " is in use, probably because " .. product.name
+        .. " is running."
+        .. "\n\nOK: close " .. product.name .. " and replace the file now."
+        .. "\nCancel: cancel the installation and undo it.",
+        CAPTION.NOTICE, MB.OKCANCEL + MB.ICONWARNING)
+      if answer == ID.OK then return ANSWER.CLOSE_PROGRAM end
+      setup.cancelRequested = true
+      return ANSWER.CANCEL
+    end
     local answer = window:showMessageBox(report.path .. " is in use, probably because " .. product.name
       .. " is running."
       .. "\n\nYes: close " .. product.name .. " and replace the file now."

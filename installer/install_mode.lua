@@ -91,7 +91,10 @@ end
 -- The places and the registry root of a mode:
 --   { mode, check = the mode word of the folder and file checks ("machine" or
 --     "user"), root = the registry root, rootName = its name in logs and
---     journals, programs = the folder installs go below, startMenu, desktop }
+--     journals, programs = the folder installs go below, startMenu, desktop,
+--     restartAllowed = whether a file in use may wait for the restart (only
+--     for all users: scheduling it is the administrators' alone, and it is
+--     written for the whole machine) }
 -- The folders are nil when the system has none.
 function installMode.places(mode)
   local perUser = mode == installMode.PER_USER
@@ -105,6 +108,7 @@ function installMode.places(mode)
     programs = getProgramFolder(check),
     startMenu = getStartMenuFolder(check),
     desktop = getDesktopFolder(check),
+    restartAllowed = not perUser,
   }
 end
 

@@ -63,9 +63,11 @@ end
 --   FAILURE   { path, reason, error, required }: something cannot be
 --             written. Answer RETRY or SKIP (not for a `required` step, such
 --             as the install log); anything else fails the job and undoes it
---   IN_USE    { path }: a file is in use. Answer CLOSE_PROGRAM to close the
---             program and try again, AT_RESTART to replace the file when the
---             computer restarts; anything else cancels
+--   IN_USE    { path, atRestart }: a file is in use. Answer CLOSE_PROGRAM to
+--             close the program and try again, AT_RESTART to replace the file
+--             when the computer restarts; anything else cancels. With
+--             `atRestart` false (an install for one user) the restart is not
+--             offered: AT_RESTART then fails the job
 --   UNDOING   {}: the job is undoing its changes
 --   DONE      the job has ended (its last report). The setup's: { installed,
 --             cancelled, restart, count, skipped, bytes, shortcuts, program,

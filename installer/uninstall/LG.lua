@@ -93,7 +93,7 @@ local deferred = {}   -- plain paths removed at the restart
 -- `root` (or be it), through removeInsideFolder: opened without following a
 -- link, checked to really lie there, deleted through its handle; with
 -- `sha256`, only while its content still has that hash. Something in use
--- goes at the restart, on the same checks. Returns "removed", "gone" (it was
+-- goes at the restart, on the same checks (for all users only). Returns "removed", "gone" (it was
 -- not there), "changed", "not empty", "later", "refused" (it does not lie
 -- where the log says: skipped with a note) or "failed".
 local function removeInside(root, path, sha256)
@@ -105,7 +105,9 @@ local function removeInside(root, path, sha256)
     skip(tostring(message))
     return "refused"
   end
-  if reason == "in use" then
+  -- Only for all users may something wait for the restart (see
+  -- install_mode.lua); for one user it fails: close the program, run again.
+  if reason == "in use" and places.restartAllowed then
     ok, message = removeInsideFolderAtRestart(root, path)
     if ok then
       result.later = result.later + 1

@@ -11,6 +11,11 @@
 #     no administrator rights asked for (the setup's own account of its mode
 #     in the debugger output, and no relaunch); its uninstaller, also without
 #     them, removes everything;
+#     A file of the install held open (the program running): nothing waits
+#     for the restart in an install for one user (only administrators may
+#     schedule that, and it is written for the whole machine), so a silent
+#     setup over it fails (1603) and is undone, and the uninstall fails (1603)
+#     keeping the install, until the file is free;
 #  2. a fixed mode's other switch, and both switches, are refused (1639),
 #     with the reason in the debugger output, and nothing is done;
 #  3. "choose", silently: /CURRENTUSER installs for the user, /ALLUSERS (with
@@ -25,7 +30,7 @@
 #  4. "choose" with a window: the folder page offers "For all users" (chosen,
 #     as the setup has the rights) and "Just for me"; choosing the latter puts
 #     the user's programs folder in the box, and Install installs there.
-machine_setup=$1 user_setup=$2 choose_setup=$3 artifacts=$4
+machine_setup=$1 user_setup=$2 choose_setup=$3 hold=$4 artifacts=$5
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
 clean_machine
@@ -67,6 +72,19 @@ expect_logged 'install mode perUser (the product.s: perUser; administrator right
   "the setup did not report a per-user install without administrator rights"
 expect_logged no "$asked" "the per-user install asked for administrator rights"
 expect_user_install "per-user install"
+installed=$(user_state)
+hold_open "$(windows_path "$user_install_dir/readme.txt")"
+run_logged --limited "$user_setup" /S
+[ "$code" = 1603 ] || { cat "$debug_log"; fail "per-user install over a file in use: exit code $code"; }
+[ "$(user_state)" = "$installed" ] || { diff <(echo "$installed") <(user_state); fail "the failed install was not undone"; }
+run_logged --limited "$user_uninstaller" /S
+[ "$code" = 1603 ] || { cat "$debug_log"; fail "per-user uninstall of a file in use: exit code $code"; }
+wait_uninstaller_copies || fail "the uninstaller's copy did not end"
+[ -f "$user_install_dir/install-log.json" ] || fail "the failed uninstall removed the install log"
+restart_marked && fail "an install for one user marked a restart"
+expect_machine "$machine_empty" "a file in use of an install for one user made something wait for the restart"
+release_hold
+echo "ok: per user, a file in use: the setup fails and is undone, the uninstall fails; nothing waits for the restart"
 run_logged --limited "$user_uninstaller" /S
 [ "$code" = 0 ] || { cat "$debug_log"; fail "per-user uninstall: exit code $code"; }
 expect_logged no "$asked" "the per-user uninstall asked for administrator rights"

@@ -72,15 +72,16 @@ end
 local localAppData = os.getenv("LOCALAPPDATA")
 local places = {
   [M] = { check = "machine", root = HKEY_LOCAL_MACHINE, rootName = "HKEY_LOCAL_MACHINE",
-          programs = getProgramFolder(), startMenu = getStartMenuFolder(), desktop = getDesktopFolder() },
+          programs = getProgramFolder(), startMenu = getStartMenuFolder(), desktop = getDesktopFolder(),
+          restartAllowed = true },
   [U] = { check = "user", root = HKEY_CURRENT_USER, rootName = "HKEY_CURRENT_USER",
           programs = localAppData .. "\\Programs", startMenu = getStartMenuFolder("user"),
-          desktop = getDesktopFolder("user") },
+          desktop = getDesktopFolder("user"), restartAllowed = false },
 }
 for mode, expected in pairs(places) do
   local got = installMode.places(mode)
   checkEqual(got.mode, mode, mode .. ": mode")
-  for _, field in ipairs({ "check", "root", "rootName", "programs", "startMenu", "desktop" }) do
+  for _, field in ipairs({ "check", "root", "rootName", "programs", "startMenu", "desktop", "restartAllowed" }) do
     checkEqual(got[field], expected[field], mode .. ": " .. field)
   end
 end
