@@ -321,12 +321,21 @@ local function folderPage(setup)
 
   window:getChild(ids.back):addHandler(event.Click, function() setup.show("licence") end)
   window:getChild(ids.install):addHandler(event.Click, function()
-    local folder, why = installFolder.checkTarget(folderBox:getText(), setup.places)
+    -- The copy with administrator rights checks the folder as the one that
+    -- installs into it (who may change it is judged against those rights);
+    -- here only its form.
+    local needsRights = installMode.needsElevation(setup.mode, setup.elevated)
+    local folder, why
+    if needsRights then
+      folder, why = installFolder.check(folderBox:getText())
+    else
+      folder, why = installFolder.checkTarget(folderBox:getText(), setup.places)
+    end
     if not folder then
       window:showMessageBox(why, CAPTION.NOTICE, MB.OK + MB.ICONWARNING)
       return
     end
-    if installMode.needsElevation(setup.mode, setup.elevated) then
+    if needsRights then
       relaunch(folder)
       return
     end

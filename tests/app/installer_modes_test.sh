@@ -30,6 +30,10 @@
 #  4. "choose" with a window: the folder page offers "For all users" (chosen,
 #     as the setup has the rights) and "Just for me"; choosing the latter puts
 #     the user's programs folder in the box, and Install installs there.
+#  5. "choose" with a window, without administrator rights: "Just for me" is
+#     chosen first; "For all users" and Install hand the install to the copy
+#     started for all users, which (given no rights by Wine) says so and
+#     ends with 740; the first setup ends with that code, nothing installed.
 machine_setup=$1 user_setup=$2 choose_setup=$3 hold=$4 artifacts=$5
 source "$(dirname "$0")/installer_test_lib.sh"
 mkdir -p "$artifacts"
@@ -150,14 +154,21 @@ expect_machine "$machine_empty" "choose /ALLUSERS without rights installed somet
 echo "ok: choose: /CURRENTUSER for the user, /ALLUSERS for all users, and without rights the copy's 740"
 
 # 4. "Choose" with a window.
+# Which radio button of the folder page is chosen in a screenshot ("For all
+# users" at 138, "Just for me" at 298): the dot in its middle is dark.
+chosen() { local r g b; read -r r g b <<<"$(pixel "$1" "$2" 292)"; [ "$r" -lt 100 ]; }
 start_app "Kavri Setup" "$choose_setup"
 click_primary                                       # welcome
 click $((X + 48)) $((Y + HEIGHT - 44))              # accept the licence
 click_primary
 shot modes-folder-all-users.png
 [ "$(darkest modes-folder-all-users.png 40 280 400 24)" -lt 140 ] || fail "the folder page shows no choice of mode"
+chosen modes-folder-all-users.png 138 && ! chosen modes-folder-all-users.png 298 ||
+  fail "with administrator rights the folder page does not start from \"For all users\""
 click $((X + 298)) $((Y + 292))                     # "Just for me"
 shot modes-folder-just-me.png
+chosen modes-folder-just-me.png 298 && ! chosen modes-folder-just-me.png 138 ||
+  fail "\"Just for me\" was not chosen"
 differs "$artifacts/modes-folder-all-users.png" "$artifacts/modes-folder-just-me.png" ||
   fail "choosing \"Just for me\" changed nothing on the page"
 click_primary 0.5                                   # Install
@@ -168,4 +179,27 @@ click $((X + 48)) $((Y + 30 + 188)) 0.3             # untick "Start Kavri now"
 click_primary                                       # Finish
 expect_exit 0
 expect_user_install "choose with a window, just for me"
+expect_code 0 "its uninstall" "$user_uninstaller" /S
+wait_uninstaller_copies || fail "the uninstaller's copy did not end"
+[ "$(user_state)" = "$user_empty" ] || fail "choose with a window: its uninstall left something"
 echo "ok: choose with a window: the folder page's \"Just for me\" installs for the user; screenshots in $artifacts"
+
+# 5. "Choose" with a window, without administrator rights.
+start_app "Kavri Setup" --limited "$choose_setup"
+click_primary                                       # welcome
+click $((X + 48)) $((Y + HEIGHT - 44))              # accept the licence
+click_primary
+shot modes-folder-limited.png
+chosen modes-folder-limited.png 298 && ! chosen modes-folder-limited.png 138 ||
+  fail "without administrator rights the folder page does not start from \"Just for me\""
+click $((X + 138)) $((Y + 292))                     # "For all users"
+shot modes-folder-limited-all-users.png
+click_primary 0.5                                   # Install: the copy for all users
+wait_window "错误" >/dev/null || fail "the copy for all users said nothing"
+xdotool search --onlyvisible --name '^Kavri Setup$' >/dev/null 2>&1 &&
+  fail "the first setup's window stayed while the copy for all users ran"
+answer_box "错误" Return modes-relaunched-refused.png
+expect_exit 740
+expect_machine "$machine_empty" "the refused copy for all users installed something"
+[ "$(user_state)" = "$user_empty" ] || fail "the refused copy for all users installed something for the user"
+echo "ok: choose with a window and no rights: \"For all users\" goes to the copy, whose 740 ends the setup"

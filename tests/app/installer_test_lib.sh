@@ -209,11 +209,14 @@ expect_machine() {
 }
 
 # Starts a program in the background (through exit_code.exe, so that
-# expect_exit sees its whole exit code); its process is $app.
+# expect_exit sees its whole exit code; --limited first: without
+# administrator rights, see run_logged); its process is $app.
 start_background() {
+  local limited=()
+  [ "$1" = --limited ] && { limited=(--limited); shift; }
   app_code_file=$(mktemp)
-  "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "$(windows_path "$app_code_file")" "$(windows_path "$1")" "${@:2}" \
-    >/dev/null 2>&1 &
+  "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "${limited[@]}" "$(windows_path "$app_code_file")" "$(windows_path "$1")" \
+    "${@:2}" >/dev/null 2>&1 &
   app=$!
 }
 
