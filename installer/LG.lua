@@ -2,11 +2,13 @@
 --
 -- Started by UI.lua with
 --   startWork("LG.lua", "program.lz", configurationText({ installPath = folder,
---             startMenu = product.name, desktop = true }))
--- `config.installPath` is the checked install folder, `config.startMenu` the
--- start-menu folder ("" for none), `config.desktop` asks for a desktop
--- shortcut and `config.pace`, only ever given by tests, a pause in
--- milliseconds after each file.
+--             mode = "perMachine", startMenu = product.name, desktop = true }))
+-- `config.installPath` is the checked install folder, `config.mode` whom the
+-- install is for ("perMachine" or "perUser", install_mode.lua: the registry
+-- root, the start menu and desktop, and the checks of the folders all
+-- follow it), `config.startMenu` the start-menu folder ("" for none),
+-- `config.desktop` asks for a desktop shortcut and `config.pace`, only ever
+-- given by tests, a pause in milliseconds after each file.
 --
 -- The job: folders, every payload entry (the package lists them with their
 -- sizes, so nothing here names the files), the product's registration,
@@ -28,6 +30,7 @@
 local shared = require "shared"
 local installFolder = require "install_folder"
 local installJournal = require "install_journal"
+local installMode = require "install_mode"
 
 local product = shared.product
 local REPORT, ANSWER = shared.REPORT, shared.ANSWER
@@ -43,6 +46,7 @@ local ERROR_TEXT = {
 }
 
 config = type(config) == "table" and config or {}
+local places = installMode.places(config.mode)
 
 ------------------------------------------------------------------------------
 -- Reports.
@@ -63,8 +67,8 @@ end
 -- taken) and the install log.
 
 local journal
-local log = { product = product.name, version = product.version, files = {}, folders = {}, registry = {}, keys = {},
-              shortcuts = {} }
+local log = { product = product.name, version = product.version, mode = places.mode, files = {}, folders = {},
+              registry = {}, keys = {}, shortcuts = {} }
 
 local function record(entry)
   journal:add(entry)
@@ -113,11 +117,12 @@ local function missingFolders(path)
 end
 
 -- The install folder: made (with the folders above it that are missing)
--- with permissions only administrators can change, or, when it exists,
--- checked that no one else can change it. Refused with the reason otherwise.
+-- with permissions only administrators (and, for one user, that user) can
+-- change, or, when it exists, checked that no one else can change it.
+-- Refused with the reason otherwise.
 local function makeInstallFolder(root)
   for _, folder in ipairs(missingFolders(root)) do record({ op = "folder", path = folder }) end
-  local ok, made = createInstallFolder(root)
+  local ok, made = createInstallFolder(root, places.check)
   if not ok then fail("the install folder " .. root .. " is refused: " .. tostring(made)) end
   for _, folder in ipairs(made) do log.folders[#log.folders + 1] = folder end
 end
@@ -176,7 +181,21 @@ local function writeEntry(name, path, programPath)
     if not existed or backup then ok, code = extractFile(name, path) else code = 32 end
     if ok then return true, path end
     local inUse = existed and (code == 32 or code == 33 or code == 5)
-    local pending = inUse and freeName(path, shared.PENDING_SUFFIX)
+    -- For one user nothing waits for the restart: scheduling it is the
+    -- administrators' alone, and writes for all users. Close the program,
+    -- or the install ends (cancelled when the user said so).
+    if inUse and not places.restartAllowed then
+      local answer = notify({ code = REPORT.IN_USE, path = path, atRestart = false })
+      if answer == ANSWER.CLOSE_PROGRAM then
+        closeProgram(path, programPath)
+        if not backup then backup = backUp(path) end
+      elseif answer == ANSWER.CANCEL then
+        error(CANCELLED, 0)
+      else
+        fail(path .. " is in use, and an install for one user cannot replace it at the restart")
+      end
+    end
+    local pending = inUse and places.restartAllowed and freeName(path, shared.PENDING_SUFFIX)
     if pending then record({ op = "pending", path = pending, target = path }) end
     if pending and extractFile(name, pending) then
       local answer = notify({ code = REPORT.IN_USE, path = path })
@@ -193,7 +212,7 @@ local function writeEntry(name, path, programPath)
         removeFile(pending)
         error(CANCELLED, 0)
       end
-    elseif not askAfterFailure(path, code) then
+    elseif (places.restartAllowed or not inUse) and not askAfterFailure(path, code) then
       return false
     end
   end
@@ -255,13 +274,15 @@ end
 -- The install log of an earlier installation into the same folder: what it
 -- made and this one does not make again is kept in the new log, so the
 -- uninstaller still removes it. Only a log no one but the administrators
--- could have written is read.
+-- (and, for one user, that user) could have written is read, and only one of
+-- the same mode.
 
 local function earlierLog(logPath)
   if not fileExists(logPath) then return nil end
-  local text = readProtectedFile(logPath)
+  local text = readProtectedFile(logPath, places.check)
   local earlier = text and jsonDecode(text)
-  return type(earlier) == "table" and earlier or nil
+  if type(earlier) ~= "table" or (earlier.mode or installMode.PER_MACHINE) ~= places.mode then return nil end
+  return earlier
 end
 
 local function mergeEarlierLog(earlier)
@@ -302,8 +323,11 @@ end
 local function install(state)
   local root = tostring(config.installPath or ""):gsub("/", "\\"):gsub("\\+$", "")
   if not root:match("^%a:\\.") then fail("no valid install folder was given") end
-  local other = installFolder.installedElsewhere(root)
+  local other = installFolder.installedElsewhere(root, places)
   if other then fail(product.name .. " is already installed in " .. other) end
+  if installFolder.installedInOtherMode(root, places) then
+    fail(product.name .. " is already installed in " .. root .. " the other way (for all users or for one)")
+  end
   log.folder = root
   local entries, why = listEntries()
   if type(entries) ~= "table" then fail("the payload cannot be read (" .. tostring(why) .. ")") end
@@ -325,7 +349,7 @@ local function install(state)
   local logPath = root .. "\\" .. shared.LOG_NAME
   local earlier = earlierLog(logPath)
 
-  local opened, reason = installJournal.start()
+  local opened, reason = installJournal.start(places)
   if not opened then fail(reason) end
   journal = opened
 
@@ -378,19 +402,21 @@ local function install(state)
   end
   if #entries == 0 then progress("", true) end
 
-  -- Registration: the system's list of installed programs and the product's key.
+  -- Registration: the system's list of installed programs and the product's
+  -- key, for all users or for this one.
   local quoted = "\"" .. uninstallerPath .. "\""
-  writeKey(HKEY_LOCAL_MACHINE, shared.UNINSTALL_KEY, {
+  writeKey(places.root, shared.UNINSTALL_KEY, {
     { "DisplayName", product.name }, { "DisplayVersion", product.version }, { "Publisher", product.publisher },
     { "InstallLocation", root }, { "DisplayIcon", programPath or uninstallerPath },
     { "UninstallString", quoted }, { "QuietUninstallString", quoted .. " /S" },
     { "EstimatedSize", math.ceil(total / 1024) }, { "NoModify", 1 }, { "NoRepair", 1 },
   })
-  writeKey(HKEY_LOCAL_MACHINE, shared.PRODUCT_KEY, { { "InstallPath", root }, { "Version", product.version } })
+  writeKey(places.root, shared.PRODUCT_KEY, { { "InstallPath", root }, { "Version", product.version } })
 
-  -- Shortcuts: the start-menu folder and, when asked for, the desktop.
+  -- Shortcuts: the start-menu folder and, when asked for, the desktop (all
+  -- users', or this user's).
   local menu = tostring(config.startMenu or ""):gsub("/", "\\"):gsub("^\\+", ""):gsub("\\+$", "")
-  local programs = getStartMenuFolder()
+  local programs = places.startMenu
   if menu ~= "" and programs and not menu:find("%.%.") and not menu:find(":", 1, true) then
     local folder = programs .. "\\" .. menu
     makeFolder(folder)
@@ -402,7 +428,7 @@ local function install(state)
       makeShortcut(uninstallerPath, folder .. "\\Uninstall " .. product.name .. ".lnk")
     end
   end
-  local desktop = getDesktopFolder()
+  local desktop = places.desktop
   local desktopTarget = programPath or names[README_ENTRY]
   if config.desktop and desktop and desktopTarget then
     makeShortcut(desktopTarget, desktop .. "\\" .. product.name .. ".lnk")
@@ -440,7 +466,7 @@ else
   local undone = installJournal.nothingUndone()
   if journal then
     notify({ code = REPORT.UNDOING })
-    undone = installJournal.undo(journal.records)
+    undone = installJournal.undo(journal.records, places)
     journal:close()
   end
   local cancelled = type(failure) == "table" and failure.cancelled or false

@@ -12,12 +12,26 @@
 --   /S              silent: no window, no box
 --   /D=<folder>     the install folder; last, and takes the rest of the line,
 --                   or quoted ("/D=C:\a b"), ending at its quote
+--   /ALLUSERS       install for all users; /CURRENTUSER for the current user
+--                   only (install_mode.lua: a product that lets the user
+--                   choose takes either; one of a fixed mode refuses the
+--                   other)
 --   /PACE=<ms>      a pause after each file (tests only)
 -- Anything else is refused with the usage text (a box; silent, only the
 -- exit code). Exit codes (shared.EXIT): 0 installed, 3010 installed with a
--- restart needed, 1602 cancelled, 1603 failed, 3017 failed or cancelled with
--- the undo finished at the restart, 1638 installed in another folder, 1639
--- an unknown switch, 267 a refused folder, 112 a drive too full.
+-- restart needed, 1602 cancelled (also: the administrator rights asked for
+-- were refused), 1603 failed, 3017 failed or cancelled with the undo
+-- finished at the restart, 1638 installed in another folder, 1639 an
+-- unknown switch or one not offered, 267 a refused folder, 112 a drive too
+-- full, 740 administrator rights could not be had. A setup that hands an
+-- install for all users to its copy with administrator rights ends with
+-- that copy's exit code.
+--
+-- Whom the install is for (install_mode.lua) is settled first: the
+-- product's mode, the switches and the rights this process has; where the
+-- product lets the user choose, the folder page offers "For all users" and
+-- "Just for me", and an install for all users without administrator rights
+-- is handed to a copy started with them (relaunchElevated).
 --
 -- Before anything else, a journal left by a setup that was stopped half-way
 -- (killed, or the machine went down) is undone, and the user told (a box;
@@ -26,15 +40,17 @@
 local shared = require "shared"
 local installFolder = require "install_folder"
 local installJournal = require "install_journal"
+local installMode = require "install_mode"
 
 local product = shared.product
 local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
 local MB, ID, SW, CAPTION = shared.MB, shared.ID, shared.SW, shared.CAPTION
 
 -- The worker's configuration, its global `config` (see LG.lua).
-local function workConfiguration(folder, options)
+local function workConfiguration(folder, mode, options)
   return configurationText({
     installPath = folder,
+    mode = mode,
     startMenu = options.startMenu or product.name,
     desktop = options.desktop or false,
     pace = options.pace,
@@ -53,11 +69,11 @@ local function exitCodeFor(report)
   return EXIT.FAILED
 end
 
--- The last report of a work that ended without sending one (its script
--- failed): what it had done is undone here from its journal (or, when it had
--- already finished, its clean-up completed).
-local function stoppedWork(failure)
-  local result = installJournal.recover() or installJournal.nothingUndone()
+-- The last report of a work in the mode of `places` that ended without
+-- sending one (its script failed): what it had done is undone here from its
+-- journal (or, when it had already finished, its clean-up completed).
+local function stoppedWork(places, failure)
+  local result = installJournal.recover(places) or installJournal.nothingUndone()
   if result.committed then
     return { installed = true, restart = result.restart, count = 0, skipped = 0, bytes = 0, shortcuts = 0 }
   end
@@ -65,11 +81,11 @@ local function stoppedWork(failure)
     message = "Setup stopped unexpectedly" .. (failure and (" (" .. tostring(failure) .. ")") or "") })
 end
 
--- Undoes what a setup stopped half-way left behind (its journal), and says
--- so. False when this setup must not go on: the undo finishes only at the
--- restart (exit code set).
-local function recoverStoppedSetup(options)
-  local result = installJournal.recover()
+-- Undoes what a setup in the mode of `places` stopped half-way left behind
+-- (its journal), and says so. False when this setup must not go on: the
+-- undo finishes only at the restart (exit code set).
+local function recoverStoppedSetup(options, places)
+  local result = installJournal.recover(places)
   if not result then return true end
   local earlier = "An earlier " .. product.name .. " Setup was stopped before it ended. "
   local text
@@ -100,8 +116,9 @@ end
 -- The command line's usage, for a switch Setup does not know.
 local function refuseCommandLine(options)
   local text = "Unknown on the command line: " .. table.concat(options.unknown, " ") .. "\n\n"
-    .. "Usage: Setup.exe [/S] [/D=folder]\n"
+    .. "Usage: Setup.exe [/S] [/ALLUSERS | /CURRENTUSER] [/D=folder]\n"
     .. "  /S  install without any window or question\n"
+    .. "  /ALLUSERS  install for all users; /CURRENTUSER  for you alone\n"
     .. "  /D=folder  the folder to install into; last on the line (it takes the rest of it), "
     .. "or quoted: \"/D=C:\\My Programs\\" .. product.name .. "\""
   print(product.name .. " Setup: " .. text .. "\n")
@@ -109,12 +126,39 @@ local function refuseCommandLine(options)
   setExitCode(EXIT.BAD_COMMAND_LINE)
 end
 
+-- A mode the command line asks for that this installer does not offer (or
+-- rights it could not get): said, and the exit code set; nothing is done.
+local function refuseMode(options, why, code)
+  local text = product.name .. " Setup: " .. why .. ". Nothing was done."
+  print(text .. "\n")
+  if not options.silent then showMessageBox(text, CAPTION.ERROR, MB.OK + MB.ICONERROR) end
+  setExitCode(code)
+end
+
+-- Hands an install for all users to a copy of this setup started with
+-- administrator rights (the system asks the user first), the instance guard
+-- handed over with it, and waits for it. True once the copy has run (its exit
+-- code is this setup's); else false, the message and the reason, with the
+-- exit code set: CANCELLED when the user refused, NEEDS_ELEVATION otherwise.
+local function relaunchForAllUsers(options, folder)
+  local ok, code, reason = relaunchElevated(installMode.relaunchParameters(options, folder))
+  if ok then
+    setExitCode(code)
+    return true
+  end
+  print(product.name .. " Setup: installing for all users needs administrator rights: " .. tostring(code)
+        .. ". Nothing was done.\n")
+  setExitCode(reason == "cancelled" and EXIT.CANCELLED or EXIT.NEEDS_ELEVATION)
+  return false, code, reason
+end
+
 ------------------------------------------------------------------------------
 -- Silent install: no window, answers chosen for the user.
 
-local function runSilent(options)
+local function runSilent(options, mode)
   setSilent(true)
-  local folder, why, code = installFolder.checkTarget(options.folder or installFolder.default())
+  local places = installMode.places(mode)
+  local folder, why, code = installFolder.checkTarget(options.folder or installFolder.default(places), places)
   if not folder then
     print(product.name .. " Setup: " .. tostring(why) .. "\n")
     setExitCode(code)
@@ -129,12 +173,12 @@ local function runSilent(options)
     if report.code == REPORT.DONE then result = report end
     return ANSWER.GO_ON
   end
-  if not startWork("LG.lua", "program.lz", workConfiguration(folder, options)) then
+  if not startWork("LG.lua", "program.lz", workConfiguration(folder, mode, options)) then
     setExitCode(EXIT.FAILED)
     return
   end
   local _, failure = waitWork(onReport)
-  setExitCode(exitCodeFor(result or stoppedWork(failure)))
+  setExitCode(exitCodeFor(result or stoppedWork(places, failure)))
 end
 
 ------------------------------------------------------------------------------
@@ -174,17 +218,46 @@ end
 
 -- Folder: where to install, with the space the payload needs and the space
 -- free on the folder's drive (following the box twice a second), the
--- start-menu folder and the desktop shortcut. Install checks the folder and
--- hands over to the progress page.
+-- start-menu folder and the desktop shortcut; and, for a product that lets
+-- the user choose, for whom: "For all users" or "Just for me" (the folder
+-- box follows the choice while it holds the other one's default). Install
+-- checks the folder and hands over to the progress page, or, for all users
+-- without administrator rights, to a copy of the setup started with them.
 local function folderPage(setup)
   local ids = { page = 120, heading = 124, folder = 11, browse = 12, needed = 121, free = 122,
-                startMenu = 16, desktop = 17, back = 123, install = 14 }
+                startMenu = 16, desktop = 17, whom = 125, allUsers = 18, justMe = 19, back = 123, install = 14 }
   local window = setup.window
   local folderBox, neededLabel, freeLabel = window:getChild(ids.folder), window:getChild(ids.needed),
                                             window:getChild(ids.free)
   local startMenuChoice, desktopChoice = window:getChild(ids.startMenu), window:getChild(ids.desktop)
+  local allUsersChoice, justMeChoice = window:getChild(ids.allUsers), window:getChild(ids.justMe)
   window:getChild(ids.heading):setText("Choose where to install " .. product.name)
-  folderBox:setText(setup.options.folder or installFolder.default())
+
+  -- Whom the install is for: the radio buttons show it; only a product that
+  -- lets the user choose, started without a switch naming a mode, lets it
+  -- change.
+  local shownDefault
+  local function setMode(mode)
+    setup.mode = mode
+    setup.places = installMode.places(mode)
+    allUsersChoice:setCheck(mode == installMode.PER_MACHINE)
+    justMeChoice:setCheck(mode == installMode.PER_USER)
+    local default = installFolder.default(setup.places)
+    if shownDefault == nil or folderBox:getText() == shownDefault then folderBox:setText(default) end
+    shownDefault = default
+  end
+  local offered = setup.productMode == installMode.CHOOSE
+  for _, control in ipairs({ window:getChild(ids.whom), allUsersChoice, justMeChoice }) do
+    control:setVisible(offered)
+    control:setEnabled(not setup.modeFixed)
+  end
+  allUsersChoice:setText("For all users")
+  justMeChoice:setText("Just for me")
+  if setup.options.folder then
+    folderBox:setText(setup.options.folder)
+    shownDefault = false   -- a folder given on the command line stays
+  end
+  setMode(setup.mode or setup.suggested)
 
   local needed = installFolder.payloadSize()
   local shownFolder
@@ -218,11 +291,52 @@ local function folderPage(setup)
       refreshSpace()
     end
   end)
+  local function chooseMode(mode)
+    return function()
+      if setup.modeFixed then return end
+      setMode(mode)
+      refreshSpace()
+    end
+  end
+  allUsersChoice:addHandler(event.Click, chooseMode(installMode.PER_MACHINE))
+  justMeChoice:addHandler(event.Click, chooseMode(installMode.PER_USER))
+
+  -- For all users without administrator rights: this window steps aside
+  -- while the copy with them runs (from its folder page, with this folder),
+  -- and the setup ends with its exit code. Refused, this page stays.
+  local function relaunch(folder)
+    window:showWindow(SW.HIDE)
+    local ran, message, reason = relaunchForAllUsers(setup.options, folder)
+    if ran then
+      window:endDialog(1)
+      return
+    end
+    window:showWindow(SW.SHOWNORMAL)
+    local text = reason == "cancelled"
+      and ("Installing " .. product.name .. " for all users needs administrator rights, which were not given.\n\n"
+           .. "Choose \"Just for me\" to install it for you alone, or Install to be asked again.")
+      or ("Setup could not be started with administrator rights: " .. tostring(message) .. ".")
+    window:showMessageBox(text, CAPTION.NOTICE, MB.OK + MB.ICONWARNING)
+  end
+
   window:getChild(ids.back):addHandler(event.Click, function() setup.show("licence") end)
   window:getChild(ids.install):addHandler(event.Click, function()
-    local folder, why = installFolder.checkTarget(folderBox:getText())
+    -- The copy with administrator rights checks the folder as the one that
+    -- installs into it (who may change it is judged against those rights);
+    -- here only its form.
+    local needsRights = installMode.needsElevation(setup.mode, setup.elevated)
+    local folder, why
+    if needsRights then
+      folder, why = installFolder.check(folderBox:getText())
+    else
+      folder, why = installFolder.checkTarget(folderBox:getText(), setup.places)
+    end
     if not folder then
       window:showMessageBox(why, CAPTION.NOTICE, MB.OK + MB.ICONWARNING)
+      return
+    end
+    if needsRights then
+      relaunch(folder)
       return
     end
     local choice = startMenuChoice:getText()
@@ -292,6 +406,16 @@ local function progressPage(setup)
 
   local function onFileInUse(report)
     if setup.cancelRequested then return ANSWER.CANCEL end
+    if report.atRestart == false then   -- for one user: close it, or cancel
+      local answer = window:showMessageBox(report.path .. " is in use, probably because " .. product.name
+        .. " is running."
+        .. "\n\nOK: close " .. product.name .. " and replace the file now."
+        .. "\nCancel: cancel the installation and undo it.",
+        CAPTION.NOTICE, MB.OKCANCEL + MB.ICONWARNING)
+      if answer == ID.OK then return ANSWER.CLOSE_PROGRAM end
+      setup.cancelRequested = true
+      return ANSWER.CANCEL
+    end
     local answer = window:showMessageBox(report.path .. " is in use, probably because " .. product.name
       .. " is running."
       .. "\n\nYes: close " .. product.name .. " and replace the file now."
@@ -330,7 +454,7 @@ local function progressPage(setup)
     if setup.working and not workRunning() then
       setup.working = false
       slideshow:playStop()
-      setup.pages.finish.show(stoppedWork())
+      setup.pages.finish.show(stoppedWork(setup.places))
     end
   end)
 
@@ -346,7 +470,7 @@ local function progressPage(setup)
     cancelButton:setEnabled(true)
     setup.show("progress")
     slideshow:playStart()
-    setup.working = startWork("LG.lua", "program.lz", workConfiguration(folder, choices))
+    setup.working = startWork("LG.lua", "program.lz", workConfiguration(folder, setup.mode, choices))
     if not setup.working then
       window:showMessageBox("Setup could not start copying.", CAPTION.ERROR, MB.OK + MB.ICONERROR)
       slideshow:playStop()
@@ -484,7 +608,9 @@ local function windowFrame(setup)
   end)
 end
 
-local function runWindow(options)
+-- `decision` is install_mode's for this run: its mode, or none yet (the
+-- folder page asks, from `suggested`).
+local function runWindow(options, decision, productMode, elevated)
   local window = createWindow("main.xml")
   window:setTitle(product.name .. " Setup")
   window:setIcon(2)
@@ -492,7 +618,9 @@ local function runWindow(options)
   window:centerScreen()
 
   local setup = { window = window, options = options, pages = {},
-                  working = false, cancelRequested = false, asking = false }
+                  working = false, cancelRequested = false, asking = false,
+                  productMode = productMode, elevated = elevated, mode = decision.mode,
+                  modeFixed = decision.mode ~= nil, suggested = decision.suggested }
   -- Shows the page of that name and hides the others.
   function setup.show(name)
     setup.current = name
@@ -508,7 +636,9 @@ local function runWindow(options)
   setup.pages.progress = progressPage(setup)
   setup.pages.finish = finishPage(setup)
 
-  setup.show("welcome")
+  -- The copy started with administrator rights for a choice made on the
+  -- folder page opens there: the licence was accepted already.
+  setup.show(options.relaunched and "folder" or "welcome")
   window:showDialog()
 end
 
@@ -516,10 +646,35 @@ local options = shared.parseCommandLine(getCommandLine())
 if options.silent then setSilent(true) end
 if #options.unknown > 0 then
   refuseCommandLine(options)
-elseif not recoverStoppedSetup(options) then
   return
-elseif options.silent then
-  runSilent(options)
+end
+
+-- Whom the install is for, before anything is touched.
+local elevated = isElevated()
+local productMode, modeProblem = installMode.ofProduct(product.installMode)
+local decision, why, code
+if productMode then
+  decision, why, code = installMode.decide(productMode, options, elevated)
 else
-  runWindow(options)
+  why, code = modeProblem, EXIT.FAILED
+end
+if not decision then
+  refuseMode(options, why, code)
+  return
+end
+print(product.name .. " Setup: " .. installMode.describe(productMode, decision, elevated) .. "\n")
+-- A silent install for all users without administrator rights goes to the
+-- copy with them at once; a window asks from its folder page, on Install.
+if decision.elevate and options.silent then
+  relaunchForAllUsers(options)
+  return
+end
+
+for _, mode in ipairs(installMode.journalModes(decision, elevated)) do
+  if not recoverStoppedSetup(options, installMode.places(mode)) then return end
+end
+if options.silent then
+  runSilent(options, decision.mode)
+else
+  runWindow(options, decision, productMode, elevated)
 end

@@ -1,7 +1,9 @@
 -- The install folder: what may be chosen, the space the payload needs and the
 -- space free on its drive, an earlier install in another folder, and where a
 -- payload entry lands inside the folder. Used by the folder page, the silent
--- install and the background script.
+-- install and the background script. `places` is the install mode's
+-- (install_mode.lua: places): its registry root, its programs folder and
+-- the mode word of the folder checks.
 local shared = require "shared"
 
 local name = shared.product.name
@@ -25,10 +27,12 @@ local function systemFolders()
   end
   local profile = os.getenv("USERPROFILE")
   if profile then add(profile:match("^(.*)\\[^\\]+\\?$")) end   -- the folder holding the profiles
-  add(getProgramFolder())
+  for _, mode in ipairs({ "machine", "user" }) do
+    add(getProgramFolder(mode))
+    add(getDesktopFolder(mode))
+    add(getStartMenuFolder(mode))
+  end
   add(getAppDataFolder())
-  add(getDesktopFolder())
-  add(getStartMenuFolder())
   add(getTempFolder())
   return list
 end
@@ -63,8 +67,11 @@ function installFolder.check(text)
   local lower = path:lower()
   for _, folder in ipairs(systemFolders()) do
     if lower == folder then
-      local programs = getProgramFolder()
-      local example = (programs and lower == lowerNoSlash(programs)) and (", such as " .. path .. "\\" .. name) or ""
+      local example = ""
+      for _, mode in ipairs({ "machine", "user" }) do
+        local programs = getProgramFolder(mode)
+        if programs and lower == lowerNoSlash(programs) then example = ", such as " .. path .. "\\" .. name end
+      end
       return nil, path .. " is a folder of the system. Please choose a folder of its own for " .. name
                   .. example .. "."
     end
@@ -96,15 +103,27 @@ function installFolder.entryPath(root, name)
   return root .. "\\" .. plain
 end
 
--- The folder of an installation of the product in a folder other than
--- `folder`, while that installation is still there (its install log): its
--- uninstaller would remove the registration of a new install elsewhere.
-function installFolder.installedElsewhere(folder)
-  local installed = regQueryString(HKEY_LOCAL_MACHINE, shared.PRODUCT_KEY, "InstallPath")
+-- The folder of an installation of the product, in the same mode, in a
+-- folder other than `folder`, while that installation is still there (its
+-- install log): its uninstaller would remove the registration of a new
+-- install elsewhere.
+function installFolder.installedElsewhere(folder, places)
+  local installed = regQueryString(places.root, shared.PRODUCT_KEY, "InstallPath")
   if not installed or installed == "" then return nil end
   if lowerNoSlash(installed) == lowerNoSlash(folder) then return nil end
   if not fileExists(installed .. "\\" .. shared.LOG_NAME) then return nil end
   return installed
+end
+
+-- Whether the product is installed in `folder` itself in the other mode (its
+-- registration under the other root names the folder, and its install log
+-- is there): an install in this mode would take over files the other's
+-- uninstaller removes, and leave that registration behind.
+function installFolder.installedInOtherMode(folder, places)
+  local other = places.root == HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
+  local installed = regQueryString(other, shared.PRODUCT_KEY, "InstallPath")
+  if not installed or lowerNoSlash(installed) ~= lowerNoSlash(folder) then return false end
+  return fileExists(folder .. "\\" .. shared.LOG_NAME)
 end
 
 -- Bytes the payload needs, from the package itself (nil when unreadable).
@@ -122,23 +141,30 @@ function installFolder.formatBytes(bytes)
   return string.format("%.0f KB", math.max(1, math.ceil(bytes / 1024)))
 end
 
--- Checks the folder and the room on its drive: the folder, or nil, the reason
--- and the exit code of a silent install when it will not do.
-function installFolder.checkTarget(text)
+-- Checks the folder for an install in the mode of `places`, and the room on
+-- its drive: the folder, or nil, the reason and the exit code of a silent
+-- install when it will not do.
+function installFolder.checkTarget(text, places)
   local folder, why = installFolder.check(text)
   if not folder then return nil, why, shared.EXIT.BAD_FOLDER end
   -- Other users must not be able to change the program once installed: the
   -- folder and those above it are checked (the background script makes the
-  -- folder with the same checks).
-  local safe, message = installFolderIsSafe(folder)
+  -- folder with the same checks). For one user, that user's own folders pass.
+  local safe, message = installFolderIsSafe(folder, places.check)
   if not safe then
     return nil, "Setup cannot install into " .. folder .. ": " .. tostring(message or "it is not safe") .. "\n\n"
                 .. "Please choose another folder.", shared.EXIT.BAD_FOLDER
   end
-  local other = installFolder.installedElsewhere(folder)
+  local other = installFolder.installedElsewhere(folder, places)
   if other then
     return nil, name .. " is already installed in " .. other .. ". Setup installs it again only into that "
                 .. "folder: choose it, or uninstall " .. name .. " first.", shared.EXIT.INSTALLED_ELSEWHERE
+  end
+  if installFolder.installedInOtherMode(folder, places) then
+    local whom = places.root == HKEY_CURRENT_USER and "for all users" or "for one user"
+    return nil, name .. " is already installed in " .. folder .. " " .. whom .. ". Setup installs it there again "
+                .. "only the same way: choose another folder, or uninstall " .. name .. " first.",
+           shared.EXIT.INSTALLED_ELSEWHERE
   end
   local needed = installFolder.payloadSize()
   local free = getFreeSpace(folder)
@@ -150,12 +176,12 @@ function installFolder.checkTarget(text)
   return folder
 end
 
--- The folder of an earlier installation, else the product's folder among
--- the programs.
-function installFolder.default()
-  local installed = regQueryString(HKEY_LOCAL_MACHINE, shared.PRODUCT_KEY, "InstallPath")
+-- The folder of an earlier installation in the same mode, else the
+-- product's folder in the mode's programs folder.
+function installFolder.default(places)
+  local installed = regQueryString(places.root, shared.PRODUCT_KEY, "InstallPath")
   if installed and installed ~= "" then return installed end
-  return (getProgramFolder() or "C:\\Program Files") .. "\\" .. name
+  return (places.programs or "C:\\Program Files") .. "\\" .. name
 end
 
 return installFolder

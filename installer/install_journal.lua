@@ -4,12 +4,15 @@
 -- and the next setup finds it at its start and undoes it too (or, when the
 -- killed install had already finished, completes it).
 --
--- Where it lives: a file "journal.txt" in a private folder of the system's
--- temporary folder (createPrivateTempFolder: only the administrators and the
--- system can enter it), its path in the registry under HKEY_LOCAL_MACHINE
--- (shared.JOURNAL_KEY, value "Journal"), which only administrators can
--- write. It is read back with readProtectedFile, so a journal another user
--- could have written is never acted on. One record per line, JSON, appended
+-- Where it lives: a file "journal.txt" in a private folder of the temporary
+-- folder (createPrivateTempFolder: elevated, in the system's, only the
+-- administrators and the system can enter it; without administrator rights,
+-- in the user's, for the user too), its path in the registry under the
+-- install mode's root (shared.JOURNAL_KEY, value "Journal"): for all users
+-- HKEY_LOCAL_MACHINE, which only administrators can write, for one user
+-- HKEY_CURRENT_USER. It is read back with readProtectedFile in the mode's
+-- check, so a journal someone the mode does not trust could have written is
+-- never acted on. `places` below is the mode's (install_mode.lua: places). One record per line, JSON, appended
 -- and flushed before each step: a setup killed at any point leaves every
 -- step it began on record (a line torn by the kill is a step not begun).
 --
@@ -57,9 +60,10 @@ end
 local Journal = {}
 Journal.__index = Journal
 
--- Starts a journal for a new install: its private folder, its file, and its
--- place in the registry. Returns the journal, or nil and the reason.
-function journal.start()
+-- Starts a journal for a new install in the mode of `places`: its private
+-- folder, its file, and its place in the registry. Returns the journal, or
+-- nil and the reason.
+function journal.start(places)
   local folder, why = createPrivateTempFolder()
   if not folder then return nil, "no private folder for the journal: " .. tostring(why) end
   local path = folder .. "\\" .. NAME
@@ -70,13 +74,13 @@ function journal.start()
     removeDirectory(folder)
     return nil, "the journal " .. path .. " cannot be written"
   end
-  regWriteString(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY, "Journal", path)
-  if regQueryString(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY, "Journal") ~= path then
+  regWriteString(places.root, shared.JOURNAL_KEY, "Journal", path)
+  if regQueryString(places.root, shared.JOURNAL_KEY, "Journal") ~= path then
     file:close()
     removeDirectory(folder)
     return nil, "the journal's place cannot be written to the registry"
   end
-  return setmetatable({ path = path, folder = folder, file = file, records = {} }, Journal)
+  return setmetatable({ path = path, folder = folder, file = file, records = {}, places = places }, Journal)
 end
 
 -- Writes a record through to the system before the step it announces.
@@ -92,18 +96,18 @@ end
 function Journal:close()
   if self.file then self.file:close() end
   self.file = nil
-  journal.forget(self.path)
+  journal.forget(self.path, self.places)
 end
 
 -- Removes a journal's file and private folder and its registry entry.
-function journal.forget(path)
+function journal.forget(path, places)
   local folder = type(path) == "string" and path:match("^(.*)\\" .. NAME .. "$")
   -- Only a folder of the shape createPrivateTempFolder makes is removed.
   if folder and folder:match("\\[^\\]+%-%x+$") then
     removeFile(path)
     removeDirectory(folder)
   end
-  regDeleteSubKey(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY)
+  regDeleteSubKey(places.root, shared.JOURNAL_KEY)
 end
 
 ------------------------------------------------------------------------------
@@ -113,10 +117,10 @@ local function fullPath(path)
   return type(path) == "string" and path:match("^%a:\\.") ~= nil
 end
 
--- Whether a record names a known root and one of the product's keys: only
--- those are put back or deleted.
-local function productKey(root, key)
-  return ROOTS[root] ~= nil and shared.isProductKey(key)
+-- Whether a record names the journal's own root (that of its mode) and one
+-- of the product's keys: only those are put back or deleted.
+local function productKey(root, key, places)
+  return ROOTS[root] ~= nil and root == places.rootName and shared.isProductKey(key)
 end
 
 -- Removes an empty folder: removeInsideFolder refuses one with anything left
@@ -170,8 +174,8 @@ local UNDO = {
     restored[r.backup:lower()] = true
     restore(r.path, r.backup, result)
   end,
-  value = function(r, result)
-    if not productKey(r.root, r.key) or type(r.name) ~= "string" then return end
+  value = function(r, result, _, places)
+    if not productKey(r.root, r.key, places) or type(r.name) ~= "string" then return end
     local root = ROOTS[r.root]
     if type(r.type) == "number" and type(r.data) == "string" then
       if not regWriteValue(root, r.key, r.name, r.type, journal.fromHex(r.data)) then
@@ -181,7 +185,9 @@ local UNDO = {
       regDeleteValue(root, r.key, r.name)
     end
   end,
-  key = function(r) if productKey(r.root, r.key) then regDeleteSubKey(ROOTS[r.root], r.key) end end,
+  key = function(r, _, _, places)
+    if productKey(r.root, r.key, places) then regDeleteSubKey(ROOTS[r.root], r.key) end
+  end,
 }
 UNDO.pending = UNDO.new   -- the new file waiting for the restart goes like any new file
 
@@ -216,16 +222,16 @@ function journal.summary(result, report)
   return report
 end
 
--- Undoes `records` in reverse. Returns { complete, restart, later = paths
--- finished at the restart, failed = what could not be undone, kept = copies
--- of old files left where they are }.
-function journal.undo(records)
+-- Undoes `records` of a journal in the mode of `places` in reverse. Returns
+-- { complete, restart, later = paths finished at the restart, failed = what
+-- could not be undone, kept = copies of old files left where they are }.
+function journal.undo(records, places)
   local result, restored = newResult(), {}
   for i = #records, 1, -1 do
     local record = records[i]
     local undo = type(record) == "table" and UNDO[record.op]
     if undo then
-      local ok = pcall(undo, record, result, restored)
+      local ok = pcall(undo, record, result, restored, places)
       if not ok then result.failed[#result.failed + 1] = tostring(record.path or record.key or record.op) end
     end
   end
@@ -269,25 +275,26 @@ function journal.parse(text)
   return records
 end
 
--- Finds a journal left behind and undoes it (or, when that install had
--- reached its commit, completes it), then removes it. Returns nil when there
--- was none; else { committed, steps, complete, restart, later, failed, kept,
--- refused = reason (the journal was not trusted and nothing was done) }.
-function journal.recover()
-  local path = regQueryString(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY, "Journal")
-  if not path and not regKeyExists(HKEY_LOCAL_MACHINE, shared.JOURNAL_KEY) then return nil end
+-- Finds a journal left behind by a setup in the mode of `places` and undoes
+-- it (or, when that install had reached its commit, completes it), then
+-- removes it. Returns nil when there was none; else { committed, steps,
+-- complete, restart, later, failed, kept, refused = reason (the journal was
+-- not trusted and nothing was done) }.
+function journal.recover(places)
+  local path = regQueryString(places.root, shared.JOURNAL_KEY, "Journal")
+  if not path and not regKeyExists(places.root, shared.JOURNAL_KEY) then return nil end
   if not path then
-    journal.forget(nil)
+    journal.forget(nil, places)
     local result = journal.nothingUndone()
     result.steps = 0
     return result
   end
-  local text, why = readProtectedFile(path)
+  local text, why = readProtectedFile(path, places.check)
   if not text then
     -- Missing: the setup ended before its first step. Anything else: a file
     -- someone else could have written is not acted on, nor removed.
     local present = fileExists(path)
-    journal.forget(not present and path or nil)
+    journal.forget(not present and path or nil, places)
     local result = journal.nothingUndone()
     result.steps, result.refused = 0, present and tostring(why) or nil
     return result
@@ -297,10 +304,10 @@ function journal.recover()
   for _, record in ipairs(records) do
     if record.op == "commit" then committed = true end
   end
-  local result = committed and journal.finish(records) or journal.undo(records)
+  local result = committed and journal.finish(records) or journal.undo(records, places)
   result.committed = committed
   result.steps = #records
-  journal.forget(path)
+  journal.forget(path, places)
   return result
 end
 

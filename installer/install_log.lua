@@ -4,19 +4,23 @@
 -- uninstaller acts on it (`local installLog = require "install_log"`).
 --
 --   { "product": ..., "version": ..., "folder": <the install folder>,
+--     "mode": "perMachine" or "perUser" (install_mode.lua; a log without one
+--             is per machine),
 --     "files":     [ { "path": ..., "size": <bytes>, "sha256": <content hash> } ],
 --     "folders":   [ <a folder the setup made>, ... deepest first ],
---     "registry":  [ { "root": "HKEY_LOCAL_MACHINE", "key": ..., "value": ... } ],
---     "keys":      [ { "root": "HKEY_LOCAL_MACHINE", "key": ... } ],
+--     "registry":  [ { "root": <the mode's root>, "key": ..., "value": ... } ],
+--     "keys":      [ { "root": <the mode's root>, "key": ... } ],
 --     "shortcuts": [ <a .lnk file>, ... ] }
 --
 -- `sha256` is the file's content hash (fileSha256: 64 hexadecimal digits) as
 -- the setup wrote it; logs of older setups carry only the size.
 --
--- The log lies in a folder the uninstaller deletes from with administrator
--- rights (or as SYSTEM), so whatever it says is checked as if a stranger had
--- written it: an item of the wrong type, out of range, or naming something
--- outside the places the setup writes to is skipped, with a note saying why.
+-- The log lies in a folder the uninstaller deletes from, for all users with
+-- administrator rights (or as SYSTEM), so whatever it says is checked as if
+-- a stranger had written it: an item of the wrong type, out of range, or
+-- naming something outside the places the setup writes to (the install
+-- folder, the mode's start menu and desktop, the product's keys under the
+-- mode's registry root) is skipped, with a note saying why.
 local shared = require "shared"
 
 local installLog = {}
@@ -94,12 +98,14 @@ local function extent(list)
   return last
 end
 
--- Why a registry entry is none of the product's, or nil when it is one: a
--- known root and the product's own key, its entry in the installed-programs
--- list, or a key below them.
-local function keyProblem(entry)
+-- Why a registry entry is none of the product's, or nil when it is one: the
+-- install mode's root (`rootName`; any known root when nil) and the
+-- product's own key, its entry in the installed-programs list, or a key
+-- below them.
+local function keyProblem(entry, rootName)
   if type(entry) ~= "table" then return "is no table" end
   if not installLog.ROOTS[entry.root] then return "names no known root" end
+  if rootName and entry.root ~= rootName then return "is outside the install mode's root " .. rootName end
   if type(entry.key) ~= "string" or #entry.key > MAX_PATH_TEXT then return "names no key" end
   if entry.key:find("\\\\") or entry.key:find("\\$") or entry.key:find("%z") then return "names no key" end
   if not shared.isProductKey(entry.key) then return "is outside the product's keys" end
@@ -116,8 +122,9 @@ end
 
 -- Checks every item of `log` (a decoded install log whose `folder` the
 -- caller has compared with the install folder) against `places`:
---   { folder = <install folder>, startMenu = <all users' programs>, desktop = <all users' desktop> }
--- (the last two may be nil). Returns the items that pass, by list:
+--   { folder = <install folder>, startMenu = <the mode's start-menu programs>,
+--     desktop = <the mode's desktop>, rootName = <the mode's registry root> }
+-- (all but the folder may be nil). Returns the items that pass, by list:
 --   { files = { { path, size, sha256 } }, folders = {...}, registry = { { root, key, value } },
 --     keys = { { root, key } }, shortcuts = {...} }
 -- in the log's order (roots as the registry globals), and the notes on the
@@ -191,7 +198,7 @@ function installLog.check(log, places)
   end)
 
   each("registry", function(entry)
-    local why = keyProblem(entry)
+    local why = keyProblem(entry, places.rootName)
     if why then return why end
     if type(entry.value) ~= "string" or entry.value:find("%z") or #entry.value > MAX_PATH_TEXT then
       return "names no value"
@@ -201,7 +208,7 @@ function installLog.check(log, places)
     return { root = installLog.ROOTS[entry.root], key = entry.key, value = entry.value }
   end, checked.registry)
 
-  each("keys", keyProblem, function(entry)
+  each("keys", function(entry) return keyProblem(entry, places.rootName) end, function(entry)
     return { root = installLog.ROOTS[entry.root], key = entry.key }
   end, checked.keys)
 

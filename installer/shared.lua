@@ -11,11 +11,12 @@ local shared = { product = product }
 -- Names derived from the product (product.lua).
 
 -- The product's own key and its entry in the list of installed programs,
--- both under HKEY_LOCAL_MACHINE.
+-- both under the install mode's root: HKEY_LOCAL_MACHINE for all users,
+-- HKEY_CURRENT_USER for one (install_mode.lua).
 shared.PRODUCT_KEY = "Software\\" .. product.name
 shared.UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" .. product.name
 -- Where a running setup keeps the path of its journal (install_journal.lua),
--- under HKEY_LOCAL_MACHINE; there only while a setup runs, or after one was
+-- under the same root; there only while a setup runs, or after one was
 -- killed.
 shared.JOURNAL_KEY = "Software\\" .. product.name .. " Setup"
 shared.LOG_NAME = "install-log.json"   -- in the install folder: what the setup made, for the uninstaller
@@ -62,9 +63,11 @@ end
 --   FAILURE   { path, reason, error, required }: something cannot be
 --             written. Answer RETRY or SKIP (not for a `required` step, such
 --             as the install log); anything else fails the job and undoes it
---   IN_USE    { path }: a file is in use. Answer CLOSE_PROGRAM to close the
---             program and try again, AT_RESTART to replace the file when the
---             computer restarts; anything else cancels
+--   IN_USE    { path, atRestart }: a file is in use. Answer CLOSE_PROGRAM to
+--             close the program and try again, AT_RESTART to replace the file
+--             when the computer restarts; anything else cancels. With
+--             `atRestart` false (an install for one user) the restart is not
+--             offered: AT_RESTART then fails the job
 --   UNDOING   {}: the job is undoing its changes
 --   DONE      the job has ended (its last report). The setup's: { installed,
 --             cancelled, restart, count, skipped, bytes, shortcuts, program,
@@ -86,8 +89,10 @@ shared.ANSWER = {
 -- Exit codes (setExitCode): one table with the host's own, so that no two
 -- outcomes share a number. Deployment tools know the Windows Installer's
 -- codes: 0 and 3010 are success (3010: restart to finish), 1618 means "try
--- again later", anything else is a failure. The uninstaller uses FAILED and
--- CANCELLED. The host itself ends with 1 (a script error ended UI.lua), 350
+-- again later", anything else is a failure. The uninstaller uses FAILED,
+-- CANCELLED and NEEDS_ELEVATION. A user who refuses the prompt for
+-- administrator rights (an install for all users chosen without them) has
+-- cancelled: CANCELLED, as nothing was done. The host itself ends with 1 (a script error ended UI.lua), 350
 -- (a restart is pending), 1618 (another installer or uninstaller runs),
 -- 1620 (the setup file is damaged) or 1621 (the UI or the script cannot
 -- start): support/exit_codes.h.
@@ -98,9 +103,10 @@ shared.EXIT = {
   FAILED = 1603,                -- failed; everything was undone
   UNDO_AT_RESTART = 3017,       -- failed or cancelled; the undo finishes at the restart
   INSTALLED_ELSEWHERE = 1638,   -- the product is installed in another folder
-  BAD_COMMAND_LINE = 1639,      -- an unknown switch; nothing was done
+  BAD_COMMAND_LINE = 1639,      -- an unknown switch, or one this installer does not offer; nothing was done
   BAD_FOLDER = 267,             -- the install folder is refused; nothing was done
   NO_SPACE = 112,               -- the drive is too full; nothing was done
+  NEEDS_ELEVATION = 740,        -- for all users, but administrator rights could not be had; nothing was done
 }
 
 -- Lua source for a number that reads back as exactly the same number: whole
@@ -168,8 +174,13 @@ end
 --                switches may follow
 --   /PACE=<ms>   a pause after each file, so a test can watch the progress
 --                page and cancel; never used otherwise
+--   /ALLUSERS    install for all users (install_mode.lua)
+--   /CURRENTUSER install for the current user only
+--   /RELAUNCHED  this run is the copy a setup started with administrator
+--                rights to install for all users: it asks for them no more
+--                (and its window opens on the folder page)
 -- Returns { silent = boolean, folder = text or nil, pace = number or nil,
--- unknown = { words } }. Switches are case-insensitive; a quoted word is one
+-- allUsers, currentUser, relaunched = true or nil, unknown = { words } }. Switches are case-insensitive; a quoted word is one
 -- word. Anything else (an unknown switch, a stray word, /D= twice or empty,
 -- /PACE= without a number) is listed in `unknown`: a caller refuses the
 -- command line rather than run with a switch it did not understand.
@@ -184,6 +195,12 @@ function shared.parseCommandLine(line)
       options.folder = word:sub(4)
     elseif upper:match("^/PACE=%d+$") then
       options.pace = tonumber(word:sub(7))
+    elseif upper == "/ALLUSERS" then
+      options.allUsers = true
+    elseif upper == "/CURRENTUSER" then
+      options.currentUser = true
+    elseif upper == "/RELAUNCHED" then
+      options.relaunched = true
     else
       options.unknown[#options.unknown + 1] = word
     end
@@ -219,7 +236,7 @@ shared.MB = { OK = 0, OKCANCEL = 1, ABORTRETRYIGNORE = 2, YESNOCANCEL = 3, YESNO
               ICONERROR = 16, ICONQUESTION = 32, ICONWARNING = 48 }
 shared.ID = { OK = 1, CANCEL = 2, ABORT = 3, RETRY = 4, IGNORE = 5, YES = 6, NO = 7 }
 -- showWindow and shellExecuteEx show commands.
-shared.SW = { SHOWNORMAL = 1, MINIMIZE = 6 }
+shared.SW = { HIDE = 0, SHOWNORMAL = 1, MINIMIZE = 6 }
 -- Message box captions: a notice, an error.
 shared.CAPTION = { NOTICE = "提示", ERROR = "错误" }
 

@@ -17,5 +17,7 @@ int luaStartWork(lua_State* L);
 // The UI state's own process functions: the `arg` table, getCommandLine,
 // setExitCode, setSilent, waitWork and workRunning.
 void registerUiProcessApi(lua_State* L);
+// The UI state's relaunchElevated: this installer again, with administrator rights.
+void registerUiElevationApi(lua_State* L);
 
 }  // namespace kavri

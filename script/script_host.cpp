@@ -33,6 +33,7 @@ int buildUiState(lua_State* L) {
     lua_pushcfunction(L, luaStartWork);
     lua_setglobal(L, "startWork");
     registerUiProcessApi(L);
+    registerUiElevationApi(L);
 
     lua_newtable(L);
     lua_setfield(L, LUA_REGISTRYINDEX, kWindowRegistry);

@@ -1,5 +1,5 @@
 // System API, the rest: sleep, print, showMessageBox, reboot, markRestart,
-// releaseMutex, setEnvVar, isVista, isWin8, isWOW32.
+// releaseMutex, setEnvVar, isVista, isWin8, isWOW32, isElevated.
 #include <windows.h>
 
 #include <cstdio>
@@ -121,6 +121,13 @@ int isWOW32(lua_State* L) {
   return 1;
 }
 
+// isElevated() -> boolean: this process runs with administrator rights (its
+// token is elevated). Wine runs every process so.
+int isElevated(lua_State* L) {
+  lua_pushboolean(L, systemSeam().processElevated() ? 1 : 0);
+  return 1;
+}
+
 const luaL_Reg kMiscFunctions[] = {
     {"sleep", guardedCall<sleep>},
     {"print", guardedCall<print>},
@@ -132,6 +139,7 @@ const luaL_Reg kMiscFunctions[] = {
     {"isVista", guardedCall<isVista>},
     {"isWin8", guardedCall<isWin8>},
     {"isWOW32", guardedCall<isWOW32>},
+    {"isElevated", guardedCall<isElevated>},
     {nullptr, nullptr},
 };
 

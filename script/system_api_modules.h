@@ -15,7 +15,7 @@ void registerRegistryApi(lua_State* L);   // reg* functions and the HKEY_* globa
 void registerShellApi(lua_State* L);      // shellExecuteEx, shortcuts, special folders
 void registerProcessApi(lua_State* L);    // process lookup and termination, running-process list
 void registerFileContentApi(lua_State* L);   // readWholeFile, writeWholeFile, getFileSize, folderExists
-void registerMiscApi(lua_State* L);       // sleep, print, dialogs, restart, mutex, environment, versions
+void registerMiscApi(lua_State* L);       // sleep, print, dialogs, restart, mutex, environment, versions, elevation
 void registerPackageApi(lua_State* L);    // listEntries
 void registerJsonApi(lua_State* L);       // jsonEncode, jsonDecode
 void registerElevatedApi(lua_State* L);   // install folder, guarded removal, hashes, private temporary folder

@@ -1,7 +1,9 @@
 // System API, shell: shellExecuteEx, shellExecuteAsUser, createShortCut and
 // the special folders getAppDataFolder, getProgramFolder, getTempFolder,
-// getDesktopFolder, getStartMenuFolder.
+// getDesktopFolder, getStartMenuFolder (the last three all users' or, asked
+// with "user", this user's own).
 #include <windows.h>
+#include <knownfolders.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -117,10 +119,60 @@ int pushSpecialFolder(lua_State* L, int csidl) {
   return 1;
 }
 
+// The optional mode argument (1) of the folders that exist per machine and
+// per user: nothing or "machine" for all users' folder, "user" for this
+// user's own. False for anything else, after pushing nil and the reason.
+bool folderMode(lua_State* L, bool& perUser, int& results) {
+  const std::wstring mode = lua_isnoneornil(L, 1) ? std::wstring() : argText(L, 1);
+  perUser = mode == L"user";
+  if (perUser || mode.empty() || mode == L"machine") return true;
+  lua_pushnil(L);
+  lua_pushliteral(L, "the mode must be \"machine\" or \"user\"");
+  results = 2;
+  return false;
+}
+
+int pushModeFolder(lua_State* L, int machineFolder, int userFolder) {
+  bool perUser = false;
+  int results = 0;
+  if (!folderMode(L, perUser, results)) return results;
+  return pushSpecialFolder(L, perUser ? userFolder : machineFolder);
+}
+
+// This user's own programs folder, where per-user installs go: the known
+// folder UserProgramFiles, which the system has only from Windows 7 on (and
+// Wine not at all), else the "Programs" folder of the local application data
+// it names. Not created here: the install folder is made below it with its
+// checks.
+int pushUserProgramFolder(lua_State* L) {
+  PWSTR known = nullptr;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_UserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &known)) && known) {
+    const std::wstring path(known);
+    ::CoTaskMemFree(known);
+    if (!path.empty()) {
+      pushWide(L, path);
+      return 1;
+    }
+  } else {
+    ::CoTaskMemFree(known);
+  }
+  wchar_t local[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE)) return 0;
+  pushWide(L, std::wstring(local) + L"\\Programs");
+  return 1;
+}
+
 int getAppDataFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_APPDATA); }
-int getProgramFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_PROGRAM_FILES); }
-int getDesktopFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_COMMON_DESKTOPDIRECTORY); }
-int getStartMenuFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_COMMON_PROGRAMS); }
+// getProgramFolder([mode]): Program Files, or this user's programs folder.
+int getProgramFolder(lua_State* L) {
+  bool perUser = false;
+  int results = 0;
+  if (!folderMode(L, perUser, results)) return results;
+  return perUser ? pushUserProgramFolder(L) : pushSpecialFolder(L, CSIDL_PROGRAM_FILES);
+}
+// getDesktopFolder([mode]), getStartMenuFolder([mode]): all users', or this user's.
+int getDesktopFolder(lua_State* L) { return pushModeFolder(L, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY); }
+int getStartMenuFolder(lua_State* L) { return pushModeFolder(L, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS); }
 
 // getTempFolder() -> text or nothing; ends with a backslash.
 int getTempFolder(lua_State* L) {

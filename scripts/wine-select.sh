@@ -7,7 +7,10 @@
 # and that loader cannot start where 32-bit Linux programs do not run.
 kavri_wine_select() {
   export WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  # No .NET or Gecko set-up, and no menu entries on this machine's desktop
+  # for the shortcuts the installers make (winemenubuilder would write them
+  # into the Unix user's own menus).
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
   case "$1" in
     32)
       export WINEARCH=win32

@@ -23,6 +23,9 @@ UniqueHandle g_instanceMutex;   // the slot; start-up and releaseMutex share it
 InstanceResult acquireInstanceMutex() {
   UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
   if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) return InstanceResult::AlreadyRunning;
+  // The mutex is there, made by an installer with administrator rights whose
+  // default security keeps this one (without them) from opening it.
+  if (!mutex && ::GetLastError() == ERROR_ACCESS_DENIED) return InstanceResult::AlreadyRunning;
   g_instanceMutex = std::move(mutex);   // may be empty: start-up goes on without the guard
   return InstanceResult::First;
 }

@@ -19,6 +19,8 @@ inline constexpr wchar_t kInstanceMutexName[] = L"Global\\KAVRIINSTALLER";
 enum class InstanceResult { First, AlreadyRunning };
 
 // Creates the owned instance mutex and keeps it in the process-wide slot. A
+// mutex that exists but may not be opened (an installer with administrator
+// rights made it, this one has none) counts as AlreadyRunning; any other
 // failed CreateMutexW leaves the slot empty and still counts as First.
 InstanceResult acquireInstanceMutex();
 // Closes the mutex if the slot still holds it and clears the slot; later calls

@@ -36,8 +36,8 @@ BOOL WINAPI queryProcessElevated() {
 }
 
 SystemSeam realSystemSeam() {
-  return SystemSeam{::TerminateProcess, ::ExitWindowsEx,        ::MessageBoxW,
-                    queryProcessIntegrity, queryProcessElevated, findDesktopShell};
+  return SystemSeam{::TerminateProcess,     ::ExitWindowsEx,  ::MessageBoxW,   queryProcessIntegrity,
+                    queryProcessElevated, findDesktopShell, ::ShellExecuteExW};
 }
 
 const SystemSeam& systemSeam() { return g_seam; }

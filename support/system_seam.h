@@ -1,11 +1,12 @@
 // Replaceable entry points for the system calls that stop processes, restart the
-// machine or wait for a user, and for the facts about this process that Wine
-// cannot show both ways (elevation, the desktop shell). Production code always
-// calls through here; tests swap in recorders so that no test ever kills,
-// reboots or blocks on a dialog.
+// machine or wait for a user (a box, the prompt for administrator rights), and
+// for the facts about this process that Wine cannot show both ways (elevation,
+// the desktop shell). Production code always calls through here; tests swap in
+// recorders so that no test ever kills, reboots or blocks on a dialog.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 namespace kavri {
 
@@ -24,6 +25,10 @@ struct SystemSeam {
   // signed-in user's explorer runs, asked for `iid`; tests stand in for a
   // session that has none.
   HRESULT(WINAPI* desktopShell)(REFIID iid, void** object);
+  // Starts a program through the shell as ShellExecuteExW does; used for the
+  // "runas" verb, where the system first asks the user for administrator
+  // rights. Tests stand in for the user's answer and the started program.
+  BOOL(WINAPI* shellExecute)(SHELLEXECUTEINFOW* info);
 };
 
 // The real integrity query: the label of the process's token.

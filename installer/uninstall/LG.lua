@@ -1,8 +1,11 @@
 -- The uninstaller's background script: the removal, on the worker thread.
 --
--- Started by UI.lua with configurationText({ folder = installFolder }). Reads
--- "install-log.json" in that folder (written by the setup's LG.lua; its
--- format in install_log.lua) and removes exactly what it lists, nothing more:
+-- Started by UI.lua with configurationText({ folder = installFolder, mode =
+-- "perMachine" or "perUser" }), the mode the install log records
+-- (install_mode.lua: the start menu, desktop and registry root the log may
+-- name, and whose files it may be). Reads "install-log.json" in that folder
+-- (written by the setup's LG.lua; its format in install_log.lua) and removes
+-- exactly what it lists, nothing more:
 --   files      only while they hold what the setup wrote (the content hash
 --              it logged; the size for logs without one): a file the user
 --              changed is kept; a file in use goes at the restart
@@ -12,11 +15,13 @@
 --   above the install folder that it made on its way there too), each only
 --   when empty: a folder holding the user's own files stays, with them.
 --
--- It runs as administrator, or as SYSTEM under deployment tools, in folders
--- other users may have touched, so:
+-- For all users it runs as administrator, or as SYSTEM under deployment
+-- tools, in folders other users may have touched; for one user, with that
+-- user's rights, in the user's own folders. So:
 --   - the log is read with readProtectedFile: one that anybody but the
---     administrators or SYSTEM could have written is refused whole, and
---     nothing is removed;
+--     administrators or SYSTEM (and, for one user without administrator
+--     rights, that user) could have written is refused whole, and nothing is
+--     removed; so is a log of another mode than the one asked for;
 --   - every item of the log is checked first (install_log.check): one of
 --     the wrong type, or outside the install folder, the start menu, the
 --     desktop and the product's keys, is skipped with a note; the others are
@@ -42,11 +47,13 @@
 
 local shared = require "shared"
 local installLog = require "install_log"
+local installMode = require "install_mode"
 
 local REPORT = shared.REPORT
 local REPORT_INTERVAL = 0.1
 local ORIGINAL_WAIT_MS = 15000   -- how long the original uninstaller may take to end
 local plain = installLog.plain
+local places = installMode.places(type(config) == "table" and config.mode or nil)
 
 local function notify(values)
   return notifyMessage(shared.serialise(values))
@@ -86,7 +93,7 @@ local deferred = {}   -- plain paths removed at the restart
 -- `root` (or be it), through removeInsideFolder: opened without following a
 -- link, checked to really lie there, deleted through its handle; with
 -- `sha256`, only while its content still has that hash. Something in use
--- goes at the restart, on the same checks. Returns "removed", "gone" (it was
+-- goes at the restart, on the same checks (for all users only). Returns "removed", "gone" (it was
 -- not there), "changed", "not empty", "later", "refused" (it does not lie
 -- where the log says: skipped with a note) or "failed".
 local function removeInside(root, path, sha256)
@@ -98,7 +105,9 @@ local function removeInside(root, path, sha256)
     skip(tostring(message))
     return "refused"
   end
-  if reason == "in use" then
+  -- Only for all users may something wait for the restart (see
+  -- install_mode.lua); for one user it fails: close the program, run again.
+  if reason == "in use" and places.restartAllowed then
     ok, message = removeInsideFolderAtRestart(root, path)
     if ok then
       result.later = result.later + 1
@@ -136,11 +145,11 @@ end
 -- The job.
 
 -- The install log, read through the handle its owner was checked on: one
--- that anybody but the administrators (or SYSTEM) could have written is
--- refused whole.
+-- that anybody but the administrators (or SYSTEM; for one user, also that
+-- user when not elevated) could have written is refused whole.
 local function readLog(folder)
   local logPath = folder .. "\\" .. shared.LOG_NAME
-  local text, message, reason = readProtectedFile(logPath)
+  local text, message, reason = readProtectedFile(logPath, places.check)
   if not text then
     if reason == "missing" then error("the install log " .. logPath .. " is missing", 0) end
     error("the install log " .. logPath .. " is not trusted, so nothing was removed: " .. tostring(message), 0)
@@ -150,6 +159,9 @@ local function readLog(folder)
   if type(log.folder) ~= "string" or plain(log.folder) ~= plain(folder) then
     error("the install log " .. logPath .. " belongs to another folder", 0)
   end
+  if (log.mode or installMode.PER_MACHINE) ~= places.mode then
+    error("the install log " .. logPath .. " is of another install mode than " .. places.mode, 0)
+  end
   return log, logPath
 end
 
@@ -157,8 +169,8 @@ local function uninstall()
   local folder = tostring(type(config) == "table" and config.folder or ""):gsub("[\\/]+$", "")
   if installLog.pathProblem(folder) then error("no valid install folder was given", 0) end
   local log, logPath = readLog(folder)
-  local places = { folder = folder, startMenu = getStartMenuFolder(), desktop = getDesktopFolder() }
-  local checked, notes = installLog.check(log, places)
+  local where = { folder = folder, startMenu = places.startMenu, desktop = places.desktop, rootName = places.rootName }
+  local checked, notes = installLog.check(log, where)
   for _, note in ipairs(notes) do skip(note) end
 
   local total = #checked.files + #checked.shortcuts + #checked.folders + 2
@@ -194,7 +206,7 @@ local function uninstall()
 
   local rootOf = installLog.rootOf
   for _, link in ipairs(checked.shortcuts) do
-    if removeInside(rootOf(link, places), link) == "removed" then result.shortcuts = result.shortcuts + 1 end
+    if removeInside(rootOf(link, where), link) == "removed" then result.shortcuts = result.shortcuts + 1 end
     progress(link)
   end
 
@@ -226,7 +238,7 @@ local function uninstall()
   -- after it. The install folder and those above it are their own roots:
   -- no link may lead to them either.
   for _, path in ipairs(checked.folders) do
-    local root = rootOf(path, places) or path
+    local root = rootOf(path, where) or path
     local outcome = removeInside(root, path)
     if outcome == "not empty" then
       if holdsDeferred(path) and removeInsideFolderAtRestart(root, path) then

@@ -12,14 +12,23 @@
 -- are each set up by a function of their own below. The product's name comes
 -- from the setup's product.lua, shared with it.
 --
+-- Whom the install was for is in its install log (install_mode.lua:
+-- ofInstall). An install for one user is removed with that user's rights,
+-- asking for no others. One for all users needs administrator rights: an
+-- uninstaller started without them (of a product that lets the user choose)
+-- starts itself again with them (relaunchElevated, /ALLUSERS /RELAUNCHED)
+-- and ends with that one's exit code.
+--
 -- Command line (shared.parseCommandLine):
 --   /S            silent: no window, no box; exit code 0 when removed (files
 --                 of the user's may stay), 1603 on failure, 1602 when the
---                 user cancelled (shared.EXIT)
+--                 user cancelled (or refused the administrator rights), 740
+--                 when those could not be had (shared.EXIT)
 --   /D=<folder>   the install folder (given to the copy; last, takes the
 --                 rest of the line)
 
 local shared = require "shared"
+local installMode = require "install_mode"
 
 local product = shared.product
 local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
@@ -41,15 +50,6 @@ local isCopy = options.folder ~= nil and selfName ~= nil and selfName:lower() ==
 -- No folder of the install stays current: it could not be removed then.
 if isCopy then setCurrentDirectory(selfFolder) elseif temp then setCurrentDirectory(temp) end
 
--- The copy's file goes at the next restart, then its private folder (the
--- system works through the list in order, so the folder is empty by then).
-local function forgetSelf()
-  if isCopy then
-    moveFileAtRestart(self)
-    moveFileAtRestart(selfFolder)
-  end
-end
-
 local function fail(text, code)
   if not options.silent then showMessageBox(text, CAPTION.ERROR, MB.OK + MB.ICONERROR) end
   setExitCode(code or EXIT.FAILED)
@@ -59,13 +59,61 @@ local function isInstalled(folder)
   return fileExists(folder .. "\\" .. shared.LOG_NAME)
 end
 
+-- The mode the installation in `folder` was made in; per machine when its
+-- log cannot be read (the removal then says what is wrong with the log).
+local function modeOf(folder)
+  local mode, why = installMode.ofInstall(folder)
+  if not mode then print("uninstall: the install mode is not known (" .. tostring(why) .. "): per machine\n") end
+  return mode or installMode.PER_MACHINE
+end
+
+-- The copy's: the mode of the installation it removes, read before the
+-- removal takes the log away.
+local removalMode = isCopy and options.folder and isInstalled(options.folder) and modeOf(options.folder) or nil
+
+-- The copy's file goes at the next restart, then its private folder (the
+-- system works through the list in order, so the folder is empty by then).
+-- Only for all users: scheduling that is the administrators' alone, and an
+-- install for one user writes nothing for all users; the copy of its
+-- uninstaller stays in the user's temporary folder.
+local function forgetSelf()
+  if isCopy and removalMode ~= installMode.PER_USER then
+    moveFileAtRestart(self)
+    moveFileAtRestart(selfFolder)
+  end
+end
+
 ------------------------------------------------------------------------------
 -- Started from the install folder: hand over to a copy in a private folder.
+
+-- An install for all users, and no administrator rights: this uninstaller
+-- again, with them; its exit code is this one's.
+local function relaunchForAllUsers()
+  if options.relaunched then
+    fail("The uninstaller was started again to remove " .. product.name .. " for all users, but without "
+         .. "administrator rights.", EXIT.NEEDS_ELEVATION)
+    return
+  end
+  local ok, code, reason = relaunchElevated(installMode.relaunchParameters({ silent = options.silent }))
+  if ok then
+    setExitCode(code)
+  elseif reason == "cancelled" then
+    print("uninstall: the administrator rights were not given\n")
+    setExitCode(EXIT.CANCELLED)
+  else
+    fail("Removing " .. product.name .. " for all users needs administrator rights: " .. tostring(code) .. ".",
+         EXIT.NEEDS_ELEVATION)
+  end
+end
 
 local function handOver()
   local folder = self:match("^(.*)\\[^\\]+$")
   if not folder or not isInstalled(folder) then
     fail(product.name .. " is not installed in " .. tostring(folder) .. ": its install log is missing.")
+    return
+  end
+  if installMode.needsElevation(modeOf(folder), isElevated()) then
+    relaunchForAllUsers()
     return
   end
   -- A fresh private folder; there is no other place to fall back to.
@@ -111,7 +159,7 @@ end
 -- The copy: remove the installation.
 
 local function startRemoval(folder)
-  return startWork("LG.lua", "program.lz", configurationText({ folder = folder }))
+  return startWork("LG.lua", "program.lz", configurationText({ folder = folder, mode = removalMode or modeOf(folder) }))
 end
 
 -- Closes the installed program when it runs; false when the user keeps it.

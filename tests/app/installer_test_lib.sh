@@ -2,7 +2,9 @@
 # starting the installer and finding its window, real input with xdotool,
 # screenshots, and a snapshot of everything an installation touches (files of
 # the install folder, start menu and desktop, the product's registry keys,
-# pending renames) to compare before and after.
+# pending renames) to compare before and after; the same for an install for
+# the current user alone (its programs folder, start menu and desktop, keys
+# under HKEY_CURRENT_USER).
 set -u
 export WINEPREFIX=${KAVRI_WINEPREFIX:?} WINEDEBUG=-all
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-select.sh"
@@ -16,6 +18,14 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavri'
 product_key='HKLM\Software\Kavri'
 journal_key='HKLM\Software\Kavri Setup'   # a setup's journal
 session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
+# An install for the current user alone (Wine's user is the Unix user).
+profile="$drive_c/users/${USER:-$(id -un)}"
+user_install_dir="$profile/AppData/Local/Programs/Kavri"
+user_start_menu="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+user_desktop="$profile/Desktop"
+user_uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kavri'
+user_product_key='HKCU\Software\Kavri'
+user_journal_key='HKCU\Software\Kavri Setup'
 app=""
 holder=""
 
@@ -81,6 +91,22 @@ run_code() {
   rm -f "$out"
   [ -n "$code" ] || code=255
 }
+#   run_logged [--limited] PROGRAM [ARGS...]: as run_code, and what it (and
+#   every program it starts) wrote to the debugger output goes to the file
+#   $debug_log, one line each. --limited runs it without administrator
+#   rights (Wine runs every program elevated otherwise).
+debug_log=""
+run_logged() {
+  local out limited=()
+  [ -n "$debug_log" ] || debug_log=$(mktemp)
+  [ "$1" = --limited ] && { limited=(--limited); shift; }
+  out=$(mktemp)
+  WINEDEBUG=-all,warn+seh "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "${limited[@]}" "$(windows_path "$out")" \
+    "$(windows_path "$1")" "${@:2}" 2>&1 >/dev/null | grep -a 'OutputDebugString' >"$debug_log"
+  code=$(tr -dc '0-9' <"$out")
+  rm -f "$out"
+  [ -n "$code" ] || code=255
+}
 #   expect_code WANT WHAT PROGRAM [ARGS...]: runs it (run_code) and fails
 #   unless its exit code is WANT; WHAT names the run in the message (empty:
 #   the arguments).
@@ -119,14 +145,20 @@ forget_restart() {
 }
 
 # Removes every trace of an earlier run: the product's folders, shortcuts,
-# registry keys, pending renames, the restart marker, the uninstaller's
-# private folders and a setup's journal (its registry key and private folder).
+# registry keys (for all users and for the current user), pending renames,
+# the restart marker, the uninstaller's private folders and a setup's journal
+# (its registry key and private folder).
 clean_machine() {
   rm -rf "$install_dir" "$drive_c/Program Files/Kavri Test" "$start_menu/Kavri" "$start_menu/Kavri Demo" \
-         "$start_menu/Utilities" "$desktop/Kavri.lnk"
-  wine_run reg delete "$uninstall_key" /f >/dev/null 2>&1
-  wine_run reg delete "$product_key" /f >/dev/null 2>&1
-  wine_run reg delete "$journal_key" /f >/dev/null 2>&1
+         "$start_menu/Utilities" "$desktop/Kavri.lnk" \
+         "$user_install_dir" "$user_start_menu/Kavri" "$user_start_menu/Kavri Demo" "$user_start_menu/Utilities" \
+         "$user_desktop/Kavri.lnk"
+  rmdir "$profile/AppData/Local/Programs" 2>/dev/null
+  local key
+  for key in "$uninstall_key" "$product_key" "$journal_key" "$user_uninstall_key" "$user_product_key" \
+             "$user_journal_key"; do
+    wine_run reg delete "$key" /f >/dev/null 2>&1
+  done
   forget_restart
   find "$drive_c/users" "$drive_c/windows/temp" -maxdepth 6 -type d -name 'Kavri-????????????????' \
     -exec rm -rf {} + 2>/dev/null
@@ -137,6 +169,7 @@ clean_machine() {
 # clean machine.
 cleanup() {
   release_hold
+  [ -n "$debug_log" ] && rm -f "$debug_log"
   clean_machine
 }
 
@@ -148,7 +181,21 @@ machine_state() {
   done
   reg_query "$uninstall_key" /s
   reg_query "$product_key" /s
+  reg_query "$journal_key" /s
   reg_query "$session_key" /v PendingFileRenameOperations
+}
+# Everything an install for the current user alone may touch, as text. (The
+# user's desktop in Wine's prefix is a link to the Unix user's home: only the
+# product's shortcut there counts.)
+user_state() {
+  for place in "$profile/AppData/Local/Programs" "$user_start_menu"; do
+    (cd "$place" 2>/dev/null && find . -print0 | sort -z |
+       xargs -0 -r -I{} sh -c 'if [ -f "{}" ]; then echo "{} $(md5sum < "{}" | cut -c1-32)"; else echo "{}/"; fi')
+  done
+  ls -l "$user_desktop/Kavri.lnk" 2>/dev/null
+  reg_query "$user_uninstall_key" /s
+  reg_query "$user_product_key" /s
+  reg_query "$user_journal_key" /s
 }
 # Fails with the message given (after showing the difference) unless the
 # machine is as the snapshot given (a machine_state from before) says.
@@ -162,11 +209,14 @@ expect_machine() {
 }
 
 # Starts a program in the background (through exit_code.exe, so that
-# expect_exit sees its whole exit code); its process is $app.
+# expect_exit sees its whole exit code; --limited first: without
+# administrator rights, see run_logged); its process is $app.
 start_background() {
+  local limited=()
+  [ "$1" = --limited ] && { limited=(--limited); shift; }
   app_code_file=$(mktemp)
-  "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "$(windows_path "$app_code_file")" "$(windows_path "$1")" "${@:2}" \
-    >/dev/null 2>&1 &
+  "$KAVRI_WINE" "${KAVRI_EXIT_CODE_EXE:?}" "${limited[@]}" "$(windows_path "$app_code_file")" "$(windows_path "$1")" \
+    "${@:2}" >/dev/null 2>&1 &
   app=$!
 }
 

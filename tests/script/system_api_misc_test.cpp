@@ -32,7 +32,7 @@ constexpr char kAllFunctions[] = R"lua(
     "getRunningProcess", "killRunningProcess", "installFolderIsSafe", "moveFileAtRestart",
     "getFreeSpace", "listEntries", "regQueryValue", "regWriteValue", "createInstallFolder",
     "fileIsProtected", "readProtectedFile", "fileSha256", "removeInsideFolder", "removeInsideFolderAtRestart",
-    "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser"}
+    "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser", "isElevated"}
 )lua";
 
 TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
@@ -49,7 +49,7 @@ TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
 
   LuaTestState lua;
   EXPECT_EQ(lua.run(std::string(kAllFunctions) + R"lua(
-    assert(#ALL == 52)
+    assert(#ALL == 53)
     for _, name in ipairs(ALL) do assert(type(_G[name]) == "function", name) end
   )lua"),
             "");
@@ -312,6 +312,18 @@ TEST(SystemApi, FoldersEnvironmentAndVersions) {
       assert(path:sub(-1) ~= "\\", name .. " has no trailing backslash")
       assert(directoryEmpty(path) ~= nil and not fileExists(path), name .. " is a folder")
     end
+    -- All users' folders by default or asked for by "machine"; the user's own
+    -- ones, other than those, by "user"; an unknown mode gives nil and why.
+    for _, name in ipairs({"getProgramFolder", "getDesktopFolder", "getStartMenuFolder"}) do
+      local all, user = _G[name](), _G[name]("user")
+      assert(_G[name]("machine") == all, name .. ": machine is the default")
+      assert(type(user) == "string" and user:match("^%a:\\") and user:sub(-1) ~= "\\", name .. "(user)")
+      assert(user:lower() ~= all:lower(), name .. ": the user's is not all users'")
+      local none, why = _G[name]("everyone")
+      assert(none == nil and tostring(why):find("\"user\"", 1, true), name .. " with an unknown mode")
+    end
+    local programs = (os.getenv("LOCALAPPDATA") or "") .. "\\Programs"
+    assert(getProgramFolder("user"):lower() == programs:lower(), getProgramFolder("user"))
     local temp = getTempFolder()
     assert(temp:sub(-1) == "\\", "temporary folder ends with a backslash")
     local exe = getProcessPath()
@@ -331,6 +343,15 @@ TEST(SystemApi, FoldersEnvironmentAndVersions) {
   wchar_t value[16] = {};
   EXPECT_EQ(::GetEnvironmentVariableW(L"KAVRI_TEST_VAR", value, 16), 5u);
   EXPECT_STREQ(value, L"value");
+}
+
+// isElevated answers what the system says of this process's token.
+TEST(SystemApi, ElevationAsTheSystemSays) {
+  for (const bool elevated : {true, false}) {
+    test::ElevationOverride override(elevated);
+    LuaTestState lua;
+    EXPECT_EQ(lua.run(std::string("assert(isElevated() == ") + (elevated ? "true" : "false") + ")"), "");
+  }
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ class UninstallerScript : public WorkTest {
   void loadScript(const std::string& standIn) {
     const std::string installer = narrow(windowsPath(KAVRI_INSTALLER_DIR)) + "\\";
     setWorkerScript(standIn + " " + readFileBytes(installer + "uninstall\\LG.lua"));
-    for (const char* module : {"shared.lua", "install_log.lua"})
+    for (const char* module : {"shared.lua", "install_log.lua", "install_mode.lua"})
       files_.addFile(utf8ToWide(module), bytesOf(readFileBytes(installer + module)));
     files_.addFile(L"product.lua", bytesOf(readFileBytes(narrow(windowsPath(KAVRI_DEMO_PRODUCT_MODULE)))));
     setPackage({});
@@ -116,9 +116,9 @@ class UninstallerScript : public WorkTest {
   // outside=..", the last two telling whether the product's key and a key
   // outside it are still there.
   std::string runRemoval(std::string& message) {
-    runUi("local HKCU = HKEY_CURRENT_USER\n"
-          "regWriteString(HKCU, 'Software\\\\Kavri', 'Installed', 'yes')\n"
-          "regWriteString(HKCU, 'Software\\\\KavriOutside', 'Keep', 'yes')\n"
+    runUi("local ROOT = HKEY_LOCAL_MACHINE\n"
+          "regWriteString(ROOT, 'Software\\\\Kavri', 'Installed', 'yes')\n"
+          "regWriteString(ROOT, 'Software\\\\KavriOutside', 'Keep', 'yes')\n"
           "local finished\n"
           "onMessage = function(text)\n"
           "  local m = load('return ' .. text)()\n"
@@ -130,11 +130,11 @@ class UninstallerScript : public WorkTest {
           "local r = assert(finished, 'no final report')\n"
           "summary = string.format('%s files=%d kept=%d skipped=%d later=%d failed=%d registered=%s outside=%s',\n"
           "  r.outcome, r.files, r.kept, r.skipped, r.later, r.failed,\n"
-          "  tostring(regKeyExists(HKCU, 'Software\\\\Kavri')),\n"
-          "  tostring(regQueryString(HKCU, 'Software\\\\KavriOutside', 'Keep') == 'yes'))\n"
+          "  tostring(regKeyExists(ROOT, 'Software\\\\Kavri')),\n"
+          "  tostring(regQueryString(ROOT, 'Software\\\\KavriOutside', 'Keep') == 'yes'))\n"
           "assert(r.removed == (r.outcome ~= 'failed'), 'removed and outcome agree')\n"
-          "regDeleteSubKey(HKCU, 'Software\\\\Kavri')\n"
-          "regDeleteSubKey(HKCU, 'Software\\\\KavriOutside')\n"
+          "regDeleteSubKey(ROOT, 'Software\\\\Kavri')\n"
+          "regDeleteSubKey(ROOT, 'Software\\\\KavriOutside')\n"
           "assert(writeWholeFile(" + longString(summaryPath()) + ", summary .. '\\n' .. (r.message or '')))\n");
     std::string text = readFileBytes(summaryPath());
     ::DeleteFileW(utf8ToWide(summaryPath()).c_str());
@@ -154,8 +154,8 @@ constexpr char kFiles[] =
     "  { \"path\": \"$F\\\\docs\\\\b.txt\", \"size\": 4, \"sha256\": \"$HB\" } ]";
 constexpr char kFolders[] = "[ \"$F\\\\docs\", \"$F\" ]";
 constexpr char kRegistry[] =
-    "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\", \"value\": \"Installed\" } ]";
-constexpr char kKeys[] = "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\" } ]";
+    "[ { \"root\": \"HKEY_LOCAL_MACHINE\", \"key\": \"Software\\\\Kavri\", \"value\": \"Installed\" } ]";
+constexpr char kKeys[] = "[ { \"root\": \"HKEY_LOCAL_MACHINE\", \"key\": \"Software\\\\Kavri\" } ]";
 
 std::string logText(const std::string& files, const std::string& folders, const std::string& registry,
                     const std::string& keys) {
@@ -170,8 +170,8 @@ std::string logText(const std::string& files, const std::string& folders, const 
 // a file the user changed is kept even at the same size (its hash), logs
 // without hashes fall back to the size; a folder goes only when empty, never
 // with the user's files; the folders above the install folder the setup made
-// go too; a log that is not trusted, of another folder, or damaged removes
-// nothing; a file in use goes at the restart and marks it; one that cannot
+// go too; a log that is not trusted, of another folder or install mode, or
+// damaged removes nothing; a file in use goes at the restart and marks it; one that cannot
 // go at all keeps the registration and the log for another run.
 TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
   struct Case {
@@ -220,9 +220,9 @@ TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
        with({{L"Apps\\Kavri\\", ""}})},
       {"a key outside the product's keys",
        logText(kFiles, kFolders,
-               "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\KavriOutside\", \"value\": \"Keep\" }, " +
+               "[ { \"root\": \"HKEY_LOCAL_MACHINE\", \"key\": \"Software\\\\KavriOutside\", \"value\": \"Keep\" }, " +
                    std::string(kRegistry + 1),
-               "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\KavriOutside\" }, " +
+               "[ { \"root\": \"HKEY_LOCAL_MACHINE\", \"key\": \"Software\\\\KavriOutside\" }, " +
                    std::string(kKeys + 1)),
        none, "", "kept files=2 kept=0 skipped=2 later=0 failed=0 registered=false outside=true", nothing},
       {"a null in the files",
@@ -294,6 +294,10 @@ TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
       {"a log of another folder", replaceAll(base, "\"folder\": \"$F\"", "\"folder\": \"$D\\\\Other\""), none, "",
        "failed files=0 kept=0 skipped=0 later=0 failed=0 registered=true outside=true", untouched,
        "belongs to another folder"},
+      {"a log of an install for one user, removed as one for all users",
+       replaceAll(base, "\"folder\": \"$F\"", "\"folder\": \"$F\", \"mode\": \"perUser\""), none, "",
+       "failed files=0 kept=0 skipped=0 later=0 failed=0 registered=true outside=true", untouched,
+       "of another install mode"},
       {"a damaged log", "{ \"files\": [ ", none, "",
        "failed files=0 kept=0 skipped=0 later=0 failed=0 registered=true outside=true", untouched, "is damaged"},
   };

@@ -2,6 +2,7 @@
 #include "support/instance_guard.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <functional>
@@ -211,6 +212,23 @@ TEST(InstanceMutex, NoPathLeavesAHandleBehind) {
     EXPECT_FALSE(holdsInstanceMutex());
   }
   EXPECT_TRUE(instanceMutexIsGone()) << "refused while another instance held it";
+}
+
+// An installer with administrator rights makes the mutex with a default
+// security that a second installer without them may not open: that one gets
+// "access denied" instead of the mutex, and must still see that another
+// installer runs (a per-user setup started while the elevated copy of a
+// setup runs would otherwise install beside it). A mutex nobody may open
+// stands in for it here.
+TEST(InstanceMutex, AMutexThatMayNotBeOpenedIsAnotherInstaller) {
+  UniqueHlocal descriptor;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     descriptor.put(), nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+  UniqueHandle other(::CreateMutexW(&attributes, TRUE, kInstanceMutexName));
+  ASSERT_TRUE(other);
+  EXPECT_EQ(acquireInstanceMutex(), InstanceResult::AlreadyRunning);
+  EXPECT_FALSE(holdsInstanceMutex());
 }
 
 }  // namespace

@@ -35,6 +35,25 @@ for _, case in ipairs(cases) do
   checkEqual(table.concat(options.unknown, "|"), case[5], name .. "unknown")
 end
 checkEqual(shared.parseCommandLine(nil).silent, false, "no command line")
+
+-- The install mode's switches (any case), also before an unquoted /D=, which
+-- takes them into the folder when they come after it.
+for _, case in ipairs({
+  -- line, allUsers, currentUser, relaunched, folder
+  { "/ALLUSERS", true, nil, nil, nil },
+  { "/allusers /S", true, nil, nil, nil },
+  { "/CurrentUser", nil, true, nil, nil },
+  { "/ALLUSERS /RELAUNCHED /D=C:\\a b", true, nil, true, "C:\\a b" },
+  { "/D=C:\\a b /ALLUSERS", nil, nil, nil, "C:\\a b /ALLUSERS" },
+}) do
+  local options = shared.parseCommandLine(case[1])
+  local name = "\"" .. case[1] .. "\": "
+  checkEqual(options.allUsers, case[2], name .. "allUsers")
+  checkEqual(options.currentUser, case[3], name .. "currentUser")
+  checkEqual(options.relaunched, case[4], name .. "relaunched")
+  checkEqual(options.folder, case[5], name .. "folder")
+  checkEqual(#options.unknown, 0, name .. "nothing unknown")
+end
 checkEqual(#shared.parseCommandLine("\"\" /S").unknown, 1, "an empty quoted word is unknown too")
 
 -- The exit codes of the host and of the scripts are one table of distinct
@@ -50,3 +69,4 @@ end
 checkEqual(shared.EXIT.RESTART_NEEDED, 3010, "installed, restart needed")
 checkEqual(shared.EXIT.CANCELLED, 1602, "cancelled")
 checkEqual(shared.EXIT.FAILED, 1603, "failed")
+checkEqual(shared.EXIT.NEEDS_ELEVATION, 740, "administrator rights could not be had")

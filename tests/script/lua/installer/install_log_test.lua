@@ -160,3 +160,20 @@ do
                                  { root = "HKEY_LOCAL_MACHINE", key = "Software\\Microsoft" } } })
   checkEqual(#checked.keys, 1, "keys: only the product's")
 end
+
+-- With the install mode's root given, only that root passes: the log of an
+-- install for one user names nothing under HKEY_LOCAL_MACHINE, nor one for
+-- all users anything under HKEY_CURRENT_USER.
+for _, rootName in ipairs({ "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" }) do
+  local log = { folder = folder,
+                registry = { { root = "HKEY_CURRENT_USER", key = shared.PRODUCT_KEY, value = "InstallPath" },
+                             { root = "HKEY_LOCAL_MACHINE", key = shared.PRODUCT_KEY, value = "InstallPath" } },
+                keys = { { root = "HKEY_CURRENT_USER", key = shared.UNINSTALL_KEY },
+                         { root = "HKEY_LOCAL_MACHINE", key = shared.UNINSTALL_KEY } } }
+  local checked, notes = installLog.check(log, { folder = folder, rootName = rootName })
+  checkEqual(#checked.registry, 1, rootName .. ": one value")
+  checkEqual(#checked.keys, 1, rootName .. ": one key")
+  checkEqual(checked.registry[1] and checked.registry[1].root, installLog.ROOTS[rootName], rootName .. ": its value")
+  checkEqual(checked.keys[1] and checked.keys[1].root, installLog.ROOTS[rootName], rootName .. ": its key")
+  checkEqual(#notes, 2, rootName .. ": the other root's items are noted")
+end
