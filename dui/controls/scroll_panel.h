@@ -14,8 +14,9 @@ class ScrollBar;
 // ("auto", "always", "never"; vertical "auto" and horizontal "never" when
 // absent). Each arrange replaces the bars with new ones that keep the old
 // positions. A plain scroll panel scrolls its content with its bars, the
-// wheel (48 pixels a notch) and, once clicked, the keyboard (Up, Down, Page
-// Up, Page Down, Home, End).
+// wheel (48 pixels a notch) and, with the focus (a click, or Tab: it is a
+// tab stop while it shows a bar), the keyboard (Up, Down, Page Up, Page
+// Down, Home, End).
 class ScrollPanel : public Panel {
  public:
   static constexpr std::int32_t kLineStep = 16;
@@ -56,6 +57,9 @@ class ScrollPanel : public Panel {
   void postCursorMove();
   // The plain panel's own input handlers (a ListBox replaces them).
   void removePlainHandlers();
+  // Whether each arrange makes the panel a tab stop exactly while it shows a
+  // bar (on at first; a ListBox is always one).
+  void setTabStopFollowsBars(bool follows) { tabStopFollowsBars_ = follows; }
 
  private:
   void onBarNotify(Control* sender, Event& e);
@@ -72,6 +76,7 @@ class ScrollPanel : public Panel {
   ScrollBar* horizontal_ = nullptr;
   Rect viewport_;
   Rect contentRect_;   // the content's rectangle when scrolled to 0, 0
+  bool tabStopFollowsBars_ = true;
 };
 
 }  // namespace dui

@@ -10,7 +10,10 @@ namespace dui {
 // RepaintOnMouse, CaptureOnPress, ClearsFocus and bit 15 (wheel). Draws its
 // "style", or "slider.xml" when it has none or that style does not load. Its
 // Checked bit means the mouse is over the thumb. "orientation" "horizontal"
-// (or none) lays it out horizontally, any other keyword vertically.
+// (or none) lays it out horizontally, any other keyword vertically. A tab
+// stop: with the focus Left and Up lower the value by 1, Right and Down raise
+// it, Page Up and Page Down by a fifth of the maximum (at least 1), Home and
+// End set 0 and the maximum.
 class Slider : public Control {
  public:
   static constexpr std::uint32_t WheelFlag = 0x8000;   // bit 15
@@ -38,6 +41,7 @@ class Slider : public Control {
   void onMouseMove(Control*, Event& e);
   void onMouseLeave(Control*, Event& e);
   void onMouseWheel(Control*, Event& e);
+  void onKeyDown(Control*, Event& e);
 
   std::int32_t value_ = 50;
   std::int32_t maximum_ = 100;

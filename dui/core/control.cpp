@@ -70,6 +70,8 @@ const Panel* Control::asPanel() const { return panel_; }
 
 bool Control::adoptMarkupChild(Control* child) { return child && panel_ && panel_->addChild(child); }
 
+Control* Control::shownUnlistedChild() const { return nullptr; }
+
 bool Control::readFlagBit(int bit) const {
   const std::uint32_t mask = flags::maskOfBit(bit);
   return mask != 0 && (flags_ & mask) != 0;

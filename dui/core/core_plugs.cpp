@@ -14,6 +14,8 @@ struct AtomicPlugs {
   std::atomic<DeferredDispatcher*> deferredDispatcher{nullptr};
   std::atomic<void (*)(Control*)> controlForgotten{nullptr};
   std::atomic<void (*)(WindowImpl*)> windowDestroyed{nullptr};
+  std::atomic<bool (*)(const Control&, AccessibleFacts&)> describeAccessible{nullptr};
+  std::atomic<bool (*)(Control&)> accessibleAction{nullptr};
 };
 
 AtomicPlugs g_plugs;
@@ -22,7 +24,8 @@ AtomicPlugs g_plugs;
 
 CorePlugs corePlugs() {
   return CorePlugs{g_plugs.skinSource.load(), g_plugs.loadLayoutRoot.load(), g_plugs.deferredDispatcher.load(),
-                   g_plugs.controlForgotten.load(), g_plugs.windowDestroyed.load()};
+                   g_plugs.controlForgotten.load(), g_plugs.windowDestroyed.load(),
+                   g_plugs.describeAccessible.load(), g_plugs.accessibleAction.load()};
 }
 
 CorePlugs replaceCorePlugs(const CorePlugs& plugs) {
@@ -30,7 +33,9 @@ CorePlugs replaceCorePlugs(const CorePlugs& plugs) {
                    g_plugs.loadLayoutRoot.exchange(plugs.loadLayoutRoot),
                    g_plugs.deferredDispatcher.exchange(plugs.deferredDispatcher),
                    g_plugs.controlForgotten.exchange(plugs.controlForgotten),
-                   g_plugs.windowDestroyed.exchange(plugs.windowDestroyed)};
+                   g_plugs.windowDestroyed.exchange(plugs.windowDestroyed),
+                   g_plugs.describeAccessible.exchange(plugs.describeAccessible),
+                   g_plugs.accessibleAction.exchange(plugs.accessibleAction)};
 }
 
 }  // namespace dui

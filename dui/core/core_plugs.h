@@ -11,6 +11,9 @@
 //   deferredDispatcher  framework start-up   post event and deferred calls do nothing
 //   controlForgotten    script host          nobody is told
 //   windowDestroyed     script host          nobody is told
+//   describeAccessible  markup start-up      screen readers see push buttons
+//                       (the controls'       and the window; nothing else
+//   accessibleAction     accessible facts)   no default actions
 //
 // Tests install their own table and restore the previous one.
 #pragma once
@@ -21,6 +24,7 @@ namespace dui {
 
 class Control;
 class DeferredDispatcher;
+struct AccessibleFacts;
 class SkinSource;
 class WindowImpl;
 
@@ -38,6 +42,13 @@ struct CorePlugs {
   // A window is destroyed, before its object goes (the host forgets the
   // window, its timers and its application handler).
   void (*windowDestroyed)(WindowImpl* window);
+  // What a control is to a screen reader: role, name, value, state bits and
+  // default action (dui/core/accessible_object.h). False leaves the
+  // control out of the window's accessible children.
+  bool (*describeAccessible)(const Control& control, AccessibleFacts& facts);
+  // Performs the control's default action (press, check, select, open) as
+  // the user would; false when it has none.
+  bool (*accessibleAction)(Control& control);
 };
 
 // The table in use, as a copy: each entry is read atomically, because other

@@ -57,6 +57,11 @@ const AttributeEntry kAttributeTable[] = {
     {grayTip, Text}, {cloUpSkin, Text}, {cloOverSkin, Text}, {cloDownSkin, Text},
     // Scroll policies of scroll panels ("auto", "always", "never").
     {scrollvertical, Enum}, {scrollhorizontal, Enum},
+    // Keyboard and accessibility: the place in the Tab order (-1 none), the
+    // buttons Enter and Escape press, what a screen reader says, and the
+    // skin's focus mark (a style's nine-grid picture).
+    {tabindex, Int}, {isDefault, Int}, {isCancel, Int}, {name, Text}, {description, Text},
+    {focusSkin, Text}, {focusScaleGrid, RectKind},
 };
 
 std::unique_ptr<ISetter> makeSetter(const AttributeEntry& entry) {
