@@ -97,9 +97,13 @@ void ComboBox::onKeyDown(Control* sender, Event& e) {
   ListBox* items = list();
   const std::int32_t count = items ? items->itemCount() : 0;
   if (count == 0) return;
+  // Where the choice stands: the selected item, else the first item showing
+  // the combo's text (markup gives the text without selecting).
+  const Control* selected = items->selectedItem();
+  const std::wstring shown = getText();
   std::int32_t index = -1;
-  for (std::int32_t i = 0; i < count; ++i)
-    if (items->itemAt(i) == items->selectedItem()) index = i;
+  for (std::int32_t i = 0; i < count && index < 0; ++i)
+    if (selected ? items->itemAt(i) == selected : items->itemAt(i)->getText() == shown) index = i;
   std::int32_t to = index;
   switch (e.wparam) {
     case VK_UP: to = index - 1; break;

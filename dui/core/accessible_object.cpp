@@ -85,23 +85,21 @@ namespace {
 // --- [SECTION] children
 
 // The access key of a control as "Alt+K": its own text's, or for a control
-// named by a label, the label's.
+// named by a label, the label's when that key leads here (a label's key
+// focuses the first tab stop after it).
 std::wstring keyboardShortcutOf(WindowImpl& window, Control& control) {
   wchar_t key = 0;
   if (textMarksAccessKeys(control)) key = accessKeyOf(control.getText());
-  if (!key) {
-    AccessibleFacts facts;
-    if (describe(control, facts) && facts.namedByLabel) {
-      const std::vector<Control*> children = childrenOf(window);
-      for (std::size_t i = 0; i < children.size(); ++i) {
-        if (children[i] != &control) continue;
-        while (i-- > 0)
-          if (describe(*children[i], facts) && facts.role == ROLE_SYSTEM_STATICTEXT && !facts.name.empty()) {
-            key = accessKeyOf(children[i]->getText());
-            break;
-          }
-        break;
-      }
+  AccessibleFacts facts;
+  if (!key && describe(control, facts) && facts.namedByLabel) {
+    const std::vector<Control*> children = childrenOf(window);
+    std::size_t at = 0;
+    while (at < children.size() && children[at] != &control) ++at;
+    while (at-- > 0) {
+      Control* label = children[at];
+      if (!describe(*label, facts) || facts.role != ROLE_SYSTEM_STATICTEXT || facts.name.empty()) continue;
+      if (tabStopAfter(window.root(), label) == &control) key = accessKeyOf(label->getText());
+      break;
     }
   }
   if (!key) return std::wstring();

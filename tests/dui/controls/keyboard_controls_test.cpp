@@ -45,7 +45,7 @@ class ControlKeys : public dui_test::ListControlsWindow {
       item->setString(names::text, L"choice " + std::to_wstring(i));
       combo->addItem(item);
     }
-    combo->setChoice(L"choice 0");
+    combo->setString(names::text, L"choice 0");  // as markup gives it: shown, not selected
     slider = static_cast<Slider*>(place(root, new Slider, 150, 150, 200, 20));
     ok = static_cast<Button*>(place(root, new Button, 300, 260, 80, 24));
     ok->setInt(names::isDefault, 1);
