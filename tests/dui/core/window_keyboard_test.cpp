@@ -20,6 +20,12 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// A watchdog ending a modal run that would otherwise wait for ever.
+WindowImpl* g_running = nullptr;
+void CALLBACK endRunningModal(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_running) g_running->endModal(-1);
+}
+
 // A root that paints itself white, so every repaint starts from a clean area.
 class WhiteCanvas : public Canvas {
  public:
@@ -229,7 +235,11 @@ TEST_F(WindowKeyboard, ClosingByTheFramePressesTheCancelButton) {
   ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
   ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
   ::PostMessageW(hwnd, WM_SYSKEYDOWN, VK_F4, 0x20000001);  // Alt+F4, through the system
+  // Should the requests press nothing, the run ends after 5 s with -1.
+  g_running = window;
+  const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 5000, &endRunningModal);
   EXPECT_EQ(window->runModal(nullptr), 7);
+  ::KillTimer(nullptr, watchdog);
   EXPECT_EQ(ender.clicks, 3);
   EXPECT_FALSE(::IsWindow(hwnd));
 }
