@@ -20,6 +20,10 @@
 namespace dui {
 namespace {
 
+// IAccessible's id by __uuidof: the IID_IAccessible symbol is defined both by
+// the oleacc and the uuid import libraries of 64-bit mingw, which then clash.
+const IID kIidAccessible = __uuidof(IAccessible);
+
 // --- [SECTION] facts
 
 bool describe(const Control& control, AccessibleFacts& facts) {
@@ -143,7 +147,7 @@ class AccessibleWindowObject final : public IAccessible, public IEnumVARIANT {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
       *out = static_cast<IAccessible*>(this);
     } else if (riid == IID_IEnumVARIANT) {
       *out = static_cast<IEnumVARIANT*>(this);
@@ -499,7 +503,7 @@ IAccessible* newAccessibleObject(const std::shared_ptr<AccessibleLink>& link) {
 LRESULT answerAccessibleObject(const std::shared_ptr<AccessibleLink>& link, WPARAM wParam) {
   IAccessible* object = newAccessibleObject(link);
   if (!object) return 0;
-  const LRESULT answer = ::LresultFromObject(IID_IAccessible, wParam, object);
+  const LRESULT answer = ::LresultFromObject(kIidAccessible, wParam, object);
   object->Release();  // LresultFromObject holds what the client needs
   return answer > 0 ? answer : 0;
 }

@@ -170,7 +170,7 @@ int wmain(int argc, wchar_t** argv) {
   ::GetWindowThreadProcessId(g_window, &process);
   HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &onWinEvent, process, 0, WINEVENT_OUTOFCONTEXT);
   if (!hook) fail("SetWinEventHook");
-  if (FAILED(::AccessibleObjectFromWindow(g_window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  if (FAILED(::AccessibleObjectFromWindow(g_window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&g_acc))) || !g_acc)
     fail("AccessibleObjectFromWindow");
   VARIANT self = childVariant(CHILDID_SELF);

@@ -165,7 +165,7 @@ class Accessibility : public dui_test::ControlWindow {
     open();
     ::SetActiveWindow(hwnd);
     dui_test::pump();
-    ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                                        reinterpret_cast<void**>(&acc))));
     hook = ::SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &onWinEvent, ::GetCurrentProcessId(), 0,
                              WINEVENT_OUTOFCONTEXT);
@@ -308,6 +308,15 @@ TEST_F(Accessibility, FocusLocationHitTestingAndNavigation) {
 
   ASSERT_EQ(acc->accSelect(SELFLAG_TAKEFOCUS, childVariant(idOf(accept))), S_OK);
   EXPECT_EQ(window->focusControl(), accept);
+
+  // Up from the client: the system's object of the whole window (Wine's
+  // answers little more than being there: its get_accRole is E_NOTIMPL).
+  IDispatch* parent = nullptr;
+  ASSERT_EQ(acc->get_accParent(&parent), S_OK);
+  IAccessible* frame = nullptr;
+  ASSERT_EQ(parent->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&frame)), S_OK);
+  frame->Release();
+  parent->Release();
 }
 
 TEST_F(Accessibility, DefaultActionsActAsTheUserAndAreAnnounced) {
