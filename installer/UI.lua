@@ -45,6 +45,7 @@ local installMode = require "install_mode"
 local product = shared.product
 local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
 local MB, ID, SW, CAPTION = shared.MB, shared.ID, shared.SW, shared.CAPTION
+local plain = shared.plain
 
 -- The worker's configuration, its global `config` (see LG.lua).
 local function workConfiguration(folder, mode, options)
@@ -193,10 +194,11 @@ end
 local function welcomePage(setup)
   local ids = { page = 100, heading = 101, intro = 103, closeFirst = 104, next = 102 }
   local window = setup.window
-  window:getChild(ids.heading):setText("Welcome to " .. product.name .. " Setup")
-  window:getChild(ids.intro):setText("This program installs " .. product.name .. " " .. product.version
-                                     .. " on your computer.")
-  window:getChild(ids.closeFirst):setText("Close " .. product.name .. " if it is running, then click Next to continue.")
+  window:getChild(ids.heading):setText(plain("Welcome to " .. product.name .. " Setup"))
+  window:getChild(ids.intro):setText(plain("This program installs " .. product.name .. " " .. product.version
+                                           .. " on your computer."))
+  window:getChild(ids.closeFirst):setText(plain("Close " .. product.name
+                                                .. " if it is running, then click Next to continue."))
   window:getChild(ids.next):addHandler(event.Click, function() setup.show("licence") end)
   return { panel = window:getChild(ids.page) }
 end
@@ -231,7 +233,7 @@ local function folderPage(setup)
                                             window:getChild(ids.free)
   local startMenuChoice, desktopChoice = window:getChild(ids.startMenu), window:getChild(ids.desktop)
   local allUsersChoice, justMeChoice = window:getChild(ids.allUsers), window:getChild(ids.justMe)
-  window:getChild(ids.heading):setText("Choose where to install " .. product.name)
+  window:getChild(ids.heading):setText(plain("Choose where to install " .. product.name))
 
   -- Whom the install is for: the radio buttons show it; only a product that
   -- lets the user choose, started without a switch naming a mode, lets it
@@ -251,8 +253,8 @@ local function folderPage(setup)
     control:setVisible(offered)
     control:setEnabled(not setup.modeFixed)
   end
-  allUsersChoice:setText("For all users")
-  justMeChoice:setText("Just for me")
+  allUsersChoice:setText("For all &users")
+  justMeChoice:setText("&Just for me")
   if setup.options.folder then
     folderBox:setText(setup.options.folder)
     shownDefault = false   -- a folder given on the command line stays
@@ -270,8 +272,8 @@ local function folderPage(setup)
     local free = folder and getFreeSpace(folder)
     if free then
       local warning = (needed and free < needed) and "  (not enough)" or ""
-      freeLabel:setText("Space free on drive " .. folder:sub(1, 2):upper() .. " " .. installFolder.formatBytes(free)
-                        .. warning)
+      freeLabel:setText(plain("Space free on drive " .. folder:sub(1, 2):upper() .. " "
+                              .. installFolder.formatBytes(free) .. warning))
     else
       freeLabel:setText("Space free: unknown until a valid folder is given")
     end
@@ -379,7 +381,7 @@ local function progressPage(setup)
     if setup.cancelRequested then return ANSWER.STOP end
     if setup.asking then return ANSWER.PAUSE end
     percentLabel:setText(report.percent .. "%")
-    fileLabel:setText(setup.cancelRequested and "Cancelling..." or report.file)
+    fileLabel:setText(setup.cancelRequested and "Cancelling..." or plain(report.file))
     bar:setPosition(report.percent)
     window:updateLayout()   -- labels measure their new text
     return ANSWER.GO_ON
@@ -490,7 +492,7 @@ local function finishPage(setup)
   local window = setup.window
   local startProgram, showReadme, restartNow = window:getChild(ids.startProgram), window:getChild(ids.showReadme),
                                                window:getChild(ids.restartNow)
-  startProgram:setText("Start " .. product.name .. " now")
+  startProgram:setText("&Start " .. plain(product.name) .. " now")
 
   -- What the undo of a cancel or a failure did: everything, or what waits
   -- for the restart (then offered) or could not be put back.
@@ -540,10 +542,10 @@ local function finishPage(setup)
                 undoLines(report) }
     end
     setExitCode(exitCodeFor(report))
-    window:getChild(ids.heading):setText(heading)
-    window:getChild(ids.line1):setText(lines[1])
-    window:getChild(ids.line2):setText(lines[2])
-    window:getChild(ids.line3):setText(lines[3] or "")
+    window:getChild(ids.heading):setText(plain(heading))
+    window:getChild(ids.line1):setText(plain(lines[1]))
+    window:getChild(ids.line2):setText(plain(lines[2]))
+    window:getChild(ids.line3):setText(plain(lines[3] or ""))
     setup.result = report
     setup.show("finish")
   end
@@ -575,8 +577,8 @@ local function finishPage(setup)
       showReadme:setCheck(false)
     end
     if #notStarted > 0 then   -- said on the page; the next Finish ends
-      window:getChild(ids.line3):setText(table.concat(notStarted, " and ") .. " could not be started for you: "
-                                         .. "please start it from the start menu.")
+      window:getChild(ids.line3):setText(plain(table.concat(notStarted, " and ") .. " could not be started for you: "
+                                               .. "please start it from the start menu."))
       window:updateLayout()
       return
     end
@@ -591,7 +593,7 @@ end
 local function windowFrame(setup)
   local ids = { title = 4, minimise = 2, close = 3 }
   local window = setup.window
-  window:getChild(ids.title):setText(product.name .. " Setup")
+  window:getChild(ids.title):setText(plain(product.name .. " Setup"))
   window:getChild(ids.minimise):addHandler(event.Click, function() window:showWindow(SW.MINIMIZE) end)
   window:getChild(ids.close):addHandler(event.Click, function()
     if setup.working then

@@ -229,6 +229,16 @@ function shared.parseCommandLine(line)
 end
 
 ------------------------------------------------------------------------------
+-- Text on the pages.
+
+-- A text to show as it is in a label or a button: "&" marks an access key
+-- there, so each one is doubled ("&&" shows one "&"). Names, paths and
+-- reasons go through it; texts written with their access keys do not.
+function shared.plain(text)
+  return (tostring(text):gsub("&", "&&"))
+end
+
+------------------------------------------------------------------------------
 -- Windows constants.
 
 -- showMessageBox types and the buttons it answers.

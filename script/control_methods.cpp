@@ -1,6 +1,7 @@
-// The 20 methods every control object carries.
+// The 22 methods every control object carries.
 #include "script/control_methods.h"
 
+#include "dui/core/accessible_change.h"
 #include "dui/core/attribute_names.h"
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
@@ -17,12 +18,19 @@ using dui::Control;
 
 // Sets or clears a flag the way setEnabled and setVisible do: no change, no
 // effect; clearing makes the window forget the control; then a repaint.
+// Screen readers hear of it, and a control shown may take the focus (a page).
 void changeFlag(Control* control, std::uint32_t mask, bool on) {
   if (control->hasFlag(mask) == on) return;
   control->setFlag(mask, on);
-  if (!on)
-    if (dui::HostWindow* window = control->window()) window->forgetControl(control);
+  dui::HostWindow* window = control->window();
+  if (!on && window) window->forgetControl(control);
   dui::invalidate(control, false);
+  if (mask == dui::flags::Visible) {
+    if (on && window) window->controlShown(control);  // tells screen readers too
+    else if (!on) dui::announceChange(control, dui::AccessibleChange::Hidden);
+  } else {
+    dui::announceChange(control, dui::AccessibleChange::State);
+  }
 }
 
 int getWindow(lua_State* L) {
@@ -63,12 +71,20 @@ int setFocus(lua_State* L) {
   return 0;
 }
 
+// Sets a text attribute; screen readers hear of a changed name (the text,
+// or the name or description given for them).
 template <const wchar_t* Key, bool Repaint>
 int setTextAttribute(lua_State* L) {
   Control* control = resolveControl(L);
   if (!control) return 0;
-  control->setString(Key, argText(L, 2));
+  const std::wstring text = argText(L, 2);
+  const std::wstring* old = control->findString(Key);
+  const bool changed = !old || *old != text;
+  control->setString(Key, text);
   if (Repaint) dui::invalidate(control, false);
+  if (!changed) return 0;
+  if (Key == dui::names::text || Key == dui::names::name) dui::announceChange(control, dui::AccessibleChange::Name);
+  if (Key == dui::names::description) dui::announceChange(control, dui::AccessibleChange::Description);
   return 0;
 }
 
@@ -153,6 +169,8 @@ const luaL_Reg kCommonControlMethods[] = {
     {"setColor", guardedCall<setColor>},
     {"writeFlag", guardedCall<writeFlag>},
     {"readFlag", guardedCall<readFlag>},
+    {"setAccessibleName", guardedCall<setTextAttribute<dui::names::name, false>>},
+    {"setAccessibleDescription", guardedCall<setTextAttribute<dui::names::description, false>>},
     {nullptr, nullptr}};
 
 }  // namespace kavri

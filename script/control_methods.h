@@ -10,7 +10,7 @@ class Control;
 
 namespace kavri {
 
-// The 20 methods of every control object (ends with a null entry).
+// The 22 methods of every control object (ends with a null entry).
 extern const luaL_Reg kCommonControlMethods[];
 
 // Extra methods of one type name; they replace common methods of the same name.

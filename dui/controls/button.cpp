@@ -1,6 +1,9 @@
 // The click rule, the checked state and the image button's own image.
 #include "dui/controls/button.h"
 
+#include <windows.h>
+
+#include "dui/core/accessible_change.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/deferred_call.h"
 #include "dui/core/skin_image.h"
@@ -9,8 +12,11 @@
 namespace dui {
 
 Button::Button() {
-  setFlag(flags::ButtonLike, true);
+  setFlag(flags::ButtonLike | flags::TabStop, true);
   addHandler(events::LButtonUp, this, &Button::onLButtonUp);
+  addHandler(events::KeyDown, this, &Button::onKeyDown);
+  addHandler(events::KeyUp, this, &Button::onKeyUp);
+  addHandler(events::LostFocus, this, &Button::onLostFocus);
 }
 
 const wchar_t* Button::typeName() const { return L"Button"; }
@@ -28,11 +34,37 @@ void Button::onLButtonUp(Control*, Event& e) {
   e.handled = 1;
 }
 
+// Space goes down and up on the button (a held key repeats its down, which
+// changes nothing); the release clicks. Enter clicks a push button at once.
+void Button::onKeyDown(Control* sender, Event& e) {
+  if (sender != this || !hasFlag(flags::Enabled)) return;
+  if (e.wparam == VK_SPACE) {
+    e.handled = 1;
+    keyDown_ = true;
+  } else if (e.wparam == VK_RETURN && clicksOnEnter_) {
+    e.handled = 1;
+    postEvent(this, makeEvent(events::Click));
+  }
+}
+
+void Button::onKeyUp(Control* sender, Event& e) {
+  if (sender != this || e.wparam != VK_SPACE || !keyDown_) return;
+  keyDown_ = false;
+  e.handled = 1;
+  if (hasFlag(flags::Enabled)) postEvent(this, makeEvent(events::Click));
+}
+
+// The focus leaving while Space is down lets the button up without a click.
+void Button::onLostFocus(Control* sender, Event&) {
+  if (sender == this) keyDown_ = false;
+}
+
 bool Button::setChecked(bool checked) {
   if (isChecked() == checked) return false;
   setFlag(flags::Checked, checked);
   // Repaint first: a ValueChange handler may destroy the control.
   invalidate(this, false);
+  announceChange(this, AccessibleChange::State);
   Event e = makeEvent(events::ValueChange);
   raiseEvent(this, e);
   return true;

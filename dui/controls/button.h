@@ -11,6 +11,10 @@ namespace dui {
 // cursor still inside it, posts a Click (direct, parameters 0) that runs after
 // the release has been handled completely; the release is marked handled
 // either way. Every member of the family reports the type name "Button".
+//
+// Keyboard: a tab stop. With the focus, Space pressed and released posts a
+// Click; Enter posts one at once for a push button, while the toggling
+// members leave Enter to the window's default button.
 class Button : public Control {
  public:
   Button();
@@ -22,8 +26,17 @@ class Button : public Control {
   bool setChecked(bool checked);
   bool isChecked() const { return hasFlag(flags::Checked); }
 
+ protected:
+  // Enter clicks the focused button (push buttons only).
+  bool clicksOnEnter_ = true;
+
  private:
   void onLButtonUp(Control* sender, Event& e);
+  void onKeyDown(Control* sender, Event& e);
+  void onKeyUp(Control* sender, Event& e);
+  void onLostFocus(Control* sender, Event& e);
+
+  bool keyDown_ = false;
 };
 
 // Drawn by a style of type "IconButton" (icon and text).

@@ -5,6 +5,7 @@
 
 #include "dui/controls/combo_drop_down.h"
 #include "dui/controls/list_box.h"
+#include "dui/core/accessible_change.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/style_lookup.h"
 #include "dui/core/window_impl.h"
@@ -12,8 +13,9 @@
 namespace dui {
 
 ComboBox::ComboBox() {
-  setFlag(flags::RepaintOnMouse | flags::ClearsFocus, true);
+  setFlag(flags::RepaintOnMouse | flags::ClearsFocus | flags::TabStop | flags::LiteralText, true);
   addHandler(events::LButtonDown, this, &ComboBox::onLButtonDown);
+  addHandler(events::KeyDown, this, &ComboBox::onKeyDown);
   auto* drop = new ComboHelperWnd(this);
   drop_ = drop;
   // A hidden 1 x 1 pop-up tool window; on failure create() deletes it, and
@@ -104,15 +106,55 @@ void ComboBox::openDropDown() {
   drop_->runDropped(area, below, host->hwnd());
 }
 
+void ComboBox::onKeyDown(Control* sender, Event& e) {
+  if (sender != this) return;
+  const bool alt = ((e.lparam >> 29) & 1) != 0;  // the context bit of WM_SYSKEYDOWN
+  if (e.wparam == VK_F4 || (alt && (e.wparam == VK_DOWN || e.wparam == VK_UP))) {
+    e.handled = 1;
+    openDropDown();  // the combo may be gone when this returns
+    return;
+  }
+  ListBox* items = list();
+  const std::int32_t count = items ? items->itemCount() : 0;
+  if (count == 0) return;
+  // Where the choice stands: the selected item, else the first item showing
+  // the combo's text (markup gives the text without selecting).
+  const Control* selected = items->selectedItem();
+  const std::wstring shown = getText();
+  std::int32_t index = -1;
+  for (std::int32_t i = 0; i < count && index < 0; ++i)
+    if (selected ? items->itemAt(i) == selected : items->itemAt(i)->getText() == shown) index = i;
+  std::int32_t to = index;
+  switch (e.wparam) {
+    case VK_UP: to = index - 1; break;
+    case VK_DOWN: to = index + 1; break;
+    case VK_PRIOR: to = index - kMaxRows; break;
+    case VK_NEXT: to = index + kMaxRows; break;
+    case VK_HOME: to = 0; break;
+    case VK_END: to = count - 1; break;
+    default: return;
+  }
+  e.handled = 1;
+  to = std::clamp(to, std::int32_t{0}, count - 1);
+  if (to == index) return;
+  items->select(items->itemAt(to));
+  adoptListChoice();
+}
+
 void ComboBox::onListNotify(Control*, Event& e) {
   if (e.wparam != ListBox::kItemChosen) return;
   if (drop_) drop_->close();
+  adoptListChoice();
+}
+
+void ComboBox::adoptListChoice() {
   ListBox* items = list();
   if (!items) return;
   const std::wstring chosen = items->selectedText();
   if (chosen == getText()) return;
   setString(names::text, chosen);
   invalidate(this, false);
+  announceChange(this, AccessibleChange::Value);
   Event change = makeEvent(events::ValueChange);
   raiseEvent(this, change);
 }

@@ -20,7 +20,9 @@ class ListBox;
 // user presses outside it or Escape, another window becomes active, or a quit
 // message arrives (posted again afterwards). Choosing a text other than the
 // current one sets "text", repaints and raises ValueChange (direct,
-// parameters 0).
+// parameters 0). A tab stop: with the focus F4, Alt+Down and Alt+Up open the
+// drop-down, and Up, Down, Page Up, Page Down (six items), Home and End
+// choose another item without opening it. Its text is data: "&" is shown.
 class ComboBox : public Control {
  public:
   static constexpr std::int32_t kRowHeight = 24;
@@ -61,7 +63,10 @@ class ComboBox : public Control {
   friend class ComboHelperWnd;
   void dropDownDestroyed() { drop_ = nullptr; }
   void onLButtonDown(Control*, Event& e);
+  void onKeyDown(Control*, Event& e);
   void onListNotify(Control*, Event& e);
+  // Takes the list's selected item as the choice (ValueChange when it differs).
+  void adoptListChoice();
 
   ComboHelperWnd* drop_ = nullptr;
 };

@@ -15,7 +15,8 @@
 namespace dui {
 
 Edit::Edit() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
-  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::Focusable, true);
+  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::Focusable | flags::TabStop | flags::TextEntry,
+          true);
   model_.setCharWidth([this](wchar_t c) { return font_.width(c); });
   addHandler(events::Attached, this, &Edit::onAttached);
   addHandler(events::LButtonDown, this, &Edit::onLButtonDown);
@@ -131,8 +132,15 @@ void Edit::onMouseWheel(Control*, Event& e) {
   changed();
 }
 
+// Keys bubble on past the editor, except Enter while it is editable: that
+// types a line break here (as a character), so the window's default button
+// must not take it too.
 void Edit::onKeyDown(Control* sender, Event& e) {
   if (sender != this) return;
+  if (e.wparam == VK_RETURN) {
+    if (model_.editable()) e.handled = 1;
+    return;
+  }
   switch (e.wparam) {
     case VK_BACK: model_.backspace(); break;
     case VK_ESCAPE: model_.escape(); break;

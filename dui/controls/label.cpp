@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "dui/core/access_keys.h"
 #include "dui/core/style_lookup.h"
 #include "support/debug_log.h"
 #include "support/win32_handles.h"
@@ -37,7 +38,7 @@ Size Label::measureOverride(std::int32_t, std::int32_t) {
       kavri::ScopedSelect font(dc.get(), controlFont(*this));
       RECT r{0, 0, 0, 0};
       ::DrawTextW(dc.get(), text->c_str(), static_cast<int>(text->size()), &r,
-                  DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+                  DT_CALCRECT | DT_SINGLELINE | accessKeyTextFormat(*this));
       extent = Size{r.right - r.left, r.bottom - r.top};
     }
   }
@@ -53,7 +54,7 @@ void Label::draw(HDC dc, const Rect& drawRect, const Rect&) {
   kavri::ScopedSelect font(dc, controlFont(*this));
   kavri::ScopedTextColour colour(dc, static_cast<COLORREF>(intOr(names::color, kDefaultColour)));
   ::DrawTextW(dc, text->c_str(), static_cast<int>(text->size()), &r,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | alignmentOf(*this));
+              DT_SINGLELINE | DT_VCENTER | accessKeyTextFormat(*this) | alignmentOf(*this));
 }
 
 void LinkLabel::setOpener(Opener opener) { g_opener = opener ? opener : &LinkLabel::openInBrowser; }
@@ -65,8 +66,11 @@ void LinkLabel::openInBrowser(const std::wstring& url) {
 
 LinkLabel::LinkLabel() {
   setFlag(flags::HitTransparent, false);
+  setFlag(flags::TabStop, true);
   addHandler(events::QueryCursor, this, &LinkLabel::onQueryCursor);
   addHandler(events::LButtonDown, this, &LinkLabel::onLButtonDown);
+  addHandler(events::KeyDown, this, &LinkLabel::onKeyDown);
+  addHandler(events::Click, this, &LinkLabel::onClick);
 }
 
 void LinkLabel::onQueryCursor(Control*, Event& e) {
@@ -76,6 +80,21 @@ void LinkLabel::onQueryCursor(Control*, Event& e) {
 
 void LinkLabel::onLButtonDown(Control*, Event& e) {
   e.handled = 1;
+  open();
+}
+
+void LinkLabel::onKeyDown(Control* sender, Event& e) {
+  if (sender != this || (e.wparam != VK_RETURN && e.wparam != VK_SPACE)) return;
+  e.handled = 1;
+  open();
+}
+
+// A Click comes from an access key or a screen reader's default action.
+void LinkLabel::onClick(Control* sender, Event&) {
+  if (sender == this) open();
+}
+
+void LinkLabel::open() {
   const std::wstring* url = findString(names::url);
   if (url && !url->empty()) g_opener(*url);
 }

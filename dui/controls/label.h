@@ -11,7 +11,9 @@ namespace dui {
 // Display only: HitTransparent, so clicks go to what lies below. Reads "text",
 // "font" (default "Default"), "color" (default 9599309), "textAlign"
 // ("center", "right", else left) and "padding" when it measures and draws.
-// Its type name is the base "Control".
+// An "&" in the text underlines the access key that follows (shown after
+// Alt; "&&" is one "&"), which focuses the control after the label. Its
+// type name is the base "Control".
 class Label : public Control {
  public:
   static constexpr std::int32_t kDefaultColour = 9599309;  // red 77, green 121, blue 146
@@ -26,7 +28,8 @@ class Label : public Control {
 
 // Takes clicks: QueryCursor shows the hand cursor; a left press opens "url"
 // (ShellExecuteW of "iexplore" with the address as its parameters) and is
-// marked handled, with or without an address. Raises no Click.
+// marked handled, with or without an address. Raises no Click itself. A tab
+// stop: Enter and Space open it too, and so does a Click posted to it.
 class LinkLabel : public Label {
  public:
   // Opens an address; replaceable so tests see the address instead of a
@@ -40,6 +43,9 @@ class LinkLabel : public Label {
  private:
   void onQueryCursor(Control* sender, Event& e);
   void onLButtonDown(Control* sender, Event& e);
+  void onKeyDown(Control* sender, Event& e);
+  void onClick(Control* sender, Event& e);
+  void open();
 };
 
 }  // namespace dui

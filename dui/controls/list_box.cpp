@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "dui/controls/scroll_bar.h"
+#include "dui/core/accessible_change.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/layout.h"
@@ -14,6 +17,8 @@ namespace dui {
 
 ListBox::ListBox() {
   removePlainHandlers();
+  setTabStopFollowsBars(false);
+  setFlag(flags::TabStop, true);
   stack_ = new StackPanel;
   addChild(stack_);
   addHandler(events::PrevLButtonDown, this, &ListBox::onPrevLButtonDown);
@@ -32,6 +37,9 @@ bool ListBox::addItem(Control* item) {
   if (!item) return false;
   std::int32_t height = 0;
   if (!item->getInt(names::height, height) && itemHeight() > 0) item->setInt(names::height, itemHeight());
+  // The list is the tab stop; an item's text is data, never an access key.
+  item->setFlag(flags::TabStop, false);
+  item->setFlag(flags::LiteralText, true);
   return stack_->addChild(item);
 }
 
@@ -97,6 +105,8 @@ void ListBox::scrollItemIntoView(Control* item) {
 bool ListBox::chooseByUser(Control* item) {
   if (!item || item == selectedItem()) return false;
   select(item);
+  announceChange(item, AccessibleChange::Selection);
+  announceChange(this, AccessibleChange::Value);
   Event e = makeEvent(events::ValueChange);
   raiseEvent(this, e);
   return true;
@@ -160,14 +170,43 @@ void ListBox::onMouseWheel(Control*, Event& e) {
   postCursorMove();
 }
 
+// The item `steps` shown items away from `from` (towards the end when
+// positive), stopping at the last shown one on the way.
+Control* ListBox::shownItemFrom(Control* from, std::int32_t steps) const {
+  Control* at = from;
+  for (Control* c = from; c && steps != 0;) {
+    c = steps > 0 ? c->next() : c->previous();
+    if (!c) break;
+    if (!c->hasFlag(flags::Visible) || c->hasFlag(flags::Collapsed)) continue;
+    at = c;
+    steps += steps > 0 ? -1 : 1;
+  }
+  return at;
+}
+
+Control* ListBox::edgeItem(bool first) const {
+  for (Control* c = first ? stack_->firstChild() : stack_->lastChild(); c; c = first ? c->next() : c->previous())
+    if (c->hasFlag(flags::Visible) && !c->hasFlag(flags::Collapsed)) return c;
+  return nullptr;
+}
+
 void ListBox::onKeyDown(Control*, Event& e) {
-  if (e.wparam != VK_UP && e.wparam != VK_DOWN) return;
+  Control* first = edgeItem(true);
   Control* old = selectedItem();
-  if (!old) return;
-  Control* next = e.wparam == VK_UP ? old->previous() : old->next();
+  const std::int32_t h = itemHeight();
+  const std::int32_t page = std::max(h > 0 ? viewport().height() / h : 1, 1);
+  Control* next = nullptr;
+  switch (e.wparam) {
+    case VK_UP: next = old ? shownItemFrom(old, -1) : nullptr; break;
+    case VK_DOWN: next = old ? shownItemFrom(old, 1) : first; break;
+    case VK_PRIOR: next = old ? shownItemFrom(old, -page) : first; break;
+    case VK_NEXT: next = old ? shownItemFrom(old, page) : first; break;
+    case VK_HOME: next = first; break;
+    case VK_END: next = edgeItem(false); break;
+    default: return;
+  }
   e.handled = 1;
-  if (!next) return;
-  chooseByUser(next);
+  if (next) chooseByUser(next);
 }
 
 }  // namespace dui

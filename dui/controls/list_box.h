@@ -15,8 +15,11 @@ class StackPanel;
 // item without a "height" gets the list's "itemHeight" when added. The list
 // scrolls by whole items: a bar's line is one item, its page the items that
 // fit, a wheel notch two items. A left press selects the item under it and
-// takes the focus; Up and Down move the selection (nothing when none is
-// selected). A selection the user makes raises ValueChange (direct,
+// takes the focus. The list is one tab stop (its items are none, and their
+// texts are shown as written); with the focus Up and Down move the
+// selection (Down and Home select the first item when none is), Home and End
+// go to the first and last item, Page Up and Page Down a page of items (the
+// ones that fit) back or forward. A selection the user makes raises ValueChange (direct,
 // parameters 0) at the list; a press on an item also raises Notify (direct,
 // first parameter kItemChosen) after it, which a combo box's drop-down reads
 // as the choice.
@@ -47,6 +50,9 @@ class ListBox : public ScrollPanel {
   // unchanged) when there is none.
   bool selectText(const std::wstring& text);
   void scrollItemIntoView(Control* item);
+  // Selects an item as the user does (scrolled into view, ValueChange when
+  // the selection changed); false when nothing changed.
+  bool chooseByUser(Control* item);
   // Whether a press gives the list the keyboard focus (on at first). A combo
   // box's drop-down passes the keys to its list itself and turns it off, so
   // that its window is never activated.
@@ -54,9 +60,10 @@ class ListBox : public ScrollPanel {
 
  private:
   bool isItem(const Control* c) const;
+  Control* shownItemFrom(Control* from, std::int32_t steps) const;
+  // The first (or last) item that is shown, nullptr for none.
+  Control* edgeItem(bool first) const;
   Control* itemAtPoint(std::intptr_t lparam) const;
-  // Selects, scrolls into view and raises ValueChange when it changed.
-  bool chooseByUser(Control* item);
   void onBarNotify(Control* sender, Event& e);
   void onPrevLButtonDown(Control*, Event& e);
   void onLButtonDown(Control*, Event& e);

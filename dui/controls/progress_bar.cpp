@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "dui/core/accessible_change.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/dc_clip.h"
 #include "dui/core/skin_placement.h"
@@ -40,13 +41,18 @@ void ProgressBar::onAttached(Control* sender, Event&) {
 const wchar_t* ProgressBar::typeName() const { return L"ProgressBar"; }
 
 void ProgressBar::setRange(std::int32_t range) {
+  const bool changed = range != range_;
   range_ = range;
   invalidate(this, false);
+  if (changed) announceChange(this, AccessibleChange::Value);
 }
 
 void ProgressBar::setPosition(std::int32_t position) {
-  position_ = std::min(position, range_);
+  const std::int32_t next = std::min(position, range_);
+  const bool changed = next != position_;
+  position_ = next;
   invalidate(this, false);
+  if (changed) announceChange(this, AccessibleChange::Value);  // screen readers follow the install
 }
 
 std::int32_t ProgressBar::filledRight(const Rect& inner, std::int32_t position, std::int32_t range) {

@@ -116,6 +116,8 @@ Size ScrollPanel::measureOverride(std::int32_t width, std::int32_t height) {
   if (needH && !horizontal_) horizontal_ = makeBar(false);
   if (!vertical_) verticalShown_ = false;
   if (!horizontal_) horizontalShown_ = false;
+  // The keys scroll vertically: worth a stop only while that bar shows.
+  if (tabStopFollowsBars_) setFlag(flags::TabStop, verticalShown_);
   return Size{std::min(width, clampToInt32(std::int64_t{desired.width} + (needV ? barWidth : 0))),
               std::min(height, clampToInt32(std::int64_t{desired.height} + (needH ? barHeight : 0)))};
 }

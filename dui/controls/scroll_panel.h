@@ -15,8 +15,9 @@ class ScrollBar;
 // ("auto", "always", "never"; vertical "auto" and horizontal "never" when
 // absent). Each arrange replaces the bars with new ones that keep the old
 // positions. A plain scroll panel scrolls its content with its bars, the
-// wheel (48 pixels a notch, smaller deltas adding up) and, once clicked, the keyboard (Up, Down, Page
-// Up, Page Down, Home, End).
+// wheel (48 pixels a notch, smaller deltas adding up) and, with the focus (a
+// click, or Tab: it is a tab stop while it shows a bar), the keyboard (Up,
+// Down, Page Up, Page Down, Home, End).
 class ScrollPanel : public Panel {
  public:
   static constexpr std::int32_t kLineStep = 16;
@@ -62,6 +63,9 @@ class ScrollPanel : public Panel {
   void removePlainHandlers();
   // The wheel's leftover between messages (the panel's and a list's).
   WheelSteps wheel_;
+  // Whether each arrange makes the panel a tab stop exactly while it shows a
+  // bar (on at first; a ListBox is always one).
+  void setTabStopFollowsBars(bool follows) { tabStopFollowsBars_ = follows; }
 
  private:
   void onBarNotify(Control* sender, Event& e);
@@ -78,6 +82,7 @@ class ScrollPanel : public Panel {
   ScrollBar* horizontal_ = nullptr;
   Rect viewport_;
   Rect contentRect_;   // the content's rectangle when scrolled to 0, 0
+  bool tabStopFollowsBars_ = true;
 };
 
 }  // namespace dui

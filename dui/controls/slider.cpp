@@ -7,6 +7,7 @@
 
 #include "dui/controls/list_skin_sizes.h"
 #include "dui/controls/window_access.h"
+#include "dui/core/accessible_change.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/layout.h"
@@ -15,7 +16,8 @@
 namespace dui {
 
 Slider::Slider() {
-  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::ClearsFocus | WheelFlag, true);
+  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::ClearsFocus | flags::TabStop | WheelFlag, true);
+  addHandler(events::KeyDown, this, &Slider::onKeyDown);
   addHandler(events::LButtonDown, this, &Slider::onLButtonDown);
   addHandler(events::MouseMove, this, &Slider::onMouseMove);
   addHandler(events::MouseLeave, this, &Slider::onMouseLeave);
@@ -53,6 +55,7 @@ bool Slider::setValue(std::int32_t value) {
   if (clamped == value_) return false;
   value_ = clamped;
   invalidate(this, false);  // first: a ValueChange handler may destroy the slider
+  announceChange(this, AccessibleChange::Value);
   Event e = makeEvent(events::ValueChange);
   raiseEvent(this, e);
   return true;
@@ -110,6 +113,25 @@ void Slider::onMouseLeave(Control*, Event&) {
   if (!hasFlag(flags::Checked)) return;
   setFlag(flags::Checked, false);
   invalidate(this, false);
+}
+
+void Slider::onKeyDown(Control* sender, Event& e) {
+  if (sender != this) return;
+  const std::int64_t page = std::max<std::int64_t>(maximum_ / 5, 1);
+  std::int64_t next = value_;
+  switch (e.wparam) {
+    case VK_LEFT:
+    case VK_UP: next -= 1; break;
+    case VK_RIGHT:
+    case VK_DOWN: next += 1; break;
+    case VK_PRIOR: next -= page; break;
+    case VK_NEXT: next += page; break;
+    case VK_HOME: next = 0; break;
+    case VK_END: next = maximum_; break;
+    default: return;
+  }
+  e.handled = 1;
+  setValue(clampToInt32(next));
 }
 
 void Slider::onMouseWheel(Control*, Event& e) {

@@ -5,6 +5,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
+
+#include "dui/controls/window_access.h"
+#include "dui/core/accessible_change.h"
+#include "dui/core/focus_navigation.h"
+#include "dui/core/host_window.h"
 
 #include "dui/core/control_geometry.h"
 #include "dui/core/control_registry.h"
@@ -65,8 +71,11 @@ void TabControl::select(TabItem* item) {
   const std::uint32_t mySerial = serial();
   const std::uint32_t itemSerial = item->serial();
   std::int32_t oldIndex = -1;
+  bool focusFollows = false;
   if (old) {
     oldIndex = indexOf(*this, old);
+    focusFollows = old->hasFlag(flags::Focused);
+    old->setFlag(flags::TabStop, false);
     old->setFlag(flags::Checked, false);
     Event changed = makeEvent(events::ValueChange);
     changed.routing = Routing::Direct;
@@ -77,7 +86,11 @@ void TabControl::select(TabItem* item) {
   if (!controlExists(this, mySerial) || !controlExists(item, itemSerial) || item->parent() != this) return;
   selected_ = item;
   selectedSerial_ = itemSerial;
-  item->setFlag(flags::Checked, true);
+  item->setFlag(flags::Checked | flags::TabStop, true);
+  if (focusFollows) takeKeyboardFocus(item);
+  if (!controlExists(this, mySerial) || selected() != item) return;
+  announceChange(item, AccessibleChange::Selection);
+  if (HostWindow* host = window(); host && item->content()) host->controlShown(item->content());
   Event changed = makeEvent(events::ValueChange);
   changed.routing = Routing::Direct;
   raiseEvent(this, changed);
@@ -122,6 +135,11 @@ void TabControl::slideIn(Control* page, bool fromRight) {
       }
   }
   page->setRect(slot_);
+}
+
+Control* TabControl::shownUnlistedChild() const {
+  TabItem* item = selected();
+  return item ? item->content() : nullptr;
 }
 
 Size TabControl::measureOverride(std::int32_t width, std::int32_t height) {
@@ -212,9 +230,12 @@ Control* TabControl::hitTest(std::int32_t x, std::int32_t y) {
 // --- TabItem
 
 TabItem::TabItem() {
-  setFlag(flags::CaptureOnPress, false);
+  clicksOnEnter_ = false;
+  setFlag(flags::CaptureOnPress | flags::TabStop, false);
   setFlag(TabFlag, true);
   addHandler(events::LButtonDown, this, &TabItem::onLButtonDown);
+  addHandler(events::Click, this, &TabItem::onClick);
+  addHandler(events::KeyDown, this, &TabItem::onKeyDown);
   addHandler(events::Attached, this, &TabItem::onAttached);
   addHandler(events::Detached, this, &TabItem::onDetached);
 }
@@ -250,6 +271,39 @@ void TabItem::onLButtonDown(Control*, Event& e) {
   if (!isChecked())
     if (auto* tabs = dynamic_cast<TabControl*>(parent())) tabs->select(this);
   e.handled = 1;
+}
+
+void TabItem::onClick(Control* sender, Event&) {
+  if (sender != this || isChecked()) return;
+  if (auto* tabs = dynamic_cast<TabControl*>(parent())) tabs->select(this);
+}
+
+void TabItem::onKeyDown(Control* sender, Event& e) {
+  auto* tabs = dynamic_cast<TabControl*>(parent());
+  if (sender != this || !tabs) return;
+  // The usable headers of the strip, in order.
+  std::vector<TabItem*> headers;
+  for (Control* c = tabs->firstChild(); c; c = c->next())
+    if (auto* header = dynamic_cast<TabItem*>(c); header && isUsable(header)) headers.push_back(header);
+  const auto at = std::find(headers.begin(), headers.end(), this);
+  if (at == headers.end()) return;
+  const std::size_t index = static_cast<std::size_t>(at - headers.begin());
+  std::size_t to = index;
+  switch (e.wparam) {
+    case VK_LEFT:
+    case VK_UP: to = index == 0 ? index : index - 1; break;
+    case VK_RIGHT:
+    case VK_DOWN: to = index + 1 < headers.size() ? index + 1 : index; break;
+    case VK_HOME: to = 0; break;
+    case VK_END: to = headers.size() - 1; break;
+    default: return;
+  }
+  e.handled = 1;
+  if (to == index) return;
+  TabItem* next = headers[to];
+  const std::uint32_t serial = next->serial();
+  takeKeyboardFocus(next);
+  if (controlExists(next, serial)) tabs->select(next);
 }
 
 void TabItem::onAttached(Control* sender, Event&) {

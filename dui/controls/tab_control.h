@@ -17,7 +17,10 @@ class TabItem;
 // Lays the headers out as a strip ("tabPlacement" "left": a column on the
 // left, each header "tabHeight" wide; otherwise a row along the top, each
 // "tabHeight" high) and every page in the slot beside the strip. Only the
-// selected page is painted and hit-tested. Type name "Panel".
+// selected page is painted and hit-tested. Type name "Panel". The selected
+// header is the strip's one tab stop; selecting another moves the keyboard
+// focus along when the old header had it, and the window hears that the
+// new page shows (its focus may move onto it).
 class TabControl : public Panel {
  public:
   // Selects a header of this control: unchecks the previous one and raises
@@ -29,6 +32,9 @@ class TabControl : public Panel {
   void select(TabItem* item);
   // The selected header, or null (none yet, or it has left this control).
   TabItem* selected() const;
+
+  // The selected header's page: the page walks in tree order reach.
+  Control* shownUnlistedChild() const override;
 
   const Rect& stripRect() const { return strip_; }
   const Rect& contentSlot() const { return slot_; }
@@ -56,7 +62,9 @@ class TabControl : public Panel {
 
 // A Button without CaptureOnPress and with flag bit 17, that owns its page:
 // the first child element of the TabItem in the markup. A left press on an
-// unchecked header asks its tab control to select it.
+// unchecked header asks its tab control to select it; so does a Click (an
+// access key, a screen reader's default action). With the focus, the arrows,
+// Home and End select and focus the header before, after, first or last.
 class TabItem : public Button {
  public:
   static constexpr std::uint32_t TabFlag = 0x20000;   // bit 17
@@ -72,6 +80,8 @@ class TabItem : public Button {
 
  private:
   void onLButtonDown(Control* sender, Event& e);
+  void onClick(Control* sender, Event& e);
+  void onKeyDown(Control* sender, Event& e);
   void onAttached(Control* sender, Event& e);
   void onDetached(Control* sender, Event& e);
   void hangContent();

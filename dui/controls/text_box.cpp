@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "dui/controls/text_editing_keys.h"
+#include "dui/core/accessible_change.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/dc_clip.h"
 #include "dui/core/window_impl.h"
@@ -18,7 +19,8 @@ int widthOf(TextFont& font, wchar_t c) { return font.width(c); }
 }  // namespace
 
 TextBox::TextBox() : selectionBrush_(::CreateSolidBrush(kSelectionColour)) {
-  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::Focusable | flags::DoubleClicks, true);
+  setFlag(flags::RepaintOnMouse | flags::CaptureOnPress | flags::Focusable | flags::DoubleClicks |
+              flags::TabStop | flags::TextEntry, true);
   addHandler(events::Attached, this, &TextBox::onAttached);
   addHandler(events::LButtonDown, this, &TextBox::onLButtonDown);
   addHandler(events::MouseMove, this, &TextBox::onMouseMove);
@@ -78,7 +80,9 @@ bool TextBox::adoptTextAttribute() {
 
 void TextBox::mirrorTextAttribute() {
   const std::wstring* attribute = findString(names::text);
-  if (!attribute || *attribute != model_.text()) setString(names::text, model_.text());
+  if (attribute && *attribute == model_.text()) return;
+  setString(names::text, model_.text());
+  announceChange(this, AccessibleChange::Value);
 }
 
 Size TextBox::measureOverride(std::int32_t, std::int32_t) { return Size{0, font_.height() + 2 * kPaddingY}; }
@@ -144,6 +148,9 @@ void TextBox::onDoubleClick(Control* sender, Event&) {
 
 void TextBox::onKeyDown(Control* sender, Event& e) {
   if (sender != this) return;
+  // Tab, Enter and Escape are the window's (focus order, default and cancel
+  // buttons); every other key stays here.
+  if (e.wparam == VK_TAB || e.wparam == VK_RETURN || e.wparam == VK_ESCAPE) return;
   adoptTextAttribute();
   e.handled = 1;
   switch (e.wparam) {

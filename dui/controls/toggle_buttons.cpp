@@ -5,11 +5,18 @@
 
 namespace dui {
 
-ToggleButton::ToggleButton() { addHandler(events::Click, this, &ToggleButton::onClick); }
+// The toggling members leave Enter to the window (its default button).
+ToggleButton::ToggleButton() {
+  clicksOnEnter_ = false;
+  addHandler(events::Click, this, &ToggleButton::onClick);
+}
 
 void ToggleButton::onClick(Control*, Event&) { setChecked(!isChecked()); }
 
-CheckBox::CheckBox() { addHandler(events::Click, this, &CheckBox::onClick); }
+CheckBox::CheckBox() {
+  clicksOnEnter_ = false;
+  addHandler(events::Click, this, &CheckBox::onClick);
+}
 
 void CheckBox::onClick(Control*, Event&) { setChecked(!isChecked()); }
 
@@ -17,7 +24,10 @@ void CheckBox::draw(HDC dc, const Rect& drawRect, const Rect&) {
   drawControlStyle(dc, drawRect, *this, kCheckBoxStyle, BuiltInStyle::WhenNoStyleAttribute);
 }
 
-RadioButton::RadioButton() { addHandler(events::Click, this, &RadioButton::onClick); }
+RadioButton::RadioButton() {
+  clicksOnEnter_ = false;
+  addHandler(events::Click, this, &RadioButton::onClick);
+}
 
 void RadioButton::onClick(Control*, Event&) { setChecked(true); }
 

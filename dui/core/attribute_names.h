@@ -29,7 +29,8 @@ using AttrKey = const wchar_t*;
   X(upArrowDownSkin) X(upArrowDisabledSkin) X(downArrowUpSkin) X(downArrowOverSkin)     \
   X(downArrowDownSkin) X(downArrowDisabledSkin) X(rows) X(columns) X(tabOffset)         \
   X(multiline) X(disabledAlpha) X(grayTip) X(cloUpSkin) X(cloOverSkin) X(cloDownSkin)      \
-  X(scrollvertical) X(scrollhorizontal) X(value) X(range)
+  X(scrollvertical) X(scrollhorizontal) X(value) X(range) X(tabindex) X(isDefault)         \
+  X(isCancel) X(name) X(description) X(focusSkin) X(focusScaleGrid)
 
 // X(identifier, "text") for the 13 enumeration keywords, in the markup's matching order.
 #define DUI_ENUM_KEYWORDS(X)                                                     \

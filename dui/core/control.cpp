@@ -75,6 +75,8 @@ bool Control::childArea(const Control&, Rect& area) const {
   return true;
 }
 
+Control* Control::shownUnlistedChild() const { return nullptr; }
+
 bool Control::readFlagBit(int bit) const {
   const std::uint32_t mask = flags::maskOfBit(bit);
   return mask != 0 && (flags_ & mask) != 0;

@@ -39,6 +39,8 @@ class Control : public Object {
   Control* parent() const { return parent_; }
   Control* previous() const { return previous_; }
   Control* next() const { return next_; }
+  // Whether the parent link is one setUnlistedParent made (a tab page).
+  bool hangsUnlisted() const { return unlisted_; }
   // Panel when this control has a child list, otherwise nullptr.
   Panel* asPanel();
   const Panel* asPanel() const;
@@ -54,6 +56,10 @@ class Control : public Object {
   // shows only its selected page, a scroll panel its content only in the
   // viewport. Used to place native child windows (native_placement.h).
   virtual bool childArea(const Control& child, Rect& area) const;
+  // The control shown under this one outside its child list (a tab
+  // control's selected page), so that walks in tree order (the Tab order,
+  // the accessible children) reach it after the children; nullptr for most.
+  virtual Control* shownUnlistedChild() const;
   // The window showing this control while attached, otherwise nullptr.
   HostWindow* window() const { return window_; }
 

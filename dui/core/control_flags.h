@@ -23,7 +23,11 @@ constexpr std::uint32_t Collapsed = 0x1000;     // bit 12: measures as 0 x 0 and
 constexpr std::uint32_t Container = 0x2000;     // bit 13: has a child list (set by Panel)
 constexpr std::uint32_t Checked = 0x4000;       // bit 14: checked state of toggling controls
 constexpr std::uint32_t ScriptBound = 0x40000;  // bit 18: a script object refers to this control
-// Bits 15, 16, 17 and 19-31 are free for concrete controls.
+// Keyboard use, read by the window's focus order and access keys:
+constexpr std::uint32_t TabStop = 0x80000;      // bit 19: Tab and Shift+Tab stop here
+constexpr std::uint32_t TextEntry = 0x100000;   // bit 20: takes typed letters (no bare-letter access keys)
+constexpr std::uint32_t LiteralText = 0x200000; // bit 21: "&" in its text is shown, never an access key
+// Bits 15, 16, 17 and 22-31 are free for concrete controls.
 
 constexpr std::uint32_t Initial = Enabled | Visible;
 // Added by button-like controls: RepaintOnMouse | CaptureOnPress | ClearsFocus.

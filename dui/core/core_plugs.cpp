@@ -15,6 +15,8 @@ struct AtomicPlugs {
   std::atomic<void (*)(Control*)> controlForgotten{nullptr};
   std::atomic<void (*)(WindowImpl*)> windowDestroyed{nullptr};
   std::atomic<void (*)(WindowImpl*, unsigned, const wchar_t*)> navigationMessage{nullptr};
+  std::atomic<bool (*)(const Control&, AccessibleFacts&)> describeAccessible{nullptr};
+  std::atomic<bool (*)(Control&)> accessibleAction{nullptr};
 };
 
 AtomicPlugs g_plugs;
@@ -24,7 +26,8 @@ AtomicPlugs g_plugs;
 CorePlugs corePlugs() {
   return CorePlugs{g_plugs.skinSource.load(), g_plugs.loadLayoutRoot.load(), g_plugs.deferredDispatcher.load(),
                    g_plugs.controlForgotten.load(), g_plugs.windowDestroyed.load(),
-                   g_plugs.navigationMessage.load()};
+                   g_plugs.navigationMessage.load(), g_plugs.describeAccessible.load(),
+                   g_plugs.accessibleAction.load()};
 }
 
 CorePlugs replaceCorePlugs(const CorePlugs& plugs) {
@@ -33,7 +36,9 @@ CorePlugs replaceCorePlugs(const CorePlugs& plugs) {
                    g_plugs.deferredDispatcher.exchange(plugs.deferredDispatcher),
                    g_plugs.controlForgotten.exchange(plugs.controlForgotten),
                    g_plugs.windowDestroyed.exchange(plugs.windowDestroyed),
-                   g_plugs.navigationMessage.exchange(plugs.navigationMessage)};
+                   g_plugs.navigationMessage.exchange(plugs.navigationMessage),
+                   g_plugs.describeAccessible.exchange(plugs.describeAccessible),
+                   g_plugs.accessibleAction.exchange(plugs.accessibleAction)};
 }
 
 }  // namespace dui

@@ -13,6 +13,9 @@
 //   windowDestroyed     script host          nobody is told
 //   navigationMessage   script host          the navigation messages end at
 //                                            the window
+//   describeAccessible  markup start-up      screen readers see push buttons
+//                       (the controls'       and the window; nothing else
+//   accessibleAction     accessible facts)   no default actions
 //
 // Tests install their own table and restore the previous one.
 #pragma once
@@ -23,6 +26,7 @@ namespace dui {
 
 class Control;
 class DeferredDispatcher;
+struct AccessibleFacts;
 class SkinSource;
 class WindowImpl;
 
@@ -44,6 +48,13 @@ struct CorePlugs {
   // the address (never null), or kMsgNavigateDone with an empty text (the
   // host hands them to the window's script).
   void (*navigationMessage)(WindowImpl* window, unsigned message, const wchar_t* address);
+  // What a control is to a screen reader: role, name, value, state bits and
+  // default action (dui/core/accessible_object.h). False leaves the
+  // control out of the window's accessible children.
+  bool (*describeAccessible)(const Control& control, AccessibleFacts& facts);
+  // Performs the control's default action (press, check, select, open) as
+  // the user would; false when it has none.
+  bool (*accessibleAction)(Control& control);
 };
 
 // The table in use, as a copy: each entry is read atomically, because other

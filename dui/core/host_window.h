@@ -2,6 +2,7 @@
 // interface; tests use fakes. The control tree never includes window headers.
 #pragma once
 
+#include "dui/core/accessible_change.h"
 #include "dui/core/geometry.h"
 
 namespace dui {
@@ -35,6 +36,15 @@ class HostWindow {
   // where it shows now and whenever that changes (native_placement.h), until
   // it dies or leaves the window. Nothing by default.
   virtual void followNativeChild(Control*) {}
+
+  // --- Keyboard and accessibility (a window that offers none answers the defaults).
+  // A control became visible (a page shown, a tab selected): the window
+  // moves the focus onto it if the focus has nowhere to stay.
+  virtual void controlShown(Control*) {}
+  // Whether access-key underlines are shown (after Alt, as the system does).
+  virtual bool accessKeysShown() const { return false; }
+  // Tells screen readers what happened to a control.
+  virtual void announce(const Control*, AccessibleChange) {}
 
  protected:
   ~HostWindow() = default;

@@ -1,6 +1,8 @@
 // The modal loop behind showDialog, and end modal.
 #include "dui/core/window_base.h"
 
+#include "support/debug_log.h"
+
 namespace dui {
 
 std::int32_t WindowBase::runModal(HWND owner) {
@@ -28,8 +30,17 @@ std::int32_t WindowBase::runModal(HWND owner) {
     }
     if (got == -1) break;  // invalid arguments: nothing more will arrive
     if (msg.hwnd == self &&
-        (msg.message == WM_CLOSE || (msg.message == WM_SYSCOMMAND && (msg.wParam & 0xFFF0) == SC_CLOSE)))
-      continue;  // the user cannot close a modal window by the frame or Alt+F4
+        (msg.message == WM_CLOSE || (msg.message == WM_SYSCOMMAND && (msg.wParam & 0xFFF0) == SC_CLOSE))) {
+      // The user cannot close a modal window by the frame or Alt+F4; the
+      // window may press its cancel button instead.
+      try {
+        closeRequested();
+      } catch (...) {
+        kavri::debugLog(L"a close request of a modal window failed with an exception");
+      }
+      if (run.destroyed) break;
+      continue;
+    }
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
     if (run.destroyed) break;  // destroyed from inside: `this` is gone

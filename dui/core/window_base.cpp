@@ -69,8 +69,14 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   // A modal window cannot be closed by its frame: the close box and Alt+F4
   // reach the procedure as WM_SYSCOMMAND/SC_CLOSE (sent or posted) and WM_CLOSE.
   if (window->inModalRun() &&
-      (message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)))
+      (message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE))) {
+    try {
+      window->closeRequested();  // may press the window's cancel button
+    } catch (...) {
+      kavri::debugLog(L"a close request of a modal window failed with an exception");
+    }
     return 0;
+  }
   LRESULT result = 0;
   try {
     result = window->handleMessage(message, wParam, lParam);

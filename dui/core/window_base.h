@@ -38,7 +38,8 @@ class WindowBase {
   // Shows the window and runs messages until endModal(non-zero) or the quit
   // message (which is posted again so outer loops end too; result 0). The
   // owner, when given, is disabled meanwhile, then re-enabled and activated.
-  // Closing by the frame or Alt+F4 is ignored during the run. The window is
+  // Closing by the frame or Alt+F4 does not close the window during the run
+  // (closeRequested is called instead). The window is
   // destroyed before this returns (and so is this object).
   std::int32_t runModal(HWND owner);
   // Stores the result and wakes the loop; 0 does not end it.
@@ -51,6 +52,11 @@ class WindowBase {
   static constexpr const wchar_t* kClassName = L"WINDOW:234:000";
 
  protected:
+  // The frame's close box or Alt+F4 during a modal run, which does not close
+  // the window: a derived window may act on it (press its cancel button).
+  // Called inside the window procedure's or the loop's exception guard.
+  virtual void closeRequested() {}
+
   HWND hwnd_ = nullptr;
   std::int32_t modalResult_ = 0;
 

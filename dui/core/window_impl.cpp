@@ -24,6 +24,7 @@ WindowImpl::WindowImpl() : caretTimer_(this) {}
 
 WindowImpl::~WindowImpl() {
   destroying_ = true;
+  disconnectAccessible();
   tooltip_.reset();
   if (root_) {
     detachControl(root_);  // nothing when WM_DESTROY detached it already
@@ -62,6 +63,13 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         setFocus(savedFocus_);
         return 0;
       }
+      if (LOWORD(wParam) != WA_INACTIVE) requestFocusSettle();  // a first focus, once shown
+      break;
+    case WM_CLOSE:
+      if (Control* button = cancelButton()) {  // closing by the frame is cancelling
+        press(button);
+        return 0;
+      }
       break;
     case WM_KILLFOCUS:
       onKillFocus();
@@ -74,6 +82,7 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) {
         LPARAM position;
         if (cursorClientLparam(position)) ::SendMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
+        requestFocusSettle();
       } else {
         ::SendMessageW(hwnd_, WM_MOUSELEAVE, 0, 0);
       }
@@ -91,20 +100,38 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_KEYDOWN:
-      onKey(events::PrevKeyDown, events::KeyDown, wParam, lParam);
+      onKeyDown(wParam, lParam);
       return 0;
     case WM_KEYUP:
       onKey(events::PrevKeyUp, events::KeyUp, wParam, lParam);
       return 0;
     case WM_CHAR:
-      onKey(events::PrevKeyPress, events::KeyPress, wParam, lParam);
+      onChar(wParam, lParam);
       return 0;
+    case WM_SYSKEYDOWN:
+      if (onSysKeyDown(wParam, lParam)) return 0;
+      break;
+    case WM_SYSCHAR:
+      if (onSysChar(wParam)) return 0;
+      break;
+    case WM_UPDATEUISTATE:
+      onUpdateUiState(wParam);
+      break;
+    case kMsgSettleFocus:
+      settleFocus();
+      return 0;
+    case WM_GETOBJECT:
+      if (LRESULT answer = onGetObject(wParam, lParam)) return answer;
+      break;
     case WM_IME_STARTCOMPOSITION:
       onImeStartComposition();
       break;
     case WM_SYSCOMMAND: {
       const WPARAM command = wParam & 0xFFF0;
       if (command == SC_MAXIMIZE || command == SC_RESTORE) postCursorMove();
+      // Alt alone (or F10) would enter a menu loop that eats the next key;
+      // the window has no menu to show.
+      if (command == SC_KEYMENU && lParam == 0) return 0;
       break;
     }
     case WM_MOUSEMOVE:
@@ -172,6 +199,7 @@ LRESULT WindowImpl::onCreate() {
     }
   }
   createTooltip();
+  initKeyboardCues();
   if (layered_) {
     ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
     if (root_) invalidate(root_, false);  // the first update comes with the posted repaint message
@@ -204,6 +232,7 @@ LRESULT WindowImpl::onSize(WPARAM wParam) {
 
 LRESULT WindowImpl::onDestroy() {
   destroying_ = true;
+  disconnectAccessible();
   hideCaret();
   if (root_) detachControl(root_);
   if (auto destroyed = corePlugs().windowDestroyed) destroyed(this);

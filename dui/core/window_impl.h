@@ -7,14 +7,19 @@
 // [SECTION] window_paint.cpp  invalidation, flush, WM_PAINT, caret, IME, WM_PRINTCLIENT
 // [SECTION] window_tooltip.cpp tooltip window
 // [SECTION] window_input.cpp  focus, capture, hover path, buttons, wheel, keys, forget
+// [SECTION] window_keyboard.cpp Tab order, default and cancel buttons, access keys,
+//                               keyboard cues and the focus mark, focus of a shown page
+// [SECTION] window_accessibility.cpp the accessible object (WM_GETOBJECT) and WinEvents
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "dui/core/attribute_names.h"
 #include "dui/core/back_buffer.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/dirty_list.h"
@@ -28,6 +33,7 @@
 
 namespace dui {
 
+class AccessibleLink;
 class Control;
 class WindowImpl;
 
@@ -61,6 +67,9 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void beginWindowDrag() override;
   void postMouseMove() override;
   void followNativeChild(Control* control) override;
+  void controlShown(Control* control) override;
+  bool accessKeysShown() const override { return accessKeyCues_; }
+  void announce(const Control* control, AccessibleChange change) override;
 
   // Measures and arranges the root again, gives the window the size that
   // answers without moving it, and repaints the whole client area: controls
@@ -101,9 +110,31 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   Control* hoverTarget() const { return hover_; }
   const ControlPath& hoverPath() const { return hoverPath_; }
 
+  // --- Keyboard (window_keyboard.cpp)
+  // Whether the focus mark is drawn: hidden until the keyboard is used, as
+  // the system's UISF_HIDEFOCUS state says.
+  bool focusMarkShown() const { return focusCues_; }
+  // Presses a control as a click would (a posted Click), when it is usable.
+  static bool press(Control* control);
+  // The button Escape presses now (a visible, enabled "isCancel" control
+  // nearest the focus), or nullptr.
+  Control* cancelButton() const;
+  // Moves the focus to the page's default button or first tab stop when the
+  // focus has nowhere to stay (no focus, or one hidden or disabled).
+  void settleFocus();
+
+  // --- Accessibility (window_accessibility.cpp)
+  // The child id under which screen readers know a control of this window
+  // (its serial), 0 when it cannot have one.
+  static long accessibleChildId(const Control* control);
+  // The live control of this window with that child id, or nullptr.
+  Control* controlOfChildId(long childId) const;
+
  protected:
   // WM_CREATE: attach and lay out the root, region, tooltip, layering.
   LRESULT onCreate();
+  // A modal run ignores closing by the frame: Escape's button is pressed instead.
+  void closeRequested() override;
   LRESULT onSize(WPARAM wParam);
   LRESULT onDestroy();
 
@@ -149,7 +180,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void onRightButton(bool down, WPARAM wParam, LPARAM lParam);
   void onDoubleClick(bool left, WPARAM wParam, LPARAM lParam);
   void onWheel(WPARAM wParam, LPARAM lParam);
-  void onKey(std::uint32_t prevCode, std::uint32_t code, WPARAM wParam, LPARAM lParam);
+  bool onKey(std::uint32_t prevCode, std::uint32_t code, WPARAM wParam, LPARAM lParam);
   LRESULT onSetCursor(WPARAM wParam, LPARAM lParam);
   void onCaptureChanged();
   void onKillFocus();
@@ -158,6 +189,27 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void enterPath(const ControlPath& enter, WPARAM wParam, LPARAM lParam);
   void postCursorMove();
   Control* dropTargetAt(POINTL pt) const;
+
+  // [keyboard]
+  void onKeyDown(WPARAM wParam, LPARAM lParam);
+  void onChar(WPARAM wParam, LPARAM lParam);
+  bool onSysKeyDown(WPARAM wParam, LPARAM lParam);
+  bool onSysChar(WPARAM wParam);
+  void moveFocus(bool forward);
+  void focusByKeyboard(Control* control);
+  bool runAccessKey(wchar_t key);
+  bool pressMarked(AttrKey which, wchar_t swallow);
+  void showKeyboardCues(bool focusMark, bool accessKeys);
+  void onUpdateUiState(WPARAM wParam);
+  void initKeyboardCues();
+  void requestFocusSettle();
+  void drawFocusMark(HDC dc, const Rect& area);
+  void invalidateFocusMark(Control* control);
+
+  // [accessibility]
+  LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
+  void announceFocus(const Control* control);
+  void disconnectAccessible();
 
   Control* root_ = nullptr;
   Control* capture_ = nullptr;
@@ -182,6 +234,17 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   DirtyList dirty_;
   NativeFollowers followers_{this};
   bool destroying_ = false;
+  // Keyboard: the cue states, the character a handled key's WM_CHAR
+  // brings (eaten), the page last shown, whether a focus settle is posted.
+  bool focusCues_ = false;
+  bool accessKeyCues_ = false;
+  WPARAM swallowChar_ = 0;
+  Control* shownPage_ = nullptr;
+  std::uint32_t shownPageSerial_ = 0;
+  bool settlePosted_ = false;
+  // Accessibility: what the accessible objects handed out reach this window
+  // through; cut when the window goes.
+  std::shared_ptr<AccessibleLink> accessibleLink_;
 };
 
 }  // namespace dui

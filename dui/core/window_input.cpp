@@ -85,6 +85,7 @@ void WindowImpl::setFocus(Control* control) {
   if (Control* old = focus_) {
     focus_ = nullptr;
     if (isLive(old)) {
+      if (focusCues_) invalidateFocusMark(old);
       old->setFlag(flags::Focused, false);
       raiseOn(old, events::LostFocus, Routing::Direct);
     }
@@ -95,6 +96,9 @@ void WindowImpl::setFocus(Control* control) {
   if (hwnd_ && ::GetFocus() != hwnd_) ::SetFocus(hwnd_);
   if (!stillLive(control, serial) || focus_ != control) return;  // moved on meanwhile
   control->setFlag(flags::Focused, true);
+  if (focusCues_) invalidateFocusMark(control);
+  announceFocus(control);
+  if (!stillLive(control, serial) || focus_ != control) return;
   raiseOn(control, events::GotFocus, Routing::Direct);
 }
 
@@ -263,10 +267,10 @@ void WindowImpl::onWheel(WPARAM wParam, LPARAM lParam) {
   if (c && c->hasFlag(flags::Enabled)) raiseOn(c, events::MouseWheel, Routing::Bubble, wParam, lParam);
 }
 
-void WindowImpl::onKey(std::uint32_t prevCode, std::uint32_t code, WPARAM wParam, LPARAM lParam) {
+bool WindowImpl::onKey(std::uint32_t prevCode, std::uint32_t code, WPARAM wParam, LPARAM lParam) {
   Control* c = focus_;
-  if (!c || !isLive(c)) return;
-  raisePreviewPair(c, prevCode, code, wParam, lParam);
+  if (!c || !isLive(c)) return false;
+  return raisePreviewPair(c, prevCode, code, wParam, lParam);
 }
 
 LRESULT WindowImpl::onSetCursor(WPARAM wParam, LPARAM lParam) {
@@ -281,8 +285,14 @@ LRESULT WindowImpl::onSetCursor(WPARAM wParam, LPARAM lParam) {
 void WindowImpl::forgetControl(Control* control) {
   if (!control) return;
   if (capture_ && isSelfOrAncestor(control, capture_)) releaseCapture();
-  if (focus_ && isSelfOrAncestor(control, focus_)) setFocus(nullptr);
-  if (savedFocus_ && isSelfOrAncestor(control, savedFocus_)) savedFocus_ = nullptr;
+  if (focus_ && isSelfOrAncestor(control, focus_)) {
+    setFocus(nullptr);
+    requestFocusSettle();  // the focus goes to what is shown now
+  }
+  if (savedFocus_ && isSelfOrAncestor(control, savedFocus_)) {
+    savedFocus_ = nullptr;
+    requestFocusSettle();
+  }
   if (hover_ && isSelfOrAncestor(control, hover_)) {
     hideTooltip();
     ControlPath newPath = buildPath(control->parent());

@@ -16,5 +16,8 @@ constexpr UINT kMsgDeferredCall = WM_USER + 1;      // 1025 (dispatcher window)
 // address as a wide string) and posted after it completed.
 constexpr UINT kMsgBeforeNavigate = WM_USER + 102;  // 1126
 constexpr UINT kMsgNavigateDone = WM_USER + 103;    // 1127
+// To a framework window, posted: give the focus a place after pages were
+// shown or hidden (the focus goes to the shown page when it has none left).
+constexpr UINT kMsgSettleFocus = WM_USER + 104;     // 1128
 
 }  // namespace dui

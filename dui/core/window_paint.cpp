@@ -39,6 +39,7 @@ void WindowImpl::paintArea(HDC dc, const Rect& area) {
   ::SelectObject(dc, defaultFont());  // restored with the DC state
   ::SetBkMode(dc, TRANSPARENT);
   if (root_) root_->draw(dc, root_->rect(), area);
+  drawFocusMark(dc, area);
   drawCaret(dc);
 }
 

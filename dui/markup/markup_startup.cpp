@@ -1,6 +1,7 @@
 // Start and stop of the markup side: tables, skin package, layout package.
 #include "dui/markup/markup_startup.h"
 
+#include "dui/controls/accessible_roles.h"
 #include "dui/core/control.h"
 #include "dui/core/core_plugs.h"
 #include "dui/core/msimg.h"
@@ -31,6 +32,7 @@ void startMarkup() {
   plugs.skinSource = &skinResources();
   plugs.loadLayoutRoot = &loadRootFromPackage;
   replaceCorePlugs(plugs);
+  plugAccessibleRoles();  // what screen readers learn of the controls
 }
 
 void shutdownMarkup() {
@@ -40,6 +42,7 @@ void shutdownMarkup() {
   plugs.skinSource = nullptr;
   plugs.loadLayoutRoot = nullptr;
   replaceCorePlugs(plugs);
+  unplugAccessibleRoles();
 }
 
 bool openSkinPackage(const wchar_t* name) {

@@ -59,6 +59,11 @@ const AttributeEntry kAttributeTable[] = {
     {scrollvertical, Enum}, {scrollhorizontal, Enum},
     // The first value and range of the value controls (slider, progress bar).
     {value, Int}, {range, Int},
+    // Keyboard and accessibility: the place in the Tab order (-1 none), the
+    // buttons Enter and Escape press, what a screen reader says, and the
+    // skin's focus mark (a style's nine-grid picture).
+    {tabindex, Int}, {isDefault, Int}, {isCancel, Int}, {name, Text}, {description, Text},
+    {focusSkin, Text}, {focusScaleGrid, RectKind},
 };
 
 std::unique_ptr<ISetter> makeSetter(const AttributeEntry& entry) {

@@ -36,7 +36,7 @@ void drawCheckText(HDC dc, const Rect& rect, const Control& control, const Objec
   Rect area = rect;
   area.left += iconWidth + style.intOr(names::iconGap, 2) + 2;
   skin::drawText(dc, area, *text, COLORREF(style.intOr(names::textColor, std::int32_t(skin::kWhite))),
-                 DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+                 DT_SINGLELINE | DT_VCENTER | DT_LEFT | accessKeyTextFormat(control));
 }
 
 }  // namespace

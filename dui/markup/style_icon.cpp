@@ -28,7 +28,8 @@ void drawIconAndText(HDC dc, const Rect& rect, const Control& control, const Obj
   }
   kavri::ScopedSelect font(dc, controlFont(control));
   const bool hasText = text && !text->empty();
-  const Size extent = hasText ? skin::textExtent(dc, *text) : Size{};
+  const UINT prefix = accessKeyTextFormat(control);
+  const Size extent = hasText ? skin::textExtent(dc, *text, prefix) : Size{};
   const int gap = style.intOr(names::iconGap, 2);
   const int iconWidth = icon->width();
   const int iconHeight = icon->height();
@@ -36,13 +37,14 @@ void drawIconAndText(HDC dc, const Rect& rect, const Control& control, const Obj
   AttrKey placement = nullptr;
   style.getEnum(names::textPlacement, placement);
 
-  constexpr UINT kLine = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+  const UINT kLine = DT_SINGLELINE | DT_VCENTER | DT_LEFT | prefix;
   if (placement == names::kwBottom) {
     const int y = (rect.top + rect.bottom - gap - extent.height - iconHeight) / 2;
     skin::drawAt(dc, (rect.left + rect.right - iconWidth) / 2, y, icon);
     if (hasText) {
       const Rect area{rect.left, y + iconHeight + gap, rect.right, rect.bottom};
-      skin::drawText(dc, skin::pressedTextRect(area, control, style), *text, colour, DT_SINGLELINE | DT_CENTER | DT_TOP);
+      skin::drawText(dc, skin::pressedTextRect(area, control, style), *text, colour,
+                     DT_SINGLELINE | DT_CENTER | DT_TOP | prefix);
     }
     return;
   }
@@ -87,7 +89,7 @@ void Style_ComboBox::draw(HDC dc, const Rect& rect, Control* control) {
   skin::drawAt(dc, rect.right - buttonWidth, (rect.top + rect.bottom - skin::heightOf(button)) / 2, button);
   if (const std::wstring* text = control->findString(names::text)) {
     const Rect area{rect.left + 12, rect.top, rect.right - (buttonWidth + 2), rect.bottom};
-    skin::drawText(dc, area, *text, skin::kBlack, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    skin::drawText(dc, area, *text, skin::kBlack, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
   }
 }
 

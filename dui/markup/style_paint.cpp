@@ -1,6 +1,7 @@
 // Text for the skins.
 #include "dui/markup/style_paint.h"
 
+#include "dui/core/access_keys.h"
 #include "dui/core/control.h"
 #include "support/win32_handles.h"
 
@@ -16,14 +17,13 @@ void drawText(HDC dc, const Rect& rect, const std::wstring& text, COLORREF colou
   if (text.empty()) return;
   kavri::ScopedTextColour textColour(dc, colour);
   RECT r{rect.left, rect.top, rect.right, rect.bottom};
-  // Shown as written: "&" is text here, never a mnemonic marker.
-  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, format | DT_NOPREFIX);
+  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, format);
 }
 
-Size textExtent(HDC dc, const std::wstring& text) {
+Size textExtent(HDC dc, const std::wstring& text, UINT prefixFormat) {
   if (text.empty()) return Size{};
   RECT r{0, 0, 0, 0};
-  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+  ::DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_SINGLELINE | DT_CALCRECT | prefixFormat);
   return Size{r.right - r.left, r.bottom - r.top};
 }
 
@@ -37,7 +37,8 @@ void drawCentredText(HDC dc, const Rect& rect, const Control& control, const Obj
   if (!text || text->empty()) return;
   kavri::ScopedSelect font(dc, controlFont(control));
   drawText(dc, pressedTextRect(rect, control, style), *text,
-           COLORREF(style.intOr(names::textColor, std::int32_t(defaultColour))), kCentredLine);
+           COLORREF(style.intOr(names::textColor, std::int32_t(defaultColour))),
+           kCentredLine | accessKeyTextFormat(control));
 }
 
 void drawButtonText(HDC dc, const Rect& rect, const Control& control, const Object& style,

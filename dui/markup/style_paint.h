@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "dui/core/access_keys.h"
 #include "dui/core/attribute_names.h"
 #include "dui/core/geometry.h"
 #include "dui/core/skin_placement.h"
@@ -21,10 +22,13 @@ class Object;
 namespace skin {
 
 // DrawTextW in `colour` on a transparent background; the device context's
-// text colour and background mode are restored afterwards.
+// text colour and background mode are restored afterwards. A control's text
+// adds its access-key flags to `format` (accessKeyTextFormat): "&" marks an
+// access key in buttons' and labels' texts, and is plain text elsewhere.
 void drawText(HDC dc, const Rect& rect, const std::wstring& text, COLORREF colour, UINT format);
-// The single-line extent of the text in the font currently selected.
-Size textExtent(HDC dc, const std::wstring& text);
+// The single-line extent of the text in the font currently selected, with
+// those flags.
+Size textExtent(HDC dc, const std::wstring& text, UINT prefixFormat);
 
 // The text of button styles: the control's "text", if any, single-line and
 // centred in the rectangle, in the control's font, colour "textColor" of the

@@ -33,6 +33,7 @@ local installMode = require "install_mode"
 local product = shared.product
 local REPORT, ANSWER, EXIT = shared.REPORT, shared.ANSWER, shared.EXIT
 local MB, ID, SW, CAPTION = shared.MB, shared.ID, shared.SW, shared.CAPTION
+local plain = shared.plain
 local COPY_NAME = product.name .. "-Uninstall.exe"   -- the copy, in its private folder
 
 local options = shared.parseCommandLine(getCommandLine())
@@ -209,8 +210,8 @@ end
 local function confirmPage(removal)
   local ids = { page = 100, heading = 101, folder = 105, remove = 102, cancel = 103 }
   local window = removal.window
-  window:getChild(ids.heading):setText("Remove " .. product.name)
-  window:getChild(ids.folder):setText(product.name .. " is removed from " .. removal.folder .. ".")
+  window:getChild(ids.heading):setText(plain("Remove " .. product.name))
+  window:getChild(ids.folder):setText(plain(product.name .. " is removed from " .. removal.folder .. "."))
   window:getChild(ids.cancel):addHandler(event.Click, removal.quit)
   window:getChild(ids.remove):addHandler(event.Click, function()
     if not closeProgram(removal.folder, window) then return end
@@ -226,14 +227,14 @@ local function progressPage(removal)
   local ids = { page = 200, heading = 201, percent = 202, item = 203, bar = 204 }
   local window = removal.window
   local bar = window:getChild(ids.bar)
-  window:getChild(ids.heading):setText("Removing " .. product.name .. "...")
+  window:getChild(ids.heading):setText(plain("Removing " .. product.name .. "..."))
 
   window:setMessageHandler(function(text)
     local report = shared.readReport(text)
     if not report then return ANSWER.GO_ON end
     if report.code == REPORT.PROGRESS then
       window:getChild(ids.percent):setText(report.percent .. "%")
-      window:getChild(ids.item):setText(report.item or "")
+      window:getChild(ids.item):setText(plain(report.item or ""))
       bar:setPosition(report.percent)
       window:updateLayout()
     elseif report.code == REPORT.DONE then
@@ -270,10 +271,10 @@ local function finishPage(removal)
   local function show(report)
     local lines = {}
     if report.removed then
-      window:getChild(ids.heading):setText(product.name .. " is removed")
+      window:getChild(ids.heading):setText(plain(product.name .. " is removed"))
       lines[1] = report.files .. " files, " .. report.shortcuts .. " shortcuts and the registration removed."
     else
-      window:getChild(ids.heading):setText(product.name .. " could not be removed")
+      window:getChild(ids.heading):setText(plain(product.name .. " could not be removed"))
       lines[1] = tostring(report.message or "an error occurred")
       if (report.failed or 0) > 0 then
         lines[#lines + 1] = "Its registration and install log stay: run the uninstaller again."
@@ -289,7 +290,7 @@ local function finishPage(removal)
       lines[#lines + 1] = report.later .. " files in use are removed when the computer restarts."
     end
     for index, id in ipairs({ ids.line1, ids.line2, ids.line3, ids.line4 }) do
-      window:getChild(id):setText(lines[index] or "")
+      window:getChild(id):setText(plain(lines[index] or ""))
     end
     removal.show("finish")
   end
@@ -303,7 +304,7 @@ end
 local function windowFrame(removal)
   local ids = { title = 4, minimise = 2, close = 3 }
   local window = removal.window
-  window:getChild(ids.title):setText(product.name .. " Uninstall")
+  window:getChild(ids.title):setText(plain(product.name .. " Uninstall"))
   window:getChild(ids.minimise):addHandler(event.Click, function() window:showWindow(SW.MINIMIZE) end)
   window:getChild(ids.close):addHandler(event.Click, function()
     if removal.working then return end   -- removal is not undone halfway

@@ -61,7 +61,7 @@ TEST_F(Buttons, EveryMemberIsAButtonLikeControlNamedButton) {
   for (Control* c : std::initializer_list<Control*>{button, toggle, check, radio, new ImageButton, new IconButton,
                                                    new ToggleIconButton}) {
     EXPECT_STREQ(c->typeName(), L"Button");
-    EXPECT_EQ(c->flagWord(), flags::Initial | flags::ButtonLike);
+    EXPECT_EQ(c->flagWord(), flags::Initial | flags::ButtonLike | flags::TabStop);
     if (!c->parent()) delete c;
   }
 }

@@ -9,6 +9,8 @@
 #include "dui/controls/cross_fade.h"
 #include "dui/controls/page_controls.h"
 #include "dui/core/control_registry.h"
+#include "dui/core/deferred_call.h"
+#include "dui/core/focus_navigation.h"
 #include "dui/core/msimg.h"
 #include "dui/markup/markup_startup.h"
 #include "tests/dui/controls/control_window.h"
@@ -449,6 +451,34 @@ TEST_F(Tabs, ClickingAHeaderSwitchesThePage) {
   click(20 + 60 + 30, 20 + 15);   // the selected header again: nothing
   EXPECT_EQ(log.take(), Lines{});
   EXPECT_EQ(root->hitTest(100, 120), pages[1]);
+}
+
+TEST_F(Tabs, TheSelectedHeaderIsTheStripsStopAndItsArrowsSwitchWithTheFocus) {
+  build(nullptr);
+  for (Control* page : pages) page->setFlag(flags::TabStop, true);
+  EXPECT_EQ(tabOrder(root), (std::vector<Control*>{items[0], pages[0]})) << "the header, then its page";
+  window->setFocus(items[0]);
+  struct Step {
+    WPARAM key;
+    int selected;
+  };
+  for (const Step& s : {Step{VK_RIGHT, 1}, Step{VK_DOWN, 2}, Step{VK_RIGHT, 2}, Step{VK_HOME, 0}, Step{VK_LEFT, 0},
+                        Step{VK_END, 2}, Step{VK_UP, 1}}) {
+    key(s.key);
+    EXPECT_EQ(tabs->selected(), items[s.selected]) << "key " << s.key;
+    EXPECT_EQ(window->focusControl(), items[s.selected]) << "key " << s.key;
+  }
+  EXPECT_EQ(tabOrder(root), (std::vector<Control*>{items[1], pages[1]}));
+  // A header selected by the script while its old one has the focus takes it.
+  tabs->select(items[0]);
+  EXPECT_EQ(window->focusControl(), items[0]);
+}
+
+TEST_F(Tabs, AClickPostedToAHeaderSelectsIt) {
+  build(nullptr);
+  postEvent(items[2], makeEvent(events::Click));  // an access key, a screen reader's action
+  dui_test::pump();
+  EXPECT_EQ(tabs->selected(), items[2]);
 }
 
 // --- Title bar

@@ -24,6 +24,7 @@ class FakeHost : public dui::HostWindow {
     position = cursor;
     return true;
   }
+  bool accessKeysShown() const override { return keysShown; }
 
   dui::IdMap ids;
   std::vector<dui::Control*> forgotten;
@@ -31,6 +32,7 @@ class FakeHost : public dui::HostWindow {
   std::vector<dui::Rect> invalidated;
   std::vector<bool> repaints;
   dui::Point cursor;
+  bool keysShown = false;
 };
 
 // One delivery as seen by a handler.

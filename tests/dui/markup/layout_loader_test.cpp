@@ -158,10 +158,15 @@ TEST_F(DemoInstallerTest, PagesBuildWithTheirControlsAndSkins) {
   Control* licenceNext = byId(root.get(), 112);
   ASSERT_NE(licenceNext, nullptr);
   EXPECT_FALSE(licenceNext->hasFlag(flags::Enabled)) << "enabled once the agreement is accepted";
-  EXPECT_EQ(licenceNext->getText(), L"Next");
+  EXPECT_EQ(licenceNext->getText(), L"&Next");
   Control* install = byId(root.get(), 14);
   ASSERT_NE(install, nullptr);
-  EXPECT_EQ(install->getText(), L"Install");
+  EXPECT_EQ(install->getText(), L"&Install");
+  // Keyboard: every page's primary button is its default, Cancel and the
+  // close box cancel, and the title bar's buttons take no Tab stop.
+  for (int id : {102, 112, 14, 303}) EXPECT_EQ(byId(root.get(), id)->intOr(names::isDefault, 0), 1) << id;
+  for (int id : {3, 206}) EXPECT_EQ(byId(root.get(), id)->intOr(names::isCancel, 0), 1) << id;
+  for (int id : {2, 3}) EXPECT_EQ(byId(root.get(), id)->intOr(names::tabindex, 0), -1) << id;
 
   std::set<std::wstring> styles;
   collectStyleNames(root.get(), styles);

@@ -201,20 +201,26 @@ TEST_F(StyleTest, DownOffsetOfOneMovesTheTextOnlyWhileCaptured) {
   }
 }
 
-TEST_F(StyleTest, AmpersandsInTextAreShownAsWritten) {
+// A button's "&" marks its access key (dropped from the drawn text, "&&"
+// draws one "&"); a list item's text is data and keeps every "&".
+TEST_F(StyleTest, AmpersandsMarkAccessKeysUnlessTheTextIsLiteral) {
   PixelCanvas canvas(120, 30);
-  auto width = [&](const wchar_t* text) {
+  auto width = [&](const wchar_t* text, bool literal) {
     Button button;
     button.setString(names::text, text);
+    button.setFlag(flags::LiteralText, literal);
     canvas.clear(0xFF000000u);
     style(L"offset1.xml")->draw(canvas.dc(), Rect{0, 0, 120, 30}, &button);
     const RECT box = canvas.changedBox(kBackground);
     return box.right - box.left;
   };
-  const int plain = width(L"HH");
+  const int plain = width(L"HH", false);
   ASSERT_GT(plain, 0);
-  EXPECT_GT(width(L"H&H"), plain);   // a mnemonic marker would have vanished
-  EXPECT_GT(width(L"&"), 0);
+  EXPECT_EQ(width(L"H&H", false), plain);  // the marker is not drawn
+  EXPECT_GT(width(L"H&&H", false), plain);
+  EXPECT_EQ(width(L"H&&H", false), width(L"H&H", true));
+  EXPECT_GT(width(L"H&H", true), plain);
+  EXPECT_GT(width(L"&", true), 0);
 }
 
 TEST_F(StyleTest, BuiltInStyleFiles) {

@@ -69,6 +69,13 @@ checkEqual(test.getString(first, "style"), "button.xml", "setStyle stores the st
 first:setToolTip("提示 tip")
 checkEqual(test.getString(first, "tooltip"), "提示 tip", "setToolTip stores the tooltip")
 checkEqual(select("#", first:repaint()), 0, "repaint returns nothing")
+-- What screen readers read: the name and description given for them.
+checkEqual(select("#", first:setAccessibleName("Installation folder")), 0, "setAccessibleName returns nothing")
+checkEqual(test.getString(first, "name"), "Installation folder", "setAccessibleName stores the name")
+first:setAccessibleDescription("Where the program goes")
+checkEqual(test.getString(first, "description"), "Where the program goes", "setAccessibleDescription stores it")
+first:setAccessibleName({})   -- not a text: an empty name, no error
+checkEqual(test.getString(first, "name"), "", "a name that is not a text is empty")
 
 -- setFocus raises GotFocus on the control and LostFocus on the old focus.
 local focusLog = {}
