@@ -16,8 +16,8 @@ class ScrollBar;
 // absent). Each arrange replaces the bars with new ones that keep the old
 // positions. A plain scroll panel scrolls its content with its bars, the
 // wheel (48 pixels a notch, smaller deltas adding up) and, with the focus (a
-// click, or Tab: it is a tab stop while it shows a bar), the keyboard (Up,
-// Down, Page Up, Page Down, Home, End).
+// click, or Tab: it is a tab stop while it shows its vertical bar), the
+// keyboard (Up, Down, Page Up, Page Down, Home, End).
 class ScrollPanel : public Panel {
  public:
   static constexpr std::int32_t kLineStep = 16;

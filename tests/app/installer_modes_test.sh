@@ -28,8 +28,10 @@
 #     The uninstaller of the install for all users, started without them,
 #     does the same;
 #  4. "choose" with a window: the folder page offers "For all users" (chosen,
-#     as the setup has the rights) and "Just for me"; choosing the latter puts
-#     the user's programs folder in the box, and Install installs there.
+#     as the setup has the rights) and "Just for me", both by keyboard too
+#     (Alt+J; Shift+Tab and Space back to "For all users"; Tab and Space);
+#     choosing "Just for me" puts the user's programs folder in the box, and
+#     Install installs there.
 #  5. "choose" with a window, without administrator rights: "Just for me" is
 #     chosen first; "For all users" and Install hand the install to the copy
 #     started for all users, which (given no rights by Wine) says so and
@@ -165,12 +167,23 @@ shot modes-folder-all-users.png
 [ "$(darkest modes-folder-all-users.png 40 280 400 24)" -lt 140 ] || fail "the folder page shows no choice of mode"
 chosen modes-folder-all-users.png 138 && ! chosen modes-folder-all-users.png 298 ||
   fail "with administrator rights the folder page does not start from \"For all users\""
-click $((X + 298)) $((Y + 292))                     # "Just for me"
+# The choice by keyboard: each radio button is a tab stop with an access key.
+keys() { xdotool key --delay 80 "$@"; sleep 0.7; }
+xdotool windowfocus --sync "$wid" 2>/dev/null
+keys alt+j                                          # "Just for me"
 shot modes-folder-just-me.png
 chosen modes-folder-just-me.png 298 && ! chosen modes-folder-just-me.png 138 ||
-  fail "\"Just for me\" was not chosen"
+  fail "Alt+J did not choose \"Just for me\""
 differs "$artifacts/modes-folder-all-users.png" "$artifacts/modes-folder-just-me.png" ||
   fail "choosing \"Just for me\" changed nothing on the page"
+keys shift+Tab space                                # back to "For all users"
+shot modes-folder-keys-all-users.png
+chosen modes-folder-keys-all-users.png 138 && ! chosen modes-folder-keys-all-users.png 298 ||
+  fail "Shift+Tab and Space from \"Just for me\" did not choose \"For all users\""
+keys Tab space                                      # "Just for me" again
+shot modes-folder-just-me-again.png
+chosen modes-folder-just-me-again.png 298 && ! chosen modes-folder-just-me-again.png 138 ||
+  fail "Tab and Space from \"For all users\" did not choose \"Just for me\""
 click_primary 0.5                                   # Install
 wait_for "$user_install_dir/install-log.json" || fail "the install for the user did not end"
 sleep 2
