@@ -16,6 +16,7 @@
 
 using namespace dui;
 using dui_test::place;
+using dui_test::pumpFor;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -462,14 +463,6 @@ void sendInput(DWORD flags, int x = 0, int y = 0) {
     in.mi.dy = (y * 65535) / (::GetSystemMetrics(SM_CYSCREEN) - 1);
   }
   ::SendInput(1, &in, sizeof in);
-}
-
-void pumpFor(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  while (static_cast<int>(end - ::GetTickCount()) > 0) {
-    dui_test::pump();
-    ::Sleep(10);
-  }
 }
 
 TEST_F(PageControls, DraggingTheTitleBarMovesTheWindow) {

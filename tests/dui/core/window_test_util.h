@@ -106,6 +106,15 @@ inline void pump() {
   }
 }
 
+// Runs the thread's messages, timers included, for `ms` milliseconds.
+inline void pumpFor(DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  while (static_cast<int>(end - ::GetTickCount()) > 0) {
+    pump();
+    ::Sleep(10);
+  }
+}
+
 // Moves the real cursor to a client point of `hwnd`.
 inline void cursorTo(HWND hwnd, int x, int y) {
   POINT p{x, y};
