@@ -235,10 +235,7 @@ TEST_F(Slideshow, MissingPicturesDrawNothingAndOtherSizesAreNotBlended) {
         EXPECT_EQ(canvas.changedBox(kBlack).right, 0);
       }
     }
-    ::DestroyWindow(hwnd);
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
+    startAgain();
   }
 }
 
@@ -322,11 +319,8 @@ TEST_F(Tabs, FirstArrangeSelectsTheFirstItemAndLaysOutStripAndSlot) {
     EXPECT_EQ(tabs->contentSlot(), c.slot);
     EXPECT_EQ(items[1]->rect(), c.secondHeader);
     for (Control* page : pages) EXPECT_EQ(page->rect(), c.slot);
-    ::DestroyWindow(hwnd);
+    startAgain();
     log = ChangeLog{};
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
   }
 }
 
@@ -400,11 +394,8 @@ TEST_F(Tabs, ANewPageSlidesInInTenPaintedStepsFromTheSideOfItsHeader) {
     if (!seen.empty() && seen.front() == tabs->contentSlot() && !c.placements.empty()) seen.erase(seen.begin());
     EXPECT_EQ(seen, expected);
     watched = nullptr;
-    ::DestroyWindow(hwnd);
+    startAgain();
     log = ChangeLog{};
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
   }
 }
 
