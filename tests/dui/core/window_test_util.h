@@ -115,6 +115,14 @@ inline void pumpFor(DWORD ms) {
   }
 }
 
+// Where the window `child` lies, in the client coordinates of `host`.
+inline dui::Rect childRectIn(HWND host, HWND child) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(HWND_DESKTOP, host, reinterpret_cast<POINT*>(&r), 2);
+  return dui::Rect{r.left, r.top, r.right, r.bottom};
+}
+
 // Moves the real cursor to a client point of `hwnd`.
 inline void cursorTo(HWND hwnd, int x, int y) {
   POINT p{x, y};
