@@ -52,7 +52,8 @@ class ChildHost : public Control {
     ::SetWindowPos(child_.get(), nullptr, p->rect.left, p->rect.top, p->rect.width(), p->rect.height(),
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     const Rect cut = p->visible.offset(-p->rect.left, -p->rect.top);
-    ::SetWindowRgn(child_.get(), ::CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom), TRUE);
+    kavri::UniqueHrgn region(::CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom));
+    if (::SetWindowRgn(child_.get(), region.get(), TRUE)) region.release();   // set: the system owns it
   }
 
   kavri::UniqueOwnedHwnd child_;
