@@ -15,11 +15,6 @@ namespace {
 using dui::ProgressBar;
 using dui::Slider;
 
-template <class T>
-T* resolveAs(lua_State* L) {
-  return dynamic_cast<T*>(resolveControl(L));
-}
-
 // control:set...(n): the member `Set` of a T with n.
 template <class T, auto Set>
 int setNumber(lua_State* L) {
