@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   const double mb = 1024.0 * 1024.0;
   std::printf("song list: %d songs, %zu bytes in, %zu bytes written\n", songs, text.size(), written.size());
   std::printf("%-8s %10s %10s\n", "", "ms", "MB/s");
-  std::printf("%-8s %10.2f %10.1f\n", "parse", parse * 1000, text.size() / mb / parse);
-  std::printf("%-8s %10.2f %10.1f\n", "write", write * 1000, written.size() / mb / write);
+  std::printf("%-8s %10.2f %10.1f\n", "parse", parse * 1000, double(text.size()) / mb / parse);
+  std::printf("%-8s %10.2f %10.1f\n", "write", write * 1000, double(written.size()) / mb / write);
   return 0;
 }

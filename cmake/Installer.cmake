@@ -263,3 +263,19 @@ function(add_installer target)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()
 endfunction()
+
+# installer_signing(<var> <cert.pfx> <password-file> <time-stamp-server>)
+#
+# Sets <var> to add_installer's signing arguments for these settings (cache
+# variables, any of which may be empty): none without a certificate, TIMESTAMP
+# only with a server.
+function(installer_signing var cert password_file timestamp)
+  set(arguments)
+  if(cert)
+    set(arguments SIGN ${cert} PASSWORD_FILE ${password_file})
+    if(timestamp)
+      list(APPEND arguments TIMESTAMP ${timestamp})
+    endif()
+  endif()
+  set(${var} ${arguments} PARENT_SCOPE)
+endfunction()

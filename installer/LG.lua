@@ -181,39 +181,38 @@ local function writeEntry(name, path, programPath)
     if not existed or backup then ok, code = extractFile(name, path) else code = 32 end
     if ok then return true, path end
     local inUse = existed and (code == 32 or code == 33 or code == 5)
-    -- For one user nothing waits for the restart: scheduling it is the
-    -- administrators' alone, and writes for all users. Close the program,
-    -- or the install ends (cancelled when the user said so).
     if inUse and not places.restartAllowed then
+      -- For one user nothing waits for the restart: scheduling it is the
+      -- administrators' alone, and writes for all users. Close the program,
+      -- or the install ends (cancelled when the user said so).
       local answer = notify({ code = REPORT.IN_USE, path = path, atRestart = false })
-      if answer == ANSWER.CLOSE_PROGRAM then
-        closeProgram(path, programPath)
-        if not backup then backup = backUp(path) end
-      elseif answer == ANSWER.CANCEL then
-        error(CANCELLED, 0)
-      else
+      if answer == ANSWER.CANCEL then error(CANCELLED, 0) end
+      if answer ~= ANSWER.CLOSE_PROGRAM then
         fail(path .. " is in use, and an install for one user cannot replace it at the restart")
       end
-    end
-    local pending = inUse and places.restartAllowed and freeName(path, shared.PENDING_SUFFIX)
-    if pending then record({ op = "pending", path = pending, target = path }) end
-    if pending and extractFile(name, pending) then
-      local answer = notify({ code = REPORT.IN_USE, path = path })
-      if answer == ANSWER.CLOSE_PROGRAM then
-        removeFile(pending)
-        closeProgram(path, programPath)
-        if not backup then backup = backUp(path) end
-      elseif answer == ANSWER.AT_RESTART and moveFileAtRestart(pending, path) then
-        -- Undone by removing the new file: the move at restart then finds
-        -- nothing to move. The journal's finish marks the restart once the
-        -- job has succeeded: the new file waits beside the old one.
-        return true, pending
-      else
-        removeFile(pending)
-        error(CANCELLED, 0)
+      closeProgram(path, programPath)
+      if not backup then backup = backUp(path) end
+    else
+      local pending = inUse and freeName(path, shared.PENDING_SUFFIX)
+      if pending then record({ op = "pending", path = pending, target = path }) end
+      if pending and extractFile(name, pending) then
+        local answer = notify({ code = REPORT.IN_USE, path = path })
+        if answer == ANSWER.CLOSE_PROGRAM then
+          removeFile(pending)
+          closeProgram(path, programPath)
+          if not backup then backup = backUp(path) end
+        elseif answer == ANSWER.AT_RESTART and moveFileAtRestart(pending, path) then
+          -- Undone by removing the new file: the move at restart then finds
+          -- nothing to move. The journal's finish marks the restart once the
+          -- job has succeeded: the new file waits beside the old one.
+          return true, pending
+        else
+          removeFile(pending)
+          error(CANCELLED, 0)
+        end
+      elseif not askAfterFailure(path, code) then
+        return false
       end
-    elseif (places.restartAllowed or not inUse) and not askAfterFailure(path, code) then
-      return false
     end
   end
 end

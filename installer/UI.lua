@@ -387,47 +387,41 @@ local function progressPage(setup)
     return ANSWER.GO_ON
   end
 
-  local function onFailure(report)
-    if setup.cancelRequested then return ANSWER.CANCEL end
-    if report.required then   -- the install cannot do without it
-      local answer = window:showMessageBox("Setup cannot write " .. report.path .. ":\n" .. report.reason
-        .. "\n\nRetry: try again.\nCancel: cancel the installation and undo it.",
-        CAPTION.ERROR, MB.RETRYCANCEL + MB.ICONERROR)
-      if answer == ID.RETRY then return ANSWER.RETRY end
-      setup.cancelRequested = true
-      return ANSWER.CANCEL
-    end
-    local answer = window:showMessageBox("Setup cannot write " .. report.path .. ":\n" .. report.reason
-      .. "\n\nAbort: cancel the installation and undo it.\nRetry: try again.\nIgnore: skip this file.",
-      CAPTION.ERROR, MB.ABORTRETRYIGNORE + MB.ICONERROR)
-    if answer == ID.RETRY then return ANSWER.RETRY end
-    if answer == ID.IGNORE then return ANSWER.SKIP end
+  -- A question of the worker's, put in a box: the answer `answers` maps the
+  -- pressed button to, else (Cancel, Abort) the cancel, which is then
+  -- remembered.
+  local function ask(text, caption, buttons, answers)
+    local answer = answers[window:showMessageBox(text, caption, buttons)]
+    if answer then return answer end
     setup.cancelRequested = true
     return ANSWER.CANCEL
   end
 
+  local function onFailure(report)
+    if setup.cancelRequested then return ANSWER.CANCEL end
+    local text = "Setup cannot write " .. report.path .. ":\n" .. report.reason
+    if report.required then   -- the install cannot do without it
+      return ask(text .. "\n\nRetry: try again.\nCancel: cancel the installation and undo it.",
+                 CAPTION.ERROR, MB.RETRYCANCEL + MB.ICONERROR, { [ID.RETRY] = ANSWER.RETRY })
+    end
+    return ask(text .. "\n\nAbort: cancel the installation and undo it.\nRetry: try again.\nIgnore: skip this file.",
+               CAPTION.ERROR, MB.ABORTRETRYIGNORE + MB.ICONERROR,
+               { [ID.RETRY] = ANSWER.RETRY, [ID.IGNORE] = ANSWER.SKIP })
+  end
+
   local function onFileInUse(report)
     if setup.cancelRequested then return ANSWER.CANCEL end
+    local text = report.path .. " is in use, probably because " .. product.name .. " is running."
     if report.atRestart == false then   -- for one user: close it, or cancel
-      local answer = window:showMessageBox(report.path .. " is in use, probably because " .. product.name
-        .. " is running."
-        .. "\n\nOK: close " .. product.name .. " and replace the file now."
-        .. "\nCancel: cancel the installation and undo it.",
-        CAPTION.NOTICE, MB.OKCANCEL + MB.ICONWARNING)
-      if answer == ID.OK then return ANSWER.CLOSE_PROGRAM end
-      setup.cancelRequested = true
-      return ANSWER.CANCEL
+      return ask(text .. "\n\nOK: close " .. product.name .. " and replace the file now."
+                 .. "\nCancel: cancel the installation and undo it.",
+                 CAPTION.NOTICE, MB.OKCANCEL + MB.ICONWARNING, { [ID.OK] = ANSWER.CLOSE_PROGRAM })
     end
-    local answer = window:showMessageBox(report.path .. " is in use, probably because " .. product.name
-      .. " is running."
-      .. "\n\nYes: close " .. product.name .. " and replace the file now."
-      .. "\nNo: replace the file when the computer restarts."
-      .. "\nCancel: cancel the installation and undo it.",
-      CAPTION.NOTICE, MB.YESNOCANCEL + MB.ICONWARNING)
-    if answer == ID.YES then return ANSWER.CLOSE_PROGRAM end
-    if answer == ID.NO then return ANSWER.AT_RESTART end
-    setup.cancelRequested = true
-    return ANSWER.CANCEL
+    return ask(text .. "\n\nYes: close " .. product.name .. " and replace the file now."
+               .. "\nNo: replace the file when the computer restarts."
+               .. "\nCancel: cancel the installation and undo it.",
+               CAPTION.NOTICE, MB.YESNOCANCEL + MB.ICONWARNING,
+               { [ID.YES] = ANSWER.CLOSE_PROGRAM, [ID.NO] = ANSWER.AT_RESTART })
   end
 
   window:setMessageHandler(function(text)

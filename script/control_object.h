@@ -17,6 +17,11 @@ void pushControlObject(lua_State* L, dui::Control* control);
 // The live control behind argument 1 of a control method, or null when the
 // argument is not a registered control object (or its control has died).
 dui::Control* resolveControl(lua_State* L);
+// The same as a T (a control class): null also when the control is not one.
+template <class T>
+T* resolveAs(lua_State* L) {
+  return dynamic_cast<T*>(resolveControl(L));
+}
 
 // Whether a script object currently refers to this control.
 bool isScriptBound(const dui::Control* control);

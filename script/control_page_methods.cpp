@@ -7,11 +7,6 @@
 namespace kavri {
 namespace {
 
-template <class T>
-T* resolveAs(lua_State* L) {
-  return dynamic_cast<T*>(resolveControl(L));
-}
-
 int playStart(lua_State* L) {
   if (auto* show = resolveAs<dui::PowerPoint>(L)) show->playStart();
   return 0;

@@ -9,11 +9,6 @@
 namespace kavri {
 namespace {
 
-template <class T>
-T* resolveAs(lua_State* L) {
-  return dynamic_cast<T*>(resolveControl(L));
-}
-
 // setText: replaces the content (a TextBox ignores its own current text and
 // cuts a longer one to its buffer), then repaints.
 template <class T>

@@ -12,73 +12,44 @@
 namespace kavri {
 namespace {
 
-template <class T>
-T* resolveAs(lua_State* L) {
-  return dynamic_cast<T*>(resolveControl(L));
-}
+using dui::ProgressBar;
+using dui::Slider;
 
-std::int32_t argInt32(lua_State* L, int index) { return static_cast<std::int32_t>(argInteger(L, index)); }
-
-// Progress bar: setValue stores the smaller of n and the range (no lower
-// bound); setRange does not clamp the position again.
-int barSetRange(lua_State* L) {
-  if (auto* bar = resolveAs<dui::ProgressBar>(L)) bar->setRange(argInt32(L, 2));
+// control:set...(n): the member `Set` of a T with n.
+template <class T, auto Set>
+int setNumber(lua_State* L) {
+  if (T* control = resolveAs<T>(L)) (control->*Set)(static_cast<std::int32_t>(argInteger(L, 2)));
   return 0;
 }
-int barSetValue(lua_State* L) {
-  if (auto* bar = resolveAs<dui::ProgressBar>(L)) bar->setPosition(argInt32(L, 2));
-  return 0;
-}
-int barGetValue(lua_State* L) {
-  auto* bar = resolveAs<dui::ProgressBar>(L);
-  if (!bar) return 0;
-  lua_pushinteger(L, bar->position());
-  return 1;
-}
-int barGetRange(lua_State* L) {
-  auto* bar = resolveAs<dui::ProgressBar>(L);
-  if (!bar) return 0;
-  lua_pushinteger(L, bar->range());
+
+// control:get...() -> the member `Get` of a T.
+template <class T, auto Get>
+int getNumber(lua_State* L) {
+  T* control = resolveAs<T>(L);
+  if (!control) return 0;
+  lua_pushinteger(L, (control->*Get)());
   return 1;
 }
 
 // Slider: values stay within 0 .. range; a change raises ValueChange, as the
 // user's does.
-int sliderSetRange(lua_State* L) {
-  if (auto* slider = resolveAs<dui::Slider>(L)) slider->setRange(argInt32(L, 2));
-  return 0;
-}
-int sliderSetValue(lua_State* L) {
-  if (auto* slider = resolveAs<dui::Slider>(L)) slider->setValue(argInt32(L, 2));
-  return 0;
-}
-int sliderGetValue(lua_State* L) {
-  auto* slider = resolveAs<dui::Slider>(L);
-  if (!slider) return 0;
-  lua_pushinteger(L, slider->value());
-  return 1;
-}
-int sliderGetRange(lua_State* L) {
-  auto* slider = resolveAs<dui::Slider>(L);
-  if (!slider) return 0;
-  lua_pushinteger(L, slider->maximum());
-  return 1;
-}
-
-const luaL_Reg kSliderMethods[] = {{"setRange", guardedCall<sliderSetRange>},
-                                   {"getRange", guardedCall<sliderGetRange>},
-                                   {"setValue", guardedCall<sliderSetValue>},
-                                   {"getValue", guardedCall<sliderGetValue>},
+const luaL_Reg kSliderMethods[] = {{"setRange", guardedCall<setNumber<Slider, &Slider::setRange>>},
+                                   {"getRange", guardedCall<getNumber<Slider, &Slider::maximum>>},
+                                   {"setValue", guardedCall<setNumber<Slider, &Slider::setValue>>},
+                                   {"getValue", guardedCall<getNumber<Slider, &Slider::value>>},
                                    {nullptr, nullptr}};
 
 }  // namespace
 
-const luaL_Reg kProgressBarMethods[] = {{"setRange", guardedCall<barSetRange>},
-                                        {"getRange", guardedCall<barGetRange>},
-                                        {"setValue", guardedCall<barSetValue>},
-                                        {"getValue", guardedCall<barGetValue>},
-                                        {"setPosition", guardedCall<barSetValue>},
-                                        {nullptr, nullptr}};
+// Progress bar: setValue stores the smaller of n and the range (no lower
+// bound); setRange does not clamp the position again.
+const luaL_Reg kProgressBarMethods[] = {
+    {"setRange", guardedCall<setNumber<ProgressBar, &ProgressBar::setRange>>},
+    {"getRange", guardedCall<getNumber<ProgressBar, &ProgressBar::range>>},
+    {"setValue", guardedCall<setNumber<ProgressBar, &ProgressBar::setPosition>>},
+    {"getValue", guardedCall<getNumber<ProgressBar, &ProgressBar::position>>},
+    {"setPosition", guardedCall<setNumber<ProgressBar, &ProgressBar::setPosition>>},
+    {nullptr, nullptr}};
 
 const luaL_Reg* valueMethods(const dui::Control* control) {
   return dynamic_cast<const dui::Slider*>(control) ? kSliderMethods : nullptr;

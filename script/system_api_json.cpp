@@ -70,37 +70,6 @@ bool decodeUtf8(const char* text, size_t length, std::u16string& out) {
   return true;
 }
 
-// UTF-16 to UTF-8; a lone surrogate (which JSON's \u escapes can spell)
-// becomes U+FFFD.
-std::string encodeUtf8(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t code = text[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    if (code < 0x80) {
-      out += char(code);
-    } else if (code < 0x800) {
-      out += char(0xC0 | code >> 6);
-      out += char(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += char(0xE0 | code >> 12);
-      out += char(0x80 | (code >> 6 & 0x3F));
-      out += char(0x80 | (code & 0x3F));
-    } else {
-      out += char(0xF0 | code >> 18);
-      out += char(0x80 | (code >> 12 & 0x3F));
-      out += char(0x80 | (code >> 6 & 0x3F));
-      out += char(0x80 | (code & 0x3F));
-    }
-  }
-  return out;
-}
-
 class Encoder {
  public:
   explicit Encoder(lua_State* L) : L_(L) {}
@@ -208,7 +177,7 @@ void pushJson(lua_State* L, const JObject& value) {
     case JType::Boolean: lua_pushboolean(L, value.asBoolean()); break;
     case JType::Number: lua_pushnumber(L, value.asNumber()); break;
     case JType::String: {
-      const std::string text = encodeUtf8(value.asString());
+      const std::string text = jsonTextToUtf8(value.asString());
       lua_pushlstring(L, text.data(), text.size());
       break;
     }
@@ -226,7 +195,7 @@ void pushJson(lua_State* L, const JObject& value) {
       const JObject::Members& members = value.members();
       lua_createtable(L, 0, int(members.size()));
       for (const auto& [key, member] : members) {
-        const std::string name = encodeUtf8(key);
+        const std::string name = jsonTextToUtf8(key);
         lua_pushlstring(L, name.data(), name.size());
         pushJson(L, member);
         lua_rawset(L, -3);   // a null member stays absent

@@ -121,21 +121,20 @@ int pushSpecialFolder(lua_State* L, int csidl) {
 
 // The optional mode argument (1) of the folders that exist per machine and
 // per user: nothing or "machine" for all users' folder, "user" for this
-// user's own. False for anything else, after pushing nil and the reason.
-bool folderMode(lua_State* L, bool& perUser, int& results) {
+// user's own. False for anything else, after pushing nil and the reason (the
+// two results of the call).
+bool folderMode(lua_State* L, bool& perUser) {
   const std::wstring mode = lua_isnoneornil(L, 1) ? std::wstring() : argText(L, 1);
   perUser = mode == L"user";
   if (perUser || mode.empty() || mode == L"machine") return true;
   lua_pushnil(L);
   lua_pushliteral(L, "the mode must be \"machine\" or \"user\"");
-  results = 2;
   return false;
 }
 
 int pushModeFolder(lua_State* L, int machineFolder, int userFolder) {
   bool perUser = false;
-  int results = 0;
-  if (!folderMode(L, perUser, results)) return results;
+  if (!folderMode(L, perUser)) return 2;
   return pushSpecialFolder(L, perUser ? userFolder : machineFolder);
 }
 
@@ -146,15 +145,11 @@ int pushModeFolder(lua_State* L, int machineFolder, int userFolder) {
 // checks.
 int pushUserProgramFolder(lua_State* L) {
   PWSTR known = nullptr;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_UserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &known)) && known) {
-    const std::wstring path(known);
-    ::CoTaskMemFree(known);
-    if (!path.empty()) {
-      pushWide(L, path);
-      return 1;
-    }
-  } else {
-    ::CoTaskMemFree(known);
+  const HRESULT found = ::SHGetKnownFolderPath(FOLDERID_UserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &known);
+  const UniqueCoTaskMem<wchar_t> owned(known);   // freed whether or not it was found
+  if (SUCCEEDED(found) && known && *known) {
+    pushWide(L, known);
+    return 1;
   }
   wchar_t local[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE)) return 0;
@@ -166,8 +161,7 @@ int getAppDataFolder(lua_State* L) { return pushSpecialFolder(L, CSIDL_APPDATA);
 // getProgramFolder([mode]): Program Files, or this user's programs folder.
 int getProgramFolder(lua_State* L) {
   bool perUser = false;
-  int results = 0;
-  if (!folderMode(L, perUser, results)) return results;
+  if (!folderMode(L, perUser)) return 2;
   return perUser ? pushUserProgramFolder(L) : pushSpecialFolder(L, CSIDL_PROGRAM_FILES);
 }
 // getDesktopFolder([mode]), getStartMenuFolder([mode]): all users', or this user's.

@@ -13,6 +13,7 @@
 #include "script/notification_delivery.h"
 #include "script/script_api.h"
 #include "script/script_host.h"
+#include "script/ui_thread_wait.h"
 #include "support/debug_log.h"
 #include "support/elevated_start.h"
 #include "support/instance_guard.h"
@@ -23,44 +24,6 @@ namespace {
 
 // What a command line holds at most, less room for the program's path.
 constexpr size_t kMaxParameterUnits = 30000;
-
-// This executable's full path ("" when it cannot be read).
-std::wstring ownPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], DWORD(path.size()));
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-// Retrieves and dispatches the UI thread's messages until `process` has
-// ended, so that a window of this installer stays responsive (and the
-// system's broadcasts answered) while the elevated copy runs. A quit message
-// is kept and posted again after the wait.
-void pumpUntilEnded(HANDLE process) {
-  bool quit = false;
-  WPARAM quitCode = 0;
-  for (;;) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = msg.wParam;
-        continue;
-      }
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    const DWORD woken = ::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-    if (woken != WAIT_OBJECT_0 + 1) break;   // ended, or the handle is unusable
-  }
-  if (quit) ::PostQuitMessage(int(quitCode));
-}
 
 int pushRefusal(lua_State* L, const std::wstring& message, const char* reason) {
   lua_pushboolean(L, 0);
@@ -81,7 +44,7 @@ int relaunchElevated(lua_State* L) {
   if (parameters.size() > kMaxParameterUnits) return pushRefusal(L, L"the parameters are too long", "failed");
   if (deliveringNotification() || LuaWork::isRunning())
     return pushRefusal(L, L"a background work runs: it must end first", "busy");
-  const std::wstring file = ownPath();
+  const std::wstring file = executablePath();
   if (file.empty()) return pushRefusal(L, L"this installer's own path cannot be read", "failed");
 
   const bool heldMutex = holdsInstanceMutex();
@@ -100,7 +63,10 @@ int relaunchElevated(lua_State* L) {
                               std::to_wstring(error) + L")",
                        "failed");
   }
-  pumpUntilEnded(process.get());
+  // This installer's windows stay responsive while the copy runs; the wait
+  // ends when it has ended, or when its handle cannot be waited on.
+  HANDLE copy = process.get();
+  pumpMessagesUntil([copy] { return ::WaitForSingleObject(copy, 0) != WAIT_TIMEOUT; }, copy, INFINITE);
   DWORD exitCode = 0;
   const bool known = ::GetExitCodeProcess(process.get(), &exitCode) && exitCode != STILL_ACTIVE;
   ScriptHost& host = ScriptHost::instance();

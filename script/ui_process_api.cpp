@@ -17,6 +17,7 @@
 #include "script/packaged_script.h"
 #include "script/script_api.h"
 #include "script/script_host.h"
+#include "script/ui_thread_wait.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
@@ -38,25 +39,11 @@ std::wstring commandLineTail(const wchar_t* line) {
   return p;
 }
 
-// This executable's full path ("" when it cannot be read).
-std::wstring modulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], DWORD(path.size()));
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 // arg: [0] the executable's full path, [1..n] the arguments as
 // CommandLineToArgvW splits them.
 void setArgTable(lua_State* L) {
   lua_newtable(L);
-  pushWide(L, modulePath());
+  pushWide(L, executablePath());
   lua_rawseti(L, -2, 0);
   int count = 0;
   UniqueHlocal argv(reinterpret_cast<HLOCAL>(::CommandLineToArgvW(::GetCommandLineW(), &count)));
@@ -121,23 +108,7 @@ int deliverToWaitHandler(const char* text, void* context) noexcept {
 // must not end the wait, which would leave the worker unanswered: it is
 // posted again once the work has ended.
 void pumpUntilWorkEnds() {
-  bool quit = false;
-  WPARAM quitCode = 0;
-  while (LuaWork::isRunning()) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = msg.wParam;
-        continue;
-      }
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    if (!LuaWork::isRunning()) break;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-  }
-  if (quit) ::PostQuitMessage(int(quitCode));
+  pumpMessagesUntil([] { return !LuaWork::isRunning(); }, nullptr, 50);
 }
 
 // workRunning() -> true from a successful startWork until the worker has

@@ -7,70 +7,56 @@
 #include "script/lua_convert.h"
 #include "script/lua_window.h"
 #include "script/script_host.h"
+#include "support/text_convert.h"
 
 namespace kavri {
 namespace {
 
-struct ForwardCall {
+// The window's handler called with a text and the message code.
+struct HandlerCall {
   dui::WindowImpl* window;
-  dui::Event* event;
+  const char* text;   // UTF-8; null reaches the script as nil
+  lua_Integer code;   // 1024 for a notification, 1126 or 1127 for a navigation
 };
 
-// Runs protected under the notification: argument 1 is the ForwardCall.
+// Runs protected: argument 1 is the HandlerCall; answers the handler's result.
 int invokeMessageHandler(lua_State* L) {
-  const auto* call = static_cast<const ForwardCall*>(lua_touserdata(L, 1));
+  const auto* call = static_cast<const HandlerCall*>(lua_touserdata(L, 1));
   ScriptHost::pushRegistryCall(L, "lua_invokeMessageHandler", kWindowRegistry);
   LuaWindow::pushObject(L, call->window);
-  const char* text = reinterpret_cast<const char*>(call->event->wparam);
-  lua_pushstring(L, text);   // a null text reaches the script as nil
-  lua_pushinteger(L, dui::events::AppNotify);
+  lua_pushstring(L, call->text);
+  lua_pushinteger(L, call->code);
   ScriptHost::callRegistry(L, 4, 1);
   return 1;
 }
 
-struct NavigationCall {
-  dui::WindowImpl* window;
-  unsigned message;
-  const wchar_t* address;
-};
-
-// Runs protected under the browser's report: argument 1 is the NavigationCall.
-int invokeNavigationHandler(lua_State* L) {
-  const auto* call = static_cast<const NavigationCall*>(lua_touserdata(L, 1));
-  ScriptHost::pushRegistryCall(L, "lua_invokeMessageHandler", kWindowRegistry);
-  LuaWindow::pushObject(L, call->window);
-  pushWide(L, call->address);
-  lua_pushinteger(L, static_cast<lua_Integer>(call->message));
-  ScriptHost::callRegistry(L, 4, 0);
-  return 0;
+// Calls the window's message handler, protected (an error is kept pending).
+// Its answer goes to `answer`, when given: 0 for a non-number or an error.
+// Nothing is called, nor answered, while the state is closed.
+void callMessageHandler(dui::WindowImpl* window, const char* text, lua_Integer code, std::intptr_t* answer) {
+  ScriptHost& host = ScriptHost::instance();
+  lua_State* L = host.state();
+  if (!L || !lua_checkstack(L, 8)) return;
+  const int top = lua_gettop(L);
+  HandlerCall call{window, text, code};
+  lua_pushcfunction(L, invokeMessageHandler);
+  lua_pushlightuserdata(L, &call);
+  host.callFromNative(1, 1);
+  if (answer) *answer = static_cast<std::intptr_t>(argInteger(L, -1));   // non-numbers give 0
+  lua_settop(L, top);
 }
 
 }  // namespace
 
 void deliverNavigation(dui::WindowImpl* window, unsigned message, const wchar_t* address) {
   if (!window || !LuaWindow::find(addressOf(window))) return;   // not a script window
-  ScriptHost& host = ScriptHost::instance();
-  lua_State* L = host.state();
-  if (!L || !lua_checkstack(L, 8)) return;
-  const int top = lua_gettop(L);
-  NavigationCall call{window, message, address ? address : L""};
-  lua_pushcfunction(L, invokeNavigationHandler);
-  lua_pushlightuserdata(L, &call);
-  host.callFromNative(1, 0);
-  lua_settop(L, top);
+  const std::string text = wideToUtf8(address ? address : L"");
+  callMessageHandler(window, text.c_str(), static_cast<lua_Integer>(message), nullptr);
 }
 
 void forwardNotification(void* window, dui::Control*, dui::Event& e) {
-  ScriptHost& host = ScriptHost::instance();
-  lua_State* L = host.state();
-  if (!L || !lua_checkstack(L, 8)) return;
-  const int top = lua_gettop(L);
-  ForwardCall call{static_cast<dui::WindowImpl*>(static_cast<dui::ShadowedWindow*>(window)), &e};
-  lua_pushcfunction(L, invokeMessageHandler);
-  lua_pushlightuserdata(L, &call);
-  host.callFromNative(1, 1);
-  e.lparam = static_cast<std::intptr_t>(argInteger(L, -1));   // non-numbers give 0
-  lua_settop(L, top);
+  callMessageHandler(static_cast<dui::WindowImpl*>(static_cast<dui::ShadowedWindow*>(window)),
+                     reinterpret_cast<const char*>(e.wparam), dui::events::AppNotify, &e.lparam);
 }
 
 int windowSetMessageHandler(lua_State* L) {

@@ -52,12 +52,10 @@ for required in product.json UI.lua LG.lua style frame program; do
 done
 absolute() { (cd "$(dirname "$1")" && printf '%s/%s\n' "$(pwd)" "$(basename "$1")"); }
 if [ -n "$cert" ]; then
-  [ -f "$cert" ] || fail "the certificate $cert does not exist"
-  [ -f "$password" ] || fail "the password file $password does not exist"
-  cert=$(absolute "$cert")
-  password=$(absolute "$password")
   bash "$root/scripts/sign-installer.sh" --check-only --sign "$cert" --password-file "$password" ||
     fail "nothing was built"
+  cert=$(absolute "$cert")
+  password=$(absolute "$password")
 fi
 
 bash "$root/scripts/setup.sh"

@@ -169,4 +169,8 @@ class JObjectImplObject : public JObjectImplBase {
 using JDiagnosticWriter = void (*)(const std::u16string& piece);
 JDiagnosticWriter setJsonDiagnosticWriter(JDiagnosticWriter writer) noexcept;
 
+// A string value's text or a member's key as UTF-8; a lone surrogate, which a
+// \u escape can spell, becomes U+FFFD.
+std::string jsonTextToUtf8(const std::u16string& text);
+
 }  // namespace kavri

@@ -99,8 +99,8 @@ bool WebBrowser::activate(HWND host) {
     teardown();
     return false;
   }
-  placed_ = placement();
-  hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, host, &placed_);
+  RECT position = placement();
+  hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, host, &position);
   // The activation may have run a message loop in which the control was
   // detached; then teardown has already run and nothing is left to do.
   if (FAILED(hr) || !oleObject_) {
@@ -141,7 +141,6 @@ void WebBrowser::teardown() {
   const DWORD cookie = std::exchange(cookie_, 0);
   HWND browserWindow = std::exchange(browserWindow_, nullptr);
   host_ = nullptr;
-  placed_ = RECT{};
 
   if (connection && cookie) connection->Unadvise(cookie);
   if (browser) browser->Quit();
@@ -167,10 +166,8 @@ void WebBrowser::onPlacementChanged(Control* sender, Event& e) {
   const RECT clip{placement->visible.left, placement->visible.top, placement->visible.right,
                   placement->visible.bottom};
   kavri::ComRef<IOleInPlaceObject> inPlace;
-  if (SUCCEEDED(oleObject_->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace) {
-    placed_ = position;
+  if (SUCCEEDED(oleObject_->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace)
     inPlace->SetObjectRects(&position, &clip);   // the browser cuts itself to the clip
-  }
   // The call may have run a message loop in which the browser was torn down.
   if (browserWindow_ && !::IsWindowVisible(browserWindow_)) ::ShowWindow(browserWindow_, SW_SHOWNA);
 }

@@ -71,7 +71,6 @@ class WebBrowser : public Control {
   DWORD cookie_ = 0;
   HWND host_ = nullptr;
   HWND browserWindow_ = nullptr;
-  RECT placed_{};
   kavri::ComRef<BrowserSite> site_;
 };
 

@@ -55,6 +55,14 @@ expect_logged() {
   fi
   true
 }
+# expect_logged_code WANT WHAT [--limited] PROGRAM [ARGS...]: runs it
+# (run_logged) and fails, showing its debugger output, unless its exit code
+# is WANT; WHAT names the run in the message.
+expect_logged_code() {
+  local want=$1 what=$2
+  run_logged "${@:3}"
+  [ "$code" = "$want" ] || { cat "$debug_log"; fail "$what: exit code $code, expected $want"; }
+}
 asked='asking for administrator rights'
 
 # Checks an install for the current user: files, registration, shortcuts,
@@ -72,30 +80,26 @@ expect_user_install() {
 }
 
 # 1. Per user, without administrator rights.
-run_logged --limited "$user_setup" /S
-[ "$code" = 0 ] || { cat "$debug_log"; fail "per-user install: exit code $code"; }
+expect_logged_code 0 "per-user install" --limited "$user_setup" /S
 expect_logged 'install mode perUser (the product.s: perUser; administrator rights: no)' \
   "the setup did not report a per-user install without administrator rights"
 expect_logged no "$asked" "the per-user install asked for administrator rights"
 expect_user_install "per-user install"
 installed=$(user_state)
 hold_open "$(windows_path "$user_install_dir/readme.txt")"
-run_logged --limited "$user_setup" /S
-[ "$code" = 1603 ] || { cat "$debug_log"; fail "per-user install over a file in use: exit code $code"; }
-[ "$(user_state)" = "$installed" ] || { diff <(echo "$installed") <(user_state); fail "the failed install was not undone"; }
-run_logged --limited "$user_uninstaller" /S
-[ "$code" = 1603 ] || { cat "$debug_log"; fail "per-user uninstall of a file in use: exit code $code"; }
+expect_logged_code 1603 "per-user install over a file in use" --limited "$user_setup" /S
+expect_user "$installed" "the failed install was not undone"
+expect_logged_code 1603 "per-user uninstall of a file in use" --limited "$user_uninstaller" /S
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
 [ -f "$user_install_dir/install-log.json" ] || fail "the failed uninstall removed the install log"
 restart_marked && fail "an install for one user marked a restart"
 expect_machine "$machine_empty" "a file in use of an install for one user made something wait for the restart"
 release_hold
 echo "ok: per user, a file in use: the setup fails and is undone, the uninstall fails; nothing waits for the restart"
-run_logged --limited "$user_uninstaller" /S
-[ "$code" = 0 ] || { cat "$debug_log"; fail "per-user uninstall: exit code $code"; }
+expect_logged_code 0 "per-user uninstall" --limited "$user_uninstaller" /S
 expect_logged no "$asked" "the per-user uninstall asked for administrator rights"
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
-[ "$(user_state)" = "$user_empty" ] || { diff <(echo "$user_empty") <(user_state); fail "the per-user uninstall left something"; }
+expect_user "$user_empty" "the per-user uninstall left something"
 expect_machine "$machine_empty" "the per-user uninstall touched what is for all users"
 echo "ok: per user without administrator rights: installed, registered under HKCU, removed; none asked for"
 
@@ -105,36 +109,32 @@ for refused in "$user_setup|/S /ALLUSERS|/ALLUSERS is not offered" \
                "$choose_setup|/S /ALLUSERS /CURRENTUSER|cannot be given together"; do
   IFS='|' read -r setup switches reason <<<"$refused"
   # shellcheck disable=SC2086
-  run_logged "$setup" $switches
-  [ "$code" = 1639 ] || fail "$(basename "$setup") $switches: exit code $code, expected 1639"
+  expect_logged_code 1639 "$(basename "$setup") $switches" "$setup" $switches
   expect_logged "$reason" "$(basename "$setup") $switches: the reason is not in the debugger output"
 done
-[ "$(user_state)" = "$user_empty" ] || fail "a refused switch installed something for the user"
+expect_user "$user_empty" "a refused switch installed something for the user"
 expect_machine "$machine_empty" "a refused switch installed something"
 echo "ok: a fixed mode's other switch and both switches are refused (1639), nothing done"
 
 # 3. "Choose", silently.
-run_logged --limited "$choose_setup" /S /CURRENTUSER
-[ "$code" = 0 ] || { cat "$debug_log"; fail "choose /CURRENTUSER: exit code $code"; }
+expect_logged_code 0 "choose /CURRENTUSER" --limited "$choose_setup" /S /CURRENTUSER
 expect_logged no "$asked" "choose /CURRENTUSER asked for administrator rights"
 expect_user_install "choose /CURRENTUSER"
 expect_code 0 "its uninstall" "$user_uninstaller" /S
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
-[ "$(user_state)" = "$user_empty" ] || fail "choose /CURRENTUSER: its uninstall left something"
+expect_user "$user_empty" "choose /CURRENTUSER: its uninstall left something"
 
-run_logged "$choose_setup" /S /ALLUSERS
-[ "$code" = 0 ] || { cat "$debug_log"; fail "choose /ALLUSERS: exit code $code"; }
+expect_logged_code 0 "choose /ALLUSERS" "$choose_setup" /S /ALLUSERS
 expect_logged no "$asked" "choose /ALLUSERS asked for the administrator rights it has"
 [ -f "$install_dir/Kavri.exe" ] || fail "choose /ALLUSERS: nothing in $install_dir"
 grep -q '"mode":"perMachine"' "$install_dir/install-log.json" || fail "choose /ALLUSERS: the log does not say perMachine"
 reg_query "$uninstall_key" /v UninstallString | grep -q 'Program Files\\Kavri\\Uninstall.exe' ||
   fail "choose /ALLUSERS: not registered under HKLM"
-[ "$(user_state)" = "$user_empty" ] || fail "choose /ALLUSERS: something was written for the user alone"
+expect_user "$user_empty" "choose /ALLUSERS: something was written for the user alone"
 
 # Its uninstaller without administrator rights: asks for them, and its copy,
 # given none by Wine, refuses.
-run_logged --limited "$install_dir/Uninstall.exe" /S
-[ "$code" = 740 ] || { cat "$debug_log"; fail "the per-machine uninstall without rights: exit code $code"; }
+expect_logged_code 740 "the per-machine uninstall without rights" --limited "$install_dir/Uninstall.exe" /S
 expect_logged "$asked.*Uninstall.exe /ALLUSERS /RELAUNCHED /S" "the uninstaller did not start itself again for all users"
 [ -f "$install_dir/install-log.json" ] || fail "the per-machine uninstall without rights removed something"
 expect_code 0 "the per-machine uninstall" "$install_dir/Uninstall.exe" /S
@@ -144,15 +144,14 @@ reg_query "$session_key" /v PendingFileRenameOperations | grep -q 'Kavri-Uninsta
 forget_restart
 expect_machine "$machine_empty" "choose /ALLUSERS: its uninstall left something"
 
-run_logged --limited "$choose_setup" /S /ALLUSERS
-[ "$code" = 740 ] || { cat "$debug_log"; fail "choose /ALLUSERS without rights: exit code $code, expected the copy's 740"; }
+expect_logged_code 740 "choose /ALLUSERS without rights" --limited "$choose_setup" /S /ALLUSERS
 expect_logged "$asked.*KavriSetupChoose.exe /ALLUSERS /RELAUNCHED /S" "the setup did not start itself again for all users"
 expect_logged "started again to install for all users, but without administrator rights" \
   "the copy did not refuse to go on without administrator rights"
 expect_logged "ended with 740" "the first setup did not wait for the copy"
 [ "$(grep -c "$asked" "$debug_log")" = 1 ] || { cat "$debug_log"; fail "the rights were asked for more than once"; }
 expect_machine "$machine_empty" "choose /ALLUSERS without rights installed something"
-[ "$(user_state)" = "$user_empty" ] || fail "choose /ALLUSERS without rights installed something for the user"
+expect_user "$user_empty" "choose /ALLUSERS without rights installed something for the user"
 echo "ok: choose: /CURRENTUSER for the user, /ALLUSERS for all users, and without rights the copy's 740"
 
 # 4. "Choose" with a window.
@@ -194,7 +193,7 @@ expect_exit 0
 expect_user_install "choose with a window, just for me"
 expect_code 0 "its uninstall" "$user_uninstaller" /S
 wait_uninstaller_copies || fail "the uninstaller's copy did not end"
-[ "$(user_state)" = "$user_empty" ] || fail "choose with a window: its uninstall left something"
+expect_user "$user_empty" "choose with a window: its uninstall left something"
 echo "ok: choose with a window: the folder page's \"Just for me\" installs for the user; screenshots in $artifacts"
 
 # 5. "Choose" with a window, without administrator rights.
@@ -214,5 +213,5 @@ xdotool search --onlyvisible --name '^Kavri Setup$' >/dev/null 2>&1 &&
 answer_box "错误" Return modes-relaunched-refused.png
 expect_exit 740
 expect_machine "$machine_empty" "the refused copy for all users installed something"
-[ "$(user_state)" = "$user_empty" ] || fail "the refused copy for all users installed something for the user"
+expect_user "$user_empty" "the refused copy for all users installed something for the user"
 echo "ok: choose with a window and no rights: \"For all users\" goes to the copy, whose 740 ends the setup"

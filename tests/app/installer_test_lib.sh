@@ -197,16 +197,19 @@ user_state() {
   reg_query "$user_product_key" /s
   reg_query "$user_journal_key" /s
 }
-# Fails with the message given (after showing the difference) unless the
-# machine is as the snapshot given (a machine_state from before) says.
-expect_machine() {
+# expect_machine SNAPSHOT MESSAGE, expect_user SNAPSHOT MESSAGE: fail with
+# the message (after showing the difference) unless the machine (machine_state)
+# or the current user's places (user_state) are as the snapshot taken before.
+expect_state() {
   local after
-  after=$(machine_state)
-  if [ "$1" != "$after" ]; then
-    diff <(echo "$1") <(echo "$after")
-    fail "$2"
+  after=$("$1")
+  if [ "$2" != "$after" ]; then
+    diff <(echo "$2") <(echo "$after")
+    fail "$3"
   fi
 }
+expect_machine() { expect_state machine_state "$@"; }
+expect_user() { expect_state user_state "$@"; }
 
 # Starts a program in the background (through exit_code.exe, so that
 # expect_exit sees its whole exit code; --limited first: without

@@ -37,7 +37,7 @@ printf '%s\n' '{' \
   '  "publisher": "Northwind Tools",' \
   '  "copyright": "© 2024 Northwind \"Tools\" \\ Co",' \
   '  "description": "Tally 2.1 Setup",' \
-  '  "url": "https://example.com/tally",' \
+  '  "url": "https://localhost/tally",' \
   '  "installMode": "perUser",' \
   '  "icon": "art/tally.ico",' \
   '  "id": "Northwind.Tally",' \
@@ -87,7 +87,7 @@ grep -q "wrote .*Tally Setup.exe ($bits-bit, signed)" "$work/build.log" || fail 
 out=$(osslsigncode verify -CAfile "$work/test.pem" "$setup" 2>&1) || fail "the signature does not verify:"$'\n'"$out"
 grep -q 'Signature verification: ok' <<<"$out" || fail "$out"
 grep -qF 'Text description: Tally 2.1 Setup' <<<"$out" || fail "the signature does not carry the description"
-grep -qF 'URL description: https://example.com/tally' <<<"$out" || fail "the signature does not carry the address"
+grep -qF 'URL description: https://localhost/tally' <<<"$out" || fail "the signature does not carry the address"
 if osslsigncode verify -CAfile "$work/other.pem" "$setup" >/dev/null 2>&1; then
   fail "the installer verifies against a certificate that did not sign it"
 fi

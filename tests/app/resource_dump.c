@@ -63,10 +63,9 @@ static int dumpManifest(const wchar_t* file)
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
     HGLOBAL loaded = found ? LoadResource(module, found) : NULL;
     const void* bytes = loaded ? LockResource(loaded) : NULL;
-    if (!bytes) return 1;
-    fwrite(bytes, 1, SizeofResource(module, found), stdout);
+    if (bytes) fwrite(bytes, 1, SizeofResource(module, found), stdout);
     FreeLibrary(module);
-    return 0;
+    return bytes ? 0 : 1;
 }
 
 int wmain(int argc, wchar_t** argv)

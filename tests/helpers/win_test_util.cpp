@@ -22,16 +22,18 @@ HRESULT WINAPI noDesktopShell(REFIID, void** object) {
   if (object) *object = nullptr;
   return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 }
-}  // namespace
 
-ElevationOverride::ElevationOverride(bool elevated, bool desktopShell) {
+// The current calls with the elevation answer (and the desktop shell) replaced.
+SystemSeam elevationCalls(bool elevated, bool desktopShell) {
   SystemSeam calls = systemSeam();
   calls.processElevated = elevated ? answerElevated : answerNotElevated;
   if (!desktopShell) calls.desktopShell = noDesktopShell;
-  previous_ = replaceSystemSeam(calls);
+  return calls;
 }
+}  // namespace
 
-ElevationOverride::~ElevationOverride() { replaceSystemSeam(previous_); }
+ElevationOverride::ElevationOverride(bool elevated, bool desktopShell)
+    : override_(elevationCalls(elevated, desktopShell)) {}
 
 ChildProcess::~ChildProcess() {
   if (process) {

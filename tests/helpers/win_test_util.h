@@ -54,12 +54,9 @@ class SeamOverride {
 class ElevationOverride {
  public:
   explicit ElevationOverride(bool elevated, bool desktopShell = true);
-  ~ElevationOverride();
-  ElevationOverride(const ElevationOverride&) = delete;
-  ElevationOverride& operator=(const ElevationOverride&) = delete;
 
  private:
-  SystemSeam previous_;
+  SeamOverride override_;
 };
 
 // "ShutdownTime": set to 8 bytes, or delete it (nullptr).

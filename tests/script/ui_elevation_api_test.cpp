@@ -13,6 +13,7 @@
 
 #include "support/instance_guard.h"
 #include "support/system_seam.h"
+#include "support/win32_handles.h"
 #include "tests/helpers/file_tree.h"
 #include "tests/script/work_fixture.h"
 
@@ -39,9 +40,8 @@ BOOL WINAPI recordShellExecute(SHELLEXECUTEINFOW* info) {
   g_shell.file = info->lpFile ? info->lpFile : L"";
   g_shell.parameters = info->lpParameters ? info->lpParameters : L"";
   g_shell.guardHeld = holdsInstanceMutex();
-  HANDLE other = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
+  const UniqueHandle other(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
   g_shell.guardFree = other && ::GetLastError() != ERROR_ALREADY_EXISTS;
-  if (other) ::CloseHandle(other);
   if (g_shell.refuseWith) {
     ::SetLastError(g_shell.refuseWith);
     return FALSE;

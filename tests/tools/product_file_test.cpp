@@ -10,7 +10,6 @@
 #include <lualib.h>
 #include <rapidxml.hpp>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -53,8 +52,8 @@ class ContentFolder {
 
 const char* const kMinimal = R"({ "name": "Tally", "version": "2.1.0", "publisher": "Northwind Tools" })";
 
-// `fields` replaces or adds members of the minimal file (JSON text after the
-// opening brace's members); "-name" drops one.
+// The minimal file's members with those of `extra` (JSON text) added or put
+// in place of its own, and the member `drop` left out.
 std::string productWith(const std::string& extra, const std::string& drop = "") {
   std::string text = "{\n";
   const std::map<std::string, std::string> base = {

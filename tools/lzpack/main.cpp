@@ -8,9 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <limits>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -25,61 +23,19 @@
 
 #include "package/package_archive.h"
 #include "package_builder.h"
+#include "tools/whole_file.h"
 
 namespace fs = std::filesystem;
 using kavri::PackageArchive;
 using namespace kavri::package;
+using kavri::tools::readWholeFile;
+using kavri::tools::writeWholeFile;
 
 namespace {
 
 std::string display(const fs::path& p) { return p.u8string(); }
 
 std::string display(const std::u16string& name) { return fs::path(name).u8string(); }
-
-bool readWholeFile(const fs::path& path, std::vector<uint8_t>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  // A file larger than one read can take (2 GB where streamsize is 32 bits)
-  // is refused rather than read short.
-  if (size < 0 || size > std::streamoff(std::numeric_limits<std::streamsize>::max())) return false;
-  in.seekg(0, std::ios::beg);
-  out.resize(size_t(size));
-  if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), std::streamsize(size))) return false;
-  return true;
-}
-
-// Writes beside the target and renames over it, so a failed write never leaves
-// a truncated file behind.
-bool writeWholeFile(const fs::path& path, const uint8_t* data, size_t size) {
-  fs::path temp = path;
-  temp += ".partial";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    if (size > 0) out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(path, ec);
-    fs::rename(temp, path, ec);
-  }
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return false;
-  }
-  return true;
-}
 
 int fail(const std::string& message) {
   std::cerr << "lzpack: " << message << "\n";

@@ -13,7 +13,6 @@
 //
 // Exit code 1 on any error (with a message on stderr), 2 on a wrong command line.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -21,9 +20,12 @@
 
 #include "tools/product/product_file.h"
 #include "tools/product/product_outputs.h"
+#include "tools/whole_file.h"
 
 namespace fs = std::filesystem;
 using namespace kavri::product;
+using kavri::tools::readWholeFile;
+using kavri::tools::writeWholeFile;
 
 namespace {
 
@@ -41,36 +43,13 @@ bool load(const std::string& path, Product& product) {
   return false;
 }
 
-// Writes beside the target and renames over it, so that a failed write never
-// leaves half a file for the next build step.
-bool writeFile(const fs::path& path, const std::string& bytes) {
-  fs::path temp = path;
-  temp += ".partial";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(bytes.data(), std::streamsize(bytes.size())) || !out.flush()) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      std::cerr << "productfile: cannot write " << path.u8string() << "\n";
-      return false;
-    }
-  }
-  std::error_code error;
-  fs::rename(temp, path, error);
-  if (error) {
-    fs::remove(temp, error);
-    std::cerr << "productfile: cannot write " << path.u8string() << "\n";
-    return false;
-  }
-  return true;
+bool writeFile(const fs::path& path, const void* data, size_t size) {
+  if (writeWholeFile(path, data, size)) return true;
+  std::cerr << "productfile: cannot write " << path.u8string() << "\n";
+  return false;
 }
 
-bool readFile(const fs::path& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
+bool writeFile(const fs::path& path, const std::string& text) { return writeFile(path, text.data(), text.size()); }
 
 int generate(const std::vector<std::string>& args) {
   if (args.size() < 2) return usage();
@@ -108,8 +87,8 @@ int generate(const std::vector<std::string>& args) {
   fs::path iconPath = fs::u8path(defaultIcon);
   if (!icon.empty()) iconPath = fs::u8path(icon);
   else if (!product.icon.empty()) iconPath = fs::u8path(productPath).parent_path() / fs::u8path(product.icon);
-  std::string iconBytes;
-  if (!readFile(iconPath, iconBytes)) {
+  std::vector<uint8_t> iconBytes;
+  if (!readWholeFile(iconPath, iconBytes)) {
     std::cerr << "productfile: cannot read the icon " << iconPath.u8string() << "\n";
     return 1;
   }
@@ -119,7 +98,7 @@ int generate(const std::vector<std::string>& args) {
   const bool written = writeFile(outDir / "product.lua", productModule(product)) &&
                        writeFile(outDir / "version.rc", versionResource(product, role, fileName)) &&
                        writeFile(outDir / "installer.manifest", installerManifest(product, role, arch)) &&
-                       writeFile(outDir / "icon.ico", iconBytes) &&
+                       writeFile(outDir / "icon.ico", iconBytes.data(), iconBytes.size()) &&
                        writeFile(outDir / "signing.txt", fileDescription(product, role) + "\n" + product.url + "\n");
   return written ? 0 : 1;
 }

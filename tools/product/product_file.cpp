@@ -50,35 +50,6 @@ std::string fieldList() {
 
 // [SECTION] text
 
-std::string toUtf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(text[i + 1]) - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;   // half a pair stands for nothing
-    }
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | (c >> 18));
-      out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 // An ASCII field name as the JSON library keys members.
 std::u16string toUtf16(const char* ascii) { return std::u16string(ascii, ascii + std::char_traits<char>::length(ascii)); }
 
@@ -138,7 +109,7 @@ class Checker {
   std::map<std::string, std::string> strings(const JObject& file) {
     std::map<std::string, std::string> values;
     for (const auto& [key16, value] : file.members()) {
-      const std::string key = toUtf8(key16);
+      const std::string key = jsonTextToUtf8(key16);
       const Field* field = findField(key);
       if (!field) {
         std::string hint;
@@ -151,7 +122,7 @@ class Checker {
         report(key, "must be a text in quotes, like " + std::string(field->example));
         continue;
       }
-      values[key] = toUtf8(value.asString());
+      values[key] = jsonTextToUtf8(value.asString());
     }
     for (const Field& field : kFields)
       if (field.required && !file.members().count(toUtf16(field.name)))

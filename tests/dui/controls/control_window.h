@@ -16,9 +16,19 @@ class ControlWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dui::startFramework());
+    newRoot();
+  }
+  // A new empty 400 x 300 root for the controls of the next window.
+  void newRoot() {
     root = new dui::Canvas;
     root->setInt(dui::names::width, 400);
     root->setInt(dui::names::height, 300);
+  }
+  // Closes the window (which deletes its tree) and starts a new root, for the
+  // next case of a table that opens a window per case.
+  void startAgain() {
+    ::DestroyWindow(hwnd);
+    newRoot();
   }
   // Creates and shows the window once the controls are placed.
   void open() {

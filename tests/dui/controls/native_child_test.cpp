@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "dui/controls/list_controls.h"
 #include "dui/controls/page_controls.h"
@@ -17,7 +18,7 @@
 #include "dui/core/framework.h"
 #include "dui/core/native_placement.h"
 #include "support/win32_handles.h"
-#include "tests/dui/core/window_test_util.h"
+#include "tests/dui/controls/control_window.h"
 
 using namespace dui;
 
@@ -51,7 +52,8 @@ class ChildHost : public Control {
     ::SetWindowPos(child_.get(), nullptr, p->rect.left, p->rect.top, p->rect.width(), p->rect.height(),
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     const Rect cut = p->visible.offset(-p->rect.left, -p->rect.top);
-    ::SetWindowRgn(child_.get(), ::CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom), TRUE);
+    kavri::UniqueHrgn region(::CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom));
+    if (::SetWindowRgn(child_.get(), region.get(), TRUE)) region.release();   // set: the system owns it
   }
 
   kavri::UniqueOwnedHwnd child_;
@@ -61,16 +63,13 @@ class ChildHost : public Control {
 // holding a scrolling panel (300 x 200 at (20, 50) in the window) over
 // content 600 tall, in which the host lies at (20, 50), 200 x 100: at
 // (40, 100) - (240, 200) in the window while nothing is scrolled.
-class NativeChildren : public ::testing::Test {
+class NativeChildren : public dui_test::ControlWindow {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-    ASSERT_TRUE(startFramework());
+    ControlWindow::SetUp();
   }
   void build(Control* host) {
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
     tabs = new TabControl;
     tabs->setInt(names::tabHeight, 30);
     for (TabItem*& item : items) {
@@ -88,37 +87,22 @@ class NativeChildren : public ::testing::Test {
     scroller->addChild(content);
     dui_test::place(content, host, 20, 50, 200, 100);
     dui_test::place(root, tabs, 10, 10, 380, 280);
-    window = new WindowImpl;
-    window->setRoot(root);
-    ASSERT_TRUE(window->create(0, WS_POPUP, 40, 40, 0, 0, nullptr));
-    hwnd = window->hwnd();
-    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    dui_test::pump();
+    open();
     tabs->select(items[1]);
     dui_test::pump();
   }
   void TearDown() override {
     if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
-    dui_test::pump();
-    shutdownFramework();
+    dui_test::pump();   // the browser's last messages, while the framework still runs
+    ControlWindow::TearDown();
     ::OleUninitialize();
-  }
-  // The native window's rectangle in the client area.
-  Rect placed(HWND native) const {
-    RECT r{};
-    ::GetWindowRect(native, &r);
-    ::MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&r), 2);
-    return Rect{r.left, r.top, r.right, r.bottom};
   }
 
  public:   // the steps below drive these
-  Canvas* root = nullptr;
   TabControl* tabs = nullptr;
   TabItem* items[2] = {};
   Panel* box = nullptr;
   ScrollPanel* scroller = nullptr;
-  WindowImpl* window = nullptr;
-  HWND hwnd = nullptr;
 };
 
 struct Step {
@@ -167,7 +151,7 @@ TEST_F(NativeChildren, APlainChildWindowFollowsItsControl) {
     dui_test::pump();
     EXPECT_EQ(::IsWindowVisible(host->child()) != FALSE, s.shown);
     if (!s.shown) continue;
-    EXPECT_EQ(placed(host->child()), s.rect);
+    EXPECT_EQ(dui_test::childRectIn(hwnd, host->child()), s.rect);
     RECT region{};
     kavri::UniqueHrgn rgn(::CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(::GetWindowRgn(host->child(), rgn.get()), ERROR);
@@ -187,7 +171,7 @@ TEST_F(NativeChildren, TheBrowserWindowFollowsItsControl) {
     dui_test::pump();
     EXPECT_EQ(::IsWindowVisible(browser->browserWindow()) != FALSE, s.shown);
     if (s.shown) {
-      EXPECT_EQ(placed(browser->browserWindow()), s.rect);
+      EXPECT_EQ(dui_test::childRectIn(hwnd, browser->browserWindow()), s.rect);
     }
   }
 }

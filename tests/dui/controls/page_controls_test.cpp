@@ -18,6 +18,7 @@
 
 using namespace dui;
 using dui_test::place;
+using dui_test::pumpFor;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -236,10 +237,7 @@ TEST_F(Slideshow, MissingPicturesDrawNothingAndOtherSizesAreNotBlended) {
         EXPECT_EQ(canvas.changedBox(kBlack).right, 0);
       }
     }
-    ::DestroyWindow(hwnd);
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
+    startAgain();
   }
 }
 
@@ -323,11 +321,8 @@ TEST_F(Tabs, FirstArrangeSelectsTheFirstItemAndLaysOutStripAndSlot) {
     EXPECT_EQ(tabs->contentSlot(), c.slot);
     EXPECT_EQ(items[1]->rect(), c.secondHeader);
     for (Control* page : pages) EXPECT_EQ(page->rect(), c.slot);
-    ::DestroyWindow(hwnd);
+    startAgain();
     log = ChangeLog{};
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
   }
 }
 
@@ -401,11 +396,8 @@ TEST_F(Tabs, ANewPageSlidesInInTenPaintedStepsFromTheSideOfItsHeader) {
     if (!seen.empty() && seen.front() == tabs->contentSlot() && !c.placements.empty()) seen.erase(seen.begin());
     EXPECT_EQ(seen, expected);
     watched = nullptr;
-    ::DestroyWindow(hwnd);
+    startAgain();
     log = ChangeLog{};
-    root = new Canvas;
-    root->setInt(names::width, 400);
-    root->setInt(names::height, 300);
   }
 }
 
@@ -492,14 +484,6 @@ void sendInput(DWORD flags, int x = 0, int y = 0) {
     in.mi.dy = (y * 65535) / (::GetSystemMetrics(SM_CYSCREEN) - 1);
   }
   ::SendInput(1, &in, sizeof in);
-}
-
-void pumpFor(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  while (static_cast<int>(end - ::GetTickCount()) > 0) {
-    dui_test::pump();
-    ::Sleep(10);
-  }
 }
 
 TEST_F(PageControls, DraggingTheTitleBarMovesTheWindow) {

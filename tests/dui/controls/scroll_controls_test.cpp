@@ -167,11 +167,7 @@ TEST_F(PlainPanel, HoldingTheTrackStopsWhenTheThumbReachesThePointer) {
     panel->setVerticalOffset(c.from);
     mouse(WM_MOUSEMOVE, 200, c.y);
     mouse(WM_LBUTTONDOWN, 200, c.y, MK_LBUTTON);
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 700) {   // room for several more repeats
-      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-      dui_test::pump();
-    }
+    dui_test::pumpFor(700);   // room for several more repeats
     EXPECT_EQ(position(), c.to);
     mouse(WM_LBUTTONUP, 200, c.y);
   }

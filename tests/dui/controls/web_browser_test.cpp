@@ -108,12 +108,7 @@ class BrowserWindow : public ::testing::Test {
     return out;
   }
   // Where the browser's own window is, in the host's client coordinates.
-  Rect browserPlacement() const {
-    RECT placed{};
-    ::GetWindowRect(browser->browserWindow(), &placed);
-    ::MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&placed), 2);
-    return Rect{placed.left, placed.top, placed.right, placed.bottom};
-  }
+  Rect browserPlacement() const { return dui_test::childRectIn(hwnd, browser->browserWindow()); }
   template <class T>
   T* siteAs(REFIID riid) {
     T* out = nullptr;

@@ -8,6 +8,7 @@
 
 using namespace dui;
 using dui_test::place;
+using dui_test::pumpFor;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -34,15 +35,6 @@ void key(WORD vk, bool up) {
   in.ki.wVk = vk;
   in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   ::SendInput(1, &in, sizeof in);
-}
-
-// Dispatches messages for `ms` milliseconds.
-void pumpFor(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  while (static_cast<int>(end - ::GetTickCount()) > 0) {
-    dui_test::pump();
-    ::Sleep(10);
-  }
 }
 
 class RealInput : public ::testing::Test {

@@ -106,6 +106,23 @@ inline void pump() {
   }
 }
 
+// Runs the thread's messages, timers included, for `ms` milliseconds.
+inline void pumpFor(DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  while (static_cast<int>(end - ::GetTickCount()) > 0) {
+    pump();
+    ::Sleep(10);
+  }
+}
+
+// Where the window `child` lies, in the client coordinates of `host`.
+inline dui::Rect childRectIn(HWND host, HWND child) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(HWND_DESKTOP, host, reinterpret_cast<POINT*>(&r), 2);
+  return dui::Rect{r.left, r.top, r.right, r.bottom};
+}
+
 // Moves the real cursor to a client point of `hwnd`.
 inline void cursorTo(HWND hwnd, int x, int y) {
   POINT p{x, y};
