@@ -76,11 +76,22 @@ void ComboBox::openDropDown() {
   if (!drop_ || !host || !host->hwnd() || drop_->open()) return;
   Rect inClient;
   if (!absoluteRect(this, inClient)) return;
-  POINT topLeft{inClient.left, inClient.top};
+  // The list's rows are in layout units: the placement is worked out at the
+  // layout scale, then the list's height turned into the window's pixels and
+  // put against the combo's own pixel edges.
+  const DpiScale& scale = host->dpiScale();
+  const Rect pixels = scale.toDevice(inClient);
+  POINT topLeft{pixels.left, pixels.top};
   ::ClientToScreen(host->hwnd(), &topLeft);
-  const RECT combo{topLeft.x, topLeft.y, topLeft.x + inClient.width(), topLeft.y + inClient.height()};
+  const RECT combo{topLeft.x, topLeft.y, topLeft.x + pixels.width(), topLeft.y + pixels.height()};
+  const RECT comboLayout{scale.toLayout(combo.left), scale.toLayout(combo.top),
+                         scale.toLayout(combo.left) + inClient.width(), scale.toLayout(combo.top) + inClient.height()};
   bool below = true;
-  const RECT area = dropDownRect(combo, itemCount(), ::GetSystemMetrics(SM_CYSCREEN), below);
+  const RECT placed =
+      dropDownRect(comboLayout, itemCount(), scale.toLayout(::GetSystemMetrics(SM_CYSCREEN)), below);
+  const int height = scale.toDevice(placed.bottom - placed.top);
+  const RECT area = below ? RECT{combo.left, combo.bottom, combo.right, combo.bottom + height}
+                          : RECT{combo.left, combo.top - height, combo.right, combo.top};
   drop_->runDropped(area, below, host->hwnd());
 }
 
