@@ -21,7 +21,7 @@ TEST(DpiScale, ConvertsLengthsAndPositions) {
   const struct {
     int dpi, layout, device, back, backCeil;  // toDevice(layout); toLayout(device), toLayoutCeil(device)
   } cases[] = {
-      {96, 7, 7, 7, 7},         {120, 4, 5, 4, 4},        {144, 1, 2, 1, 1},   // 1.5 rounds half up
+      {96, 7, 7, 7, 7},         {120, 4, 5, 4, 4},        {144, 1, 2, 1, 2},   // 1.5 rounds half up
       {144, 3, 5, 3, 4},        {144, 2, 3, 2, 2},        {192, 5, 10, 5, 5},
       {144, -1, -2, -2, -1},    {192, -3, -6, -3, -3},    // negative: floor stays a pixel left of 0
       {168, 10, 18, 10, 11},    // 175 %: 17.5 rounds to 18; 18 px are 10.28 units
