@@ -4,7 +4,8 @@
 # 100 % size in pixels; the welcome, licence and folder pages match their
 # committed references (tests/app/shots/PAGE-PERCENT.png, compared by
 # tests/tools/shot_compare.sh, a diff image in the artifacts folder when they
-# differ); clicks at scaled positions reach the licence check box and Next;
+# differ); clicks at scaled positions reach the licence check box, Next and a
+# row of the start-menu drop-down;
 # text strokes stay as sharp as at 100 % (the share of in-between grey levels
 # in the heading does not grow, as it would for a stretched picture).
 # Re-bless the references after an intended change:
@@ -34,10 +35,17 @@ trap restore_scale EXIT
 s() { echo $(( ($1 * percent + 50) / 100 )); }
 away() { xdotool mousemove 0 0; sleep 0.6; }   # no hover highlight in the shots
 
+# page_shot PAGE [LEFT TOP RIGHT BOTTOM]: the window's shot, compared with
+# its reference; the rectangle given (layout units) is blanked first, for
+# what differs from machine to machine (the free disk space).
 page_shot() {
   local page=$1
   away
   shot "$page-$percent.png"
+  if [ $# = 5 ]; then
+    mogrify -fill 'rgb(128,128,128)' -draw "rectangle $(s "$2"),$(s "$3") $(( $(s "$4") - 1 )),$(( $(s "$5") - 1 ))" \
+      "$artifacts/$page-$percent.png"
+  fi
   bash "$compare_shot" "$references/$page-$percent.png" "$artifacts/$page-$percent.png" \
     "$artifacts/$page-$percent-diff.png" || failures+=("$page at $percent %")
 }
@@ -90,11 +98,24 @@ for percent in 100 150 200; do
   click $((X + $(s 48))) $((Y + HEIGHT - $(s 44)))
   click $((X + WIDTH - $(s 100))) $((Y + HEIGHT - $(s 44)))
   sleep 0.5
-  page_shot folder
+  page_shot folder 40 154 400 175   # "Space free on drive C: ..."
   heading_before=$(convert "$artifacts/licence-$percent.png" +repage -crop "$(heading_crop)" +repage -format %# info:)
   heading_after=$(convert "$artifacts/folder-$percent.png" +repage -crop "$(heading_crop)" +repage -format %# info:)
   [ "$heading_before" != "$heading_after" ] ||
     fail "at $percent % the clicks on the check box and Next did not reach the folder page"
+  # The start-menu combo (40,206 .. 300,234): its drop-down opens below it
+  # with 24-unit rows in a 2-unit frame; the second row, clicked at its scaled
+  # place, becomes the combo's text.
+  combo_crop="$(s 260)x$(s 28)+$(s 40)+$(s 206)"
+  convert "$artifacts/folder-$percent.png" +repage -crop "$combo_crop" +repage "$artifacts/combo-before-$percent.png"
+  click $((X + $(s 170))) $((Y + $(s 220)))
+  shot_screen "combo-dropped-$percent.png"
+  click $((X + $(s 170))) $((Y + $(s 234) + $(s 2) + $(s 24) + $(s 12)))
+  away
+  shot "folder-chosen-$percent.png"
+  convert "$artifacts/folder-chosen-$percent.png" +repage -crop "$combo_crop" +repage "$artifacts/combo-after-$percent.png"
+  differs "$artifacts/combo-before-$percent.png" "$artifacts/combo-after-$percent.png" ||
+    fail "at $percent % the drop-down's second row, clicked at its scaled place, was not chosen"
   echo "ok: $percent % (${WIDTH}x$HEIGHT)"
 
   kill "$app" 2>/dev/null
