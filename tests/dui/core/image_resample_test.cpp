@@ -57,6 +57,11 @@ TEST(ImageResample, ShrinkingAveragesAndStaysPremultiplied) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) checker.push_back(((x + y) % 2) ? 0xFFFFFFFFu : 0xFF000000u);
   for (std::uint32_t p : resized(checker, 4, 4, 2, 2)) EXPECT_EQ(p, 0xFF808080u);
+  // Shrunk 4:1, a one-pixel line at the edge of each footprint still counts
+  // for a quarter: it does not vanish between picked samples.
+  const std::vector<std::uint32_t> lines = {0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFFFFFFFFu,
+                                            0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFFFFFFFFu};
+  for (std::uint32_t p : resized(lines, 8, 1, 2, 1)) EXPECT_EQ(p, 0xFF404040u);
 
   std::vector<std::uint32_t> halo;
   for (int i = 0; i < 25; ++i) halo.push_back(i % 3 ? 0x00000000u : 0xC0C0A000u);
