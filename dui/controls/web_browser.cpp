@@ -56,9 +56,13 @@ HWND WebBrowser::hostWindow() const {
   return window ? window->hwnd() : nullptr;
 }
 
+// The browser is a child window: its place is in the host's pixels.
 RECT WebBrowser::placement() const {
   Rect r;
-  if (absoluteRect(this, r) && r.right > r.left && r.bottom > r.top) return RECT{r.left, r.top, r.right, r.bottom};
+  if (absoluteRect(this, r) && r.right > r.left && r.bottom > r.top) {
+    if (auto* window = dynamic_cast<WindowImpl*>(this->window())) r = window->dpiScale().toDevice(r);
+    return RECT{r.left, r.top, r.right, r.bottom};
+  }
   RECT client{};
   if (HWND host = hostWindow()) ::GetClientRect(host, &client);
   return client;
