@@ -98,11 +98,31 @@ void ComboBox::openDropDown() {
   if (!drop_ || !host || !host->hwnd() || drop_->open()) return;
   Rect inClient;
   if (!absoluteRect(this, inClient)) return;
-  POINT topLeft{inClient.left, inClient.top};
+  // The list's rows are in layout units: the placement is worked out at the
+  // layout scale, then the list's height turned into the window's pixels and
+  // put against the combo's own pixel edges.
+  const DpiScale& scale = host->dpiScale();
+  const Rect pixels = scale.toDevice(inClient);
+  POINT topLeft{pixels.left, pixels.top};
   ::ClientToScreen(host->hwnd(), &topLeft);
-  const RECT combo{topLeft.x, topLeft.y, topLeft.x + inClient.width(), topLeft.y + inClient.height()};
+  const RECT combo{topLeft.x, topLeft.y, topLeft.x + pixels.width(), topLeft.y + pixels.height()};
+  const RECT comboLayout{scale.toLayout(combo.left), scale.toLayout(combo.top),
+                         scale.toLayout(combo.left) + inClient.width(), scale.toLayout(combo.top) + inClient.height()};
   bool below = true;
-  const RECT area = dropDownRect(combo, itemCount(), workAreaAt(combo), below);
+  // The monitor's work area in layout units too; the rows and the room are
+  // weighed there, the list's height then turned into pixels, and its
+  // sideways push done against the work area's own pixel edges.
+  const RECT work = workAreaAt(combo);
+  const RECT workLayout{scale.toLayout(work.left), scale.toLayout(work.top), scale.toLayout(work.right),
+                        scale.toLayout(work.bottom)};
+  const RECT placed = dropDownRect(comboLayout, itemCount(), workLayout, below);
+  const int height = scale.toDevice(placed.bottom - placed.top);
+  const int width = combo.right - combo.left;
+  int left = combo.left;
+  if (left + width > work.right) left = work.right - width;
+  if (left < work.left) left = work.left;
+  const RECT area = below ? RECT{left, combo.bottom, left + width, combo.bottom + height}
+                          : RECT{left, combo.top - height, left + width, combo.top};
   drop_->runDropped(area, below, host->hwnd());
 }
 

@@ -53,9 +53,13 @@ HWND WebBrowser::hostWindow() const {
   return window ? window->hwnd() : nullptr;
 }
 
+// The browser is a child window: its place is in the host's pixels.
 RECT WebBrowser::placement() const {
   Rect r;
-  if (absoluteRect(this, r) && r.right > r.left && r.bottom > r.top) return RECT{r.left, r.top, r.right, r.bottom};
+  if (absoluteRect(this, r) && r.right > r.left && r.bottom > r.top) {
+    if (auto* window = dynamic_cast<WindowImpl*>(this->window())) r = window->dpiScale().toDevice(r);
+    return RECT{r.left, r.top, r.right, r.bottom};
+  }
   RECT client{};
   if (HWND host = hostWindow()) ::GetClientRect(host, &client);
   return client;
@@ -162,9 +166,14 @@ void WebBrowser::onPlacementChanged(Control* sender, Event& e) {
     ::ShowWindow(browserWindow_, SW_HIDE);
     return;
   }
-  const RECT position{placement->rect.left, placement->rect.top, placement->rect.right, placement->rect.bottom};
-  const RECT clip{placement->visible.left, placement->visible.top, placement->visible.right,
-                  placement->visible.bottom};
+  // The placement is in layout units; the browser window lives in pixels.
+  Rect rect = placement->rect, visible = placement->visible;
+  if (auto* window = dynamic_cast<WindowImpl*>(this->window())) {
+    rect = window->dpiScale().toDevice(rect);
+    visible = window->dpiScale().toDevice(visible);
+  }
+  const RECT position{rect.left, rect.top, rect.right, rect.bottom};
+  const RECT clip{visible.left, visible.top, visible.right, visible.bottom};
   kavri::ComRef<IOleInPlaceObject> inPlace;
   if (SUCCEEDED(oleObject_->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid())) && inPlace)
     inPlace->SetObjectRects(&position, &clip);   // the browser cuts itself to the clip

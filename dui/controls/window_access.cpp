@@ -12,9 +12,9 @@ void takeKeyboardFocus(Control* control) {
 
 void postPointerMove(const Control* control) {
   auto* host = control ? dynamic_cast<WindowImpl*>(control->window()) : nullptr;
-  Point p;
-  if (host && host->hwnd() && host->cursorClientPosition(p))
-    ::PostMessageW(host->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  LPARAM position;
+  if (host && host->hwnd() && host->cursorMessagePosition(position))
+    ::PostMessageW(host->hwnd(), WM_MOUSEMOVE, 0, position);
 }
 
 }  // namespace dui

@@ -116,6 +116,8 @@ bool screenRectOf(WindowImpl& window, const Control* control, Rect& r) {
   } else {
     r = window.clientRect();
   }
+  // Layout units to the window's pixels, then to the screen.
+  r = window.dpiScale().toDevice(r);
   POINT origin{0, 0};
   if (!window.hwnd() || !::ClientToScreen(window.hwnd(), &origin)) return false;
   r = r.offset(origin.x, origin.y);

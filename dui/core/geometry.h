@@ -1,4 +1,5 @@
-// Rectangles, sizes and points of the control tree, in device pixels (32-bit signed).
+// Rectangles, sizes and points of the control tree (32-bit signed), in layout
+// units of 1/96 inch: pixels at 100 % display scale (dpi_scale.h converts).
 #pragma once
 
 #include <cstdint>

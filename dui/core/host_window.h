@@ -1,5 +1,6 @@
 // What a control asks of the window that shows it. WindowImpl implements this
 // interface; tests use fakes. The control tree never includes window headers.
+// Areas and positions are in layout units, whatever the window's scale.
 #pragma once
 
 #include "dui/core/accessible_change.h"

@@ -44,6 +44,10 @@ void NativeFollowers::add(Control* control) {
   entries_.push_back(Entry{control, control->serial(), NativePlacement{}, false});
 }
 
+void NativeFollowers::tellAllAgain() {
+  for (Entry& e : entries_) e.told = false;
+}
+
 void NativeFollowers::place() {
   if (placing_) return;
   placing_ = true;

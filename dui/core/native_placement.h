@@ -24,7 +24,7 @@ class HostWindow;
 
 struct NativePlacement {
   bool shown = false;   // the control and every ancestor show it, and some of it is in view
-  Rect rect;            // the control's rectangle, client coordinates
+  Rect rect;            // the control's rectangle, client coordinates in layout units
   Rect visible;         // the part of rect its ancestors and the client area let show; empty when not shown
 };
 inline bool operator==(const NativePlacement& a, const NativePlacement& b) {
@@ -51,6 +51,9 @@ class NativeFollowers {
   // since it was last told; drops controls that died or left the window.
   // Nested calls (from a handler) do nothing.
   void place();
+  // Every followed control is told its placement at the next place(), changed
+  // or not: after a change of scale its pixels moved though its units did not.
+  void tellAllAgain();
   std::size_t size() const { return entries_.size(); }
 
  private:

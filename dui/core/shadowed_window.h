@@ -32,6 +32,8 @@ class ShadowedWindow : public WindowImpl {
   static constexpr int kShadowTop = 14;
   static constexpr int kShadowRight = 16;
   static constexpr int kShadowBottom = 21;
+  // The shadow's margins around the window at its scale, in pixels.
+  Rect shadowMargins() const;
 
   explicit ShadowedWindow(const std::wstring& layoutName);
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -43,6 +45,7 @@ class ShadowedWindow : public WindowImpl {
  private:
   void createShadow();
   void placeShadow();
+  void onDpiChanged(int dpi, const RECT* suggested) override;
 
   std::wstring layoutName_;
   HWND shadow_ = nullptr;

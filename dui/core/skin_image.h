@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 
 #include "dui/core/image_decoder.h"
@@ -48,6 +49,18 @@ class SkinImage {
   void drawNineGrid(HDC dc, int left, int top, int right, int bottom, int borderLeft, int borderTop,
                     int borderRight, int borderBottom) const;
 
+  // A larger picture of this image for a display scale in percent
+  // ("name@2x.png" is 200): drawn instead of this one where the DC's scale
+  // suits it better (chooseImageVariant). Sizes, frames and nine-grid borders
+  // stay in this image's units (layout units); the variant's pixels are
+  // mapped onto them. Refused (false) when not larger than this image.
+  bool addVariant(int percent, std::unique_ptr<SkinImage> variant);
+  std::size_t variantCount() const { return variants_.size(); }
+  // The picture drawn for a DC scaled to `dpi`: this image, an author's
+  // variant of exactly that scale, or one resampled from the best available
+  // variant (made once per scale and kept).
+  const SkinImage& pictureFor(int dpi) const;
+
   HBITMAP bitmap() const { return bitmap_.get(); }
   int width() const { return width_; }
   int height() const { return height_; }
@@ -65,7 +78,11 @@ class SkinImage {
 
  private:
   void reset();
+  bool adopt(const uint32_t* premultiplied, int width, int height);
   void blit(HDC dc, HDC source, int x, int y, int w, int h, int sx, int sy, int sw, int sh) const;
+  // Blits a source rectangle given in this image's units from `picture`.
+  void blitFrom(const SkinImage& picture, HDC dc, HDC source, int x, int y, int w, int h, int sx, int sy, int sw,
+                int sh) const;
 
   kavri::UniqueHbitmap bitmap_;
   const uint32_t* bits_ = nullptr;   // the DIB section's memory, owned by bitmap_
@@ -74,6 +91,8 @@ class SkinImage {
   DecodedPixels kept_;
   bool hasAlpha_ = false;
   bool keep_ = false;
+  std::map<int, std::unique_ptr<SkinImage>> variants_;            // by percent
+  mutable std::map<int, std::unique_ptr<SkinImage>> resampled_;   // by DPI
 };
 
 // The memory device context every image blit uses as its source: one, made

@@ -7,11 +7,43 @@
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/core_plugs.h"
+#include "dui/core/dpi_window.h"
 #include "dui/core/layout.h"
 #include "dui/core/window_messages.h"
 #include "support/debug_log.h"
 
 namespace dui {
+namespace {
+
+// A client mouse message's position (two signed 16-bit halves) in layout
+// units, packed the same way; a position left of or above the client area
+// stays negative.
+LPARAM layoutPosition(const DpiScale& scale, LPARAM lParam) {
+  if (scale.identity()) return lParam;
+  const Point p = scale.toLayout(Point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+  return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
+}
+
+bool isClientMouseMessage(UINT message) {
+  switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+    case WM_MOUSEHOVER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 WindowImpl::WindowTimer::WindowTimer(WindowImpl* owner) : Timer(::GetCaretBlinkTime()), owner_(owner) {}
 
@@ -51,6 +83,8 @@ void WindowImpl::setRoot(Control* root) {
 }
 
 LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Controls see positions in layout units.
+  if (isClientMouseMessage(message)) lParam = layoutPosition(scale_, lParam);
   switch (message) {
     case WM_CREATE:
       return onCreate();
@@ -81,7 +115,7 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam) {
         LPARAM position;
-        if (cursorClientLparam(position)) ::SendMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
+        if (cursorMessagePosition(position)) ::SendMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
         requestFocusSettle();
       } else {
         ::SendMessageW(hwnd_, WM_MOUSELEAVE, 0, 0);
@@ -179,6 +213,9 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (auto navigation = corePlugs().navigationMessage) navigation(this, message, address ? address : L"");
       return 0;
     }
+    case WM_DPICHANGED:
+      onDpiChanged(static_cast<int>(HIWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
+      return 0;
     default:
       break;
   }
@@ -186,9 +223,10 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WindowImpl::onCreate() {
+  scale_ = DpiScale(windowDpi(hwnd_));
   if (root_) {
     attachRoot(root_, this);
-    const Size size = rootLayoutPass(root_);
+    const Size size = scale_.toDevice(rootLayoutPass(root_));
     ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Size corner;
@@ -209,7 +247,7 @@ LRESULT WindowImpl::onCreate() {
 
 void WindowImpl::updateLayout() {
   if (!hwnd_ || destroying_ || !root_) return;
-  const Size size = rootLayoutPass(root_);
+  const Size size = scale_.toDevice(rootLayoutPass(root_));
   ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
   // A resize repaints by itself; an unchanged size would keep the old pixels.
   invalidate(root_, false);
@@ -225,9 +263,39 @@ LRESULT WindowImpl::onSize(WPARAM wParam) {
   if (!root_) return 0;
   Size corner;
   if (root_->getSize(names::roundCorner, corner)) applyRoundCorner(width, height);
-  layoutToClient(root_, width, height);
+  const Size layoutSize = scale_.toLayoutCeil(Size{width, height});
+  layoutToClient(root_, layoutSize.width, layoutSize.height);
   invalidate(root_, false);
   return 0;
+}
+
+void WindowImpl::onDpiChanged(int dpi, const RECT* suggested) {
+  if (!hwnd_ || destroying_) return;
+  const DpiScale scale(dpi);
+  const bool changed = scale != scale_;
+  scale_ = scale;
+  // The caret, the hover path and native children were placed at the old
+  // scale's pixels.
+  if (changed) {
+    invalidateCaret();
+    followers_.tellAllAgain();
+  }
+  if (suggested) {
+    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // A suggested rectangle of the old size sends no WM_SIZE: lay out again and
+  // repaint everything in any case.
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  if (root_) {
+    Size corner;
+    if (root_->getSize(names::roundCorner, corner)) applyRoundCorner(client.right, client.bottom);
+    const Size layoutSize = scale_.toLayoutCeil(Size{client.right, client.bottom});
+    layoutToClient(root_, layoutSize.width, layoutSize.height);
+    invalidate(root_, false);
+  }
+  postMouseMove();
 }
 
 LRESULT WindowImpl::onDestroy() {
@@ -243,13 +311,24 @@ LRESULT WindowImpl::onDestroy() {
 Rect WindowImpl::clientRect() const {
   RECT r{};
   if (hwnd_) ::GetClientRect(hwnd_, &r);
-  return Rect{r.left, r.top, r.right, r.bottom};
+  return scale_.coverLayout(Rect{r.left, r.top, r.right, r.bottom});
+}
+
+bool WindowImpl::cursorDevicePosition(POINT& position) const {
+  return hwnd_ && ::GetCursorPos(&position) && ::ScreenToClient(hwnd_, &position);
 }
 
 bool WindowImpl::cursorClientPosition(Point& position) const {
   POINT p;
-  if (!hwnd_ || !::GetCursorPos(&p) || !::ScreenToClient(hwnd_, &p)) return false;
-  position = Point{p.x, p.y};
+  if (!cursorDevicePosition(p)) return false;
+  position = scale_.toLayout(Point{p.x, p.y});
+  return true;
+}
+
+bool WindowImpl::cursorMessagePosition(LPARAM& lParam) const {
+  POINT p;
+  if (!cursorDevicePosition(p)) return false;
+  lParam = MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
   return true;
 }
 
@@ -262,12 +341,12 @@ void WindowImpl::beginWindowDrag() {
 }
 
 void WindowImpl::postMouseMove() {
-  Point p;
-  if (!hwnd_ || destroying_ || !cursorClientPosition(p)) return;
+  LPARAM position;
+  if (!hwnd_ || destroying_ || !cursorMessagePosition(position)) return;
   WPARAM keys = 0;
   if (::GetKeyState(VK_LBUTTON) < 0) keys |= MK_LBUTTON;
   if (::GetKeyState(VK_RBUTTON) < 0) keys |= MK_RBUTTON;
-  ::PostMessageW(hwnd_, WM_MOUSEMOVE, keys, MAKELPARAM(static_cast<short>(p.x), static_cast<short>(p.y)));
+  ::PostMessageW(hwnd_, WM_MOUSEMOVE, keys, position);
 }
 
 void WindowImpl::followNativeChild(Control* control) {
@@ -287,7 +366,8 @@ void WindowImpl::requestRepaint(bool synchronous) {
 Control* WindowImpl::dropTargetAt(POINTL pt) const {
   POINT p{pt.x, pt.y};
   if (!root_ || !::ScreenToClient(hwnd_, &p)) return nullptr;
-  Control* c = root_->hitTest(p.x, p.y);
+  const Point at = scale_.toLayout(Point{p.x, p.y});
+  Control* c = root_->hitTest(at.x, at.y);
   while (c && !c->hasFlag(flags::DropTarget)) c = c->parent();
   return c;
 }

@@ -23,6 +23,7 @@
 #include "dui/core/back_buffer.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/dirty_list.h"
+#include "dui/core/dpi_scale.h"
 #include "dui/core/drop_target.h"
 #include "dui/core/host_window.h"
 #include "dui/core/hover_path.h"
@@ -57,7 +58,14 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void setLayered(bool layered) { layered_ = layered; }
   bool layered() const { return layered_; }
 
-  // --- HostWindow
+  // The window's display scale. The tree, its rectangles and every position
+  // a control sees are in layout units (1/96 inch); the window turns them
+  // into its pixels: size, painting (a scaling transform, fonts realized at
+  // the device size), invalidation and mouse positions. Set on creation and
+  // on WM_DPICHANGED.
+  const DpiScale& dpiScale() const { return scale_; }
+
+  // --- HostWindow (areas and positions in layout units)
   IdMap& idMap() override { return idMap_; }
   void forgetControl(Control* control) override;
   Rect clientRect() const override;
@@ -70,6 +78,9 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void controlShown(Control* control) override;
   bool accessKeysShown() const override { return accessKeyCues_; }
   void announce(const Control* control, AccessibleChange change) override;
+  // The cursor's client position in device pixels, packed as a mouse
+  // message's lParam: for posting a mouse move to this window.
+  bool cursorMessagePosition(LPARAM& lParam) const;
 
   // Measures and arranges the root again, gives the window the size that
   // answers without moving it, and repaints the whole client area: controls
@@ -137,6 +148,9 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void closeRequested() override;
   LRESULT onSize(WPARAM wParam);
   LRESULT onDestroy();
+  // WM_DPICHANGED: the new scale, the suggested rectangle, a new layout and a
+  // full repaint. Virtual so a window with companions (the shadow) follows.
+  virtual void onDpiChanged(int dpi, const RECT* suggested);
 
   // CDropTarget: hit-tests and raises the drag events on the nearest DropTarget.
   void onDragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) override;
@@ -170,7 +184,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   // [input]
   Control* hitTestClient(LPARAM lParam) const;
   Control* hitTestCursor() const;
-  bool cursorClientLparam(LPARAM& lParam) const;
+  bool cursorDevicePosition(POINT& position) const;
   void takeCapture(Control* control);
   void onMouseMove(WPARAM wParam, LPARAM lParam);
   void onMouseHover(LPARAM lParam);
@@ -245,6 +259,7 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   // Accessibility: what the accessible objects handed out reach this window
   // through; cut when the window goes.
   std::shared_ptr<AccessibleLink> accessibleLink_;
+  DpiScale scale_;
 };
 
 }  // namespace dui

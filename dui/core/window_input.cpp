@@ -65,16 +65,9 @@ Control* WindowImpl::hitTestCursor() const {
   return root_->hitTest(p.x, p.y);
 }
 
-bool WindowImpl::cursorClientLparam(LPARAM& lParam) const {
-  Point p;
-  if (!cursorClientPosition(p)) return false;
-  lParam = MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
-  return true;
-}
-
 void WindowImpl::postCursorMove() {
   LPARAM position;
-  if (hwnd_ && !destroying_ && cursorClientLparam(position)) ::PostMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
+  if (hwnd_ && !destroying_ && cursorMessagePosition(position)) ::PostMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
 }
 
 // --- Focus

@@ -27,6 +27,7 @@
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
 #include "dui/core/deferred_call.h"
+#include "dui/core/dpi_window.h"
 #include "dui/core/focus_navigation.h"
 #include "dui/core/skin_image.h"
 #include "dui/core/skin_placement.h"
@@ -210,7 +211,7 @@ void WindowImpl::invalidateFocusMark(Control* control) {
 void WindowImpl::drawFocusMark(HDC dc, const Rect& area) {
   if (!focusCues_ || !focus_ || !isLive(focus_) || !isShown(focus_)) return;
   Rect r;
-  if (!absoluteRect(focus_, r) || intersect(r, area).empty()) return;
+  if (!absoluteRect(focus_, r) || intersect(scale_.coverDevice(r), area).empty()) return;
   // The skin's mark: the "focusSkin" picture of the control's style (a
   // nine-grid with its "focusScaleGrid"), or of the control itself.
   const Object* owner = nullptr;
@@ -220,6 +221,7 @@ void WindowImpl::drawFocusMark(HDC dc, const Rect& area) {
       if ((image = imageOf(*style, names::focusSkin))) owner = style;
   if (!image && (image = imageOf(*focus_, names::focusSkin))) owner = focus_;
   if (image) {
+    ScopedDpiTransform scaled(dc, scale_);
     Rect grid;
     if (owner->getRect(names::focusScaleGrid, grid)) skin::drawNineGrid(dc, r, image, grid);
     else skin::drawStretched(dc, r, image);
@@ -227,6 +229,7 @@ void WindowImpl::drawFocusMark(HDC dc, const Rect& area) {
   }
   if (r.width() > 4 * kFocusMarkInset && r.height() > 4 * kFocusMarkInset)
     r = Rect{r.left + kFocusMarkInset, r.top + kFocusMarkInset, r.right - kFocusMarkInset, r.bottom - kFocusMarkInset};
+  r = scale_.toDevice(r);
   RECT mark{r.left, r.top, r.right, r.bottom};
   ::DrawFocusRect(dc, &mark);
   if (layered_ && buffer_.dc() == dc && buffer_.pixels()) {

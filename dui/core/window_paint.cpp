@@ -5,6 +5,7 @@
 
 #include "dui/core/attribute_names.h"
 #include "dui/core/control.h"
+#include "dui/core/dpi_window.h"
 #include "dui/core/style_lookup.h"
 #include "dui/core/window_impl.h"
 #include "dui/core/window_messages.h"
@@ -22,8 +23,9 @@ HFONT WindowImpl::defaultFont() const {
   return font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void WindowImpl::invalidateArea(const Rect& area) {
-  if (!hwnd_ || area.empty()) return;
+void WindowImpl::invalidateArea(const Rect& layoutArea) {
+  if (!hwnd_ || layoutArea.empty()) return;
+  const Rect area = scale_.coverDevice(layoutArea);
   if (layered_) {
     dirty_.add(area, [this] { flush(); });
     return;
@@ -32,15 +34,22 @@ void WindowImpl::invalidateArea(const Rect& area) {
   ::InvalidateRect(hwnd_, &r, FALSE);
 }
 
-// Draws the tree and the caret into `dc` (the back buffer), clipped to `area`.
+// Draws the tree and the caret into `dc` (the back buffer), clipped to `area`
+// (device pixels). The tree draws in layout units through the window's
+// scaling transform; the clip is set before it, in pixels.
 void WindowImpl::paintArea(HDC dc, const Rect& area) {
   kavri::ScopedSaveDc saved(dc);
   ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
   ::SelectObject(dc, defaultFont());  // restored with the DC state
   ::SetBkMode(dc, TRANSPARENT);
-  if (root_) root_->draw(dc, root_->rect(), area);
+  {
+    ScopedDpiTransform scaled(dc, scale_);
+    if (root_) root_->draw(dc, root_->rect(), scale_.coverLayout(area));
+    drawCaret(dc);
+  }
+  // The focus mark last, over the tree: a skin picture in layout units, the
+  // dotted frame in device pixels (one pixel wide at every scale).
   drawFocusMark(dc, area);
-  drawCaret(dc);
 }
 
 void WindowImpl::flush() {
@@ -84,6 +93,7 @@ LRESULT WindowImpl::onPrintClient(HDC dc, LPARAM flags) {
   kavri::ScopedSaveDc saved(dc);
   ::SelectObject(dc, defaultFont());
   ::SetBkMode(dc, TRANSPARENT);
+  ScopedDpiTransform scaled(dc, scale_);
   root_->draw(dc, root_->rect(), clientRect());
   return 0;
 }
@@ -91,7 +101,8 @@ LRESULT WindowImpl::onPrintClient(HDC dc, LPARAM flags) {
 void WindowImpl::applyRoundCorner(int width, int height) {
   Size corner;
   if (!root_ || !root_->getSize(names::roundCorner, corner)) return;
-  kavri::UniqueHrgn region(::CreateRoundRectRgn(0, 0, width + 1, height + 1, corner.width, corner.height));
+  const Size scaled = scale_.toDevice(corner);
+  kavri::UniqueHrgn region(::CreateRoundRectRgn(0, 0, width + 1, height + 1, scaled.width, scaled.height));
   if (!region) {
     kavri::logWin32Failure("CreateRoundRectRgn", __FILE__, __LINE__);
     return;
@@ -113,7 +124,7 @@ void WindowImpl::drawCaret(HDC dc) {
     // GDI leaves alpha 0: make the caret opaque in the per-pixel alpha. The
     // buffer bounds the loop: the client area may already be larger.
     const Rect bounds{0, 0, buffer_.width(), buffer_.height()};
-    const Rect area = intersect(Rect{r.left, r.top, r.right, r.bottom}, bounds);
+    const Rect area = intersect(scale_.coverDevice(Rect{r.left, r.top, r.right, r.bottom}), bounds);
     for (int y = area.top; y < area.bottom; ++y)
       for (int x = area.left; x < area.right; ++x) buffer_.pixels()[y * buffer_.width() + x] |= 0xFF000000u;
   }
@@ -154,7 +165,7 @@ void WindowImpl::onImeStartComposition() {
   if (!ime) return;
   COMPOSITIONFORM form{};
   form.dwStyle = CFS_POINT;
-  form.ptCurrentPos = POINT{caretX_, caretY_};
+  form.ptCurrentPos = POINT{scale_.toDevice(caretX_), scale_.toDevice(caretY_)};
   ::SendMessageW(ime, WM_IME_CONTROL, IMC_SETCOMPOSITIONWINDOW, reinterpret_cast<LPARAM>(&form));
 }
 

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "dui/core/dpi_scale.h"
 #include "dui/markup/font_list.h"
 #include "dui/markup/style_loader.h"
 #include "dui/markup/xml_document.h"
@@ -65,6 +66,18 @@ SkinImage* SkinResources::getImage(const std::wstring& name) {
   if (!bytes) return nullptr;
   auto image = std::make_unique<SkinImage>();
   if (!image->load(bytes.get(), size)) kavri::debugLog(L"skin image \"" + name + L"\" could not be decoded");
+  // Larger pictures for display scales, "name@1.5x.png" and "name@2x.png",
+  // where the package has them.
+  for (int percent : kImageVariantPercents) {
+    if (percent == 100 || !image->bitmap()) continue;
+    const std::wstring variantName = imageVariantName(name, percent);
+    size_t variantSize = 0;
+    kavri::HeapBuffer variantBytes = extract(variantName, &variantSize);
+    if (!variantBytes) continue;
+    auto variant = std::make_unique<SkinImage>();
+    if (!variant->load(variantBytes.get(), variantSize) || !image->addVariant(percent, std::move(variant)))
+      kavri::debugLog(L"skin image \"" + variantName + L"\" is no larger picture of \"" + name + L"\": not used");
+  }
   return images_.emplace(name, std::move(image)).first->second.get();
 }
 

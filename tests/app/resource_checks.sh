@@ -43,4 +43,8 @@ expect_manifest() {
   # The namespace's whole text is checked where the manifest is written (product_file_test).
   grep -qE '<longPathAware xmlns="[^"]*/SMI/2016/WindowsSettings">true</longPathAware>' \
     <<<"$manifest" || fail "$file: the manifest is not long-path aware"
+  grep -q '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
+    <<<"$manifest" || fail "$file: the manifest has no per-monitor fallback"
+  grep -q '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
+    <<<"$manifest" || fail "$file: the manifest is not per-monitor v2 aware"
 }

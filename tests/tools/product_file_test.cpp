@@ -300,6 +300,21 @@ TEST(ProductOutputs, TheManifestNamesTheArchitectureTwiceAndTheLevelByMode) {
     ASSERT_TRUE(longPaths);
     EXPECT_STREQ(longPaths->value(), "true");
     EXPECT_STREQ(longPaths->first_attribute("xmlns")->value(), "http://schemas.microsoft.com/SMI/2016/WindowsSettings");
+    // Display scaling: each setting in the namespace its system reads, the
+    // newer one naming per-monitor v2 first, the older one "true/pm".
+    const struct {
+      const char* element;
+      const char* value;
+      const char* ns;
+    } dpi[] = {{"dpiAware", "true/pm", "http://schemas.microsoft.com/SMI/2005/WindowsSettings"},
+               {"dpiAwareness", "PerMonitorV2, PerMonitor", "http://schemas.microsoft.com/SMI/2016/WindowsSettings"}};
+    for (const auto& d : dpi) {
+      SCOPED_TRACE(d.element);
+      rapidxml::xml_node<>* node = settings->first_node(d.element);
+      ASSERT_TRUE(node);
+      EXPECT_STREQ(node->value(), d.value);
+      EXPECT_STREQ(node->first_attribute("xmlns")->value(), d.ns);
+    }
   }
   // The description, escaped for XML, reads back as it was.
   std::string text = installerManifest(awkwardProduct(), Role::Setup, Architecture::X86);

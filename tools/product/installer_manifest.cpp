@@ -84,13 +84,17 @@ std::string installerManifest(const Product& product, Role role, Architecture ar
       "    <application>\n";
   for (const auto& system : kSupportedSystems)
     out += std::string("      <!-- ") + system[1] + " -->\n      <supportedOS Id=\"" + system[0] + "\"/>\n";
-  // The process-wide settings; the display (DPI) settings belong here too,
-  // each in the namespace of the Windows version that brought it.
+  // The process-wide settings, each in the namespace of the Windows version
+  // that brought it. Display scaling: per-monitor (v2) where the system knows
+  // it, else per-monitor, else system-wide awareness ("true/pm"); the window
+  // code scales itself by each window's DPI, so the system never stretches it.
   return out +
          "    </application>\n"
          "  </compatibility>\n"
          "  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n"
          "    <windowsSettings>\n"
+         "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>\n"
+         "      <dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>\n"
          "      <longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>\n"
          "    </windowsSettings>\n"
          "  </application>\n"

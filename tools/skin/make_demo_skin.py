@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Draws the demo skin's images (window background, button states, check box
 states, edit frame, title-bar buttons, window shadow, progress bar track and
-fill, the progress page's three slides) as PNGs into installer/style/.
+fill, the progress page's three slides) as PNGs into installer/style/, each
+also drawn at twice the size as "name@2x.png" for 200 % displays (every
+length doubled, so corners, borders and strokes stay sharp; the slides have
+no larger variant: the slideshow shows its pictures' own pixels).
 
 Only the Python standard library is used. Run it again after changing a
 colour or a shape and commit the PNGs it writes:
@@ -70,51 +73,54 @@ def panel(w, h, radius, border, top, bottom, border_width=1):
     return rows
 
 
-def window_background(w=48, h=48, header=30):
-    rows = panel(w, h, 4, (46, 74, 120), (250, 251, 253), (236, 240, 246))
-    for y in range(1, header):
-        for x in range(1, w - 1):
+def window_background(w=48, h=48, header=30, k=1):
+    w, h, header = w * k, h * k, header * k
+    rows = panel(w, h, 4 * k, (46, 74, 120), (250, 251, 253), (236, 240, 246), k)
+    for y in range(k, header):
+        for x in range(k, w - k):
             r, g, b, a = rows[y][x]
             if a == 0:
                 continue
-            shade = mix((74, 122, 196), (52, 96, 168), (y - 1) / (header - 2))
-            edge = rounded_coverage(x - 1, y - 1, w - 2, h - 2, 3)
+            shade = mix((74, 122, 196), (52, 96, 168), (y - k) / (header - 2 * k))
+            edge = rounded_coverage(x - k, y - k, w - 2 * k, h - 2 * k, 3 * k)
             rows[y][x] = mix((r, g, b), shade, edge) + (a,)
     return rows
 
 
-def check_box(state, checked):
+def check_box(state, checked, k=1):
     border = {"up": (112, 128, 150), "over": (60, 120, 210), "down": (40, 90, 170),
               "disabled": (180, 184, 190)}[state]
     top, bottom = {"up": ((255, 255, 255), (232, 236, 242)), "over": ((255, 255, 255), (222, 234, 250)),
                    "down": ((214, 226, 244), (198, 214, 238)),
                    "disabled": ((244, 244, 244), (236, 236, 236))}[state]
-    rows = panel(16, 16, 2, border, top, bottom)
+    n = 16 * k
+    rows = panel(n, n, 2 * k, border, top, bottom, k)
     if checked:
         mark = (150, 154, 160) if state == "disabled" else (30, 80, 160)
         # Two strokes of a tick, drawn with coverage for smooth edges.
-        strokes = [((3.5, 8.0), (6.5, 11.0)), ((6.5, 11.0), (12.5, 4.5))]
-        for y in range(16):
-            for x in range(16):
+        strokes = [((3.5 * k, 8.0 * k), (6.5 * k, 11.0 * k)), ((6.5 * k, 11.0 * k), (12.5 * k, 4.5 * k))]
+        for y in range(n):
+            for x in range(n):
                 best = 9.0
                 for (x0, y0), (x1, y1) in strokes:
                     px, py = x + 0.5, y + 0.5
                     dx, dy = x1 - x0, y1 - y0
                     t = max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / (dx * dx + dy * dy)))
                     best = min(best, ((px - x0 - t * dx) ** 2 + (py - y0 - t * dy) ** 2) ** 0.5)
-                cover = max(0.0, min(1.0, 1.9 - best))
+                cover = max(0.0, min(1.0, 1.4 * k + 0.5 - best))
                 if cover > 0:
                     r, g, b, a = rows[y][x]
                     rows[y][x] = mix((r, g, b), mark, cover) + (a,)
     return rows
 
 
-def caption_button(state, glyph, w=28, h=20):
+def caption_button(state, glyph, w=28, h=20, k=1):
     """A title-bar button: transparent when up, a soft highlight when the mouse
     is over it or it is pressed, with a white glyph ("close" or "minimise")."""
     fill = {"up": None, "over": (255, 255, 255, 60), "down": (0, 0, 0, 60)}[state]
     if glyph == "close" and state != "up":
         fill = (200, 60, 60, 230) if state == "over" else (160, 40, 40, 240)
+    w, h = w * k, h * k
     rows = [[fill if fill else (0, 0, 0, 0) for _ in range(w)] for _ in range(h)]
     cx, cy = w / 2.0, h / 2.0
     for y in range(h):
@@ -122,11 +128,11 @@ def caption_button(state, glyph, w=28, h=20):
             px, py = x + 0.5, y + 0.5
             if glyph == "close":
                 d = min(abs((px - cx) - (py - cy)), abs((px - cx) + (py - cy))) / 2 ** 0.5
-                inside = abs(px - cx) <= 4.5 and abs(py - cy) <= 4.5
+                inside = abs(px - cx) <= 4.5 * k and abs(py - cy) <= 4.5 * k
             else:
-                d = abs(py - (cy + 3))
-                inside = abs(px - cx) <= 5
-            cover = max(0.0, min(1.0, 1.3 - d)) if inside else 0.0
+                d = abs(py - (cy + 3 * k))
+                inside = abs(px - cx) <= 5 * k
+            cover = max(0.0, min(1.0, 0.8 * k + 0.5 - d)) if inside else 0.0
             if cover > 0:
                 r, g, b, a = rows[y][x]
                 alpha = a / 255.0
@@ -136,16 +142,17 @@ def caption_button(state, glyph, w=28, h=20):
     return rows
 
 
-def window_shadow(w=72, h=72, inner=(20, 14, 56, 51), spread=18, strength=80):
+def window_shadow(w=72, h=72, inner=(20, 14, 56, 51), spread=18, strength=80, k=1):
     """The layered shadow around a window: the window covers the inner
     rectangle (the shadow margins are 20, 14, 16, 21); outside it the shadow
     fades over `spread` pixels. Drawn as a nine-grid with insets 24,18,20,25."""
-    left, top, right, bottom = inner
+    left, top, right, bottom = (v * k for v in inner)
+    w, h, spread = w * k, h * k, spread * k
     rows = []
     for y in range(h):
         row = []
         for x in range(w):
-            px, py = x + 0.5, y + 0.5 - 2  # light from above: the shadow falls lower
+            px, py = x + 0.5, y + 0.5 - 2 * k  # light from above: the shadow falls lower
             dx = max(left - px, 0, px - right)
             dy = max(top - py, 0, py - bottom)
             d = (dx * dx + dy * dy) ** 0.5
@@ -158,15 +165,16 @@ def window_shadow(w=72, h=72, inner=(20, 14, 56, 51), spread=18, strength=80):
     return rows
 
 
-def progress_track(w=24, h=12):
+def progress_track(w=24, h=12, k=1):
     """The bar's background: a sunken grey groove, drawn as a nine-grid 6,0,6,0."""
-    return panel(w, h, 6, (150, 160, 176), (214, 220, 228), (240, 243, 247))
+    return panel(w * k, h * k, 6 * k, (150, 160, 176), (214, 220, 228), (240, 243, 247), k)
 
 
-def progress_fill(w=24, h=12):
+def progress_fill(w=24, h=12, k=1):
     """The bar's foreground: a glossy blue groove, revealed from the left."""
-    rows = panel(w, h, 6, (36, 84, 160), (120, 176, 244), (44, 104, 196))
-    for y in range(1, h // 2):
+    w, h = w * k, h * k
+    rows = panel(w, h, 6 * k, (36, 84, 160), (120, 176, 244), (44, 104, 196), k)
+    for y in range(k, h // 2):
         for x in range(w):
             r, g, b, a = rows[y][x]
             rows[y][x] = mix((r, g, b), (255, 255, 255), 0.25 * (1 - y / (h / 2))) + (a,)
@@ -209,11 +217,24 @@ def main():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "installer", "style")
     os.makedirs(out, exist_ok=True)
+    for k in (1, 2):
+        draw_skin(out, k)
 
-    def save(name, rows):
-        write_png(os.path.join(out, name), len(rows[0]), len(rows), rows)
+    # The progress page's slideshow: three 520 x 120 pictures of one size.
+    for number, kind in enumerate(("rings", "waves", "dots"), start=1):
+        save(out, "slide%d.png" % number, 1, slide(kind))
 
-    save("window_bg.png", window_background())
+
+def save(out, name, k, rows):
+    """Writes name.png at scale 1, name@2x.png at scale 2."""
+    if k != 1:
+        stem, ext = os.path.splitext(name)
+        name = "%s@%dx%s" % (stem, k, ext)
+    write_png(os.path.join(out, name), len(rows[0]), len(rows), rows)
+
+
+def draw_skin(out, k):
+    save(out, "window_bg.png", k, window_background(k=k))
 
     # Buttons: 32 x 24, drawn as a nine-grid with insets 4,4,4,4.
     buttons = {
@@ -223,32 +244,28 @@ def main():
         "disabled": ((150, 156, 166), (190, 194, 202), (172, 176, 184)),
     }
     for state, (border, top, bottom) in buttons.items():
-        save("button_%s.png" % state, panel(32, 24, 4, border, top, bottom))
+        save(out, "button_%s.png" % state, k, panel(32 * k, 24 * k, 4 * k, border, top, bottom, k))
 
     for state in ("up", "over", "down", "disabled"):
-        save("checkbox_%s.png" % state, check_box(state, False))
-        save("checkbox_checked_%s.png" % state, check_box(state, True))
+        save(out, "checkbox_%s.png" % state, k, check_box(state, False, k))
+        save(out, "checkbox_checked_%s.png" % state, k, check_box(state, True, k))
 
     # Edit frames: 16 x 16, nine-grid with insets 2,2,2,2.
     edits = {"up": (150, 160, 176), "over": (60, 120, 210), "disabled": (200, 204, 210)}
     for state, border in edits.items():
         fill = (244, 244, 244) if state == "disabled" else (255, 255, 255)
-        save("edit_%s.png" % state, panel(16, 16, 2, border, fill, fill))
+        save(out, "edit_%s.png" % state, k, panel(16 * k, 16 * k, 2 * k, border, fill, fill, k))
 
     # Title-bar buttons: 28 x 20, stretched.
     for state in ("up", "over", "down"):
-        save("close_%s.png" % state, caption_button(state, "close"))
-        save("minimise_%s.png" % state, caption_button(state, "minimise"))
+        save(out, "close_%s.png" % state, k, caption_button(state, "close", k=k))
+        save(out, "minimise_%s.png" % state, k, caption_button(state, "minimise", k=k))
 
-    save("window_shadow.png", window_shadow())
+    save(out, "window_shadow.png", k, window_shadow(k=k))
 
     # Progress bar: 24 x 12, nine-grid with insets 6,0,6,0.
-    save("progress_bk.png", progress_track())
-    save("progress_fill.png", progress_fill())
-
-    # The progress page's slideshow: three 520 x 120 pictures of one size.
-    for number, kind in enumerate(("rings", "waves", "dots"), start=1):
-        save("slide%d.png" % number, slide(kind))
+    save(out, "progress_bk.png", k, progress_track(k=k))
+    save(out, "progress_fill.png", k, progress_fill(k=k))
 
 
 if __name__ == "__main__":

@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "dui/core/dpi_window.h"
 #include "dui/core/msimg.h"
 #include "dui/core/skin_image.h"
 #include "support/win32_handles.h"
@@ -132,6 +134,74 @@ TEST_F(SkinImageTest, NineGridKeepsCornersAndStretchesEdgesAndCentre) {
         },
         alpha == 255 ? "opaque nine-grid" : "blended nine-grid");
   }
+}
+
+// A picture with a larger variant, drawn as a nine-grid into a DC scaled for
+// 100, 150 and 200 %: the corners keep their scaled size, and the pixels come
+// from the plain picture at 100 %, from the variant at 200 % and from the
+// variant resampled at 150 % (never from the plain one enlarged).
+TEST_F(SkinImageTest, ScaledDrawingPicksTheVariantAndKeepsCornersAtScaledSize) {
+  Rgba plain[3][3] = {{{200, 0, 0, 0}, {0, 200, 0, 0}, {0, 0, 200, 0}},
+                      {{200, 200, 0, 0}, {0, 200, 200, 0}, {200, 0, 200, 0}},
+                      {{100, 50, 0, 0}, {0, 100, 50, 0}, {50, 0, 100, 0}}};
+  Rgba larger[3][3];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) larger[r][c] = Rgba{uint8_t(plain[r][c].r / 2 + 20), uint8_t(plain[r][c].g / 2 + 20),
+                                                     uint8_t(plain[r][c].b / 2 + 20), 0};
+  std::vector<Rgba> doubled;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 60; ++x) doubled.push_back(larger[y / 20][x / 20]);
+  for (Rgba& p : doubled) p.a = 255;
+  for (const uint8_t alpha : {uint8_t(255), uint8_t(128)}) {
+    SkinImage image;
+    ASSERT_TRUE(loadImage(image, encodePng(30, 30, nineRegionPixels(alpha, plain))));
+    auto variant = std::make_unique<SkinImage>();
+    std::vector<Rgba> variantPixels = doubled;
+    for (Rgba& p : variantPixels) p.a = alpha;
+    ASSERT_TRUE(loadImage(*variant, encodePng(60, 60, variantPixels)));
+    ASSERT_TRUE(image.addVariant(200, std::move(variant)));
+    EXPECT_EQ(image.width(), 30);   // sizes stay the plain picture's: layout units
+
+    const struct {
+      int dpi;
+      bool fromVariant;
+    } scales[] = {{96, false}, {144, true}, {192, true}};
+    for (const auto& scale : scales) {
+      SCOPED_TRACE(testing::Message() << "dpi " << scale.dpi << " alpha " << int(alpha));
+      const double f = scale.dpi / 96.0;
+      Canvas canvas(int(110 * f), int(60 * f), word(0, 0, 0, 0));
+      {
+        ScopedDpiTransform scaled(canvas.dc(), DpiScale(scale.dpi));
+        EXPECT_EQ(drawingDpi(canvas.dc()), scale.dpi);
+        image.drawNineGrid(canvas.dc(), 5, 5, 105, 55, 10, 10, 10, 10);
+      }
+      // The middle of each of the nine pieces, in device pixels: corners are
+      // 10 layout units, so their middle is 5 units in from the edges.
+      const int xs[3] = {10, 55, 100}, ys[3] = {10, 30, 50};
+      for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+          const Rgba& want = scale.fromVariant ? larger[r][c] : plain[r][c];
+          EXPECT_EQ(canvas.at(int(xs[c] * f), int(ys[r] * f)),
+                    word(uint8_t(want.r * alpha / 255), uint8_t(want.g * alpha / 255),
+                         uint8_t(want.b * alpha / 255), alpha))
+              << "piece " << r << "," << c;
+        }
+      // The top-left corner ends 10 units in: at the scaled pixel, not the plain one.
+      const int edge = int(15 * f);
+      EXPECT_EQ(canvas.at(edge - 2, int(10 * f)), canvas.at(int(10 * f), int(10 * f)));
+      EXPECT_NE(canvas.at(edge + 1, int(10 * f)), canvas.at(int(10 * f), int(10 * f)));
+    }
+    // The resampled picture is made once per scale and kept.
+    EXPECT_EQ(&image.pictureFor(144), &image.pictureFor(144));
+    EXPECT_EQ(&image.pictureFor(96), &image);
+  }
+  // A "variant" no larger than the picture is refused.
+  SkinImage image;
+  ASSERT_TRUE(loadImage(image, encodePng(30, 30, nineRegionPixels(255, plain))));
+  auto same = std::make_unique<SkinImage>();
+  ASSERT_TRUE(loadImage(*same, encodePng(30, 30, nineRegionPixels(255, plain))));
+  EXPECT_FALSE(image.addVariant(200, std::move(same)));
+  EXPECT_EQ(image.variantCount(), 0u);
 }
 
 TEST_F(SkinImageTest, NineGridNeverDrawsInvertedPieces) {
