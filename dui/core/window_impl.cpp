@@ -143,6 +143,17 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
       return onPrintClient(reinterpret_cast<HDC>(wParam), lParam);
     case kMsgRepaint:
+      if (wParam == kRepaintNow) {
+        flush();
+      } else {
+        repaintPosted_ = false;
+        paceFlush();
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam != kFrameTimerId) break;
+      ::KillTimer(hwnd_, kFrameTimerId);
+      frameTimerArmed_ = false;
       flush();
       return 0;
     default:
@@ -236,8 +247,14 @@ void WindowImpl::postMouseMove() {
 
 void WindowImpl::requestRepaint(bool synchronous) {
   if (!hwnd_ || destroying_) return;
-  if (synchronous) ::SendMessageW(hwnd_, kMsgRepaint, 0, 0);
-  else ::PostMessageW(hwnd_, kMsgRepaint, 0, 0);
+  if (synchronous) {
+    ::SendMessageW(hwnd_, kMsgRepaint, kRepaintNow, 0);
+    return;
+  }
+  // One message (or the frame timer) paints everything invalidated until it
+  // is handled: a burst of invalidations costs one post and one paint.
+  if (repaintPosted_ || frameTimerArmed_) return;
+  repaintPosted_ = ::PostMessageW(hwnd_, kMsgRepaint, 0, 0) != FALSE;
 }
 
 // --- Drag and drop (never registered; see CDropTarget).

@@ -106,6 +106,18 @@ inline void pump() {
   }
 }
 
+// Runs messages for `ms` milliseconds, waiting for new ones between: enough
+// time (by default a few frames) for repaints held back to the next frame.
+inline void pumpFor(DWORD ms = 4 * dui::WindowImpl::kFrameMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    pump();
+    const DWORD spent = ::GetTickCount() - start;
+    if (spent >= ms) return;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+  }
+}
+
 // Moves the real cursor to a client point of `hwnd`.
 inline void cursorTo(HWND hwnd, int x, int y) {
   POINT p{x, y};
