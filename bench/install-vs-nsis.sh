@@ -171,7 +171,7 @@ if [ -n "$kavri_xvfb_pid" ]; then
   set_managed N
   rounds "unmanaged windows, no window manager"
   if command -v evilwm >/dev/null; then
-    evilwm >/dev/null 2>&1 &
+    evilwm -fn fixed >/dev/null 2>&1 &   # Xvfb has only the "fixed" font, not its default
     wm_pid=$!
     sleep 1
     set_managed Y
