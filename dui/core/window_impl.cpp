@@ -186,7 +186,13 @@ LRESULT WindowImpl::onCreate() {
 void WindowImpl::updateLayout() {
   if (!hwnd_ || destroying_ || !root_) return;
   const Size size = rootLayoutPass(root_);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
+  // Only a new size goes to the system: a script relaying out after each
+  // report (labels measuring new text) costs no round trip to the window
+  // manager, no activation and no resize messages while the size holds.
+  RECT window{};
+  ::GetWindowRect(hwnd_, &window);
+  if (window.right - window.left != size.width || window.bottom - window.top != size.height)
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
   // A resize repaints by itself; an unchanged size would keep the old pixels.
   invalidate(root_, false);
 }
