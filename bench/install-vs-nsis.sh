@@ -8,8 +8,10 @@
 # (scripts/arch-detect.sh). Each is installed silently into a fresh folder in
 # one Wine prefix, runs alternating; every installed tree is compared with the
 # payload byte for byte. Prints the median times, the ratios (install time,
-# package size) and the executables' sizes. Ours runs twice per round: with
-# progress reports by time (a few per second) and with a report per file.
+# package size) and the executables' sizes. Ours runs three times per round:
+# with progress reports by time (a few per second), with a report per file
+# (notifyMessage, waiting for each answer) and with a report per file posted
+# (postMessage, no answer awaited).
 #
 # With its own Xvfb the rounds run twice: first with Wine's windows unmanaged
 # (no window manager), then with managed windows under a small window manager
@@ -109,7 +111,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 set_managed() { wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1; }
 
 # One install into a fresh folder: prints its seconds, then checks the tree.
-install_once() {   # ours|each|nsis RUN
+install_once() {   # ours|each|posted|nsis RUN
   local dest="$work/installed/$1-$2" start end
   mkdir -p "$(dirname "$dest")"
   sync   # every run starts with nothing of the last one still to be written
@@ -117,6 +119,7 @@ install_once() {   # ours|each|nsis RUN
   case "$1" in
     ours) KAVRI_BENCH_TARGET=$(winpath "$dest") KAVRI_BENCH_REPORT=throttled wine "$ours" >/dev/null 2>&1 ;;
     each) KAVRI_BENCH_TARGET=$(winpath "$dest") KAVRI_BENCH_REPORT=each wine "$ours" >/dev/null 2>&1 ;;
+    posted) KAVRI_BENCH_TARGET=$(winpath "$dest") KAVRI_BENCH_REPORT=posted wine "$ours" >/dev/null 2>&1 ;;
     nsis) wine "$nsis" /S "/D=$(winpath "$dest")" >/dev/null 2>&1 ;;
   esac
   end=$(date +%s.%N)
@@ -136,27 +139,29 @@ ratio() { echo "$1 / $2" | bc -l; }
 # One set of rounds, alternating the installers; prints the figures. The
 # label tells the rounds apart in the folder names and the printout.
 rounds() {   # LABEL
-  local label=$1 run t_ours=() t_each=() t_nsis=()
+  local label=$1 run t_ours=() t_each=() t_posted=() t_nsis=()
   [ "$have_nsis" = 1 ] && install_once nsis "$label-warm" >/dev/null
   install_once ours "$label-warm" >/dev/null   # page cache, prefix
   for run in $(seq "$runs"); do
     t_ours+=("$(install_once ours "$label-$run")")
     [ "$have_nsis" = 1 ] && t_nsis+=("$(install_once nsis "$label-$run")")
     t_each+=("$(install_once each "$label-$run")")
+    t_posted+=("$(install_once posted "$label-$run")")
   done
-  local m_ours m_each m_nsis
-  m_ours=$(median "${t_ours[@]}"); m_each=$(median "${t_each[@]}")
+  local m_ours m_each m_posted m_nsis
+  m_ours=$(median "${t_ours[@]}"); m_each=$(median "${t_each[@]}"); m_posted=$(median "${t_posted[@]}")
   echo "== $label: median of $runs installs"
   printf '%-40s %8.2f\n' "ours, progress by time (every 100 ms)" "$m_ours"
   printf '%-40s %8.2f\n' "ours, a progress report per file" "$m_each"
-  printf 'per-file ÷ by-time: %.2f\n' "$(ratio "$m_each" "$m_ours")"
+  printf '%-40s %8.2f\n' "ours, a report per file, posted" "$m_posted"
+  printf 'per-file ÷ by-time: %.2f (posted: %.2f)\n' "$(ratio "$m_each" "$m_ours")" "$(ratio "$m_posted" "$m_ours")"
   if [ "$have_nsis" = 1 ]; then
     m_nsis=$(median "${t_nsis[@]}")
     printf '%-40s %8.2f\n' "NSIS $(makensis -VERSION) LZMA, silent" "$m_nsis"
-    printf 'install time ÷ NSIS: by time %.2f, per file %.2f\n' \
-      "$(ratio "$m_ours" "$m_nsis")" "$(ratio "$m_each" "$m_nsis")"
+    printf 'install time ÷ NSIS: by time %.2f, per file %.2f, per file posted %.2f\n' \
+      "$(ratio "$m_ours" "$m_nsis")" "$(ratio "$m_each" "$m_nsis")" "$(ratio "$m_posted" "$m_nsis")"
   fi
-  printf 'all runs (s): by time %s | per file %s%s\n' "${t_ours[*]}" "${t_each[*]}" \
+  printf 'all runs (s): by time %s | per file %s | posted %s%s\n' "${t_ours[*]}" "${t_each[*]}" "${t_posted[*]}" \
     "$([ "$have_nsis" = 1 ] && echo " | nsis ${t_nsis[*]}")"
   m_last=$m_ours
 }
