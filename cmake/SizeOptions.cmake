@@ -6,9 +6,12 @@
 #    hashes, the control tree's events and layout, image decoding and drawing,
 #    the Lua interpreter's core), which keep -O2 so that installing and the
 #    benchmarks of those paths do not get slower;
-#  - unwind tables only where exceptions need them (-fno-asynchronous-unwind-
-#    tables): C++ functions an exception can pass through keep theirs, the C
-#    code of the LZMA SDK (which calls nothing that throws) has none;
+#  - 32-bit: unwind tables only where exceptions need them (-fno-asynchronous-
+#    unwind-tables): C++ functions an exception can pass through keep theirs,
+#    the C code of the LZMA SDK (which calls nothing that throws) has none.
+#    64-bit Windows unwinds through tables every function must have (and
+#    without them GCC would fall back to another exception model), so there
+#    they stay;
 #  - with KAVRI_LTO (on by default) the libraries also carry the compiler's
 #    intermediate code (-flto -ffat-lto-objects: tests and benchmarks link the
 #    ordinary code as before) and the installers are linked with link-time
@@ -51,8 +54,12 @@ function(kavri_optimise_for_size)
   if(NOT WIN32)
     return()
   endif()
+  set(unwind)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(unwind -fno-asynchronous-unwind-tables)
+  endif()
   foreach(target ${KAVRI_SIZE_LIBRARIES})
-    target_compile_options(${target} PRIVATE -Os -fno-asynchronous-unwind-tables)
+    target_compile_options(${target} PRIVATE -Os ${unwind})
     if(KAVRI_LTO)
       target_compile_options(${target} PRIVATE -flto -ffat-lto-objects)
     endif()
@@ -69,9 +76,8 @@ function(kavri_optimise_for_size)
   endforeach()
   foreach(installer ${ARGN})
     if(TARGET ${installer} AND KAVRI_LTO)
-      target_compile_options(${installer} PRIVATE -Os -fno-asynchronous-unwind-tables -flto -ffat-lto-objects)
-      target_link_options(${installer} PRIVATE -fuse-linker-plugin -flto -flto-partition=one
-        -fno-asynchronous-unwind-tables)
+      target_compile_options(${installer} PRIVATE -Os ${unwind} -flto -ffat-lto-objects)
+      target_link_options(${installer} PRIVATE -fuse-linker-plugin -flto -flto-partition=one ${unwind})
     endif()
   endforeach()
 endfunction()
