@@ -1,41 +1,83 @@
-// Notifications: posting from the worker, answering on the UI thread.
+// Notifications and posted reports: sent from the worker, run on the UI thread.
 #include "script/lua_work.h"
 #include "script/notification_delivery.h"
 #include "support/debug_log.h"
 
 namespace kavri {
 
-LuaWork::NotifyRunable::NotifyRunable(const char* text)
-    : text_(text), done_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  if (!done_) logWin32Failure("CreateEventW", __FILE__, __LINE__);
-}
+// --- Notifications: the worker waits for the answer.
+
+LuaWork::NotifyRunable::NotifyRunable(const char* text, std::shared_ptr<Channel> channel)
+    : text_(text), channel_(std::move(channel)) {}
 
 void LuaWork::NotifyRunable::run() {
   // The UI script's answer, through the application message 1024 and the
   // forwarders of setMessageHandler (see notification_delivery.h).
   result_ = deliverNotification(text_);
-  ::SetEvent(done_.get());
+  channel_->answered();
 }
 
 void LuaWork::NotifyRunable::cancel() {
   result_ = 0;
-  ::SetEvent(done_.get());
+  channel_->answered();
 }
 
-int LuaWork::NotifyRunable::waitForAnswer() {
-  ::WaitForSingleObject(done_.get(), INFINITE);
-  return result_;
+// --- Posted reports: nobody waits, unless the queue was long.
+
+LuaWork::PostRunable::PostRunable(std::string text, bool isNil, bool wake, std::shared_ptr<Channel> channel)
+    : text_(std::move(text)), isNil_(isNil), wake_(wake), channel_(std::move(channel)) {}
+
+void LuaWork::PostRunable::run() {
+  deliverNotification(isNil_ ? nullptr : text_.c_str());   // the answer goes nowhere
+  finished();
 }
 
-int LuaWork::notify(const char* text) noexcept {
+void LuaWork::PostRunable::cancel() { finished(); }
+
+void LuaWork::PostRunable::finished() {
+  channel_->posted_.fetch_sub(1);
+  if (wake_) channel_->answered();
+}
+
+// --- The worker's channel.
+
+std::shared_ptr<LuaWork::Channel> LuaWork::Channel::create() {
+  UniqueHandle answered(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!answered) {
+    logWin32Failure("CreateEventW", __FILE__, __LINE__);
+    return nullptr;
+  }
+  return std::make_shared<Channel>(std::move(answered));
+}
+
+int LuaWork::Channel::notify(const char* text) noexcept {
   try {
-    auto item = std::make_shared<NotifyRunable>(text);
-    if (!item->valid()) return 0;
+    auto item = std::make_shared<NotifyRunable>(text, shared_from_this());
     // Not queued (the service stopped): nobody would ever answer.
     if (!SRService::instance().post(item)) return 0;
-    return item->waitForAnswer();
+    // Only this item can set the object now: the worker waits for every item
+    // that would set it before it sends the next.
+    ::WaitForSingleObject(answered_.get(), INFINITE);
+    return item->result();
   } catch (const std::exception&) {
     return 0;
+  }
+}
+
+bool LuaWork::Channel::post(const char* text, std::size_t length) noexcept {
+  try {
+    const bool wake = posted_.fetch_add(1) + 1 > kPostBacklog;
+    auto item = std::make_shared<PostRunable>(text ? std::string(text, length) : std::string(), text == nullptr,
+                                              wake, shared_from_this());
+    if (!SRService::instance().post(item)) {
+      posted_.fetch_sub(1);
+      return false;
+    }
+    if (wake) ::WaitForSingleObject(answered_.get(), INFINITE);
+    return true;
+  } catch (const std::exception&) {
+    posted_.fetch_sub(1);   // only a failed allocation comes here, before anything was queued
+    return false;
   }
 }
 

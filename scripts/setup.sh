@@ -14,16 +14,18 @@ lua_dir="$cache/lua5.2"
 source "$here/scripts/arch-detect.sh"
 
 if kavri_can_run_32bit; then want32=1; else want32=0; fi
-stamp="$cache/setup-v3-w32_$want32.done"
+stamp="$cache/setup-v4-w32_$want32.done"
 
 # clang and its sanitizer and fuzzer runtimes build the fuzz targets that the
 # test command runs briefly (scripts/fuzz.sh); osslsigncode and openssl sign
 # installers (scripts/sign-installer.sh) and make the tests' certificates.
+# evilwm, a small window manager, gives the Xvfb of the benchmarks managed
+# windows as on a desktop.
 packages=(
   cmake make ninja-build dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei
+  wine wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei evilwm
   lzma-dev librapidxml-dev libstb-dev googletest xz-utils bc python3
   clang libclang-rt-14-dev osslsigncode openssl
 )
@@ -36,6 +38,7 @@ have_all() {
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || return 1
   [ -x /usr/lib/wine/wine64 ] || return 1
   command -v Xvfb >/dev/null || return 1
+  command -v evilwm >/dev/null || return 1
   [ -f /usr/share/gtest/src/gtest-all.cc ] || [ -d /usr/src/googletest ] || return 1
   command -v clang++ >/dev/null || return 1
   command -v osslsigncode >/dev/null || return 1

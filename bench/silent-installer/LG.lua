@@ -3,7 +3,9 @@
 -- Extracts every payload entry into config.installPath and reports like the
 -- demo's LG.lua ({ code = 1, ... } for a written file, 2 for a failure, 3 at
 -- the end). Progress goes out at most every 100 ms of clock time and always
--- for the last file, unless config.reportEach asks for a report per file.
+-- for the last file, unless config.reportEach asks for a report per file
+-- ("each": notifyMessage, which waits for the window's answer; "posted":
+-- postMessage, which does not).
 -- bench/install-vs-nsis.sh fills in the list of entries below.
 
 local files = {
@@ -27,6 +29,7 @@ for _, entry in ipairs(files) do
 end
 
 local interval = config.reportEach and 0 or 0.1
+local report = config.reportEach == "posted" and postMessage or notifyMessage
 local lastReport = -1
 local failed = 0
 for index, entry in ipairs(files) do
@@ -39,7 +42,7 @@ for index, entry in ipairs(files) do
   local now = os.clock()
   if index == count or now - lastReport >= interval then
     lastReport = now
-    notifyMessage(string.format("{ code = 1, file = %s, index = %d, count = %d, percent = %d }",
+    report(string.format("{ code = 1, file = %s, index = %d, count = %d, percent = %d }",
       quote(entry), index, count, math.floor(index * 100 / count)))
   end
 end

@@ -14,19 +14,32 @@ PowerPoint::PowerPoint() { addHandler(events::Attached, this, &PowerPoint::onAtt
 
 const wchar_t* PowerPoint::typeName() const { return L"PowerPoint"; }
 
+// The pictures are fetched (and so decoded) only when first needed: a
+// slideshow on a page not yet shown costs nothing at start-up.
 void PowerPoint::onAttached(Control* sender, Event&) {
   if (sender != this) return;
   timer_.setInterval(kInterval);
-  loadPictures();
-}
-
-void PowerPoint::loadPictures() {
   pictures_.clear();
   index_ = 0;
   tickCount_ = 0;
   buffer_.reset();
   bufferBits_ = nullptr;
   width_ = height_ = 0;
+  picturesPending_ = true;
+}
+
+void PowerPoint::ensurePictures() {
+  if (!picturesPending_) return;
+  picturesPending_ = false;
+  loadPictures();
+}
+
+std::size_t PowerPoint::pictureCount() {
+  ensurePictures();
+  return pictures_.size();
+}
+
+void PowerPoint::loadPictures() {
 
   const std::wstring* list = findString(names::imagelist);
   if (!list || list->empty()) return;
@@ -64,6 +77,7 @@ void PowerPoint::loadPictures() {
 
 void PowerPoint::playStart() {
   if (timer_.running()) return;
+  ensurePictures();
   tickCount_ = kStartTick;
   timer_.start();
 }
@@ -74,6 +88,7 @@ void PowerPoint::playStop() {
 }
 
 void PowerPoint::advance() {
+  ensurePictures();
   if (tickCount_ >= kLastTick) {
     tickCount_ = 0;
     if (!pictures_.empty()) index_ = (index_ + 1) % pictures_.size();
@@ -94,6 +109,7 @@ bool PowerPoint::fading() const {
 }
 
 const std::uint32_t* PowerPoint::frame() {
+  ensurePictures();
   if (pictures_.empty() || !pictures_[index_]) return nullptr;
   const SkinImage* current = pictures_[index_];
   if (!fading()) return current->premultipliedPixels();
@@ -104,6 +120,7 @@ const std::uint32_t* PowerPoint::frame() {
 }
 
 void PowerPoint::draw(HDC dc, const Rect& drawRect, const Rect&) {
+  ensurePictures();
   if (pictures_.empty() || !pictures_[index_]) return;
   const SkinImage* current = pictures_[index_];
   if (!fading()) {

@@ -13,8 +13,9 @@ namespace dui {
 
 class SkinImage;
 
-// Type name "PowerPoint". When attached it fetches the pictures named by
-// "imagelist" (file names separated by ";") from the skin. Each picture
+// Type name "PowerPoint". It shows the pictures named by "imagelist" (file
+// names separated by ";") in the skin, fetched when first needed (drawn,
+// played or counted) after it was attached, not when attached. Each picture
 // stays for 151 ticks; the first 40 ticks after a change blend the previous
 // picture into the new one. Pictures are drawn at their natural size at the
 // top-left corner. A missing picture draws nothing; a picture whose size
@@ -42,7 +43,7 @@ class PowerPoint : public Control {
   // next picture (wrapping after the last). Then the control is repainted.
   void advance();
 
-  std::size_t pictureCount() const { return pictures_.size(); }
+  std::size_t pictureCount();
   std::size_t index() const { return index_; }
   int tickCount() const { return tickCount_; }
   UINT interval() const { return timer_.interval(); }
@@ -62,10 +63,12 @@ class PowerPoint : public Control {
   };
 
   void onAttached(Control* sender, Event& e);
+  void ensurePictures();
   void loadPictures();
   bool fading() const;
 
   std::vector<SkinImage*> pictures_;   // owned by the skin's image cache; null when missing
+  bool picturesPending_ = false;       // attached, pictures not fetched yet
   std::size_t index_ = 0;
   int tickCount_ = 0;
   int width_ = 0;                      // the first picture's size, the buffer's

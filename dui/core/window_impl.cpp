@@ -204,6 +204,17 @@ LRESULT WindowImpl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
       return onPrintClient(reinterpret_cast<HDC>(wParam), lParam);
     case kMsgRepaint:
+      if (wParam == kRepaintNow) {
+        flush();
+      } else {
+        repaintPosted_ = false;
+        paceFlush();
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam != kFrameTimerId) break;
+      ::KillTimer(hwnd_, kFrameTimerId);
+      frameTimerArmed_ = false;
       flush();
       return 0;
     case kMsgBeforeNavigate:
@@ -248,7 +259,13 @@ LRESULT WindowImpl::onCreate() {
 void WindowImpl::updateLayout() {
   if (!hwnd_ || destroying_ || !root_) return;
   const Size size = scale_.toDevice(rootLayoutPass(root_));
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
+  // Only a new size goes to the system: a script relaying out after each
+  // report (labels measuring new text) costs no round trip to the window
+  // manager, no activation and no resize messages while the size holds.
+  RECT window{};
+  ::GetWindowRect(hwnd_, &window);
+  if (window.right - window.left != size.width || window.bottom - window.top != size.height)
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE);
   // A resize repaints by itself; an unchanged size would keep the old pixels.
   invalidate(root_, false);
 }
@@ -357,8 +374,14 @@ void WindowImpl::followNativeChild(Control* control) {
 
 void WindowImpl::requestRepaint(bool synchronous) {
   if (!hwnd_ || destroying_) return;
-  if (synchronous) ::SendMessageW(hwnd_, kMsgRepaint, 0, 0);
-  else ::PostMessageW(hwnd_, kMsgRepaint, 0, 0);
+  if (synchronous) {
+    ::SendMessageW(hwnd_, kMsgRepaint, kRepaintNow, 0);
+    return;
+  }
+  // One message (or the frame timer) paints everything invalidated until it
+  // is handled: a burst of invalidations costs one post and one paint.
+  if (repaintPosted_ || frameTimerArmed_) return;
+  repaintPosted_ = ::PostMessageW(hwnd_, kMsgRepaint, 0, 0) != FALSE;
 }
 
 // --- Drag and drop (never registered; see CDropTarget).

@@ -88,11 +88,15 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   // keeps its size.
   void updateLayout();
 
-  // Paints what is pending now: UpdateWindow for an ordinary window, the
-  // dirty list and UpdateLayeredWindow for a layered one. First the native
-  // child windows are placed (native_placement.h).
+  // Paints what is pending now: the dirty areas handed to the system and
+  // UpdateWindow for an ordinary window, the dirty list and
+  // UpdateLayeredWindow for a layered one. First the native child windows
+  // are placed (native_placement.h).
   void flush();
   const NativeFollowers& nativeFollowers() const { return followers_; }
+  // Shortest time between two paints asked for without waiting (one display
+  // frame): invalidations meanwhile are kept and painted together.
+  static constexpr UINT kFrameMs = 16;
   const DirtyList& dirtyList() const { return dirty_; }
   const BackBuffer& backBuffer() const { return buffer_; }
 
@@ -174,6 +178,10 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   void invalidateCaret();
   void applyRoundCorner(int width, int height);
   LRESULT onPaint();
+  // The private repaint message without a wait: paints now when the last
+  // paint is a frame old, else arms the frame timer, which paints then.
+  void paceFlush();
+  void handToSystem();
   LRESULT onPrintClient(HDC dc, LPARAM flags);
   void onImeStartComposition();
   HFONT defaultFont() const;
@@ -245,8 +253,12 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   bool layered_ = false;
   BYTE constantAlpha_ = 255;
   bool perPixelAlpha_ = true;
-  DirtyList dirty_;
+  DirtyList dirty_;   // areas not yet painted (layered) or not yet handed to the system (ordinary)
   NativeFollowers followers_{this};
+  bool repaintPosted_ = false;   // a repaint message is on its way: later requests ride on it
+  bool frameTimerArmed_ = false;
+  DWORD lastFlush_ = 0;          // GetTickCount() of the last paint
+  bool painted_ = false;         // lastFlush_ is set
   bool destroying_ = false;
   // Keyboard: the cue states, the character a handled key's WM_CHAR
   // brings (eaten), the page last shown, whether a focus settle is posted.

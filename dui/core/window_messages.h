@@ -12,6 +12,11 @@ constexpr UINT kMsgAppNotify = WM_USER;             // 1024
 // To the dispatcher window: run the deferred call whose record is in wParam.
 constexpr UINT kMsgRepaint = WM_USER + 1;           // 1025
 constexpr UINT kMsgDeferredCall = WM_USER + 1;      // 1025 (dispatcher window)
+// wParam of the repaint message sent by a synchronous invalidation: paint at
+// once, whenever the last paint was.
+constexpr WPARAM kRepaintNow = 1;
+// The window timer that paints invalidations held back to the next frame.
+constexpr UINT_PTR kFrameTimerId = 0x4B46;
 // To the web browser's host window: sent before a navigation (wParam: target
 // address as a wide string) and posted after it completed.
 constexpr UINT kMsgBeforeNavigate = WM_USER + 102;  // 1126

@@ -23,15 +23,35 @@ HFONT WindowImpl::defaultFont() const {
   return font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
+// Only records the area: the paint comes with the repaint message or the
+// frame timer. A full list is painted (layered) or handed to the system
+// (ordinary) to make room.
 void WindowImpl::invalidateArea(const Rect& layoutArea) {
   if (!hwnd_ || layoutArea.empty()) return;
   const Rect area = scale_.coverDevice(layoutArea);
-  if (layered_) {
-    dirty_.add(area, [this] { flush(); });
+  if (layered_) dirty_.add(area, [this] { flush(); });
+  else dirty_.add(area, [this] { handToSystem(); });
+}
+
+// Ordinary windows: the recorded areas become the system's update region,
+// which the next WM_PAINT paints.
+void WindowImpl::handToSystem() {
+  for (std::size_t i = 0; i < dirty_.size(); ++i) {
+    RECT r{dirty_[i].left, dirty_[i].top, dirty_[i].right, dirty_[i].bottom};
+    ::InvalidateRect(hwnd_, &r, FALSE);
+  }
+  dirty_.clear();
+}
+
+void WindowImpl::paceFlush() {
+  if (!hwnd_ || frameTimerArmed_) return;
+  const DWORD since = ::GetTickCount() - lastFlush_;
+  if (!painted_ || since >= kFrameMs) {
+    flush();
     return;
   }
-  RECT r{area.left, area.top, area.right, area.bottom};
-  ::InvalidateRect(hwnd_, &r, FALSE);
+  if (::SetTimer(hwnd_, kFrameTimerId, kFrameMs - since, nullptr)) frameTimerArmed_ = true;
+  else flush();   // no timer: paint now rather than never
 }
 
 // Draws the tree and the caret into `dc` (the back buffer), clipped to `area`
@@ -57,7 +77,10 @@ void WindowImpl::flush() {
   // Native children follow their controls before anything is painted, so
   // the areas they uncover are painted in the same pass.
   if (!destroying_) followers_.place();
+  lastFlush_ = ::GetTickCount();
+  painted_ = true;
   if (!layered_) {
+    handToSystem();
     ::UpdateWindow(hwnd_);
     return;
   }

@@ -43,6 +43,8 @@ class SkinResources final : public SkinSource {
   // failed (it then draws nothing). Null when the package has no such entry; a
   // missing entry is not remembered, so a later call reads the package again.
   SkinImage* getImage(const std::wstring& name) override;
+  // How many images have been decoded so far (what start-up paid for).
+  std::size_t decodedImageCount() const { return images_.size(); }
 
   // ----- Style cache --------------------------------------------------------
   // The style built from the package entry of that name, built on first use

@@ -86,6 +86,42 @@ TEST_F(WorkTest, ANotificationIsAnsweredInsideAMessageBox) {
   expectNoErrors(workErrors());
 }
 
+// Reports posted without waiting reach the handler in order with the
+// notifications around them, their answers dropped, and a non-string as nil.
+// A worker far ahead of the window waits once more reports are queued than
+// the queue holds: with the window busy for 300 ms in the first report, the
+// worker's 600 reports cannot all be queued before it is done; all arrive,
+// once each, none after the work's end.
+TEST_F(WorkTest, PostedReportsArriveInOrderWithNotifications) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local results = {}\n"
+      "results[#results + 1] = tostring(postMessage('first'))\n"
+      "local start = os.clock()\n"
+      "for i = 1, 600 do postMessage('p' .. i) end\n"
+      "local spent = os.clock() - start\n"
+      "results[#results + 1] = tostring(notifyMessage('ask'))\n"
+      "results[#results + 1] = tostring(postMessage({}))\n"
+      "results[#results + 1] = spent >= 0.25 and 'waited' or ('queued all in ' .. spent .. ' s')\n"
+      "notifyMessage('done ' .. table.concat(results, ','))\n");
+  runUi(
+      "local nils = 0\n"
+      "onMessage = function(text)\n"
+      "  if text == 'first' then sleep(300) end\n"
+      "  if text == nil then nils = nils + 1 end\n"
+      "  if text == 'ask' then return 5 end return 9\n"
+      "end\n"
+      "assert(startWork('LG.lua', 'program.lz', ''))\n"
+      "assert(waitWork())\n"
+      "assert(#received == 603 and nils == 1, #received .. ' ' .. nils)\n"
+      "assert(received[1] == 'first', received[1])\n"
+      "for i = 1, 600 do assert(received[i + 1] == 'p' .. i, 'report ' .. i .. ': ' .. tostring(received[i + 1])) end\n"
+      "assert(received[602] == 'ask', received[602])\n"
+      "assert(received[603] == 'done true,5,true,waited', received[603])\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+}
+
 // A handler that fails inside the global showMessageBox's loop: the box
 // ends, and showMessageBox raises the error in the script that opened it.
 TEST_F(WorkTest, TheGlobalMessageBoxRaisesAnErrorLeftPendingInsideIt) {

@@ -1,7 +1,8 @@
 // The worker state's own globals as the background script sees them:
 // extractFile answers true, or false and the Windows error number (0 for a
 // missing entry), for arguments of any type without a Lua error; and
-// notifyMessage answers 0 when no UI-thread service would deliver it.
+// notifyMessage answers 0, postMessage false, when no UI-thread service would
+// deliver them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,6 +37,7 @@ TEST(WorkerApi, ExtractFileAndNotifyMessageAnswerTheScript) {
       {answer(extractFile({}, true)), '2:false 0'},
       {answer(notifyMessage('anyone?')), '1:0'},
       {answer(notifyMessage()), '1:0'},
+      {answer(postMessage('nobody listens')), '1:false'},
     }
     for i, c in ipairs(cases) do assert(c[1] == c[2], 'case ' .. i .. ': ' .. c[1]) end
   )lua"),

@@ -13,6 +13,7 @@
 #include "dui/core/focus_navigation.h"
 #include "dui/core/msimg.h"
 #include "dui/markup/markup_startup.h"
+#include "dui/markup/skin_resources.h"
 #include "tests/dui/controls/control_window.h"
 #include "tests/dui/markup/markup_test_util.h"
 
@@ -194,6 +195,28 @@ TEST_F(Slideshow, StartsAt50TurnsAfter151TicksAndBlendsTheNext40Frames) {
   EXPECT_EQ(framePixel(s), kRed);   // stopped: no blend
   s->playStart();
   EXPECT_EQ(s->tickCount(), 51);
+}
+
+// Slideshows on a page not yet shown decode nothing when their window is
+// built and shown; the pictures are decoded when first drawn or played.
+TEST_F(Slideshow, PicturesAreDecodedWhenFirstNeededNotWhenAttached) {
+  PowerPoint* drawn = show(L"red.png;green.png");
+  PowerPoint* played = show(L"blue.png");
+  for (PowerPoint* s : {drawn, played}) s->setFlagWord(s->flagWord() & ~flags::Visible);
+  open();
+  EXPECT_EQ(skinResources().decodedImageCount(), 0u);
+
+  test::PixelCanvas canvas(60, 40);
+  const Rect area{0, 0, 60, 40};
+  drawn->draw(canvas.dc(), area, area);
+  EXPECT_EQ(canvas.rgb(0, 0), kRed);
+  EXPECT_EQ(skinResources().decodedImageCount(), 2u);
+
+  played->playStart();
+  EXPECT_EQ(played->tickCount(), 51);   // fetching the pictures does not restart the count
+  EXPECT_EQ(played->pictureCount(), 1u);
+  EXPECT_EQ(skinResources().decodedImageCount(), 3u);
+  played->playStop();
 }
 
 TEST_F(Slideshow, FullTickFromStartTurnsThePictureAfter151Ticks) {

@@ -131,8 +131,7 @@ TEST_F(TextControls, UpdateLayoutRepaintsWhatMovedOrGrew) {
   label->setString(names::text, L"WWWWWWWWWW");   // as a script's setText: the old area is marked
   invalidate(label, false);
   window->updateLayout();
-  dui_test::pump();
-  ::UpdateWindow(hwnd);
+  dui_test::pumpFor();   // painted in the next frame at the latest
   EXPECT_GT(label->rect().right, oldRight + 20);
   EXPECT_GT(inked(), 0);
 }

@@ -115,7 +115,7 @@ TEST_F(Windows, LayeredWindowMergesSideBySideAreasAndFlushesOnItsMessage) {
   EXPECT_EQ(window->dirtyList()[0], (Rect{10, 10, 110, 40}));
   window->invalidateArea(Rect{20, 15, 90, 35});  // inside: adds nothing
   EXPECT_EQ(window->dirtyList().size(), 1u);
-  dui_test::pump();  // one repaint message flushes everything
+  dui_test::pumpFor();  // one repaint (in the next frame at the latest) flushes everything
   EXPECT_TRUE(window->dirtyList().empty());
 }
 
@@ -134,6 +134,44 @@ class Swatch : public Control {
  private:
   COLORREF colour_;
 };
+
+// Repaints asked for without waiting are held back to the next frame, so
+// invalidations in quick succession (a report per installed file) cost one
+// paint per frame, not one each; all of them are painted in the end. How
+// many frames the burst spans depends on the machine's load, so the bound is
+// taken from the time it took.
+TEST_F(Windows, QuickInvalidationsArePaintedOncePerFrame) {
+  for (bool layered : {false, true}) {
+    SCOPED_TRACE(layered ? "layered" : "ordinary");
+    auto* root = static_cast<Canvas*>(fixedRoot(200, 100));
+    auto* swatch = static_cast<Swatch*>(place(root, new Swatch(RGB(0, 255, 0)), 10, 10, 40, 20));
+    WindowImpl* window = make(root, layered);
+    ASSERT_NE(window, nullptr);
+    ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
+    dui_test::pumpFor();
+    swatch->paints = 0;
+    constexpr int kBurst = 40;
+    const DWORD start = ::GetTickCount();
+    for (int i = 0; i < kBurst; ++i) {
+      invalidate(swatch, false);
+      dui_test::pump();   // a message-queue pass after each, as between two reports
+    }
+    const DWORD spent = ::GetTickCount() - start;
+    dui_test::pumpFor();
+    const int frames = int(spent / WindowImpl::kFrameMs) + 2;
+    EXPECT_GE(swatch->paints, 1);
+    if (frames < kBurst) {
+      EXPECT_LE(swatch->paints, frames) << "burst of " << kBurst << " in " << spent << " ms";
+    }
+    EXPECT_TRUE(window->dirtyList().empty());
+    ::GdiFlush();
+    EXPECT_EQ(window->backBuffer().pixels()[20 * 200 + 20] & 0xFFFFFF, 0x00FF00u);
+
+    swatch->paints = 0;
+    invalidate(swatch, true);   // a synchronous repaint never waits for the frame
+    EXPECT_EQ(swatch->paints, 1);
+  }
+}
 
 TEST_F(Windows, RepaintDrawsOnlyTheInvalidatedControlIntoTheBackBuffer) {
   for (bool layered : {false, true}) {

@@ -106,12 +106,15 @@ inline void pump() {
   }
 }
 
-// Runs the thread's messages, timers included, for `ms` milliseconds.
-inline void pumpFor(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  while (static_cast<int>(end - ::GetTickCount()) > 0) {
+// Runs messages for `ms` milliseconds, waiting for new ones between: enough
+// time (by default a few frames) for repaints held back to the next frame.
+inline void pumpFor(DWORD ms = 4 * dui::WindowImpl::kFrameMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
     pump();
-    ::Sleep(10);
+    const DWORD spent = ::GetTickCount() - start;
+    if (spent >= ms) return;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
   }
 }
 
