@@ -20,8 +20,8 @@ UniqueHandle g_instanceMutex;   // the slot; start-up and releaseMutex share it
 
 }  // namespace
 
-InstanceResult acquireInstanceMutex() {
-  UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
+InstanceResult acquireInstanceMutex(const wchar_t* name) {
+  UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, name));
   if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) return InstanceResult::AlreadyRunning;
   g_instanceMutex = std::move(mutex);   // may be empty: start-up goes on without the guard
   return InstanceResult::First;
