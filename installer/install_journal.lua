@@ -26,6 +26,7 @@
 --                                   written; its old type and bytes (hex), or
 --                                   no type when it was absent: restored exactly
 --   key      { root, key }          a registry key about to be made: deleted
+--                                   (one above the product's keys only while empty)
 --   commit   {}                     the install is complete (the log is written):
 --                                   nothing is undone any more; finishing it
 --                                   removes the copies
@@ -181,7 +182,13 @@ local UNDO = {
       regDeleteValue(root, r.key, r.name)
     end
   end,
-  key = function(r) if productKey(r.root, r.key) then regDeleteSubKey(ROOTS[r.root], r.key) end end,
+  key = function(r)
+    if productKey(r.root, r.key) then
+      regDeleteSubKey(ROOTS[r.root], r.key)
+    elseif ROOTS[r.root] ~= nil and shared.isProductKeyParent(r.key) then
+      regDeleteEmptyKey(ROOTS[r.root], r.key)   -- made on the way: gone only while empty
+    end
+  end,
 }
 UNDO.pending = UNDO.new   -- the new file waiting for the restart goes like any new file
 

@@ -32,7 +32,7 @@ constexpr char kAllFunctions[] = R"lua(
     "getRunningProcess", "killRunningProcess", "installFolderIsSafe", "moveFileAtRestart",
     "getFreeSpace", "listEntries", "regQueryValue", "regWriteValue", "createInstallFolder",
     "fileIsProtected", "readProtectedFile", "fileSha256", "removeInsideFolder", "removeInsideFolderAtRestart",
-    "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser"}
+    "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser", "regDeleteEmptyKey"}
 )lua";
 
 TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {
