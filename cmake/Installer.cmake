@@ -24,9 +24,9 @@
 # BUILD_UNINSTALLER builds the product's uninstaller as the target
 # <target>Uninstaller ("Uninstall.exe") from <folder>/uninstall/ (UI.lua,
 # LG.lua, frame/), or from the project's default uninstaller when the content
-# has none, with this installer's product file, skin and modules (the default
-# uninstaller's shared.lua and install_log.lua when the content lacks them),
-# signed like the setup, and puts it into the payload.
+# has none, with this installer's product file, skin, icon and modules (the
+# default uninstaller's shared.lua and install_log.lua when the content lacks
+# them), signed like the setup, and puts it into the payload.
 # PAYLOAD_TARGETS puts the files of other targets (an uninstaller, a helper
 # program) at the payload's root beside the files of program/; a target's file
 # wins over a program/ file of the same name. MODULES adds modules that live
@@ -47,7 +47,7 @@ set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_installer target)
   cmake_parse_arguments(ARG "UNINSTALLER;EXCLUDE_FROM_ALL;BUILD_UNINSTALLER"
-    "CONTENT;ICON;OUTPUT_NAME;STYLE;PRODUCT;FILE_NAME;SIGN;PASSWORD_FILE;TIMESTAMP" "PAYLOAD_TARGETS;MODULES" ${ARGN})
+    "CONTENT;ICON;OUTPUT_NAME;STYLE;PRODUCT;FILE_NAME;SIGN;PASSWORD_FILE;TIMESTAMP;DEFAULT_ICON" "PAYLOAD_TARGETS;MODULES" ${ARGN})
   if(NOT ARG_CONTENT)
     message(FATAL_ERROR "add_installer(${target}): CONTENT <folder> is required")
   endif()
@@ -84,6 +84,9 @@ function(add_installer target)
   # The icon: ICON, else the product file's (which the product tool finds),
   # else the content's icon.ico, else the project's default.
   set(default_icon "${KAVRI_SOURCE_ROOT}/app/resources/installer.ico")
+  if(ARG_DEFAULT_ICON AND EXISTS "${ARG_DEFAULT_ICON}")   # the setup's, for its built-in uninstaller
+    set(default_icon "${ARG_DEFAULT_ICON}")
+  endif()
   if(EXISTS "${content}/icon.ico")
     set(default_icon "${content}/icon.ico")
   endif()
@@ -134,12 +137,17 @@ function(add_installer target)
         list(APPEND uninstall_signing TIMESTAMP "${ARG_TIMESTAMP}")
       endif()
     endif()
+    set(uninstall_icon)
+    if(ARG_ICON)
+      set(uninstall_icon ICON "${ARG_ICON}")
+    endif()
     set(uninstall_exclude)
     if(ARG_EXCLUDE_FROM_ALL)
       set(uninstall_exclude EXCLUDE_FROM_ALL)
     endif()
     add_installer(${target}Uninstaller CONTENT "${uninstall_content}" PRODUCT "${product}" UNINSTALLER
-      STYLE "${style}" OUTPUT_NAME Uninstall MODULES ${uninstall_modules} ${uninstall_signing} ${uninstall_exclude})
+      STYLE "${style}" OUTPUT_NAME Uninstall MODULES ${uninstall_modules} ${uninstall_signing} ${uninstall_exclude}
+      DEFAULT_ICON "${content}/icon.ico" ${uninstall_icon})
     # Its own folder: another installer's "Uninstall.exe" may lie in this one.
     set_target_properties(${target}Uninstaller PROPERTIES
       RUNTIME_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/${target}.uninstaller")

@@ -283,6 +283,18 @@ TEST_F(StartupTest, ADamagedSetupFileIsReportedBeforeTheScriptRuns) {
   }
 }
 
+// A layout names the product as "{product.name}": the window shows the
+// product file's values, which the build wrote into the executable.
+TEST_F(StartupTest, LayoutsShowTheProductsNameFromTheExecutable) {
+  ::SetEnvironmentVariableW(L"KAVRI_TEST_LAYOUT", L"1");
+  ChildProcess child;
+  ASSERT_TRUE(launch(exe_, L"", child));
+  EXPECT_EQ(child.wait(30000), 0);
+  ::SetEnvironmentVariableW(L"KAVRI_TEST_LAYOUT", nullptr);
+  const std::string ran = readFileBytes(outFile_);
+  EXPECT_NE(ran.find("label: Kavri Test 1.0.0 by Kavri\n"), std::string::npos) << ran;
+}
+
 TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {
   ::SetEnvironmentVariableW(L"KAVRI_TEST_FAIL", L"1");
   ChildProcess child;

@@ -372,16 +372,19 @@ TEST_F(UninstallerScript, KeysMadeAboveTheProductsGoOnlyWhenEmpty) {
                                 nullptr, made.put(), nullptr),
               ERROR_SUCCESS);
     made.reset();
-    if (c.other)
+    if (c.other) {
       ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, (uninstall + c.other).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, made.put(), nullptr),
                 ERROR_SUCCESS);
+    }
     made.reset();
     std::string message;
     EXPECT_EQ(runRemoval(message), "removed files=2 kept=0 skipped=0 later=0 failed=0 registered=false outside=true");
     EXPECT_FALSE(exists(uninstall + L"\\Kavri"));
     EXPECT_EQ(exists(uninstall), c.parentLeft);
-    if (c.other) EXPECT_TRUE(exists(uninstall + c.other));
+    if (c.other) {
+      EXPECT_TRUE(exists(uninstall + c.other));
+    }
     EXPECT_TRUE(exists(version)) << "a key the log does not name stays, empty or not";
     ::SHDeleteKeyW(HKEY_CURRENT_USER, uninstall.c_str());
   }
