@@ -179,9 +179,10 @@ mkdir -p "$(dirname "$other")"
 cp -r "$content" "$other"
 started=$SECONDS
 KAVRI_BUILD_DIR="$work/second-build" bash "$root/scripts/make-installer.sh" --arch "$bits" "$other" \
-  "$work/again.exe" >"$work/build-again.log" 2>&1 || fail "the second build failed:"$'\n'"$(tail -30 "$work/build-again.log")"
-if ! cmp -s "$setup" "$work/again.exe"; then
-  fail "two builds differ in $(cmp -l "$setup" "$work/again.exe" | wc -l) bytes (sizes $(stat -c %s "$setup") and $(stat -c %s "$work/again.exe"))"
+  "$work/elsewhere/Tally Setup.exe" >"$work/build-again.log" 2>&1 || fail "the second build failed:"$'\n'"$(tail -30 "$work/build-again.log")"
+again="$work/elsewhere/Tally Setup.exe"   # the same name: the version resource records it
+if ! cmp -s "$setup" "$again"; then
+  fail "two builds differ in $(cmp -l "$setup" "$again" | wc -l) bytes (sizes $(stat -c %s "$setup") and $(stat -c %s "$again"))"
 fi
 echo "the build in fresh folders took $((SECONDS - started)) s"
 rm -rf "$work/second-build"
