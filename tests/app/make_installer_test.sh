@@ -25,6 +25,7 @@ build=$(dirname "$win_build")
 
 work="$win_build/make_installer_test"
 rm -rf "$work"
+rm -f "$win_build/CustomSetup.exe"   # another test's build: a refusal here must leave none
 mkdir -p "$work/out"
 content="$work/content"
 cp -r "$root/installer" "$content"
