@@ -10,8 +10,8 @@
 # --screenshot where the screenshot goes (default: EXE's name with .png,
 #             in the current folder)
 # --changes   also prints what the run left: the files and folders made or
-#             removed below C:\ (outside C:\windows), the registry lines, and
-#             the shortcuts among the files
+#             removed below C:\ (outside C:\windows), the registry values
+#             below HKLM\Software and HKCU\Software, and the shortcuts
 # --then      runs PROGRAM (a path inside the prefix, such as
 #             'C:\Program Files\Tally\Uninstall.exe', and its arguments) after
 #             EXE ended, in the same prefix; its exit code is printed too
@@ -82,13 +82,41 @@ trap finish EXIT
 
 drive_c="$WINEPREFIX/drive_c"
 files_state() { (cd "$drive_c" && find . -path ./windows -prune -o -print | sed 's|^\./||' | sort); }
-# Registry lines: key lines without the time Wine writes after them.
+# The values below HKLM\Software and HKCU\Software (where installers write;
+# Wine's own device set-up elsewhere would only add noise), as the running
+# Wine exports them (its files on disk lag behind): one line a value, its
+# key in front, a value written over several lines joined into one.
 registry_state() {
-  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | grep -v '^#time=' | sed 's/^\(\[.*\]\) [0-9]*$/\1/' | sort -u
+  local key file="$kavri_winbuild/export.reg"
+  for key in 'HKLM\Software' 'HKCU\Software'; do
+    rm -f "$file"
+    wine reg export "$key" "Z:${file//\//\\}" /y >/dev/null 2>&1 || continue
+    iconv -f UTF-16 -t UTF-8 "$file" 2>/dev/null | tr -d '\r' | awk '
+      /^\[/ { key = $0; next }
+      /^$/ || /^Windows Registry Editor/ { next }
+      { line = line $0 }
+      /\\$/ { sub(/\\$/, "", line); next }
+      { gsub(/  +/, "", line); print key " " line; line = "" }'
+  done | sort
 }
-wineserver -w
-files_before=$(files_state)
-registry_before=$(registry_state)
+# The files settle: a program may leave a copy of itself working after it
+# ends (an uninstaller does, to remove its own folder).
+settle() {
+  local last now
+  last=$(files_state)
+  for _ in $(seq 60); do
+    sleep 1
+    now=$(files_state)
+    [ "$now" = "$last" ] && return 0
+    last=$now
+  done
+}
+files_before=''
+registry_before=''
+if [ -n "$changes" ]; then
+  files_before=$(files_state)
+  registry_before=$(registry_state)
+fi
 
 wine "$exe" "$@" >/dev/null 2>&1 &
 app=$!
@@ -111,10 +139,10 @@ if [ ${#then[@]} -gt 0 ]; then
 fi
 
 if [ -n "$changes" ]; then
-  wineserver -w
+  settle
   echo "--- files and folders (+ made, - removed) below C:\\"
   diff <(echo "$files_before") <(files_state) | sed -n 's/^> /+ /p; s/^< /- /p' || true
-  echo "--- registry lines (+ written, - removed)"
+  echo "--- registry values below HKLM\\Software and HKCU\\Software (+ written, - removed)"
   diff <(echo "$registry_before") <(registry_state) | sed -n 's/^> /+ /p; s/^< /- /p' || true
   echo "--- shortcuts"
   (cd "$drive_c" && find . -path ./windows -prune -o -iname '*.lnk' -print | sed 's|^\./||' | sort)
