@@ -1,6 +1,6 @@
 # add_installer(<target> CONTENT <folder> [PRODUCT <product.json>] [UNINSTALLER]
 #               [STYLE <folder>] [ICON <file.ico>] [OUTPUT_NAME <name>] [FILE_NAME <name.exe>]
-#               [PAYLOAD_TARGETS <target>...] [MODULES <file.lua>...]
+#               [PAYLOAD_TARGETS <target>...] [MODULES <file.lua>...] [BUILD_UNINSTALLER]
 #               [SIGN <cert.pfx> PASSWORD_FILE <file> [TIMESTAMP <url>]] [EXCLUDE_FROM_ALL])
 #
 # Builds an installer executable from a content folder:
@@ -21,6 +21,12 @@
 # uninstaller; FILE_NAME is the file name it records, by default the output's)
 # and the manifest (this build's processor architecture; administrator rights
 # only for a per-machine install mode).
+# BUILD_UNINSTALLER builds the product's uninstaller as the target
+# <target>Uninstaller ("Uninstall.exe") from <folder>/uninstall/ (UI.lua,
+# LG.lua, frame/), or from the project's default uninstaller when the content
+# has none, with this installer's product file, skin, icon and modules (the
+# default uninstaller's shared.lua and install_log.lua when the content lacks
+# them), signed like the setup, and puts it into the payload.
 # PAYLOAD_TARGETS puts the files of other targets (an uninstaller, a helper
 # program) at the payload's root beside the files of program/; a target's file
 # wins over a program/ file of the same name. MODULES adds modules that live
@@ -40,8 +46,8 @@
 set(KAVRI_INSTALLER_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_installer target)
-  cmake_parse_arguments(ARG "UNINSTALLER;EXCLUDE_FROM_ALL"
-    "CONTENT;ICON;OUTPUT_NAME;STYLE;PRODUCT;FILE_NAME;SIGN;PASSWORD_FILE;TIMESTAMP" "PAYLOAD_TARGETS;MODULES" ${ARGN})
+  cmake_parse_arguments(ARG "UNINSTALLER;EXCLUDE_FROM_ALL;BUILD_UNINSTALLER"
+    "CONTENT;ICON;OUTPUT_NAME;STYLE;PRODUCT;FILE_NAME;SIGN;PASSWORD_FILE;TIMESTAMP;DEFAULT_ICON" "PAYLOAD_TARGETS;MODULES" ${ARGN})
   if(NOT ARG_CONTENT)
     message(FATAL_ERROR "add_installer(${target}): CONTENT <folder> is required")
   endif()
@@ -52,7 +58,8 @@ function(add_installer target)
   endif()
   foreach(required "${content}/UI.lua" "${content}/LG.lua" "${style}" "${content}/frame")
     if(NOT EXISTS "${required}")
-      message(FATAL_ERROR "add_installer(${target}): ${required} is missing")
+      message(FATAL_ERROR "add_installer(${target}): ${required} is missing: the project's installer/ folder "
+                          "holds one to copy (see docs/installer-authoring.md)")
     endif()
   endforeach()
   set(product "${content}/product.json")
@@ -77,6 +84,9 @@ function(add_installer target)
   # The icon: ICON, else the product file's (which the product tool finds),
   # else the content's icon.ico, else the project's default.
   set(default_icon "${KAVRI_SOURCE_ROOT}/app/resources/installer.ico")
+  if(ARG_DEFAULT_ICON AND EXISTS "${ARG_DEFAULT_ICON}")   # the setup's, for its built-in uninstaller
+    set(default_icon "${ARG_DEFAULT_ICON}")
+  endif()
   if(EXISTS "${content}/icon.ico")
     set(default_icon "${content}/icon.ico")
   endif()
@@ -103,6 +113,45 @@ function(add_installer target)
     set(arch amd64)
   else()
     set(arch x86)
+  endif()
+
+  if(ARG_BUILD_UNINSTALLER)
+    # The uninstaller: the content's own, else the default one; the modules
+    # both sides share (the report protocol, the install log's format) are
+    # the content's where it has them.
+    set(uninstall_content "${KAVRI_SOURCE_ROOT}/installer/uninstall")
+    if(EXISTS "${content}/uninstall")
+      set(uninstall_content "${content}/uninstall")
+    endif()
+    file(GLOB uninstall_modules CONFIGURE_DEPENDS "${content}/*.lua")
+    list(REMOVE_ITEM uninstall_modules "${content}/UI.lua" "${content}/LG.lua")
+    foreach(shared_module shared install_log)
+      if(NOT EXISTS "${content}/${shared_module}.lua")
+        list(APPEND uninstall_modules "${KAVRI_SOURCE_ROOT}/installer/${shared_module}.lua")
+      endif()
+    endforeach()
+    set(uninstall_signing)
+    if(ARG_SIGN)
+      set(uninstall_signing SIGN "${ARG_SIGN}" PASSWORD_FILE "${ARG_PASSWORD_FILE}")
+      if(ARG_TIMESTAMP)
+        list(APPEND uninstall_signing TIMESTAMP "${ARG_TIMESTAMP}")
+      endif()
+    endif()
+    set(uninstall_icon)
+    if(ARG_ICON)
+      set(uninstall_icon ICON "${ARG_ICON}")
+    endif()
+    set(uninstall_exclude)
+    if(ARG_EXCLUDE_FROM_ALL)
+      set(uninstall_exclude EXCLUDE_FROM_ALL)
+    endif()
+    add_installer(${target}Uninstaller CONTENT "${uninstall_content}" PRODUCT "${product}" UNINSTALLER
+      STYLE "${style}" OUTPUT_NAME Uninstall MODULES ${uninstall_modules} ${uninstall_signing} ${uninstall_exclude}
+      DEFAULT_ICON "${content}/icon.ico" ${uninstall_icon})
+    # Its own folder: another installer's "Uninstall.exe" may lie in this one.
+    set_target_properties(${target}Uninstaller PROPERTIES
+      RUNTIME_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/${target}.uninstaller")
+    list(APPEND ARG_PAYLOAD_TARGETS ${target}Uninstaller)
   endif()
 
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}.content")
@@ -157,7 +206,7 @@ function(add_installer target)
   list(APPEND packages "${out}/program.lz")
 
   # What the build makes of the product file.
-  set(product_outputs "${out}/product.lua" "${out}/version.rc" "${out}/installer.manifest" "${out}/icon.ico"
+  set(product_outputs "${out}/product.lua" "${out}/version.rc" "${out}/strings.rc" "${out}/installer.manifest" "${out}/icon.ico"
       "${out}/signing.txt")
   add_custom_command(
     OUTPUT ${product_outputs}
@@ -218,6 +267,7 @@ function(add_installer target)
   set(KAVRI_RC_ICON "${out}/icon.ico")
   set(KAVRI_RC_MANIFEST "${out}/installer.manifest")
   set(KAVRI_RC_VERSION "${out}/version.rc")
+  set(KAVRI_RC_STRINGS "${out}/strings.rc")
   configure_file("${KAVRI_SOURCE_ROOT}/app/resources/installer.rc.in" "${rc}" @ONLY)
   set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS
     "${out}/UI.lua;${out}/LG.lua;${packages};${product_outputs}")

@@ -20,4 +20,5 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$KAVRI_WINE" wineboot.exe -i >/dev/null 2>&1
   "$KAVRI_WINESERVER" -w
 fi
+kavri_wine_unlink_home
 exec "$KAVRI_WINE" "$exe" "$@"

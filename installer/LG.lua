@@ -245,10 +245,18 @@ end
 
 local function writeKey(root, key, values)
   -- A key this job makes is deleted on undo (after its values' undo); one it
-  -- found stays, with whatever else it holds.
-  if not regKeyExists(root, key) then
-    record({ op = "key", root = ROOT_NAMES[root], key = key })
-    log.keys[#log.keys + 1] = { root = ROOT_NAMES[root], key = key }
+  -- found stays, with whatever else it holds. Writing a value makes the
+  -- missing keys above it too: each is journalled and logged, outermost
+  -- first, and removed again while it is empty.
+  local missing = {}
+  local path = key
+  while path and not regKeyExists(root, path) do
+    table.insert(missing, 1, path)
+    path = parentOf(path)
+  end
+  for _, made in ipairs(missing) do
+    record({ op = "key", root = ROOT_NAMES[root], key = made })
+    log.keys[#log.keys + 1] = { root = ROOT_NAMES[root], key = made }
   end
   for _, pair in ipairs(values) do setValue(root, key, pair[1], pair[2]) end
 end
@@ -340,6 +348,14 @@ local function install(state)
     total = total + entry.size
     names[entry.name] = path
   end
+  -- Registered, the product is removed by its uninstaller: a payload
+  -- without one would leave an entry in the installed-programs list that
+  -- nothing can remove.
+  if not names[UNINSTALLER_ENTRY] then
+    fail("the payload holds no " .. UNINSTALLER_ENTRY .. " (entry names count with their case), so "
+         .. product.name .. " could not be removed: build the installer with scripts/make-installer.sh, "
+         .. "which puts the uninstaller into the payload")
+  end
   state.bytes = total
   local programPath = names[PROGRAM_ENTRY]
   local uninstallerPath = root .. "\\" .. UNINSTALLER_ENTRY
@@ -423,9 +439,7 @@ local function install(state)
     if names[README_ENTRY] then
       makeShortcut(names[README_ENTRY], folder .. "\\" .. product.name .. " Readme.lnk")
     end
-    if names[UNINSTALLER_ENTRY] then
-      makeShortcut(uninstallerPath, folder .. "\\Uninstall " .. product.name .. ".lnk")
-    end
+    makeShortcut(uninstallerPath, folder .. "\\Uninstall " .. product.name .. ".lnk")
   end
   local desktop = places.desktop
   local desktopTarget = programPath or names[README_ENTRY]

@@ -29,6 +29,7 @@
 --                                   written; its old type and bytes (hex), or
 --                                   no type when it was absent: restored exactly
 --   key      { root, key }          a registry key about to be made: deleted
+--                                   (one above the product's keys only while empty)
 --   commit   {}                     the install is complete (the log is written):
 --                                   nothing is undone any more; finishing it
 --                                   removes the copies
@@ -186,7 +187,11 @@ local UNDO = {
     end
   end,
   key = function(r, _, _, places)
-    if productKey(r.root, r.key, places) then regDeleteSubKey(ROOTS[r.root], r.key) end
+    if productKey(r.root, r.key, places) then
+      regDeleteSubKey(ROOTS[r.root], r.key)
+    elseif ROOTS[r.root] ~= nil and r.root == places.rootName and shared.isProductKeyParent(r.key) then
+      regDeleteEmptyKey(ROOTS[r.root], r.key)   -- made on the way: gone only while empty
+    end
   end,
 }
 UNDO.pending = UNDO.new   -- the new file waiting for the restart goes like any new file

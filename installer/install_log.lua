@@ -101,14 +101,16 @@ end
 -- Why a registry entry is none of the product's, or nil when it is one: the
 -- install mode's root (`rootName`; any known root when nil) and the
 -- product's own key, its entry in the installed-programs list, or a key
--- below them.
-local function keyProblem(entry, rootName)
+-- below them; with `parentsToo` also a key above those.
+local function keyProblem(entry, rootName, parentsToo)
   if type(entry) ~= "table" then return "is no table" end
   if not installLog.ROOTS[entry.root] then return "names no known root" end
   if rootName and entry.root ~= rootName then return "is outside the install mode's root " .. rootName end
   if type(entry.key) ~= "string" or #entry.key > MAX_PATH_TEXT then return "names no key" end
   if entry.key:find("\\\\") or entry.key:find("\\$") or entry.key:find("%z") then return "names no key" end
-  if not shared.isProductKey(entry.key) then return "is outside the product's keys" end
+  if not shared.isProductKey(entry.key) and not (parentsToo and shared.isProductKeyParent(entry.key)) then
+    return "is outside the product's keys"
+  end
   return nil
 end
 
@@ -134,7 +136,8 @@ end
 -- below it, below the start menu or the desktop, or are folders above the
 -- install folder the setup made on its way there (then the install folder
 -- itself must be among them, and never a drive). Shortcuts are .lnk files
--- below one of the three. Registry entries are the product's keys.
+-- below one of the three. Registry values are in the product's keys; keys are
+-- those or keys above them (the uninstaller removes these only while empty).
 function installLog.check(log, places)
   local checked = { files = {}, folders = {}, registry = {}, keys = {}, shortcuts = {} }
   local notes = {}
@@ -208,7 +211,7 @@ function installLog.check(log, places)
     return { root = installLog.ROOTS[entry.root], key = entry.key, value = entry.value }
   end, checked.registry)
 
-  each("keys", function(entry) return keyProblem(entry, places.rootName) end, function(entry)
+  each("keys", function(entry) return keyProblem(entry, places.rootName, true) end, function(entry)
     return { root = installLog.ROOTS[entry.root], key = entry.key }
   end, checked.keys)
 

@@ -49,6 +49,20 @@ function shared.isProductKey(key)
   return false
 end
 
+-- Whether `key` lies above the product's own key or its entry in the
+-- installed-programs list ("Software\\<publisher>" above
+-- "Software\\<publisher>\\<name>"), case ignored: an install may have made
+-- it on the way, and it is removed only while it is empty
+-- (regDeleteEmptyKey), never with what is below it.
+function shared.isProductKeyParent(key)
+  if type(key) ~= "string" or key == "" then return false end
+  local prefix = key:lower() .. "\\"
+  for _, known in ipairs(PRODUCT_KEYS) do
+    if known:sub(1, #prefix) == prefix then return true end
+  end
+  return false
+end
+
 ------------------------------------------------------------------------------
 -- Reports of the worker (notifyMessage) and the window's answers.
 --

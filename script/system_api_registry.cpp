@@ -1,6 +1,7 @@
 // System API, registry: regQueryString, regQueryInteger, regWriteString,
 // regWriteInteger, regQueryValue, regWriteValue, regDeleteValue,
-// regDeleteSubKey, regKeyExists, and the HKEY_* and REG_* globals.
+// regDeleteSubKey, regDeleteEmptyKey, regKeyExists, and the HKEY_* and REG_*
+// globals.
 //
 // A root is a predefined key handle passed as a number (its bits read as a
 // signed 32-bit integer). Keys are opened with KEY_ALL_ACCESS in the process's
@@ -198,6 +199,30 @@ int regDeleteSubKey(lua_State* L) {
   return 0;
 }
 
+// regDeleteEmptyKey(root, key) -> true when the key was there, held neither
+// values nor keys, and is deleted; false (and the key stays) otherwise. An
+// installer removes the keys it made on the way to its own this way: another
+// program's values or keys below them keep them.
+int regDeleteEmptyKey(lua_State* L) {
+  const HKEY root = argRoot(L, 1);
+  std::wstring path;
+  bool deleted = false;
+  if (argBoundedText(L, 2, path) && path.find_first_not_of(L'\\') != std::wstring::npos) {
+    UniqueHkey key;
+    DWORD subKeys = 0, values = 0;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
+        ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                           nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        subKeys == 0 && values == 0) {
+      key.reset();
+      // RegDeleteKeyW refuses a key that has gained a key since; never the tree.
+      deleted = ::RegDeleteKeyW(root, path.c_str()) == ERROR_SUCCESS;
+    }
+  }
+  lua_pushboolean(L, deleted);
+  return 1;
+}
+
 // regKeyExists(root, key) -> true when the key is there (whether or not it
 // holds values), so an installer knows whether it made a key or found it.
 int regKeyExists(lua_State* L) {
@@ -219,6 +244,7 @@ const luaL_Reg kRegistryFunctions[] = {
     {"regWriteValue", guardedCall<regWriteValue>},
     {"regDeleteValue", guardedCall<regDeleteValue>},
     {"regDeleteSubKey", guardedCall<regDeleteSubKey>},
+    {"regDeleteEmptyKey", guardedCall<regDeleteEmptyKey>},
     {"regKeyExists", guardedCall<regKeyExists>},
     {nullptr, nullptr},
 };

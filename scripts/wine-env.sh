@@ -33,6 +33,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine wineboot.exe -i >/dev/null 2>&1 || true
   wineserver -w
 fi
+kavri_wine_unlink_home
 wineserver -p >/dev/null 2>&1 || true
 # Start Wine's background processes (services, explorer) now, detached from
 # our output: started by the first test instead, they would inherit its pipes

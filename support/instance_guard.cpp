@@ -20,8 +20,8 @@ UniqueHandle g_instanceMutex;   // the slot; start-up and releaseMutex share it
 
 }  // namespace
 
-InstanceResult acquireInstanceMutex() {
-  UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
+InstanceResult acquireInstanceMutex(const wchar_t* name) {
+  UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, name));
   if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) return InstanceResult::AlreadyRunning;
   // The mutex is there, made by an installer with administrator rights whose
   // default security keeps this one (without them) from opening it.

@@ -1,7 +1,8 @@
 // Single-instance mutex and the restart-pending marker.
 //
-// The mutex "Global\KAVRIINSTALLER" keeps a second installer or uninstaller of
-// the product from running. The marker file "<temp>\pelvano_restart" holds the
+// The instance mutex keeps a second installer or uninstaller of the product
+// from running (start-up names it after the product's id; "Global\KAVRIINSTALLER"
+// for an executable without one). The marker file "<temp>\pelvano_restart" holds the
 // system's "ShutdownTime" as it was when an installation asked for a reboot; an
 // unchanged value means the machine has not restarted since.
 #pragma once
@@ -18,11 +19,11 @@ inline constexpr wchar_t kInstanceMutexName[] = L"Global\\KAVRIINSTALLER";
 // Result of trying to become the only running instance.
 enum class InstanceResult { First, AlreadyRunning };
 
-// Creates the owned instance mutex and keeps it in the process-wide slot. A
+// Creates the owned instance mutex `name` and keeps it in the process-wide slot. A
 // mutex that exists but may not be opened (an installer with administrator
 // rights made it, this one has none) counts as AlreadyRunning; any other
 // failed CreateMutexW leaves the slot empty and still counts as First.
-InstanceResult acquireInstanceMutex();
+InstanceResult acquireInstanceMutex(const wchar_t* name = kInstanceMutexName);
 // Closes the mutex if the slot still holds it and clears the slot; later calls
 // do nothing. Used by start-up's teardown and by the script's releaseMutex.
 void releaseInstanceMutex();

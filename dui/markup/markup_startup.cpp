@@ -9,6 +9,7 @@
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/setter_table.h"
 #include "dui/markup/skin_resources.h"
+#include "dui/markup/text_variables.h"
 
 namespace dui {
 
@@ -38,6 +39,7 @@ void startMarkup() {
 void shutdownMarkup() {
   closeLayoutPackage();
   closeSkinPackage();
+  clearTextVariables();
   CorePlugs plugs = corePlugs();
   plugs.skinSource = nullptr;
   plugs.loadLayoutRoot = nullptr;

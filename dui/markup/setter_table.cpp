@@ -6,6 +6,7 @@
 
 #include "dui/core/control.h"
 #include "dui/markup/markup_values.h"
+#include "dui/markup/text_variables.h"
 
 namespace dui {
 namespace {
@@ -106,7 +107,11 @@ void SizeSetter::set(Object& object, const wchar_t* value) const {
   if (parseIntList(value, v, 2)) object.setSize(name(), Size{v[0], v[1]});
 }
 
-void TextSetter::set(Object& object, const wchar_t* value) const { object.setString(name(), value); }
+// A text's "{product.name}" and the like are replaced by their values
+// (text_variables.h).
+void TextSetter::set(Object& object, const wchar_t* value) const {
+  object.setString(name(), expandTextVariables(value));
+}
 
 void EnumSetter::set(Object& object, const wchar_t* value) const {
   object.setEnum(name(), findEnumKeyword(value));   // none when no keyword matches

@@ -10,7 +10,8 @@
 --              it logged; the size for logs without one): a file the user
 --              changed is kept; a file in use goes at the restart
 --   shortcuts  the .lnk files
---   registry   the values, then the keys the setup made
+--   registry   the values, then the keys the setup made (those above the
+--              product's own only while empty)
 --   the log itself, then the folders the setup made, deepest first (those
 --   above the install folder that it made on its way there too), each only
 --   when empty: a folder holding the user's own files stays, with them.
@@ -218,7 +219,14 @@ local function uninstall()
 
   -- Registration: values, then the keys the setup made.
   for _, entry in ipairs(checked.registry) do regDeleteValue(entry.root, entry.key, entry.value) end
-  for _, entry in ipairs(checked.keys) do regDeleteSubKey(entry.root, entry.key) end
+  -- The product's keys with all below them; then the keys the setup made
+  -- above them on the way, deepest first, each only while it is empty.
+  local above = {}
+  for _, entry in ipairs(checked.keys) do
+    if shared.isProductKey(entry.key) then regDeleteSubKey(entry.root, entry.key) else above[#above + 1] = entry end
+  end
+  table.sort(above, function(a, b) return #a.key > #b.key end)
+  for _, entry in ipairs(above) do regDeleteEmptyKey(entry.root, entry.key) end
   progress("registration")
 
   -- The log goes last of the files: from here on the product is removed.

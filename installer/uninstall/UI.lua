@@ -164,7 +164,9 @@ local function startRemoval(folder)
 end
 
 -- Closes the installed program when it runs; false when the user keeps it.
+-- A product without a program (its product file names none) has none to close.
 local function closeProgram(folder, window)
+  if not product.program then return true end
   local program = folder .. "\\" .. product.program
   if not isProcessRunning(program) then return true end
   if window then

@@ -25,10 +25,12 @@ build=$(dirname "$win_build")
 
 work="$win_build/make_installer_test"
 rm -rf "$work"
+rm -f "$win_build/CustomSetup.exe"   # another test's build: a refusal here must leave none
 mkdir -p "$work/out"
 content="$work/content"
 cp -r "$root/installer" "$content"
-rm -rf "$content/uninstall" "$content/demo-program"
+rm -rf "$content/uninstall"   # the default uninstaller is built in
+cp "${KAVRI_EXIT_CODE_EXE:?}" "$content/program/Tally.exe"   # the product's program
 mkdir -p "$content/art"
 cp "$root/app/resources/installer.ico" "$content/art/tally.ico"
 printf '%s\n' '{' \
@@ -41,7 +43,7 @@ printf '%s\n' '{' \
   '  "installMode": "perUser",' \
   '  "icon": "art/tally.ico",' \
   '  "id": "Northwind.Tally",' \
-  '  "program": "Kavri.exe",' \
+  '  "program": "Tally.exe",' \
   '  "readme": "readme.txt"' \
   '}' >"$content/product.json"
 bash "$root/tests/app/make_test_certificate.sh" "$work" test
@@ -92,6 +94,11 @@ if osslsigncode verify -CAfile "$work/other.pem" "$setup" >/dev/null 2>&1; then
   fail "the installer verifies against a certificate that did not sign it"
 fi
 "$build/host/tools/pechecksum" check "$setup" || fail "the signed file's checksum does not match it"
+# The uninstaller inside, built from the default one, is signed too.
+"$build/host/tools/lzpack" extract "$win_build/CustomSetup.content/program.lz" "$work/payload" >/dev/null ||
+  fail "the payload does not unpack"
+out=$(osslsigncode verify -CAfile "$work/test.pem" "$work/payload/Uninstall.exe" 2>&1) ||
+  fail "the uninstaller inside is not signed:"$'\n'"$out"
 
 versions=$(resource_dump version "$setup") || fail "no version resource"
 expect_versions "$setup" "$versions" \

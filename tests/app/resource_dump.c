@@ -6,6 +6,8 @@
                                    fixed part, then the texts of its first
                                    language (GetFileVersionInfoW, VerQueryValueW)
      resource_dump manifest FILE   the manifest (RT_MANIFEST 1) as it is stored
+     resource_dump strings FILE    the string table, one "id=text" a line
+                                   (LoadStringW over ids 0 to 255)
    Exit code 1 when the file or the resource cannot be read. */
 #include <windows.h>
 #include <fcntl.h>
@@ -68,11 +70,28 @@ static int dumpManifest(const wchar_t* file)
     return bytes ? 0 : 1;
 }
 
+static int dumpStrings(const wchar_t* file)
+{
+    HMODULE module = LoadLibraryExW(file, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) module = LoadLibraryExW(file, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return 1;
+    for (UINT id = 0; id < 256; ++id) {
+        wchar_t text[1024];
+        if (LoadStringW(module, id, text, 1024) <= 0) continue;
+        printf("%u=", id);
+        writeUtf8(text);
+        fputs("\n", stdout);
+    }
+    FreeLibrary(module);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);   /* the bytes as they are, no CR added */
     if (argc == 3 && wcscmp(argv[1], L"version") == 0) return dumpVersion(argv[2]);
     if (argc == 3 && wcscmp(argv[1], L"manifest") == 0) return dumpManifest(argv[2]);
-    fputs("usage: resource_dump version|manifest FILE\n", stderr);
+    if (argc == 3 && wcscmp(argv[1], L"strings") == 0) return dumpStrings(argv[2]);
+    fputs("usage: resource_dump version|manifest|strings FILE\n", stderr);
     return 2;
 }

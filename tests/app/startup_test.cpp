@@ -134,12 +134,17 @@ TEST_F(StartupTest, NormalRunExecutesUiScriptAndExitsZero) {
   EXPECT_TRUE(scriptRan());
 }
 
+// The fixture's product, as its product file names it.
+constexpr wchar_t kFixtureName[] = L"Kavri Test";
+constexpr wchar_t kFixtureId[] = L"Kavri.StartupFixture";
+
 TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
   const std::vector<uint8_t> stale = {1, 1, 1, 1, 1, 1, 1, 1};   // would be deleted by a real start
   writeMarker(&stale);
-  HANDLE held = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
+  HANDLE held = ::CreateMutexW(nullptr, TRUE, instanceMutexName(kFixtureId).c_str());
   ASSERT_TRUE(held);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kAlreadyRunningText), kExitAlreadyRunning);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, hostBoxText(HostBox::AlreadyRunning, kFixtureName).c_str()),
+            kExitAlreadyRunning);
   EXPECT_EQ(runSilently(), kExitAlreadyRunning);
   ::CloseHandle(held);
   EXPECT_FALSE(scriptRan());
@@ -148,10 +153,27 @@ TEST_F(StartupTest, SecondInstanceIsRefusedAndLeavesTheMarkerAlone) {
   EXPECT_EQ(content, stale);
 }
 
+// Each product's setup and uninstaller guard only against each other: another
+// product's installer running (its mutex held) keeps nobody else from
+// starting.
+TEST_F(StartupTest, AnotherProductsInstallerDoesNotBlockThisOne) {
+  for (const std::wstring& other : {instanceMutexName(L""), instanceMutexName(L"Northwind.Tally")}) {
+    SCOPED_TRACE(std::string(other.begin(), other.end()));
+    ::DeleteFileW(outFile_.c_str());
+    UniqueHandle held(::CreateMutexW(nullptr, TRUE, other.c_str()));
+    ASSERT_TRUE(held);
+    ChildProcess child;
+    ASSERT_TRUE(launch(exe_, L"", child));
+    EXPECT_EQ(child.wait(30000), 0);
+    EXPECT_TRUE(scriptRan());
+  }
+}
+
 TEST_F(StartupTest, PendingRestartIsRefusedUntilShutdownTimeChanges) {
   const std::vector<uint8_t> marker(kTime, kTime + 8);
   writeMarker(&marker);
-  EXPECT_EQ(runExpectingBox(kNoticeCaption, kRestartPendingText), kExitRestartPending);
+  EXPECT_EQ(runExpectingBox(kNoticeCaption, hostBoxText(HostBox::RestartPending, kFixtureName).c_str()),
+            kExitRestartPending);
   EXPECT_EQ(runSilently(), kExitRestartPending);
   EXPECT_FALSE(scriptRan());
   std::vector<uint8_t> content;
@@ -192,21 +214,23 @@ TEST_F(StartupTest, RefusalsBeforeTheScriptShowTheirBoxThroughTheSeam) {
     bool holdMutex;
     const std::vector<uint8_t>* marker;
     int exitCode;
-    const wchar_t* text;
+    HostBox box;
   } const cases[] = {
-      {"another installer runs", true, nullptr, kExitAlreadyRunning, kAlreadyRunningText},
-      {"a restart is pending", false, &pending, kExitRestartPending, kRestartPendingText},
+      {"another installer runs", true, nullptr, kExitAlreadyRunning, HostBox::AlreadyRunning},
+      {"a restart is pending", false, &pending, kExitRestartPending, HostBox::RestartPending},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     g_boxes.clear();
     writeMarker(c.marker);
+    // This test program carries no product strings: the project's own
+    // mutex, and boxes without a product's name.
     UniqueHandle held(c.holdMutex ? ::CreateMutexW(nullptr, TRUE, kInstanceMutexName) : nullptr);
     EXPECT_EQ(runInstaller(::GetModuleHandleW(nullptr)), c.exitCode);
     releaseInstanceMutex();   // a pending restart keeps it for the process's life
     ASSERT_EQ(g_boxes.size(), 1u);
     EXPECT_EQ(g_boxes[0].owner, nullptr);
-    EXPECT_EQ(g_boxes[0].text, c.text);
+    EXPECT_EQ(g_boxes[0].text, hostBoxText(c.box, L""));
     EXPECT_EQ(g_boxes[0].caption, kNoticeCaption);
     EXPECT_EQ(g_boxes[0].type, UINT(MB_OK));
   }
@@ -248,7 +272,8 @@ TEST_F(StartupTest, ADamagedSetupFileIsReportedBeforeTheScriptRuns) {
     exe_ = dir / L"Setup.exe";
     ASSERT_TRUE(writeFileBytes(exe_, c.bytes));
     if (c.damaged) {
-      EXPECT_EQ(runExpectingBox(kErrorCaption, kSetupDamagedText), kExitSetupDamaged);
+      EXPECT_EQ(runExpectingBox(kErrorCaption, hostBoxText(HostBox::SetupDamaged, kFixtureName).c_str()),
+                kExitSetupDamaged);
       EXPECT_EQ(runSilently(), kExitSetupDamaged);
       EXPECT_FALSE(scriptRan());
     } else {
@@ -256,6 +281,18 @@ TEST_F(StartupTest, ADamagedSetupFileIsReportedBeforeTheScriptRuns) {
       EXPECT_TRUE(scriptRan());
     }
   }
+}
+
+// A layout names the product as "{product.name}": the window shows the
+// product file's values, which the build wrote into the executable.
+TEST_F(StartupTest, LayoutsShowTheProductsNameFromTheExecutable) {
+  ::SetEnvironmentVariableW(L"KAVRI_TEST_LAYOUT", L"1");
+  ChildProcess child;
+  ASSERT_TRUE(launch(exe_, L"", child));
+  EXPECT_EQ(child.wait(30000), 0);
+  ::SetEnvironmentVariableW(L"KAVRI_TEST_LAYOUT", nullptr);
+  const std::string ran = readFileBytes(outFile_);
+  EXPECT_NE(ran.find("label: Kavri Test 1.0.0 by Kavri\n"), std::string::npos) << ran;
 }
 
 TEST_F(StartupTest, ScriptErrorShowsOneErrorBoxThenShutsDownNormally) {

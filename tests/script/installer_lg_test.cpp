@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,11 +115,13 @@ TEST_F(DemoWorkerTest, TheDemoBackgroundScriptInstallsThePayload) {
   std::vector<std::string> payload;
   listFiles(utf8ToWide(demo + "program\\"), "", payload);
   ASSERT_FALSE(payload.empty());
+  // The build adds the uninstaller to program/'s files; a stand-in here.
+  std::map<std::string, std::string> contents = {{"Uninstall.exe", "MZ uninstaller"}};
+  for (const std::string& name : payload) contents[name] = test::readFileBytes(demo + "program\\" + windowsName(name));
+  payload.push_back("Uninstall.exe");
   std::vector<package::PackageEntry> entries;
-  for (const std::string& name : payload) {
-    const std::string content = test::readFileBytes(demo + "program\\" + windowsName(name));
-    entries.push_back({std::u16string(name.begin(), name.end()), test::bytesOf(content)});
-  }
+  for (const std::string& name : payload)
+    entries.push_back({std::u16string(name.begin(), name.end()), test::bytesOf(contents[name])});
   setPackage(entries);
   loadDemoWorker();
 
@@ -180,9 +183,7 @@ TEST_F(DemoWorkerTest, TheDemoBackgroundScriptInstallsThePayload) {
     EXPECT_EQ(installed, expected);
     for (const std::string& name : expected) {
       if (name == "install-log.json") continue;
-      EXPECT_EQ(test::readFileBytes(target + "\\" + windowsName(name)),
-                test::readFileBytes(demo + "program\\" + windowsName(name)))
-          << name;
+      EXPECT_EQ(test::readFileBytes(target + "\\" + windowsName(name)), contents[name]) << name;
     }
     if (c.blocked && !c.installed) {
       EXPECT_NE(::GetFileAttributesW(utf8ToWide(target + "\\" + c.blocked).c_str()), INVALID_FILE_ATTRIBUTES)
@@ -224,7 +225,7 @@ TEST_F(DemoWorkerTest, EntriesDifferingInCaseKeepTheOriginalForTheUndo) {
   ::CreateDirectoryW(utf8ToWide(target).c_str(), nullptr);
   test::writeFileBytes(utf8ToWide(target + "\\readme.txt"), "the user's readme");
   ::CreateDirectoryW(utf8ToWide(target + "\\zz.txt").c_str(), nullptr);   // the entry fails
-  setPackage({{u"Readme.txt", test::bytesOf("first")},
+  setPackage({{u"Uninstall.exe", test::bytesOf("MZ")}, {u"Readme.txt", test::bytesOf("first")},
               {u"readme.txt", test::bytesOf("second")},
               {u"zz.txt", test::bytesOf("z")}});
   loadDemoWorker();
@@ -245,7 +246,7 @@ TEST_F(DemoWorkerTest, TheInstallLogCannotBeSkipped) {
   const std::string target = dir_ + "Demo App";
   ::CreateDirectoryW(utf8ToWide(target).c_str(), nullptr);
   ::CreateDirectoryW(utf8ToWide(target + "\\install-log.json").c_str(), nullptr);   // cannot be written
-  setPackage({{u"readme.txt", test::bytesOf("r")}});
+  setPackage({{u"readme.txt", test::bytesOf("r")}, {u"Uninstall.exe", test::bytesOf("MZ")}});
   loadDemoWorker();
   runUi(demoRun(target, "{ 2 }",
                 "assert(finished.installed == false, 'installed without its log')\n"
@@ -331,7 +332,7 @@ TEST_F(DemoWorkerTest, TheUndoRestoresRegistryValuesOfEveryType) {
   const std::string target = dir_ + "Demo App";
   ::CreateDirectoryW(utf8ToWide(target).c_str(), nullptr);
   ::CreateDirectoryW(utf8ToWide(target + "\\install-log.json").c_str(), nullptr);   // fails after the registration
-  setPackage({{u"readme.txt", test::bytesOf("r")}});
+  setPackage({{u"readme.txt", test::bytesOf("r")}, {u"Uninstall.exe", test::bytesOf("MZ")}});
   loadDemoWorker();
   runUi(demoRun(target, "{ 3 }", "assert(finished.installed == false, 'installed')\n"));
   expectNoErrors(uiErrors());
@@ -380,6 +381,14 @@ TEST_F(DemoWorkerTest, TheInstallFolderIsMadeOrRefusedWithItsReason) {
        "assert(not finished.installed and #failures == 0, 'asked ' .. #failures)\n"
        "assert(tostring(finished.message):find('is refused: .* link'), tostring(finished.message))\n"
        "assert(not fileExists(dir .. 'elsewhere\\\\readme.txt'), 'written through the link')\n"},
+      {"a payload without its uninstaller", "new1\\Demo App", "no uninstaller", "{}",
+       "assert(not finished.installed and #failures == 0, 'asked ' .. #failures)\n"
+       "assert(tostring(finished.message):find('holds no Uninstall.exe', 1, true), tostring(finished.message))\n"
+       "assert(not folderExists(dir .. 'new1'), 'a folder was made')\n"
+       "assert(not regKeyExists(HKEY_LOCAL_MACHINE, 'Software\\\\Kavri'), 'registered')\n"},
+      {"an uninstaller whose name differs in case", "new1\\Demo App", "uninstall.exe", "{}",
+       "assert(not finished.installed, 'installed')\n"
+       "assert(tostring(finished.message):find('holds no Uninstall.exe', 1, true), tostring(finished.message))\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -395,7 +404,12 @@ TEST_F(DemoWorkerTest, TheInstallFolderIsMadeOrRefusedWithItsReason) {
                                               test::TestLink::Folder);
       if (!link->made()) continue;
     }
-    setPackage({{u"readme.txt", test::bytesOf("r")}});
+    if (prepare == "no uninstaller")
+      setPackage({{u"readme.txt", test::bytesOf("r")}});
+    else if (prepare == "uninstall.exe")
+      setPackage({{u"readme.txt", test::bytesOf("r")}, {u"uninstall.exe", test::bytesOf("MZ")}});
+    else
+      setPackage({{u"readme.txt", test::bytesOf("r")}, {u"Uninstall.exe", test::bytesOf("MZ")}});
     loadDemoWorker();
     const std::string checks = "local dir = " + longString(dir_) + "\n"
                                "local text = readWholeFile(" + longString(target + "\\install-log.json") + ")\n"

@@ -32,7 +32,8 @@ constexpr char kAllFunctions[] = R"lua(
     "getRunningProcess", "killRunningProcess", "installFolderIsSafe", "moveFileAtRestart",
     "getFreeSpace", "listEntries", "regQueryValue", "regWriteValue", "createInstallFolder",
     "fileIsProtected", "readProtectedFile", "fileSha256", "removeInsideFolder", "removeInsideFolderAtRestart",
-    "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser", "isElevated"}
+    "createPrivateTempFolder", "copyFileNoReplace", "shellExecuteAsUser", "isElevated",
+    "regDeleteEmptyKey"}
 )lua";
 
 TEST(SystemApi, RegistersAllFunctionsAndReplacesPrint) {

@@ -196,6 +196,35 @@ TEST_F(RegistryApi, RawValuesRoundTripEveryType) {
             "");
 }
 
+// A key made on the way to another goes only while nothing is in it.
+TEST_F(RegistryApi, AnEmptyKeyIsDeletedAndAKeyWithAnythingInItStays) {
+  EXPECT_EQ(lua_.run(R"lua(
+    local HK, K = HKEY_CURRENT_USER, "Software\\KavriSystemApiTest"
+    regWriteString(HK, K .. "\\Values", "v", "1")
+    regWriteString(HK, K .. "\\Parent\\Child", "v", "1")
+    regWriteValue(HK, K .. "\\Default", "", REG_SZ, "x\0\0\0")
+    regWriteValue(HK, K .. "\\Empty", "x", REG_SZ, "\0\0")
+    regDeleteValue(HK, K .. "\\Empty", "x")
+    -- what, the key below K, the answer, whether the key is there afterwards
+    local cases = {
+      {"a key with a value", "Values", false, true},
+      {"a key with a key below it", "Parent", false, true},
+      {"a key with its default value", "Default", false, true},
+      {"an empty key", "Empty", true, false},
+      {"an empty key, again", "Empty", false, false},
+      {"a missing key", "Nope", false, false},
+    }
+    for _, c in ipairs(cases) do
+      local path = K .. "\\" .. c[2]
+      assert(regDeleteEmptyKey(HK, path) == c[3], c[1])
+      assert(regKeyExists(HK, path) == c[4], c[1] .. ": there afterwards")
+    end
+    assert(regQueryString(HK, K .. "\\Parent\\Child", "v") == "1", "nothing below a kept key is touched")
+    assert(regDeleteEmptyKey(HK, "") == false and regDeleteEmptyKey(HK, "\\") == false and regDeleteEmptyKey(HK) == false)
+  )lua"),
+            "");
+}
+
 // An empty key would name the root itself: deleting it would wipe the hive.
 TEST_F(RegistryApi, DeletingTheRootItselfIsRefused) {
   EXPECT_EQ(lua_.run(R"lua(

@@ -8,6 +8,7 @@
 // symbolic links under Wine, which it follows as Windows follows a junction.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <functional>
 #include <iostream>
@@ -333,6 +334,63 @@ TEST_F(UninstallerScript, RemovesWhatTheLogListsAndNothingElse) {
     FileTree left = readTree(base_);
     if (left.count(L"Apps\\Kavri\\install-log.json")) left[L"Apps\\Kavri\\install-log.json"] = "<log>";
     EXPECT_EQ(left, c.left);
+  }
+}
+
+// Writing the registration can make keys above the product's own (a
+// per-user install's "...\\CurrentVersion\\Uninstall" in a fresh profile): the
+// setup logs them, and the removal deletes each only while it is empty, after
+// the product's keys and deepest first; another product's entry keeps them.
+TEST_F(UninstallerScript, KeysMadeAboveTheProductsGoOnlyWhenEmpty) {
+  const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  const std::wstring version = L"Software\\Microsoft\\Windows\\CurrentVersion";
+  auto exists = [](const std::wstring& key) {
+    UniqueHkey opened;
+    return ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
+  };
+  if (exists(uninstall)) {
+    std::cout << "this profile already holds " << narrow(uninstall) << ": the test is left out\n";
+    return;
+  }
+  const std::string keys =
+      "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Microsoft\\\\Windows\\\\CurrentVersion"
+      "\\\\Uninstall\" }, { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Microsoft\\\\Windows"
+      "\\\\CurrentVersion\\\\Uninstall\\\\Kavri\" }, " + std::string(kKeys + 1);
+  struct Case {
+    const char* what;
+    const wchar_t* other;   // another product's entry, or null
+    bool parentLeft;
+  } const cases[] = {
+      {"nothing else below it", nullptr, false},
+      {"another product's entry below it", L"\\Other", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    writeInstall();
+    ASSERT_TRUE(writeFileBytes(folder_ + L"\\install-log.json", fillIn(logText(kFiles, kFolders, kRegistry, keys))));
+    loadScript("");
+    UniqueHkey made;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, (uninstall + L"\\Kavri").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, made.put(), nullptr),
+              ERROR_SUCCESS);
+    made.reset();
+    if (c.other) {
+      ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, (uninstall + c.other).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, made.put(), nullptr),
+                ERROR_SUCCESS);
+    }
+    made.reset();
+    std::string message;
+    EXPECT_EQ(runRemoval(message), "removed files=2 kept=0 skipped=0 later=0 failed=0 registered=false outside=true");
+    EXPECT_FALSE(exists(uninstall + L"\\Kavri"));
+    EXPECT_EQ(exists(uninstall), c.parentLeft);
+    if (c.other) {
+      EXPECT_TRUE(exists(uninstall + c.other));
+    }
+    EXPECT_TRUE(exists(version)) << "a key the log does not name stays, empty or not";
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, uninstall.c_str());
   }
 }
 

@@ -7,7 +7,8 @@
 //   productfile generate PRODUCT.json OUT_DIR --arch x86|amd64|* --role setup|uninstaller
 //                        --file-name NAME.exe --default-icon ICO [--icon ICO]
 //       writes into OUT_DIR: product.lua (the scripts' module), version.rc
-//       (the VERSIONINFO resource), installer.manifest, icon.ico (--icon, else
+//       (the VERSIONINFO resource), strings.rc (the product's name and id
+//       for the host), installer.manifest, icon.ico (--icon, else
 //       the product file's icon, else --default-icon) and signing.txt (the
 //       description and web address a signature carries, one a line)
 //
@@ -97,6 +98,7 @@ int generate(const std::vector<std::string>& args) {
   fs::create_directories(outDir, error);
   const bool written = writeFile(outDir / "product.lua", productModule(product)) &&
                        writeFile(outDir / "version.rc", versionResource(product, role, fileName)) &&
+                       writeFile(outDir / "strings.rc", productStrings(product)) &&
                        writeFile(outDir / "installer.manifest", installerManifest(product, role, arch)) &&
                        writeFile(outDir / "icon.ico", iconBytes.data(), iconBytes.size()) &&
                        writeFile(outDir / "signing.txt", fileDescription(product, role) + "\n" + product.url + "\n");

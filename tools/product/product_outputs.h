@@ -31,6 +31,10 @@ std::string productModule(const Product& product);
 // `fileName` ("Setup.exe").
 std::string versionResource(const Product& product, Role role, const std::string& fileName);
 
+// The string table (resource compiler text, UTF-8) the host reads the
+// product's name and id from (support/product_strings.h).
+std::string productStrings(const Product& product);
+
 // The application manifest: identity, execution level from the install
 // mode, common controls 6, the supported systems, the windows settings.
 std::string installerManifest(const Product& product, Role role, Architecture architecture);

@@ -257,10 +257,10 @@ TEST(LayoutDamage, EachDamageToTheDemoPageHasItsOutcome) {
          EXPECT_TRUE(root->getSize(names::roundCorner, corner)) << "the next attribute is still read";
        }},
       {"a byte that is no UTF-8 inside a text: it reads as U+FFFD",
-       replaced("Welcome to Kavri", "Welcome \xFF Kavri"), nullptr,
+       replaced("Welcome to {product.name}", "Welcome \xFF {product.name}"), nullptr,
        [&](Control* root) {
          ASSERT_NE(byId(root, 101), nullptr);
-         EXPECT_EQ(byId(root, 101)->getText(), L"Welcome \xFFFD Kavri Setup");
+         EXPECT_EQ(byId(root, 101)->getText(), L"Welcome \xFFFD {product.name} Setup");
          has(root, {100, 110, 120});
        }},
   };

@@ -2,6 +2,7 @@
 // attribute setters, the flag attributes, and markup that must build nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <string>
@@ -14,9 +15,11 @@
 #include "dui/controls/web_browser.h"
 #include "dui/core/layout_panels.h"
 #include "dui/markup/element_factory.h"
+#include "dui/markup/element_names.h"
 #include "dui/markup/layout_loader.h"
 #include "dui/markup/setter_table.h"
 #include "dui/markup/styles.h"
+#include "dui/markup/text_variables.h"
 
 namespace dui {
 namespace {
@@ -64,6 +67,21 @@ TEST(ElementFactory, EveryElementBuildsItsClass) {
   }
   for (const wchar_t* unknown : {L"window", L"BUTTON", L"ScrollBar", L"Drawing", L""})
     EXPECT_EQ(factory.createControl(unknown), nullptr) << narrow(unknown);
+}
+
+// The build machine's content checker knows the elements by their list: it
+// must be the factory's table, name for name.
+TEST(ElementFactory, TheCheckersListIsTheElementTable) {
+  std::vector<std::wstring> listed;
+  for (const char* name : kLayoutElementNames) listed.emplace_back(name, name + std::char_traits<char>::length(name));
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, elementFactory().elementNames());
+  Button button;
+  for (const char* name : kFlagAttributeNames) {
+    const std::wstring wide(name, name + std::char_traits<char>::length(name));
+    EXPECT_EQ(setterTable().find(wide.c_str()), nullptr) << name;
+    EXPECT_TRUE(setterTable().applyAttribute(button, wide.c_str(), L"1")) << name;
+  }
 }
 
 TEST(ElementFactory, StyleTypesAndUnknownTypesGiveAPlainStyle) {
@@ -224,6 +242,44 @@ TEST(SetterTable, FlagAttributesSetOnlyOnOne) {
   Style style;
   EXPECT_FALSE(setterTable().applyAttribute(style, L"visible", L"1"));
   EXPECT_FALSE(setterTable().applyAttribute(style, L"unknown", L"1"));
+}
+
+// A layout names the product as "{product.name}": the text attribute holds
+// the value set for that name; braces around anything else stay text.
+TEST(SetterTable, TextAttributesTakeTheNamedValues) {
+  setTextVariable(L"product.name", L"Tally");
+  setTextVariable(L"product.version", L"2.1");
+  setTextVariable(L"empty", L"");
+  struct Case {
+    const char* markup;
+    const wchar_t* text;
+  } const cases[] = {
+      {"<Label text=\"Welcome to {product.name} Setup\"/>", L"Welcome to Tally Setup"},
+      {"<Label text=\"{product.name} {product.version}\"/>", L"Tally 2.1"},
+      {"<Label text=\"{product.name}{product.name}\"/>", L"TallyTally"},
+      {"<Label text=\"[{empty}]\"/>", L"[]"},
+      {"<Label text=\"{Product.Name} {unknown} {}\"/>", L"{Product.Name} {unknown} {}"},
+      {"<Label text=\"{{product.name}}\"/>", L"{Tally}"},
+      {"<Label text=\"{product.name\"/>", L"{product.name"},
+      {"<Label text=\"a } b {\"/>", L"a } b {"},
+      {"<Button tooltip=\"Start {product.name}\"/>", L"Start Tally"},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<Control> control = build(c.markup);
+    ASSERT_NE(control, nullptr) << c.markup;
+    std::wstring text;
+    const AttrKey key = std::string(c.markup).find("tooltip") != std::string::npos ? names::tooltip : names::text;
+    EXPECT_TRUE(control->getString(key, text)) << c.markup;
+    EXPECT_EQ(text, c.text) << c.markup;
+  }
+  // A value is put in once, never read again for names of its own.
+  setTextVariable(L"product.name", L"{product.version}");
+  std::wstring text;
+  ASSERT_TRUE(build("<Label text=\"{product.name}\"/>")->getString(names::text, text));
+  EXPECT_EQ(text, L"{product.version}");
+  clearTextVariables();
+  ASSERT_TRUE(build("<Label text=\"{product.name}\"/>")->getString(names::text, text));
+  EXPECT_EQ(text, L"{product.name}");
 }
 
 // ----- Trees -------------------------------------------------------------------

@@ -156,9 +156,15 @@ do
     checkEqual(#notes, case[3] and 0 or 1, case[1] .. ": notes")
     if case[3] then checkEqual(checked.registry[1].root, installLog.ROOTS[case[2].root], case[1] .. ": the root") end
   end
+  -- Keys: the product's, and those above them (an install may have made
+  -- them on the way; the uninstaller removes them only while empty).
   local checked = run({ keys = { { root = "HKEY_LOCAL_MACHINE", key = shared.UNINSTALL_KEY },
-                                 { root = "HKEY_LOCAL_MACHINE", key = "Software\\Microsoft" } } })
-  checkEqual(#checked.keys, 1, "keys: only the product's")
+                                 { root = "HKEY_LOCAL_MACHINE", key = "Software\\Microsoft" },
+                                 { root = "HKEY_LOCAL_MACHINE", key = "Software\\Elsewhere" } } })
+  checkEqual(#checked.keys, 2, "keys: the product's and those above them")
+  checkEqual(checked.keys[2].key, "Software\\Microsoft", "keys: the one above the product's")
+  checked = run({ registry = { { root = "HKEY_LOCAL_MACHINE", key = "Software\\Microsoft", value = "x" } } })
+  checkEqual(#checked.registry, 0, "values: never in a key above the product's")
 end
 
 -- With the install mode's root given, only that root passes: the log of an
