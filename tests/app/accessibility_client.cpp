@@ -200,7 +200,7 @@ int wmain(int argc, wchar_t** argv) {
   checkPage("licence", {
       {ROLE_SYSTEM_STATICTEXT, L"Licence agreement", 0, 0, nullptr},
       {ROLE_SYSTEM_PANE, L"Licence agreement", kFocusable, 0, nullptr},
-      {ROLE_SYSTEM_STATICTEXT, L"KAVRI DEMO LICENCE AGREEMENT", 0, 0, nullptr},
+      {ROLE_SYSTEM_STATICTEXT, L"LICENCE AGREEMENT FOR Kavri", 0, 0, nullptr},
       {ROLE_SYSTEM_SCROLLBAR, L"", 0, 0, L"0"},
       {ROLE_SYSTEM_CHECKBUTTON, L"I accept the licence agreement", kFocusable, STATE_SYSTEM_CHECKED, nullptr},
       {ROLE_SYSTEM_PUSHBUTTON, L"Back", kFocusable, kOff, nullptr},

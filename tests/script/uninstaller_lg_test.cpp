@@ -116,8 +116,12 @@ class UninstallerScript : public WorkTest {
   // "outcome files=.. kept=.. skipped=.. later=.. failed=.. registered=..
   // outside=..", the last two telling whether the product's key and a key
   // outside it are still there.
-  std::string runRemoval(std::string& message) {
-    runUi("local ROOT = HKEY_LOCAL_MACHINE\n"
+  // `perUser` removes an install for one user: the registry root is then
+  // HKEY_CURRENT_USER.
+  std::string runRemoval(std::string& message, bool perUser = false) {
+    const std::string config =
+        perUser ? "[===[{ folder = [=[" + narrow(folder_) + "]=], mode = 'perUser' }]===]" : configArg("folder", narrow(folder_));
+    runUi(std::string("local ROOT = ") + (perUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE") + "\n"
           "regWriteString(ROOT, 'Software\\\\Kavri', 'Installed', 'yes')\n"
           "regWriteString(ROOT, 'Software\\\\KavriOutside', 'Keep', 'yes')\n"
           "local finished\n"
@@ -126,7 +130,7 @@ class UninstallerScript : public WorkTest {
           "  if m.code == 3 then finished = m end\n"
           "  return 0\n"
           "end\n"
-          "assert(startWork('LG.lua', 'program.lz', " + configArg("folder", narrow(folder_)) + "))\n"
+          "assert(startWork('LG.lua', 'program.lz', " + config + "))\n"
           "assert(waitWork(60000))\n"
           "local r = assert(finished, 'no final report')\n"
           "summary = string.format('%s files=%d kept=%d skipped=%d later=%d failed=%d registered=%s outside=%s',\n"
@@ -352,10 +356,13 @@ TEST_F(UninstallerScript, KeysMadeAboveTheProductsGoOnlyWhenEmpty) {
     std::cout << "this profile already holds " << narrow(uninstall) << ": the test is left out\n";
     return;
   }
+  // An install for one user: its keys are under HKEY_CURRENT_USER.
+  const std::string registry =
+      "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\", \"value\": \"Installed\" } ]";
   const std::string keys =
       "[ { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Microsoft\\\\Windows\\\\CurrentVersion"
       "\\\\Uninstall\" }, { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Microsoft\\\\Windows"
-      "\\\\CurrentVersion\\\\Uninstall\\\\Kavri\" }, " + std::string(kKeys + 1);
+      "\\\\CurrentVersion\\\\Uninstall\\\\Kavri\" }, { \"root\": \"HKEY_CURRENT_USER\", \"key\": \"Software\\\\Kavri\" } ]";
   struct Case {
     const char* what;
     const wchar_t* other;   // another product's entry, or null
@@ -369,7 +376,9 @@ TEST_F(UninstallerScript, KeysMadeAboveTheProductsGoOnlyWhenEmpty) {
     TearDown();
     SetUp();
     writeInstall();
-    ASSERT_TRUE(writeFileBytes(folder_ + L"\\install-log.json", fillIn(logText(kFiles, kFolders, kRegistry, keys))));
+    const std::string log = replaceAll(logText(kFiles, kFolders, registry, keys), "\"folder\": \"$F\"",
+                                       "\"folder\": \"$F\", \"mode\": \"perUser\"");
+    ASSERT_TRUE(writeFileBytes(folder_ + L"\\install-log.json", fillIn(log)));
     loadScript("");
     UniqueHkey made;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, (uninstall + L"\\Kavri").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -383,7 +392,8 @@ TEST_F(UninstallerScript, KeysMadeAboveTheProductsGoOnlyWhenEmpty) {
     }
     made.reset();
     std::string message;
-    EXPECT_EQ(runRemoval(message), "removed files=2 kept=0 skipped=0 later=0 failed=0 registered=false outside=true");
+    EXPECT_EQ(runRemoval(message, true),
+              "removed files=2 kept=0 skipped=0 later=0 failed=0 registered=false outside=true") << message;
     EXPECT_FALSE(exists(uninstall + L"\\Kavri"));
     EXPECT_EQ(exists(uninstall), c.parentLeft);
     if (c.other) {

@@ -89,7 +89,7 @@ class NativeChildren : public dui_test::ControlWindow {
     dui_test::place(root, tabs, 10, 10, 380, 280);
     open();
     tabs->select(items[1]);
-    dui_test::pump();
+    dui_test::pumpFor();   // the placements come with the next frame's paint
   }
   void TearDown() override {
     if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
@@ -148,7 +148,7 @@ TEST_F(NativeChildren, APlainChildWindowFollowsItsControl) {
   for (const Step& s : steps()) {
     SCOPED_TRACE(s.name);
     s.act(*this);
-    dui_test::pump();
+    dui_test::pumpFor();
     EXPECT_EQ(::IsWindowVisible(host->child()) != FALSE, s.shown);
     if (!s.shown) continue;
     EXPECT_EQ(dui_test::childRectIn(hwnd, host->child()), s.rect);
@@ -168,7 +168,7 @@ TEST_F(NativeChildren, TheBrowserWindowFollowsItsControl) {
   for (const Step& s : steps()) {
     SCOPED_TRACE(s.name);
     s.act(*this);
-    dui_test::pump();
+    dui_test::pumpFor();
     EXPECT_EQ(::IsWindowVisible(browser->browserWindow()) != FALSE, s.shown);
     if (s.shown) {
       EXPECT_EQ(dui_test::childRectIn(hwnd, browser->browserWindow()), s.rect);
