@@ -117,7 +117,7 @@ Size ScrollPanel::measureOverride(std::int32_t width, std::int32_t height) {
   if (!vertical_) verticalShown_ = false;
   if (!horizontal_) horizontalShown_ = false;
   // The keys scroll vertically: worth a stop only while that bar shows.
-  if (tabStopFollowsBars_) setFlag(flags::TabStop, verticalShown_);
+  if (tabStopFollowsBars_) setFlag(flags::TabStop, verticalShown_ || horizontalShown_);
   return Size{std::min(width, clampToInt32(std::int64_t{desired.width} + (needV ? barWidth : 0))),
               std::min(height, clampToInt32(std::int64_t{desired.height} + (needH ? barHeight : 0)))};
 }
@@ -187,13 +187,39 @@ void ScrollPanel::scrollBy(std::int32_t delta) {
   if (ScrollBar* bar = verticalBar()) bar->ensurePosition(clampToInt32(std::int64_t{bar->position()} + delta));
 }
 
-void ScrollPanel::scrollIntoView(std::int32_t top, std::int32_t bottom) {
-  ScrollBar* bar = verticalBar();
+namespace {
+
+// Moves `bar` the least distance that shows the span [first, last) of a view
+// `view` long; a span longer than the view shows its start.
+void bringSpanIntoView(ScrollBar* bar, std::int32_t first, std::int32_t last, std::int32_t view) {
   if (!bar) return;
   const std::int32_t position = bar->position();
-  const std::int32_t viewH = viewport_.height();
-  if (top < position) bar->ensurePosition(top);
-  else if (bottom > position + viewH) bar->ensurePosition(bottom - viewH);
+  if (first < position || last - first > view) bar->ensurePosition(first);
+  else if (last > position + view) bar->ensurePosition(last - view);
+}
+
+}  // namespace
+
+void ScrollPanel::scrollIntoView(std::int32_t top, std::int32_t bottom) {
+  bringSpanIntoView(verticalBar(), top, bottom, viewport_.height());
+}
+
+void ScrollPanel::scrollIntoViewAcross(std::int32_t left, std::int32_t right) {
+  bringSpanIntoView(horizontalBar(), left, right, viewport_.width());
+}
+
+void ScrollPanel::revealDescendant(const Control& descendant) {
+  Control* shown = content();
+  if (!shown) return;
+  bool inside = false;
+  for (const Control* c = &descendant; c && !inside; c = c->parent()) inside = c == shown;
+  Rect target, origin;
+  if (!inside || !absoluteRect(&descendant, target) || !absoluteRect(shown, origin)) return;
+  // The content's rectangle moves as it scrolls: the span is taken relative
+  // to it, before either bar moves.
+  const Rect span = target.offset(-origin.left, -origin.top);
+  scrollIntoView(span.top, span.bottom);
+  scrollIntoViewAcross(span.left, span.right);
 }
 
 void ScrollPanel::takeFocus() { takeKeyboardFocus(this); }
@@ -229,17 +255,37 @@ void ScrollPanel::onMouseWheel(Control*, Event& e) {
 }
 
 void ScrollPanel::onKeyDown(Control*, Event& e) {
-  ScrollBar* bar = verticalBar();
-  if (!bar) return;
-  const std::int32_t page = viewport_.height();
+  ScrollBar* down = verticalBar();
+  ScrollBar* across = horizontalBar();
+  // Home and End go to the ends of the vertical bar, else of the horizontal.
+  ScrollBar* ends = down ? down : across;
   switch (e.wparam) {
-    case VK_UP: scrollBy(-kLineStep); break;
-    case VK_DOWN: scrollBy(kLineStep); break;
-    case VK_PRIOR: scrollBy(-page); break;
-    case VK_NEXT: scrollBy(page); break;
-    case VK_HOME: bar->ensurePosition(0); break;
-    case VK_END: bar->ensurePosition(bar->total()); break;
-    default: return;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT: {
+      if (!down) return;
+      const std::int32_t page = viewport_.height();
+      const std::int32_t step = e.wparam == VK_UP || e.wparam == VK_DOWN ? kLineStep : page;
+      scrollBy(e.wparam == VK_UP || e.wparam == VK_PRIOR ? -step : step);
+      break;
+    }
+    case VK_LEFT:
+    case VK_RIGHT:
+      if (!across) return;
+      across->ensurePosition(
+          clampToInt32(std::int64_t{across->position()} + (e.wparam == VK_LEFT ? -kLineStep : kLineStep)));
+      break;
+    case VK_HOME:
+      if (!ends) return;
+      ends->ensurePosition(0);
+      break;
+    case VK_END:
+      if (!ends) return;
+      ends->ensurePosition(ends->total());
+      break;
+    default:
+      return;
   }
   e.handled = 1;
 }

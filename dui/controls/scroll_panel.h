@@ -16,8 +16,10 @@ class ScrollBar;
 // absent). Each arrange replaces the bars with new ones that keep the old
 // positions. A plain scroll panel scrolls its content with its bars, the
 // wheel (48 pixels a notch, smaller deltas adding up) and, with the focus (a
-// click, or Tab: it is a tab stop while it shows its vertical bar), the
-// keyboard (Up, Down, Page Up, Page Down, Home, End).
+// click, or Tab: it is a tab stop while it shows a bar), the keyboard (Up,
+// Down, Page Up, Page Down, Home, End on the vertical bar; Left and Right on
+// the horizontal one, Home and End too when it is the only one). A control
+// inside that the keyboard focuses is scrolled into view.
 class ScrollPanel : public Panel {
  public:
   static constexpr std::int32_t kLineStep = 16;
@@ -30,6 +32,9 @@ class ScrollPanel : public Panel {
   Size arrangeOverride(std::int32_t width, std::int32_t height) override;
   // The content shows only in the viewport (the bars stay uncovered).
   bool childArea(const Control& child, Rect& area) const override;
+  // Scrolls the least distance that shows `descendant` (when it is in the
+  // content), on each axis with a bar.
+  void revealDescendant(const Control& descendant) override;
 
   // A new scroll bar (not yet oriented or added).
   virtual ScrollBar* createScrollBar();
@@ -53,6 +58,8 @@ class ScrollPanel : public Panel {
   // Scrolls so that the span [top, bottom) of the content shows, the least
   // distance needed.
   void scrollIntoView(std::int32_t top, std::int32_t bottom);
+  // The same across: the span [left, right) of the content.
+  void scrollIntoViewAcross(std::int32_t left, std::int32_t right);
 
  protected:
   // Scrolls the vertical bar by `delta` pixels through ensurePosition.

@@ -26,6 +26,7 @@ void CheckBox::draw(HDC dc, const Rect& drawRect, const Rect&) {
 
 RadioButton::RadioButton() {
   clicksOnEnter_ = false;
+  setFlag(flags::OptionButton, true);
   addHandler(events::Click, this, &RadioButton::onClick);
 }
 

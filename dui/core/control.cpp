@@ -77,6 +77,8 @@ bool Control::childArea(const Control&, Rect& area) const {
 
 Control* Control::shownUnlistedChild() const { return nullptr; }
 
+void Control::revealDescendant(const Control&) {}
+
 bool Control::readFlagBit(int bit) const {
   const std::uint32_t mask = flags::maskOfBit(bit);
   return mask != 0 && (flags_ & mask) != 0;

@@ -60,6 +60,11 @@ class Control : public Object {
   // control's selected page), so that walks in tree order (the Tab order,
   // the accessible children) reach it after the children; nullptr for most.
   virtual Control* shownUnlistedChild() const;
+  // Scrolls so that `descendant`, a control somewhere below this one, shows,
+  // where this control shows its children through a viewport (a scroll
+  // panel). The keyboard asks each ancestor of the control it moves the
+  // focus to, innermost first. Nothing by default.
+  virtual void revealDescendant(const Control& descendant);
   // The window showing this control while attached, otherwise nullptr.
   HostWindow* window() const { return window_; }
 

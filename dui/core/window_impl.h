@@ -218,6 +218,9 @@ class WindowImpl : public WindowBase, public CDropTarget, public HostWindow {
   bool onSysKeyDown(WPARAM wParam, LPARAM lParam);
   bool onSysChar(WPARAM wParam);
   void moveFocus(bool forward);
+  // An arrow from a control that has no use for it: the focus moves as with
+  // Tab, and an option button reached from one beside it is checked.
+  void moveFocusByArrow(bool forward);
   void focusByKeyboard(Control* control);
   bool runAccessKey(wchar_t key);
   bool pressMarked(AttrKey which, wchar_t swallow);

@@ -23,6 +23,9 @@
 // that is not active keeps the choice as its saved focus for activation.
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "dui/core/access_keys.h"
 #include "dui/core/control.h"
 #include "dui/core/control_geometry.h"
@@ -81,8 +84,33 @@ void WindowImpl::moveFocus(bool forward) {
   if (Control* next = nextTabStop(root_, current, forward)) focusByKeyboard(next);
 }
 
+void WindowImpl::moveFocusByArrow(bool forward) {
+  if (!root_ || !isLive(root_)) return;
+  Control* current = focus_ && isLive(focus_) ? focus_ : nullptr;
+  Control* next = nextTabStop(root_, current, forward);
+  if (!next) return;
+  // Between option buttons side by side (one parent, one after the other in
+  // the Tab order) the arrow also checks the one it reaches, as in a dialog.
+  const bool choose = current && current->hasFlag(flags::OptionButton) && next->hasFlag(flags::OptionButton) &&
+                      next->parent() == current->parent();
+  const std::uint32_t serial = next->serial();
+  focusByKeyboard(next);
+  if (choose && isLive(next, serial) && focus_ == next) press(next);
+}
+
 void WindowImpl::focusByKeyboard(Control* control) {
-  if (control && isLive(control)) setFocus(control);
+  if (!control || !isLive(control)) return;
+  const std::uint32_t serial = control->serial();
+  // A control reached by the keyboard is brought into view first: each
+  // scrolling ancestor, innermost first, scrolls to show it. A scroll may run
+  // script handlers, so each ancestor is checked before it is asked.
+  std::vector<std::pair<Control*, std::uint32_t>> ancestors;
+  for (Control* p = control->parent(); p; p = p->parent()) ancestors.emplace_back(p, p->serial());
+  for (const auto& [ancestor, ancestorSerial] : ancestors) {
+    if (!isLive(control, serial)) return;
+    if (isLive(ancestor, ancestorSerial)) ancestor->revealDescendant(*control);
+  }
+  if (isLive(control, serial)) setFocus(control);
 }
 
 void WindowImpl::onKeyDown(WPARAM wParam, LPARAM lParam) {
@@ -103,11 +131,11 @@ void WindowImpl::onKeyDown(WPARAM wParam, LPARAM lParam) {
       break;
     case VK_LEFT:
     case VK_UP:
-      if (arrowsMove) moveFocus(false);
+      if (arrowsMove) moveFocusByArrow(false);
       break;
     case VK_RIGHT:
     case VK_DOWN:
-      if (arrowsMove) moveFocus(true);
+      if (arrowsMove) moveFocusByArrow(true);
       break;
     case VK_RETURN:
       pressMarked(names::isDefault, L'\r');

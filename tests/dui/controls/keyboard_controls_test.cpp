@@ -1,13 +1,14 @@
 // The controls' own keys on a real window: buttons and check boxes with Space
 // and Enter, a list's and a combo box's selection keys, a slider's steps, a
-// text box that leaves Tab, Enter and Escape to the window, and the Tab order
-// of a page of them.
+// text box that leaves Tab, Enter and Escape to the window, the arrows among
+// option buttons, and the Tab order of a page of them.
 #include <gtest/gtest.h>
 
 #include "dui/controls/button_family.h"
 #include "dui/controls/list_controls.h"
 #include "dui/controls/text_controls.h"
 #include "dui/core/focus_navigation.h"
+#include "dui/core/layout_panels.h"
 #include "tests/dui/controls/list_controls_window.h"
 
 using namespace dui;
@@ -200,6 +201,50 @@ TEST_F(ControlKeys, ATextBoxLeavesTabEnterAndEscapeToTheWindow) {
   type(L"g");  // typed, not an access key
   EXPECT_EQ(box->text(), L"abg");
   EXPECT_EQ(clickCount(go), 0);
+}
+
+// Three option buttons side by side, a push button after them, and one more
+// option button inside a canvas of its own.
+class OptionKeys : public dui_test::ListControlsWindow {
+ protected:
+  void SetUp() override {
+    ListControlsWindow::SetUp();
+    for (int i = 0; i < 3; ++i) options[i] = place(root, new RadioButton, 10 + 100 * i, 10, 90, 20);
+    after = place(root, new Button, 10, 40, 80, 24);
+    auto* group = static_cast<Canvas*>(place(root, new Canvas, 10, 80, 200, 40));
+    apart = place(group, new RadioButton, 0, 0, 90, 20);
+    open();
+    for (Control* c : {options[0], options[1], options[2], after, apart}) clicks[c].tap(c, events::Click);
+  }
+  Control* options[3] = {};
+  Control* after = nullptr;
+  Control* apart = nullptr;
+  std::map<Control*, EventCount> clicks;
+};
+
+TEST_F(OptionKeys, AnArrowChecksTheOptionButtonBesideItAndElsewhereOnlyMovesTheFocus) {
+  struct Case {
+    WPARAM key;
+    Control* focus;
+    Control* clicked;   // nullptr: nothing clicked
+  };
+  const Case cases[] = {{VK_DOWN, options[1], options[1]}, {VK_RIGHT, options[2], options[2]},
+                        {VK_LEFT, options[1], options[1]}, {VK_UP, options[0], options[0]},
+                        {VK_RIGHT, options[1], options[1]}, {VK_RIGHT, options[2], options[2]},
+                        {VK_DOWN, after, nullptr},         {VK_DOWN, apart, nullptr},
+                        {VK_UP, after, nullptr},           {VK_UP, options[2], nullptr}};
+  window->setFocus(options[0]);
+  for (const Case& c : cases) {
+    std::map<Control*, int> before;
+    for (auto& [control, count] : clicks) before[control] = count.count;
+    key(c.key);
+    dui_test::pump();   // the posted Click
+    EXPECT_EQ(window->focusControl(), c.focus) << "key " << c.key;
+    for (auto& [control, count] : clicks)
+      EXPECT_EQ(count.count - before[control], control == c.clicked ? 1 : 0) << "key " << c.key;
+  }
+  EXPECT_TRUE(options[2]->isChecked());
+  EXPECT_FALSE(apart->isChecked()) << "a radio button in another panel is only focused";
 }
 
 }  // namespace

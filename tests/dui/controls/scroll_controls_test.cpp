@@ -7,6 +7,7 @@
 #include "dui/controls/button_family.h"
 #include "dui/core/control_registry.h"
 #include "dui/core/layout.h"
+#include "dui/core/layout_panels.h"
 #include "tests/dui/controls/list_controls_window.h"
 
 using namespace dui;
@@ -119,6 +120,76 @@ TEST_F(PlainPanel, WheelAndKeysScrollTheContent) {
     key(c.key);
     EXPECT_EQ(position(), c.position) << c.key;
   }
+}
+
+// A scroll panel 200 x 100 at (10, 10), both bars 16, over a canvas 400 x 400
+// with a button 60 x 24 near each corner.
+class FocusInPanel : public ScrollControls {
+ protected:
+  void SetUp() override {
+    ScrollControls::SetUp();
+    panel = static_cast<ScrollPanel*>(place(root, new ScrollPanel, 10, 10, 200, 100));
+    panel->setEnum(names::scrollhorizontal, names::kwAuto);
+    auto* canvas = new Canvas;
+    canvas->setInt(names::width, 400);
+    canvas->setInt(names::height, 400);
+    panel->addChild(canvas);
+    const Point corners[] = {{10, 10}, {330, 10}, {10, 360}, {330, 360}};
+    for (int i = 0; i < 4; ++i) buttons[i] = place(canvas, new Button, corners[i].x, corners[i].y, 60, 24);
+    open();
+  }
+  std::int32_t down() const { return panel->verticalBar() ? panel->verticalBar()->position() : -1; }
+  std::int32_t across() const { return panel->horizontalBar() ? panel->horizontalBar()->position() : -1; }
+  ScrollPanel* panel = nullptr;
+  Control* buttons[4] = {};
+};
+
+TEST_F(FocusInPanel, TabScrollsTheControlItFocusesIntoViewTheLeastDistance) {
+  ASSERT_EQ(panel->viewport(), (Rect{0, 0, 184, 84}));
+  struct Case {
+    bool forward;
+    Control* focus;
+    std::int32_t across, down;
+  };
+  const Case cases[] = {{true, buttons[0], 0, 0},       // in view already
+                        {true, buttons[1], 206, 0},     // its right edge to the viewport's
+                        {true, buttons[2], 10, 300},    // its left edge back, its bottom edge down
+                        {true, buttons[3], 206, 300},
+                        {false, buttons[2], 10, 300},
+                        {false, buttons[1], 206, 10}};  // its top edge to the viewport's
+  window->setFocus(panel);
+  for (const Case& c : cases) {
+    BYTE state[256];
+    ASSERT_TRUE(::GetKeyboardState(state));
+    state[VK_SHIFT] = c.forward ? 0 : 0x80;   // the window reads Shift's state
+    ::SetKeyboardState(state);
+    key(VK_TAB);
+    state[VK_SHIFT] = 0;
+    ::SetKeyboardState(state);
+    EXPECT_EQ(window->focusControl(), c.focus);
+    EXPECT_EQ(across(), c.across) << "across, to " << c.focus;
+    EXPECT_EQ(down(), c.down) << "down, to " << c.focus;
+  }
+}
+
+TEST_F(FocusInPanel, LeftAndRightScrollAcrossAndAPanelWithOnlyThatBarIsATabStop) {
+  window->setFocus(panel);
+  key(VK_RIGHT);
+  EXPECT_EQ(across(), ScrollPanel::kLineStep);
+  key(VK_LEFT);
+  key(VK_LEFT);
+  EXPECT_EQ(across(), 0);
+  EXPECT_EQ(window->focusControl(), panel) << "the arrows were the panel's";
+
+  panel->setEnum(names::scrollvertical, names::kwNever);
+  measure(panel, 200, 100);
+  arrange(panel, 10, 10, 210, 110);
+  ASSERT_EQ(panel->verticalBar(), nullptr);
+  EXPECT_TRUE(panel->hasFlag(flags::TabStop));
+  key(VK_END);
+  EXPECT_EQ(across(), 200) << "Home and End go across without a vertical bar";
+  key(VK_HOME);
+  EXPECT_EQ(across(), 0);
 }
 
 TEST_F(PlainPanel, ARelayoutMakesNewBarsThatKeepThePosition) {
