@@ -26,11 +26,12 @@ void CheckBox::draw(HDC dc, const Rect& drawRect, const Rect&) {
 
 RadioButton::RadioButton() {
   clicksOnEnter_ = false;
-  setFlag(flags::OptionButton, true);
   addHandler(events::Click, this, &RadioButton::onClick);
 }
 
 void RadioButton::onClick(Control*, Event&) { setChecked(true); }
+
+bool RadioButton::isOptionButton() const { return true; }
 
 void RadioButton::draw(HDC dc, const Rect& drawRect, const Rect&) {
   drawControlStyle(dc, drawRect, *this, kRadioButtonStyle, BuiltInStyle::Always);

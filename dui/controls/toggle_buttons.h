@@ -33,13 +33,14 @@ class CheckBox : public Button {
 
 // A click checks it; a checked radio button stays checked. Radio buttons do
 // not uncheck one another: grouping is the script's business. An arrow key
-// from one moves to the radio button beside it and clicks it (OptionButton),
+// from one moves to the radio button beside it and clicks it (isOptionButton),
 // so the script's Click handler sees the same as for the mouse. Always draws
 // with "radiobutton.xml"; its "style" attribute is not consulted.
 class RadioButton : public Button {
  public:
   RadioButton();
   void draw(HDC dc, const Rect& drawRect, const Rect& clip) override;
+  bool isOptionButton() const override;
 
  private:
   void onClick(Control* sender, Event& e);

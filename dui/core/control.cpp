@@ -79,6 +79,8 @@ Control* Control::shownUnlistedChild() const { return nullptr; }
 
 void Control::revealDescendant(const Control&) {}
 
+bool Control::isOptionButton() const { return false; }
+
 bool Control::readFlagBit(int bit) const {
   const std::uint32_t mask = flags::maskOfBit(bit);
   return mask != 0 && (flags_ & mask) != 0;

@@ -65,6 +65,9 @@ class Control : public Object {
   // panel). The keyboard asks each ancestor of the control it moves the
   // focus to, innermost first. Nothing by default.
   virtual void revealDescendant(const Control& descendant);
+  // Whether this is an option (radio) button: an arrow key that moves the
+  // focus from one option button to another beside it clicks that one too.
+  virtual bool isOptionButton() const;
   // The window showing this control while attached, otherwise nullptr.
   HostWindow* window() const { return window_; }
 

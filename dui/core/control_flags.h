@@ -27,7 +27,6 @@ constexpr std::uint32_t ScriptBound = 0x40000;  // bit 18: a script object refer
 constexpr std::uint32_t TabStop = 0x80000;      // bit 19: Tab and Shift+Tab stop here
 constexpr std::uint32_t TextEntry = 0x100000;   // bit 20: takes typed letters (no bare-letter access keys)
 constexpr std::uint32_t LiteralText = 0x200000; // bit 21: "&" in its text is shown, never an access key
-constexpr std::uint32_t OptionButton = 0x400000; // bit 22: an arrow that reaches it from an option button beside it checks it
 // Bits 15, 16, 17 and 22-31 are free for concrete controls.
 
 constexpr std::uint32_t Initial = Enabled | Visible;

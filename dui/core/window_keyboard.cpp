@@ -91,8 +91,8 @@ void WindowImpl::moveFocusByArrow(bool forward) {
   if (!next) return;
   // Between option buttons side by side (one parent, one after the other in
   // the Tab order) the arrow also checks the one it reaches, as in a dialog.
-  const bool choose = current && current->hasFlag(flags::OptionButton) && next->hasFlag(flags::OptionButton) &&
-                      next->parent() == current->parent();
+  const bool choose =
+      current && current->isOptionButton() && next->isOptionButton() && next->parent() == current->parent();
   const std::uint32_t serial = next->serial();
   focusByKeyboard(next);
   if (choose && isLive(next, serial) && focus_ == next) press(next);

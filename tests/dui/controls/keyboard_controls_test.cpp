@@ -243,8 +243,8 @@ TEST_F(OptionKeys, AnArrowChecksTheOptionButtonBesideItAndElsewhereOnlyMovesTheF
     for (auto& [control, count] : clicks)
       EXPECT_EQ(count.count - before[control], control == c.clicked ? 1 : 0) << "key " << c.key;
   }
-  EXPECT_TRUE(options[2]->isChecked());
-  EXPECT_FALSE(apart->isChecked()) << "a radio button in another panel is only focused";
+  EXPECT_TRUE(options[2]->hasFlag(flags::Checked));
+  EXPECT_FALSE(apart->hasFlag(flags::Checked)) << "a radio button in another panel is only focused";
 }
 
 }  // namespace
