@@ -31,6 +31,11 @@ std::string productModule(const Product& product);
 // `fileName` ("Setup.exe").
 std::string versionResource(const Product& product, Role role, const std::string& fileName);
 
+// `text` as a resource compiler string: quotes doubled, backslashes escaped,
+// control characters left out (the checks let none through). The files are
+// read as UTF-8 (the code page pragma at their top).
+std::string rcQuoted(const std::string& text);
+
 // The string table (resource compiler text, UTF-8) the host reads the
 // product's name and id from (support/product_strings.h).
 std::string productStrings(const Product& product);

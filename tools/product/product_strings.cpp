@@ -6,22 +6,6 @@
 #include "tools/product/product_outputs.h"
 
 namespace kavri::product {
-namespace {
-
-// A resource compiler string: quotes doubled, backslashes escaped (the file
-// is read as UTF-8; the checks let no control character through, and none is
-// written).
-std::string rcQuoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += "\"\"";
-    else if (c == '\\') out += "\\\\";
-    else if (static_cast<unsigned char>(c) >= 32 && c != 127) out += c;
-  }
-  return out + "\"";
-}
-
-}  // namespace
 
 std::string productStrings(const Product& product) {
   std::string out =

@@ -6,18 +6,6 @@
 namespace kavri::product {
 namespace {
 
-// A resource compiler string: quotes doubled, backslashes escaped. The file
-// is read as UTF-8 (the code page pragma at its top).
-std::string rcQuoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += "\"\"";
-    else if (c == '\\') out += "\\\\";
-    else if (static_cast<unsigned char>(c) >= 32 && c != 127) out += c;   // the checks let no control character through
-  }
-  return out + "\"";
-}
-
 std::string numbers(const Product& product) {
   const auto& v = product.versionNumbers;
   return std::to_string(v[0]) + "," + std::to_string(v[1]) + "," + std::to_string(v[2]) + "," + std::to_string(v[3]);
@@ -66,6 +54,16 @@ std::string versionResource(const Product& product, Role role, const std::string
          "    VALUE \"Translation\", 0x409, 1200\n"
          "  END\n"
          "END\n";
+}
+
+std::string rcQuoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += "\"\"";
+    else if (c == '\\') out += "\\\\";
+    else if (static_cast<unsigned char>(c) >= 32 && c != 127) out += c;
+  }
+  return out + "\"";
 }
 
 }  // namespace kavri::product

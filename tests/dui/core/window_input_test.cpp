@@ -31,14 +31,9 @@ class WindowInput : public ::testing::Test {
     panel = static_cast<Panel*>(place(root, new Canvas, 10, 100, 200, 80));
     under = place(panel, new Control, 10, 10, 50, 30);
     top = place(panel, new Control, 10, 10, 50, 30);
-    window = new WindowImpl;
-    window->setRoot(root);
-    ASSERT_TRUE(window->create(0, WS_POPUP, 50, 50, 0, 0, nullptr));
+    window = dui_test::openQuietPopup(root);
+    ASSERT_NE(window, nullptr);
     hwnd = window->hwnd();
-    // The real cursor rests far away, so the window only sees our messages.
-    ::SetCursorPos(1200, 1000);
-    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    dui_test::pump();
     for (auto [c, name] : {std::pair<Control*, const char*>{root, "root"}, {button, "button"}, {other, "other"},
                            {panel, "panel"}, {under, "under"}, {top, "top"}})
       log.tap(c, name);

@@ -75,14 +75,9 @@ class WindowKeyboard : public ::testing::Test {
     cancel = place(root, new Control, 260, 160, 30, 30, flags::TabStop);
     cancel->setInt(names::isCancel, 1);
     cancel->setInt(names::tabindex, -1);
-    window = new WindowImpl;
-    window->setRoot(root);
-    window->setLayered(true);  // painted into the back buffer, where the test reads it
-    ASSERT_TRUE(window->create(0, WS_POPUP, 50, 50, 0, 0, nullptr));
+    window = dui_test::openQuietPopup(root, true);  // layered: the test reads the back buffer
+    ASSERT_NE(window, nullptr);
     hwnd = window->hwnd();
-    ::SetCursorPos(1200, 1000);
-    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    dui_test::pump();
     for (auto [c, name] : {std::pair<Control*, const char*>{box, "box"}, {apply, "apply"}, {ok, "ok"},
                            {field, "field"}, {okB, "okB"}, {cancel, "cancel"}})
       log.tap(c, name);

@@ -32,13 +32,9 @@ class WindowScale : public ::testing::Test {
     root->setInt(names::height, 200);
     swatch = place(root, new Swatch, 10, 10, 50, 30);
     other = place(root, new Control, 100, 10, 50, 30);
-    window = new WindowImpl;
-    window->setRoot(root);
-    ASSERT_TRUE(window->create(0, WS_POPUP, 50, 50, 0, 0, nullptr));
+    window = dui_test::openQuietPopup(root);
+    ASSERT_NE(window, nullptr);
     hwnd = window->hwnd();
-    ::SetCursorPos(1200, 1000);
-    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    dui_test::pump();
     log.tap(root, "root");
     log.tap(swatch, "swatch");
     log.tap(other, "other");

@@ -126,6 +126,21 @@ inline dui::Rect childRectIn(HWND host, HWND child) {
   return dui::Rect{r.left, r.top, r.right, r.bottom};
 }
 
+// A popup at (50, 50) sized to `root`, shown without activation, with the
+// real cursor parked far away so that the window sees only the test's
+// messages; `layered` paints into the back buffer, where a test reads it.
+// Null when the window could not be made.
+inline dui::WindowImpl* openQuietPopup(dui::Control* root, bool layered = false) {
+  auto* window = new dui::WindowImpl;
+  window->setRoot(root);
+  if (layered) window->setLayered(true);
+  if (!window->create(0, WS_POPUP, 50, 50, 0, 0, nullptr)) return nullptr;
+  ::SetCursorPos(1200, 1000);
+  ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
+  pump();
+  return window;
+}
+
 // Moves the real cursor to a client point of `hwnd`.
 inline void cursorTo(HWND hwnd, int x, int y) {
   POINT p{x, y};
