@@ -137,16 +137,18 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int(
 ratio() { echo "$1 / $2" | bc -l; }
 
 # One set of rounds, alternating the installers; prints the figures. The
-# label tells the rounds apart in the folder names and the printout.
-rounds() {   # LABEL
-  local label=$1 run t_ours=() t_each=() t_posted=() t_nsis=()
-  [ "$have_nsis" = 1 ] && install_once nsis "$label-warm" >/dev/null
-  install_once ours "$label-warm" >/dev/null   # page cache, prefix
+# name (one word) tells the rounds apart in the folder names, the label in
+# the printout. NSIS takes "/D=" unquoted to the end of its command line, so
+# the folder names hold no space.
+rounds() {   # NAME LABEL
+  local name=$1 label=$2 run t_ours=() t_each=() t_posted=() t_nsis=()
+  [ "$have_nsis" = 1 ] && install_once nsis "$name-warm" >/dev/null
+  install_once ours "$name-warm" >/dev/null   # page cache, prefix
   for run in $(seq "$runs"); do
-    t_ours+=("$(install_once ours "$label-$run")")
-    [ "$have_nsis" = 1 ] && t_nsis+=("$(install_once nsis "$label-$run")")
-    t_each+=("$(install_once each "$label-$run")")
-    t_posted+=("$(install_once posted "$label-$run")")
+    t_ours+=("$(install_once ours "$name-$run")")
+    [ "$have_nsis" = 1 ] && t_nsis+=("$(install_once nsis "$name-$run")")
+    t_each+=("$(install_once each "$name-$run")")
+    t_posted+=("$(install_once posted "$name-$run")")
   done
   local m_ours m_each m_posted m_nsis
   m_ours=$(median "${t_ours[@]}"); m_each=$(median "${t_each[@]}"); m_posted=$(median "${t_posted[@]}")
@@ -174,18 +176,18 @@ if [ -n "$kavri_xvfb_pid" ]; then
   # the first rounds run with unmanaged windows, the second under a window
   # manager, with managed windows as on a desktop.
   set_managed N
-  rounds "unmanaged windows, no window manager"
+  rounds unmanaged "unmanaged windows, no window manager"
   if command -v evilwm >/dev/null; then
     evilwm -fn fixed >/dev/null 2>&1 &   # Xvfb has only the "fixed" font, not its default
     wm_pid=$!
     sleep 1
     set_managed Y
-    rounds "managed windows under evilwm"
+    rounds managed "managed windows under evilwm"
   else
     echo "install-vs-nsis: evilwm is not installed (scripts/setup.sh): no managed-window rounds" >&2
   fi
 else
-  rounds "this display's window manager"
+  rounds display "this display's window manager"
 fi
 
 # The native floor: the same package decoded and written by the host's lzpack.

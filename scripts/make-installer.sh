@@ -100,8 +100,10 @@ fi
 cmake --build "$dir" --target CustomSetup --parallel "$(nproc)"
 
 # The setup registers its uninstaller: one whose payload lacks it is no
-# installer to ship.
-"$build/host/tools/lzpack" list "$dir/CustomSetup.content/program.lz" | cut -f1 | grep -qx 'Uninstall.exe' ||
+# installer to ship. grep reads the whole list (no -q): stopping at the
+# first match would cut the pipe under a long list, and pipefail would then
+# count the listing as failed.
+"$build/host/tools/lzpack" list "$dir/CustomSetup.content/program.lz" | cut -f1 | grep -x 'Uninstall.exe' >/dev/null ||
   fail "the payload holds no Uninstall.exe: nothing was written"
 
 # The build wrote the file's checksum into its header (and signing wrote it

@@ -118,7 +118,11 @@ code_file="$work/exit-code.txt"
 code=$(tr -dc '0-9' <"$code_file" 2>/dev/null || true)
 [ "$code" = 1639 ] || fail "the signed setup ended with ${code:-nothing}, not 1639 (its script's refusal)"
 
-# --- The same content without --sign: the earlier signing is not kept.
+# --- The same content without --sign: the earlier signing is not kept. Its
+# payload holds 3,000 more files, listed after the uninstaller: the check for
+# the uninstaller reads a long list to its end.
+mkdir -p "$content/program/many-small-files"
+for i in $(seq -w 0 2999); do printf '%s\n' "$i" >"$content/program/many-small-files/entry-$i.txt"; done
 plain="$work/out/plain.exe"
 make_installer "$content" "$plain" >"$work/build-plain.log" 2>&1 ||
   fail "the unsigned build failed:"$'\n'"$(tail -30 "$work/build-plain.log")"
@@ -126,4 +130,5 @@ if osslsigncode verify -CAfile "$work/test.pem" "$plain" >/dev/null 2>&1; then
   fail "a build without --sign was signed"
 fi
 "$build/host/tools/pechecksum" check "$plain" || fail "the unsigned file's checksum does not match it"
-echo "PASS: refusals, the signed installer of a made-up product with its version resource and $arch manifest"
+echo "PASS: refusals, the signed installer of a made-up product with its version resource and $arch manifest," \
+  "an unsigned one with a long payload"
