@@ -40,11 +40,11 @@ expect_manifest() {
             8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
     grep -q "<supportedOS Id=\"{$id}\"/>" <<<"$manifest" || fail "$file: supportedOS {$id} is missing"
   done
-  # The namespace's whole text is checked where the manifest is written (product_file_test).
+  # The namespaces' whole texts are checked where the manifest is written (product_file_test).
   grep -qE '<longPathAware xmlns="[^"]*/SMI/2016/WindowsSettings">true</longPathAware>' \
     <<<"$manifest" || fail "$file: the manifest is not long-path aware"
-  grep -q '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
+  grep -qE '<dpiAware xmlns="[^"]*/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
     <<<"$manifest" || fail "$file: the manifest has no per-monitor fallback"
-  grep -q '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
+  grep -qE '<dpiAwareness xmlns="[^"]*/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
     <<<"$manifest" || fail "$file: the manifest is not per-monitor v2 aware"
 }
