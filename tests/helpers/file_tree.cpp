@@ -70,8 +70,23 @@ bool writeFileBytes(const std::wstring& path, const std::string& bytes) {
          written == bytes.size();
 }
 
-ScratchFolder::ScratchFolder(const std::wstring& name)
-    : path_(windowsPath(KAVRI_TEST_SCRATCH) + L"\\" + name) {
+namespace {
+
+// The scratch folders' parent: on the system drive of the test's own prefix,
+// so the folders above a scratch folder are the drive's root alone. Below the
+// build folder they would be whatever holds the checkout (a clone in /tmp,
+// which everyone may write), and the tests of the folder checks would see
+// that instead of what they set up.
+std::wstring scratchRoot() {
+  wchar_t drive[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"SystemDrive", drive, MAX_PATH);
+  const std::wstring root = (length > 0 && length < MAX_PATH) ? std::wstring(drive, length) : L"C:";
+  return root + L"\\kavri-test-scratch";
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder(const std::wstring& name) : path_(scratchRoot() + L"\\" + name) {
   removeDirectoryTree(path_);
   createDirectoryTree(path_);
 }

@@ -21,7 +21,7 @@ std::string readFileBytes(const std::wstring& path);
 std::string readFileBytes(const std::string& utf8Path);
 bool writeFileBytes(const std::wstring& path, const std::string& bytes);
 
-// A fresh, empty folder below the build's test folder, deleted afterwards.
+// A fresh, empty folder on the test prefix's system drive, deleted afterwards.
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::wstring& name);
