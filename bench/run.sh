@@ -8,6 +8,7 @@
 #   markup      building the demo's first page, style lookups, painting a button
 #   skin-image  decoding a skin image and drawing it plain and as a nine-grid
 #   cross-fade  one cross-fade frame of the slideshow, 600 x 300 (aim: well under 1 ms)
+#   notify [REPORTS]   one report's cost to the worker: notifyMessage, postMessage
 #   work [MB] [FILES]  a generated payload packed, then extracted through startWork
 #   package [MB]       lzpack create/extract on a generated corpus, beside xz -6
 #   json [SONGS]       JSON parse and write rates (native)
@@ -23,7 +24,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAVRI_BUILD_DIR:-$root/build}
 
-usage() { sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 [ $# -ge 1 ] || usage
 name=$1; shift
 
@@ -43,7 +44,8 @@ start_wine() {
 # A Windows benchmark that needs nothing prepared: run it and print its output.
 run_windows_bench() {
   start_wine "$1"
-  wine "$kavri_winbuild/bench/$1.exe" | tr -d '\r'
+  local bench=$1; shift
+  wine "$kavri_winbuild/bench/$bench.exe" "$@" | tr -d '\r'
 }
 
 seconds() { local s; s=$(date +%s.%N); "$@" >/dev/null; echo "$(date +%s.%N) - $s" | bc -l; }
@@ -131,6 +133,7 @@ case "$name" in
   markup) run_windows_bench markup_bench ;;
   skin-image) run_windows_bench skin_image_bench ;;
   cross-fade) run_windows_bench cross_fade_bench ;;
+  notify) run_windows_bench notify_bench "$@" ;;
   work) bench_work "$@" ;;
   package) bench_package "$@" ;;
   json) bench_json "$@" ;;

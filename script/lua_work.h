@@ -68,7 +68,10 @@ class LuaWork {
 
   // The worker's end of the path to the UI thread, one per worker state. One
   // wait object (auto-reset) serves every answer the worker waits for, so a
-  // notification costs no event of its own. Shared with the items in flight.
+  // notification costs no event of its own; and the worker first watches the
+  // answer's flag for a moment before it sleeps on that object, so an answer
+  // that comes quickly (a progress report's) costs no system call on either
+  // side. Shared with the items in flight.
   class Channel : public std::enable_shared_from_this<Channel> {
    public:
     // Null when the wait object cannot be made.
@@ -90,9 +93,14 @@ class LuaWork {
    private:
     friend class NotifyRunable;
     friend class PostRunable;
-    void answered() { ::SetEvent(answered_.get()); }
+    enum AnswerState : int { kAwaited, kAnswered, kAsleep };
+    // UI thread (or whoever cancels): the awaited item is done.
+    void answered() noexcept;
+    // Worker: waits until the item it just queued is done.
+    void waitForAnswer() noexcept;
 
-    UniqueHandle answered_;                 // auto-reset; set once per answered item
+    UniqueHandle answered_;                 // auto-reset; set when the worker sleeps on it
+    std::atomic<int> answer_{kAnswered};    // the awaited item's AnswerState
     std::atomic<unsigned> posted_{0};       // posted reports not yet run or dropped
   };
 

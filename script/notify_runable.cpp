@@ -41,6 +41,48 @@ void LuaWork::PostRunable::finished() {
 
 // --- The worker's channel.
 
+namespace {
+
+// How long the worker watches for a quick answer before it sleeps: longer
+// than the UI thread takes to run a progress report's handler, far shorter
+// than a question to the user.
+constexpr LONGLONG kWatchMicroseconds = 250;
+
+LONGLONG ticksNow() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+LONGLONG ticksPerSecond() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  return frequency;
+}
+
+}  // namespace
+
+void LuaWork::Channel::answered() noexcept {
+  if (answer_.exchange(kAnswered) == kAsleep) ::SetEvent(answered_.get());
+}
+
+void LuaWork::Channel::waitForAnswer() noexcept {
+  const LONGLONG until = ticksNow() + ticksPerSecond() * kWatchMicroseconds / 1000000;
+  for (unsigned spin = 0; answer_.load() == kAwaited; ++spin) {
+    if ((spin & 63) == 63) {
+      if (ticksNow() >= until) break;
+      ::SwitchToThread();   // lets the UI thread run here when both share a processor
+    } else {
+      YieldProcessor();
+    }
+  }
+  int awaited = kAwaited;
+  if (answer_.compare_exchange_strong(awaited, kAsleep)) ::WaitForSingleObject(answered_.get(), INFINITE);
+}
+
 std::shared_ptr<LuaWork::Channel> LuaWork::Channel::create() {
   UniqueHandle answered(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!answered) {
@@ -53,11 +95,12 @@ std::shared_ptr<LuaWork::Channel> LuaWork::Channel::create() {
 int LuaWork::Channel::notify(const char* text) noexcept {
   try {
     auto item = std::make_shared<NotifyRunable>(text, shared_from_this());
+    // Only this item can answer now: the worker waits for every item that
+    // answers before it sends the next.
+    answer_.store(kAwaited);
     // Not queued (the service stopped): nobody would ever answer.
     if (!SRService::instance().post(item)) return 0;
-    // Only this item can set the object now: the worker waits for every item
-    // that would set it before it sends the next.
-    ::WaitForSingleObject(answered_.get(), INFINITE);
+    waitForAnswer();
     return item->result();
   } catch (const std::exception&) {
     return 0;
@@ -69,11 +112,12 @@ bool LuaWork::Channel::post(const char* text, std::size_t length) noexcept {
     const bool wake = posted_.fetch_add(1) + 1 > kPostBacklog;
     auto item = std::make_shared<PostRunable>(text ? std::string(text, length) : std::string(), text == nullptr,
                                               wake, shared_from_this());
+    if (wake) answer_.store(kAwaited);
     if (!SRService::instance().post(item)) {
       posted_.fetch_sub(1);
       return false;
     }
-    if (wake) ::WaitForSingleObject(answered_.get(), INFINITE);
+    if (wake) waitForAnswer();
     return true;
   } catch (const std::exception&) {
     posted_.fetch_sub(1);   // only a failed allocation comes here, before anything was queued

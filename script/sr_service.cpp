@@ -28,6 +28,8 @@ bool SRService::start() {
   if (stopEvent_) return false;   // already started
   UniqueHandle stopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   KAVRI_RETURN_IF_WIN32_FALSE(stopEvent, false);
+  UniqueHandle wakeEvent(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  KAVRI_RETURN_IF_WIN32_FALSE(wakeEvent, false);
 
   MSG msg;
   ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);   // makes sure the thread has a message queue
@@ -39,9 +41,12 @@ bool SRService::start() {
   KAVRI_RETURN_IF_WIN32_FALSE(hook, false);
 
   stopEvent_ = std::move(stopEvent);
+  wakeEvent_ = std::move(wakeEvent);
   hook_ = std::move(hook);
   uiThreadId_ = threadId;
+  uiState_.store(kBusy);
   running_ = true;
+  dui::setLoopWaker(this);
   return true;
 }
 
@@ -51,36 +56,76 @@ bool SRService::post(std::shared_ptr<IRunable> item) {
   if (!running_) return false;
   CriticalSectionLock queueGuard(runQueueLock_);
   runQueue_.push_back(std::move(item));
-  if (!::PostThreadMessageW(uiThreadId_, WM_NULL, 0, 0)) {
-    // No wake-up message means the item might never run: take it back.
-    logWin32Failure("PostThreadMessageW", __FILE__, __LINE__);
+  if (!wakeUiThread()) {
+    // No wake-up means the item might never run: take it back.
     runQueue_.pop_back();
     return false;
   }
   return true;
 }
 
+bool SRService::wakeUiThread() noexcept {
+  // Sleeping in a framework loop: the event wakes it, and the loop runs the
+  // queue. Any other state: the thread may be in a loop of the system's, so
+  // the thread message, which the hook sees in every loop.
+  int sleeping = kSleeping;
+  if (uiState_.compare_exchange_strong(sleeping, kWoken)) {
+    if (::SetEvent(wakeEvent_.get())) return true;
+    logWin32Failure("SetEvent", __FILE__, __LINE__);
+  }
+  if (::PostThreadMessageW(uiThreadId_, WM_NULL, 0, 0)) return true;
+  logWin32Failure("PostThreadMessageW", __FILE__, __LINE__);
+  return false;
+}
+
+bool SRService::beginSleep() noexcept {
+  uiState_.store(kSleeping);
+  // An item queued before the store saw the thread busy and posted its
+  // message, which the loop's next retrieval finds; run it now instead of
+  // sleeping until then.
+  CriticalSectionLock queueGuard(runQueueLock_);
+  if (runQueue_.empty()) return true;
+  uiState_.store(kBusy);
+  return false;
+}
+
+bool SRService::endSleep() noexcept {
+  uiState_.store(kBusy);
+  return serveQueued();
+}
+
 LRESULT CALLBACK SRService::getMessageHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   if (code == HC_ACTION && wParam == PM_REMOVE) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    if (msg && msg->hwnd == nullptr && msg->message == WM_NULL) instance().serveOne();
+    if (msg && msg->hwnd == nullptr && msg->message == WM_NULL) instance().serveQueued();
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void SRService::serveOne() noexcept {
-  std::shared_ptr<IRunable> item;
+bool SRService::serveQueued() noexcept {
+  // Only the items queued now: one that an item's run queues again (or a
+  // worker's next report) waits for its own wake-up, so a busy worker cannot
+  // keep the loop here for ever.
+  size_t count;
   {
     CriticalSectionLock guard(runQueueLock_);
-    if (runQueue_.empty()) return;
-    item = std::move(runQueue_.front());
-    runQueue_.pop_front();
+    count = runQueue_.size();
   }
-  try {
-    item->run();
-  } catch (...) {
-    debugLog(L"SRService: a work item threw; ignored");
+  for (size_t i = 0; i < count; ++i) {
+    std::shared_ptr<IRunable> item;
+    {
+      CriticalSectionLock guard(runQueueLock_);
+      if (runQueue_.empty()) break;   // stopped meanwhile (from an item's run)
+      item = std::move(runQueue_.front());
+      runQueue_.pop_front();
+    }
+    try {
+      item->run();
+    } catch (...) {
+      debugLog(L"SRService: a work item threw; ignored");
+    }
   }
+  return count != 0;
 }
 
 bool SRService::closeWhenSignalled(HANDLE handle) {
@@ -142,6 +187,7 @@ void SRService::stop() {
     ::SetEvent(stopEvent_.get());
     running_ = false;
     hook_.reset();
+    dui::setLoopWaker(nullptr);
     CriticalSectionLock queueGuard(runQueueLock_);
     dropped.swap(runQueue_);
   }
@@ -162,6 +208,7 @@ void SRService::stop() {
   }
   CriticalSectionLock guard(serviceLock_);
   stopEvent_.reset();
+  wakeEvent_.reset();
   uiThreadId_ = 0;
 }
 

@@ -3,11 +3,16 @@
 // that shutdown can wait for background work.
 //
 // How an item reaches the UI thread: `post` appends it to the run queue and
-// posts the thread message WM_NULL to the UI thread. A WH_GETMESSAGE hook on
-// the UI thread sees every message that GetMessageW/PeekMessageW remove there,
-// in whatever loop is running (the modal loop of a dialog, a message box, a
-// menu); for each WM_NULL thread message it runs one queued item. No loop of
-// the service's own is needed.
+// wakes the UI thread. While the thread sleeps in a framework loop's wait
+// (dui::getMessageOrWork, the service is its LoopWaker) the wake-up is the
+// service's event and the loop runs the queued items itself. Otherwise (the
+// thread is busy, or in a loop of the system's: a message box, a menu, a
+// window being dragged) `post` posts the thread message WM_NULL: a
+// WH_GETMESSAGE hook on the UI thread sees every message that GetMessageW/
+// PeekMessageW remove there, in whatever loop is running, and for each WM_NULL
+// thread message runs the items queued by then. No loop of the service's own
+// is needed. The event path exists for speed: under Wine every message that
+// passes a hook costs several calls to the server, an event wake-up one.
 //
 // Locks: the service lock guards start, stop, the running flag, posting and
 // the reaper list; the run-queue lock guards the run queue. Both are
@@ -21,15 +26,17 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <vector>
 
+#include "dui/core/message_wait.h"
 #include "support/win32_handles.h"
 
 namespace kavri {
 
-class SRService {
+class SRService final : public dui::LoopWaker {
  public:
   // A work item run on the UI thread. Held by shared ownership: the run queue
   // keeps one reference while the item waits.
@@ -62,11 +69,23 @@ class SRService {
 
   bool isRunning();
 
+  // dui::LoopWaker (UI thread): the framework loops' sleep.
+  HANDLE wakeEvent() noexcept override { return wakeEvent_.get(); }
+  bool beginSleep() noexcept override;
+  bool endSleep() noexcept override;
+
  private:
+  // Where the UI thread is, for `post`'s choice of wake-up.
+  enum UiState : int { kBusy, kSleeping, kWoken };
+
   SRService() = default;
   static LRESULT CALLBACK getMessageHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
   static DWORD WINAPI reaperMain(void*) noexcept;
-  void serveOne() noexcept;
+  // Runs the items queued now, in order; answers whether there were any.
+  bool serveQueued() noexcept;
+  // Wakes the UI thread for a queued item; false when no wake-up could be
+  // sent. Under the run-queue lock.
+  bool wakeUiThread() noexcept;
   // Reaper step: takes every handle out of the list, waits until all are
   // signalled and closes them.
   void reapPending() noexcept;
@@ -74,6 +93,8 @@ class SRService {
   CriticalSection serviceLock_;    // first
   CriticalSection runQueueLock_;   // second
   UniqueHandle stopEvent_;         // exists while started
+  UniqueHandle wakeEvent_;         // auto-reset; set by `post` while the UI thread sleeps
+  std::atomic<int> uiState_{kBusy};
   bool running_ = false;
   DWORD uiThreadId_ = 0;
   UniqueHhook hook_;

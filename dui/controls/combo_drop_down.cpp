@@ -6,6 +6,7 @@
 #include "dui/controls/combo_box.h"
 #include "dui/controls/list_box.h"
 #include "dui/core/layout_panels.h"
+#include "dui/core/message_wait.h"
 #include "dui/core/style_lookup.h"
 
 namespace dui {
@@ -159,7 +160,7 @@ bool ComboHelperWnd::runDropped(const RECT& area, bool below, HWND owner) {
   while (!state.closed) {
     const HWND active = ::GetActiveWindow();
     if (active != activeAtStart && active != self && active != owner) break;  // deactivated
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    const BOOL got = getMessageOrWork(&msg);
     if (got == 0) {
       quit = true;
       break;

@@ -1,6 +1,7 @@
 // The modal loop behind showDialog, and end modal.
 #include "dui/core/window_base.h"
 
+#include "dui/core/message_wait.h"
 #include "support/debug_log.h"
 
 namespace dui {
@@ -18,12 +19,13 @@ std::int32_t WindowBase::runModal(HWND owner) {
   HWND self = hwnd_;
   ::ShowWindow(self, SW_SHOWNORMAL);
 
-  // The standard GetMessage/DispatchMessage path in every loop, so thread
-  // hooks (the UI-thread service's WH_GETMESSAGE) see each message.
+  // Messages retrieved and dispatched as GetMessage/DispatchMessage do, so
+  // thread hooks (the UI-thread service's WH_GETMESSAGE) see each message;
+  // the wait also runs the service's work when it wakes the loop directly.
   MSG msg;
   bool quit = false;
   while (!run.destroyed && modalResult_ == 0) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    const BOOL got = getMessageOrWork(&msg);
     if (got == 0) {
       quit = true;
       break;

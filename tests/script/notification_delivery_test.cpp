@@ -38,6 +38,32 @@ TEST_F(WorkTest, HandlerAnswersReachTheWorkerAsIntegers) {
   expectNoErrors(workErrors());
 }
 
+// Quick answers (taken while the worker still watches for them) and slow
+// ones (a handler that takes longer: the worker is asleep by then) in
+// turns: each notification gets its own answer.
+TEST_F(WorkTest, QuickAndSlowAnswersEachReachTheirNotification) {
+  setPackage({{u"readme.txt", test::bytesOf("x")}});
+  setWorkerScript(
+      "local wrong = {}\n"
+      "for i = 1, 300 do\n"
+      "  local answer = notifyMessage(tostring(i))\n"
+      "  if answer ~= i * 3 then wrong[#wrong + 1] = i .. ':' .. answer end\n"
+      "end\n"
+      "notifyMessage('done ' .. table.concat(wrong, ','))\n");
+  runUi(
+      "onMessage = function(text)\n"
+      "  local n = tonumber(text)\n"
+      "  if not n then return 0 end\n"
+      "  if n % 3 == 0 then sleep(2) end\n"
+      "  return n * 3\n"
+      "end\n"
+      "assert(startWork('LG.lua', 'program.lz', ''))\n"
+      "assert(waitWork())\n"
+      "assert(received[301] == 'done ', received[301])\n");
+  expectNoErrors(uiErrors());
+  expectNoErrors(workErrors());
+}
+
 TEST_F(WorkTest, WithoutAnyMessageHandlerTheAnswerIsZero) {
   setPackage({{u"readme.txt", test::bytesOf("x")}});
   setWorkerScript(

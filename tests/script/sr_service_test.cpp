@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "dui/core/message_wait.h"
 #include "tests/helpers/win_test_util.h"
 
 namespace kavri {
@@ -162,6 +163,89 @@ TEST_F(SRServiceTest, OnlyRemovedThreadWmNullMessagesServeItems) {
   EXPECT_EQ(item->runs.load(), 0);
   ::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_REMOVE);
   EXPECT_EQ(item->runs.load(), 1);
+}
+
+// The framework loops' wait: items posted while the UI thread sleeps there or
+// is busy (the poster's pauses vary, so both wake-ups and the races between
+// them are taken) each run once, in order, on the UI thread; a lost wake-up
+// would leave the loop asleep until the watchdog's message after 20 s.
+TEST_F(SRServiceTest, ItemsPostedToAFrameworkLoopRunInOrderWithoutLoss) {
+  constexpr int kItems = 3000;
+  std::vector<int> order;
+  order.reserve(kItems);
+  std::vector<std::shared_ptr<RecordingItem>> items;
+  for (int i = 0; i < kItems; ++i) items.push_back(std::make_shared<RecordingItem>([&order, i] { order.push_back(i); }));
+  const DWORD uiThread = ::GetCurrentThreadId();
+  std::atomic<bool> watchdogFired{false};
+  std::thread poster([&] {
+    for (int i = 0; i < kItems; ++i) {
+      EXPECT_TRUE(SRService::instance().post(items[i]));
+      if (i % 7 == 0) ::Sleep(0);
+      if (i % 97 == 0) ::Sleep(1);   // long enough for the loop to fall asleep
+      for (volatile int spin = 0; spin < (i % 5) * 200; spin = spin + 1) {
+      }
+    }
+  });
+  std::thread watchdog([&] {
+    const DWORD start = ::GetTickCount();
+    while (order.size() < size_t(kItems) && ::GetTickCount() - start < 20000) ::Sleep(50);
+    if (order.size() < size_t(kItems)) {
+      watchdogFired = true;
+      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
+    }
+  });
+  MSG msg;
+  while (order.size() < size_t(kItems) && !watchdogFired && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
+  poster.join();
+  watchdog.join();
+  ASSERT_FALSE(watchdogFired.load()) << order.size() << " of " << kItems << " items ran";
+  for (int i = 0; i < kItems; ++i) {
+    ASSERT_EQ(order[size_t(i)], i);
+    ASSERT_EQ(items[size_t(i)]->runs.load(), 1);
+    ASSERT_EQ(items[size_t(i)]->runThread.load(), uiThread);
+  }
+}
+
+// An item the loop's wait runs may end the loop (a report that closes the
+// window): the wait returns after running it, so the loop checks its
+// condition again instead of sleeping until some other message comes.
+TEST_F(SRServiceTest, AFrameworkLoopSeesWhatAnItemRunFromItsWaitChanged) {
+  bool ended = false;
+  auto closing = std::make_shared<RecordingItem>([&] { ended = true; });
+  const DWORD uiThread = ::GetCurrentThreadId();
+  std::atomic<bool> watchdogFired{false};
+  std::atomic<bool> loopDone{false};
+  std::thread poster([&] {
+    ::Sleep(100);   // the loop is asleep by now
+    SRService::instance().post(closing);
+    const DWORD start = ::GetTickCount();
+    while (!loopDone && ::GetTickCount() - start < 5000) ::Sleep(10);
+    if (!loopDone) {
+      watchdogFired = true;
+      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
+    }
+  });
+  MSG msg;
+  while (!ended && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
+  loopDone = true;
+  poster.join();
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(watchdogFired.load()) << "the loop slept on after the item ended it";
+}
+
+// A quit posted while the loop sleeps ends the wait as it ends GetMessageW.
+TEST_F(SRServiceTest, AQuitEndsAFrameworkLoopsWait) {
+  const DWORD uiThread = ::GetCurrentThreadId();
+  std::thread quitter([&] {
+    ::Sleep(100);
+    ::PostThreadMessageW(uiThread, WM_QUIT, 7, 0);
+  });
+  MSG msg;
+  BOOL got;
+  while ((got = dui::getMessageOrWork(&msg)) > 0) ::DispatchMessageW(&msg);
+  quitter.join();
+  EXPECT_EQ(got, 0);
+  EXPECT_EQ(msg.wParam, 7u);
 }
 
 TEST(SRServiceLifecycle, StartsAgainAfterStopAndRefusesADoubleStart) {
