@@ -1,6 +1,6 @@
 # Builds the window-free parts natively for the build machine (the package
 # builder used by the packaging step, the product file's checker and writer,
-# the content folder's checker,
+# the content folder's checker, the script stripper,
 # the checksum writer run on every installer after linking, and the native
 # tests) as an external project inside the Windows build folder.
 include(ExternalProject)
@@ -10,6 +10,7 @@ set(KAVRI_HOST_LZPACK ${KAVRI_HOST_BINARY_DIR}/tools/lzpack)
 set(KAVRI_HOST_PECHECKSUM ${KAVRI_HOST_BINARY_DIR}/tools/pechecksum)
 set(KAVRI_HOST_PRODUCTFILE ${KAVRI_HOST_BINARY_DIR}/tools/productfile)
 set(KAVRI_HOST_CONTENTCHECK ${KAVRI_HOST_BINARY_DIR}/tools/contentcheck)
+set(KAVRI_HOST_SCRIPTSTRIP ${KAVRI_HOST_BINARY_DIR}/tools/scriptstrip)
 
 # Only the tools are built on the way to an installer; the native tests (when
 # the tests are built) come with everything else, so that building just an
@@ -27,10 +28,11 @@ ExternalProject_Add(kavri_host
     -DGTEST_SOURCE_DIR=${GTEST_SOURCE_DIR}
     -DCMAKE_C_COMPILER=gcc
     -DCMAKE_CXX_COMPILER=g++
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target lzpack pechecksum productfile contentcheck
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target lzpack pechecksum productfile contentcheck scriptstrip
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${KAVRI_HOST_LZPACK} ${KAVRI_HOST_PECHECKSUM} ${KAVRI_HOST_PRODUCTFILE} ${KAVRI_HOST_CONTENTCHECK}
+    ${KAVRI_HOST_SCRIPTSTRIP}
   USES_TERMINAL_BUILD ON)
 if(KAVRI_BUILD_TESTS)
   add_custom_target(kavri_host_all ALL

@@ -31,7 +31,9 @@
 # program) at the payload's root beside the files of program/; a target's file
 # wins over a program/ file of the same name. MODULES adds modules that live
 # elsewhere (the uninstaller shares the setup's this way). The packages are
-# packed with the host package builder; the script helpers of the host
+# packed with the host package builder; the scripts pass through the host
+# script stripper (comments and needless blanks left out, every token on its
+# line, so error messages keep the authors' line numbers); the script helpers of the host
 # (script/registry.lua) and the modules are joined onto the first line of
 # UI.lua, the modules onto the first line of LG.lua (JoinPrelude.cmake: line
 # numbers in error messages stay those of the scripts), and everything is
@@ -246,15 +248,15 @@ function(add_installer target)
   add_custom_command(
     OUTPUT "${out}/UI.lua"
     COMMAND ${CMAKE_COMMAND} -DPRELUDE=${prelude} -DMODULES=${module_arg} -DSCRIPT=${content}/UI.lua
-            -DOUTPUT=${out}/UI.lua -P "${join}"
-    DEPENDS "${prelude}" "${content}/UI.lua" ${modules} "${join}"
+            -DOUTPUT=${out}/UI.lua -DSTRIP=${KAVRI_HOST_SCRIPTSTRIP} -P "${join}"
+    DEPENDS "${prelude}" "${content}/UI.lua" ${modules} "${join}" kavri_host ${KAVRI_HOST_SCRIPTSTRIP}
     COMMENT "Preparing ${target}: UI.lua"
     VERBATIM)
   add_custom_command(
     OUTPUT "${out}/LG.lua"
     COMMAND ${CMAKE_COMMAND} -DMODULES=${module_arg} -DSCRIPT=${content}/LG.lua -DOUTPUT=${out}/LG.lua
-            -P "${join}"
-    DEPENDS "${content}/LG.lua" ${modules} "${join}"
+            -DSTRIP=${KAVRI_HOST_SCRIPTSTRIP} -P "${join}"
+    DEPENDS "${content}/LG.lua" ${modules} "${join}" kavri_host ${KAVRI_HOST_SCRIPTSTRIP}
     COMMENT "Preparing ${target}: LG.lua"
     VERBATIM)
 

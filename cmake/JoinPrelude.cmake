@@ -9,9 +9,26 @@
 #            compiled only when required, under the chunk name "<name>.lua",
 #            so its errors name its own file and line.
 #   SCRIPT   the script; OUTPUT the joined file.
+#   STRIP    optional: the script stripper (tools/scriptstrip), through which
+#            every file passes first: comments and needless blanks left out,
+#            every token on its line.
 set(head "")
+# read_script(<file> <var>): the file's text, through the stripper when there is one.
+function(read_script file var)
+  if(STRIP)
+    execute_process(COMMAND "${STRIP}" "${file}" "${OUTPUT}.part" RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "JoinPrelude: ${STRIP} failed on ${file}")
+    endif()
+    file(READ "${OUTPUT}.part" text)
+    file(REMOVE "${OUTPUT}.part")
+  else()
+    file(READ "${file}" text)
+  endif()
+  set(${var} "${text}" PARENT_SCOPE)
+endfunction()
 if(PRELUDE)
-  file(READ "${PRELUDE}" prelude)
+  read_script("${PRELUDE}" prelude)
   string(REGEX REPLACE "\r?\n" " " prelude "${prelude}")
   string(APPEND head "${prelude} ")
 endif()
@@ -19,7 +36,7 @@ if(MODULES)
   string(REPLACE "|" ";" modules "${MODULES}")
   foreach(module IN LISTS modules)
     get_filename_component(name "${module}" NAME_WLE)
-    file(READ "${module}" text)
+    read_script("${module}" text)
     # A Lua quoted string on one line: backslashes first, then quotes and
     # line breaks as escapes.
     string(REPLACE "\\" "\\\\" text "${text}")
@@ -30,6 +47,6 @@ if(MODULES)
                        "return assert(load(\"${text}\", \"=${name}.lua\"))(...) end ")
   endforeach()
 endif()
-file(READ "${SCRIPT}" script)
+read_script("${SCRIPT}" script)
 file(WRITE "${OUTPUT}.tmp" "${head}${script}")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -248,7 +248,7 @@ constexpr wchar_t kErrorCaption[] = L"错误";
 TEST_F(StartupTest, ADamagedSetupFileIsReportedBeforeTheScriptRuns) {
   ScratchFolder dir(L"kavri_damaged_setup");
   const std::string built = readFileBytes(exe_);
-  const size_t script = built.find("Start-up test fixture");
+  const size_t script = built.find("deliberate failure");   // a string of the packaged UI.lua
   ASSERT_NE(script, std::string::npos);
   uint64_t field = 0;
   ASSERT_TRUE(package::peChecksumFieldOffset(reinterpret_cast<const uint8_t*>(built.data()), built.size(), field));
