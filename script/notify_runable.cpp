@@ -113,7 +113,10 @@ bool LuaWork::Channel::post(const char* text, std::size_t length) noexcept {
     auto item = std::make_shared<PostRunable>(text ? std::string(text, length) : std::string(), text == nullptr,
                                               wake, shared_from_this());
     if (wake) answer_.store(kAwaited);
-    if (!SRService::instance().post(item)) {
+    // A report waits for the next display frame with the others of its
+    // burst; the one the worker waits for wakes the UI thread now.
+    SRService& service = SRService::instance();
+    if (!(wake ? service.post(item) : service.postPaced(item))) {
       posted_.fetch_sub(1);
       return false;
     }

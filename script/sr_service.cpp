@@ -30,6 +30,8 @@ bool SRService::start() {
   KAVRI_RETURN_IF_WIN32_FALSE(stopEvent, false);
   UniqueHandle wakeEvent(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   KAVRI_RETURN_IF_WIN32_FALSE(wakeEvent, false);
+  UniquePoolTimer paceTimer(::CreateThreadpoolTimer(paceTimerFired, nullptr, nullptr));
+  KAVRI_RETURN_IF_WIN32_FALSE(paceTimer, false);
 
   MSG msg;
   ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);   // makes sure the thread has a message queue
@@ -42,6 +44,8 @@ bool SRService::start() {
 
   stopEvent_ = std::move(stopEvent);
   wakeEvent_ = std::move(wakeEvent);
+  paceTimer_ = std::move(paceTimer);
+  paceArmed_ = false;
   hook_ = std::move(hook);
   uiThreadId_ = threadId;
   uiState_.store(kBusy);
@@ -62,6 +66,30 @@ bool SRService::post(std::shared_ptr<IRunable> item) {
     return false;
   }
   return true;
+}
+
+bool SRService::postPaced(std::shared_ptr<IRunable> item) {
+  if (!item) return false;
+  CriticalSectionLock guard(serviceLock_);
+  if (!running_) return false;
+  CriticalSectionLock queueGuard(runQueueLock_);
+  runQueue_.push_back(std::move(item));
+  if (!paceArmed_) {
+    // Relative due times are negative, in 100 ns units.
+    const LONGLONG due = -LONGLONG(kPaceMs) * 10000;
+    FILETIME dueTime{DWORD(ULONGLONG(due) & 0xFFFFFFFFu), DWORD(ULONGLONG(due) >> 32)};
+    ::SetThreadpoolTimer(paceTimer_.get(), &dueTime, 0, 0);
+    paceArmed_ = true;
+  }
+  return true;
+}
+
+void CALLBACK SRService::paceTimerFired(PTP_CALLBACK_INSTANCE, void*, PTP_TIMER) noexcept {
+  SRService& service = instance();
+  CriticalSectionLock queueGuard(service.runQueueLock_);
+  service.paceArmed_ = false;
+  // Empty when a notification's wake-up ran them already, or after stop.
+  if (!service.runQueue_.empty()) service.wakeUiThread();
 }
 
 bool SRService::wakeUiThread() noexcept {
@@ -191,6 +219,8 @@ void SRService::stop() {
     CriticalSectionLock queueGuard(runQueueLock_);
     dropped.swap(runQueue_);
   }
+  // A pacing timer still armed finds the queue empty; none fires after this.
+  paceTimer_.reset();
   // Release whoever waits for these items (a notifier gets the answer 0), so
   // the workers can finish and the reaper can end.
   for (const auto& item : dropped) {

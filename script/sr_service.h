@@ -14,6 +14,12 @@
 // is needed. The event path exists for speed: under Wine every message that
 // passes a hook costs several calls to the server, an event wake-up one.
 //
+// Paced items (`postPaced`: reports nobody waits for) do not wake the UI
+// thread one by one: the first of a burst arms a timer of one display frame,
+// which wakes the thread for all of them, unless an ordinary item's wake-up
+// (a notification's) comes first and they run before it, in order. A worker
+// that reports every file thus costs the UI thread one wake-up per frame.
+//
 // Locks: the service lock guards start, stop, the running flag, posting and
 // the reaper list; the run-queue lock guards the run queue. Both are
 // process-wide and always taken in that order.
@@ -59,6 +65,11 @@ class SRService final : public dui::LoopWaker {
   // Queues an item to run on the UI thread. Returns false (the item is not
   // queued and not run) when the service is not running.
   bool post(std::shared_ptr<IRunable> item);
+  // Queues an item that may wait up to kPaceMs before it runs (see above);
+  // false as `post`.
+  bool postPaced(std::shared_ptr<IRunable> item);
+
+  static constexpr DWORD kPaceMs = 16;
   // Hands a waitable handle to the reaper, which closes it once it is
   // signalled. Returns false (the caller keeps the handle) when the service is
   // not running or the reaper could not be started; a null handle is ignored.
@@ -81,6 +92,7 @@ class SRService final : public dui::LoopWaker {
   SRService() = default;
   static LRESULT CALLBACK getMessageHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
   static DWORD WINAPI reaperMain(void*) noexcept;
+  static void CALLBACK paceTimerFired(PTP_CALLBACK_INSTANCE, void*, PTP_TIMER) noexcept;
   // Runs the items queued now, in order; answers whether there were any.
   bool serveQueued() noexcept;
   // Wakes the UI thread for a queued item; false when no wake-up could be
@@ -95,6 +107,8 @@ class SRService final : public dui::LoopWaker {
   UniqueHandle stopEvent_;         // exists while started
   UniqueHandle wakeEvent_;         // auto-reset; set by `post` while the UI thread sleeps
   std::atomic<int> uiState_{kBusy};
+  UniquePoolTimer paceTimer_;      // exists while started
+  bool paceArmed_ = false;         // under the run-queue lock: the timer will fire
   bool running_ = false;
   DWORD uiThreadId_ = 0;
   UniqueHhook hook_;

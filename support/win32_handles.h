@@ -73,6 +73,10 @@ KAVRI_HANDLE_TRAITS(LocalTraits, HLOCAL, nullptr, ::LocalFree(h));
 KAVRI_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose(h));
 KAVRI_HANDLE_TRAITS(AlgorithmTraits, BCRYPT_ALG_HANDLE, nullptr, ::BCryptCloseAlgorithmProvider(h, 0));
 KAVRI_HANDLE_TRAITS(HashTraits, BCRYPT_HASH_HANDLE, nullptr, ::BCryptDestroyHash(h));
+// A thread-pool timer: cancelled, its running callbacks waited for, closed.
+KAVRI_HANDLE_TRAITS(PoolTimerTraits, PTP_TIMER, nullptr,
+                    ::SetThreadpoolTimer(h, nullptr, 0, 0); ::WaitForThreadpoolTimerCallbacks(h, TRUE);
+                    ::CloseThreadpoolTimer(h));
 // Child and owned windows die with their owner: destroy only one still alive.
 KAVRI_HANDLE_TRAITS(OwnedWindowTraits, HWND, nullptr, if (::IsWindow(h)) ::DestroyWindow(h));
 }  // namespace detail
@@ -97,6 +101,7 @@ using UniqueHlocal = UniqueAny<detail::LocalTraits>;
 using UniqueFind = UniqueAny<detail::FindTraits>;       // FindFirstFileW results
 using UniqueAlgorithm = UniqueAny<detail::AlgorithmTraits>;   // BCryptOpenAlgorithmProvider (links bcrypt)
 using UniqueHash = UniqueAny<detail::HashTraits>;             // BCryptCreateHash
+using UniquePoolTimer = UniqueAny<detail::PoolTimerTraits>;   // CreateThreadpoolTimer
 
 // A deleter for std::unique_ptr that calls a free function, for pointers a
 // library allocates and frees itself (shell item lists, Lua states).

@@ -247,8 +247,7 @@ LRESULT WindowImpl::onCreate() {
       applyRoundCorner(client.right, client.bottom);
     }
   }
-  createTooltip();
-  initKeyboardCues();
+  initKeyboardCues();   // the tooltip window is made when a tooltip first shows
   if (layered_) {
     ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
     if (root_) invalidate(root_, false);  // the first update comes with the posted repaint message

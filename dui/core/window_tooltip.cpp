@@ -39,6 +39,9 @@ bool WindowImpl::tooltipVisible() const { return tooltip_ && ::IsWindowVisible(t
 
 void WindowImpl::showTooltip(const std::wstring& text) {
   tooltipText_ = text;
+  // Made on first use: most windows never show one, and a window less
+  // before the first page is painted starts the installer sooner.
+  if (!tooltip_) createTooltip();
   if (!tooltip_ || tooltipVisible()) return;
   POINT cursor{};
   if (!::GetCursorPos(&cursor)) return;

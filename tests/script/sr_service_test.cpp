@@ -233,6 +233,54 @@ TEST_F(SRServiceTest, AFrameworkLoopSeesWhatAnItemRunFromItsWaitChanged) {
   EXPECT_FALSE(watchdogFired.load()) << "the loop slept on after the item ended it";
 }
 
+// Paced items wake the sleeping loop themselves (a frame later, all of a
+// burst at once) and keep their place before an ordinary item posted after
+// them; one still waiting for its frame when the service stops is cancelled.
+TEST_F(SRServiceTest, PacedItemsRunAFrameLaterInOrderWithOrdinaryOnes) {
+  std::vector<int> order;
+  std::vector<DWORD> ranAt;
+  std::atomic<int> ran{0};
+  std::vector<std::shared_ptr<RecordingItem>> items;
+  for (int i = 0; i < 6; ++i)
+    items.push_back(std::make_shared<RecordingItem>([&order, &ranAt, &ran, i] {
+      order.push_back(i);
+      ranAt.push_back(::GetTickCount());
+      ++ran;
+    }));
+  const DWORD uiThread = ::GetCurrentThreadId();
+  std::atomic<bool> watchdogFired{false};
+  std::atomic<bool> loopDone{false};
+  std::thread poster([&] {
+    ::Sleep(50);   // the loop is asleep by now
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(SRService::instance().postPaced(items[size_t(i)]));
+    ::Sleep(300);   // nothing else comes: the frame's timer must wake the loop
+    EXPECT_EQ(ran.load(), 3) << "the burst waited for a later item";
+    EXPECT_TRUE(SRService::instance().postPaced(items[3]));
+    EXPECT_TRUE(SRService::instance().postPaced(items[4]));
+    EXPECT_TRUE(SRService::instance().post(items[5]));   // wakes the loop now, after 3 and 4
+    const DWORD start = ::GetTickCount();
+    while (!loopDone && ::GetTickCount() - start < 5000) ::Sleep(10);
+    if (!loopDone) {
+      watchdogFired = true;
+      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
+    }
+  });
+  MSG msg;
+  while (order.size() < 6 && !watchdogFired && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
+  loopDone = true;
+  poster.join();
+  ASSERT_FALSE(watchdogFired.load()) << order.size() << " of 6 items ran";
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_LT(ranAt[2] - ranAt[0], 100u) << "a burst runs together";
+
+  auto late = std::make_shared<RecordingItem>();
+  ASSERT_TRUE(SRService::instance().postPaced(late));
+  SRService::instance().stop();
+  EXPECT_EQ(late->runs.load(), 0);
+  EXPECT_EQ(late->cancels.load(), 1);
+  EXPECT_FALSE(SRService::instance().postPaced(std::make_shared<RecordingItem>()));
+}
+
 // A quit posted while the loop sleeps ends the wait as it ends GetMessageW.
 TEST_F(SRServiceTest, AQuitEndsAFrameworkLoopsWait) {
   const DWORD uiThread = ::GetCurrentThreadId();

@@ -279,11 +279,13 @@ TEST_F(Windows, TooltipShowsOnHoverOverAControlWithTooltipText) {
   tipped->setString(names::tooltip, L"Choose a folder");
   WindowImpl* window = make(root);
   ASSERT_NE(window, nullptr);
-  ASSERT_NE(window->tooltipWindow(), nullptr);
+  EXPECT_EQ(window->tooltipWindow(), nullptr);   // made when a tooltip first shows
   ::ShowWindow(window->hwnd(), SW_SHOWNOACTIVATE);
   dui_test::cursorTo(window->hwnd(), 20, 20);
   ::SendMessageW(window->hwnd(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 20));
+  ASSERT_NE(window->tooltipWindow(), nullptr);
   EXPECT_TRUE(window->tooltipVisible());
+  EXPECT_EQ(::GetWindow(window->tooltipWindow(), GW_OWNER), window->hwnd());
   ::SendMessageW(window->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
   EXPECT_FALSE(window->tooltipVisible());
 }
