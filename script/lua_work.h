@@ -83,7 +83,8 @@ class LuaWork {
     int notify(const char* text) noexcept;
     // Queues `text` (null: nil) for the message handlers and returns at once;
     // false when the service does not run. Reports wait in the run queue in
-    // order with the notifications; when more than kPostBacklog wait there,
+    // order with the notifications and reach the UI thread with the next
+    // display frame (SRService::postPaced); when more than kPostBacklog wait there,
     // this one waits until the UI thread has run it (and all before it), so
     // a worker far ahead of the window cannot grow the queue without end.
     bool post(const char* text, std::size_t length) noexcept;
