@@ -18,16 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "lauxlib.h"
+#include "bench/script_bench_host.h"
 #include "dui/core/message_wait.h"
+#include "lauxlib.h"
 #include "lua.h"
-#include "package/file_system.h"
 #include "script/lua_work.h"
 #include "script/notification_delivery.h"
-#include "script/script_host.h"
-#include "script/sr_service.h"
-#include "support/system_seam.h"
-#include "support/text_convert.h"
 #include "tests/helpers/bench_timer.h"
 #include "tests/helpers/registry_prelude.h"
 #include "tools/lzpack/package_builder.h"
@@ -47,8 +43,7 @@ int luaFinish(lua_State*) {
 // pump(): the modal loop's way of waiting, until finish() was called.
 int luaPump(lua_State*) {
   MSG msg;
-  static const bool plain = std::getenv("NOTIFY_BENCH_PLAIN") != nullptr;
-  while (!g_finished && (plain ? ::GetMessageW(&msg, nullptr, 0, 0) : dui::getMessageOrWork(&msg)) > 0) {
+  while (!g_finished && dui::getMessageOrWork(&msg) > 0) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
@@ -75,11 +70,6 @@ int deliverToScript(const char* text, void*) noexcept {
 int luaNow(lua_State* L) {
   lua_pushnumber(L, test::secondsNow());
   return 1;
-}
-
-int WINAPI reportError(HWND, LPCWSTR text, LPCWSTR, UINT) {
-  std::fprintf(stderr, "error: %s\n", wideToUtf8(text ? text : L"").c_str());
-  return IDOK;
 }
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
@@ -126,12 +116,7 @@ int run(int argc, wchar_t** argv) {
       "  while workRunning() do pump_once() end\n"
       "  finishedReset()\n"
       "end\n"));
-  setCurrentFileSystem(&fs);
-  SystemSeam seam = realSystemSeam();
-  seam.messageBox = reportError;
-  replaceSystemSeam(seam);
-  SRService::instance().start();
-  if (!ScriptHost::instance().createState()) return 1;
+  if (!bench::startScriptHost(&fs)) return 1;
   lua_State* L = ScriptHost::instance().state();
   lua_register(L, "finish", luaFinish);
   lua_register(L, "pump", luaPump);

@@ -14,14 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/script_bench_host.h"
 #include "lauxlib.h"
 #include "lua.h"
-#include "package/file_system.h"
 #include "package/package_archive.h"
 #include "script/lua_work.h"
-#include "script/script_host.h"
-#include "script/sr_service.h"
-#include "support/system_seam.h"
 #include "support/text_convert.h"
 #include "tests/helpers/bench_timer.h"
 #include "tests/helpers/registry_prelude.h"
@@ -61,12 +58,6 @@ int luaWaitWork(lua_State* L) {
   }
   ::KillTimer(nullptr, timer);
   return 0;
-}
-
-// The seam's message box: a script error is printed, never shown.
-int WINAPI reportError(HWND, LPCWSTR text, LPCWSTR, UINT) {
-  std::fprintf(stderr, "error: %s\n", wideToUtf8(text ? text : L"").c_str());
-  return IDOK;
 }
 
 std::string readAll(const wchar_t* path) {
@@ -134,12 +125,7 @@ int run(int argc, wchar_t** argv) {
         "io.stdout:write(string.format('notifications %d\\nfailed %d\\n', notifications, failed))\n";
     return std::vector<uint8_t>(ui.begin(), ui.end());
   }());
-  setCurrentFileSystem(&fs);
-  SystemSeam seam = realSystemSeam();
-  seam.messageBox = reportError;
-  replaceSystemSeam(seam);
-  SRService::instance().start();
-  if (!ScriptHost::instance().createState()) return 1;
+  if (!bench::startScriptHost(&fs)) return 1;
   lua_register(ScriptHost::instance().state(), "waitWork", luaWaitWork);
 
   const double start = now();

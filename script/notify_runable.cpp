@@ -43,10 +43,12 @@ void LuaWork::PostRunable::finished() {
 
 namespace {
 
-// How long the worker watches for a quick answer before it sleeps: longer
-// than the UI thread takes to run a progress report's handler, far shorter
-// than a question to the user.
-constexpr LONGLONG kWatchMicroseconds = 250;
+// How long the worker watches for a quick answer before it sleeps: about
+// what the UI thread takes to run a progress report's handler, far shorter
+// than a question to the user. It yields its processor while it watches
+// (a busy spin would keep the UI thread or the Wine server off it on a
+// loaded machine, which measured several times slower than not watching).
+constexpr LONGLONG kWatchMicroseconds = 100;
 
 LONGLONG ticksNow() {
   LARGE_INTEGER now;
@@ -71,14 +73,7 @@ void LuaWork::Channel::answered() noexcept {
 
 void LuaWork::Channel::waitForAnswer() noexcept {
   const LONGLONG until = ticksNow() + ticksPerSecond() * kWatchMicroseconds / 1000000;
-  for (unsigned spin = 0; answer_.load() == kAwaited; ++spin) {
-    if ((spin & 63) == 63) {
-      if (ticksNow() >= until) break;
-      ::SwitchToThread();   // lets the UI thread run here when both share a processor
-    } else {
-      YieldProcessor();
-    }
-  }
+  while (answer_.load() == kAwaited && ticksNow() < until) ::SwitchToThread();
   int awaited = kAwaited;
   if (answer_.compare_exchange_strong(awaited, kAsleep)) ::WaitForSingleObject(answered_.get(), INFINITE);
 }

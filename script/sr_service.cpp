@@ -54,32 +54,30 @@ bool SRService::start() {
   return true;
 }
 
-bool SRService::post(std::shared_ptr<IRunable> item) {
+bool SRService::post(std::shared_ptr<IRunable> item) { return enqueue(std::move(item), false); }
+
+bool SRService::postPaced(std::shared_ptr<IRunable> item) { return enqueue(std::move(item), true); }
+
+bool SRService::enqueue(std::shared_ptr<IRunable> item, bool paced) {
   if (!item) return false;
   CriticalSectionLock guard(serviceLock_);
   if (!running_) return false;
   CriticalSectionLock queueGuard(runQueueLock_);
   runQueue_.push_back(std::move(item));
+  if (paced) {
+    if (!paceArmed_) {
+      // Relative due times are negative, in 100 ns units.
+      const LONGLONG due = -LONGLONG(kPaceMs) * 10000;
+      FILETIME dueTime{DWORD(ULONGLONG(due) & 0xFFFFFFFFu), DWORD(ULONGLONG(due) >> 32)};
+      ::SetThreadpoolTimer(paceTimer_.get(), &dueTime, 0, 0);
+      paceArmed_ = true;
+    }
+    return true;
+  }
   if (!wakeUiThread()) {
     // No wake-up means the item might never run: take it back.
     runQueue_.pop_back();
     return false;
-  }
-  return true;
-}
-
-bool SRService::postPaced(std::shared_ptr<IRunable> item) {
-  if (!item) return false;
-  CriticalSectionLock guard(serviceLock_);
-  if (!running_) return false;
-  CriticalSectionLock queueGuard(runQueueLock_);
-  runQueue_.push_back(std::move(item));
-  if (!paceArmed_) {
-    // Relative due times are negative, in 100 ns units.
-    const LONGLONG due = -LONGLONG(kPaceMs) * 10000;
-    FILETIME dueTime{DWORD(ULONGLONG(due) & 0xFFFFFFFFu), DWORD(ULONGLONG(due) >> 32)};
-    ::SetThreadpoolTimer(paceTimer_.get(), &dueTime, 0, 0);
-    paceArmed_ = true;
   }
   return true;
 }

@@ -93,6 +93,9 @@ class SRService final : public dui::LoopWaker {
   static LRESULT CALLBACK getMessageHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
   static DWORD WINAPI reaperMain(void*) noexcept;
   static void CALLBACK paceTimerFired(PTP_CALLBACK_INSTANCE, void*, PTP_TIMER) noexcept;
+  // post and postPaced: queues the item and wakes the UI thread now, or
+  // (paced) arms the frame timer if it is not armed yet.
+  bool enqueue(std::shared_ptr<IRunable> item, bool paced);
   // Runs the items queued now, in order; answers whether there were any.
   bool serveQueued() noexcept;
   // Wakes the UI thread for a queued item; false when no wake-up could be

@@ -16,19 +16,17 @@ BOOL getMessageOrWork(MSG* msg) noexcept {
     if (!waker) return ::GetMessageW(msg, nullptr, 0, 0);
     // PeekMessageW runs the thread's message hooks as GetMessageW does.
     if (::PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE)) return msg->message == WM_QUIT ? 0 : 1;
+    bool waitFailed = false;
     if (waker->beginSleep()) {
       HANDLE wake = waker->wakeEvent();
-      const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &wake, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-      if (woke == WAIT_FAILED) {
-        waker->endSleep();
-        return ::GetMessageW(msg, nullptr, 0, 0);   // the plain wait, which the hook serves
-      }
+      waitFailed = ::MsgWaitForMultipleObjectsEx(1, &wake, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED;
     }
     if (waker->endSleep()) {
       *msg = MSG{};
       msg->message = WM_NULL;
       return 1;
     }
+    if (waitFailed) return ::GetMessageW(msg, nullptr, 0, 0);   // the plain wait, which the hook serves
   }
 }
 

@@ -53,6 +53,29 @@ void drainMessages() {
   }
 }
 
+// Runs a framework loop (dui::getMessageOrWork, as the modal loop does) on
+// this thread until `done`. A lost wake-up would leave it asleep: a watchdog
+// wakes it after `limitMs` if it has not ended by then, and the answer is
+// then false.
+bool frameworkLoopUntil(const std::function<bool()>& done, DWORD limitMs) {
+  const DWORD uiThread = ::GetCurrentThreadId();
+  std::atomic<bool> ended{false};
+  std::atomic<bool> fired{false};
+  std::thread watchdog([&] {
+    const DWORD start = ::GetTickCount();
+    while (!ended && ::GetTickCount() - start < limitMs) ::Sleep(10);
+    if (!ended) {
+      fired = true;
+      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
+    }
+  });
+  MSG msg;
+  while (!done() && !fired && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
+  ended = true;
+  watchdog.join();
+  return !fired;
+}
+
 class SRServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -176,7 +199,6 @@ TEST_F(SRServiceTest, ItemsPostedToAFrameworkLoopRunInOrderWithoutLoss) {
   std::vector<std::shared_ptr<RecordingItem>> items;
   for (int i = 0; i < kItems; ++i) items.push_back(std::make_shared<RecordingItem>([&order, i] { order.push_back(i); }));
   const DWORD uiThread = ::GetCurrentThreadId();
-  std::atomic<bool> watchdogFired{false};
   std::thread poster([&] {
     for (int i = 0; i < kItems; ++i) {
       EXPECT_TRUE(SRService::instance().post(items[i]));
@@ -186,19 +208,9 @@ TEST_F(SRServiceTest, ItemsPostedToAFrameworkLoopRunInOrderWithoutLoss) {
       }
     }
   });
-  std::thread watchdog([&] {
-    const DWORD start = ::GetTickCount();
-    while (order.size() < size_t(kItems) && ::GetTickCount() - start < 20000) ::Sleep(50);
-    if (order.size() < size_t(kItems)) {
-      watchdogFired = true;
-      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
-    }
-  });
-  MSG msg;
-  while (order.size() < size_t(kItems) && !watchdogFired && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
+  const bool inTime = frameworkLoopUntil([&] { return order.size() == size_t(kItems); }, 20000);
   poster.join();
-  watchdog.join();
-  ASSERT_FALSE(watchdogFired.load()) << order.size() << " of " << kItems << " items ran";
+  ASSERT_TRUE(inTime) << order.size() << " of " << kItems << " items ran";
   for (int i = 0; i < kItems; ++i) {
     ASSERT_EQ(order[size_t(i)], i);
     ASSERT_EQ(items[size_t(i)]->runs.load(), 1);
@@ -212,25 +224,14 @@ TEST_F(SRServiceTest, ItemsPostedToAFrameworkLoopRunInOrderWithoutLoss) {
 TEST_F(SRServiceTest, AFrameworkLoopSeesWhatAnItemRunFromItsWaitChanged) {
   bool ended = false;
   auto closing = std::make_shared<RecordingItem>([&] { ended = true; });
-  const DWORD uiThread = ::GetCurrentThreadId();
-  std::atomic<bool> watchdogFired{false};
-  std::atomic<bool> loopDone{false};
   std::thread poster([&] {
     ::Sleep(100);   // the loop is asleep by now
     SRService::instance().post(closing);
-    const DWORD start = ::GetTickCount();
-    while (!loopDone && ::GetTickCount() - start < 5000) ::Sleep(10);
-    if (!loopDone) {
-      watchdogFired = true;
-      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
-    }
   });
-  MSG msg;
-  while (!ended && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
-  loopDone = true;
+  const bool inTime = frameworkLoopUntil([&] { return ended; }, 5000);
   poster.join();
   EXPECT_TRUE(ended);
-  EXPECT_FALSE(watchdogFired.load()) << "the loop slept on after the item ended it";
+  EXPECT_TRUE(inTime) << "the loop slept on after the item ended it";
 }
 
 // Paced items wake the sleeping loop themselves (a frame later, all of a
@@ -247,9 +248,6 @@ TEST_F(SRServiceTest, PacedItemsRunAFrameLaterInOrderWithOrdinaryOnes) {
       ranAt.push_back(::GetTickCount());
       ++ran;
     }));
-  const DWORD uiThread = ::GetCurrentThreadId();
-  std::atomic<bool> watchdogFired{false};
-  std::atomic<bool> loopDone{false};
   std::thread poster([&] {
     ::Sleep(50);   // the loop is asleep by now
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(SRService::instance().postPaced(items[size_t(i)]));
@@ -258,18 +256,10 @@ TEST_F(SRServiceTest, PacedItemsRunAFrameLaterInOrderWithOrdinaryOnes) {
     EXPECT_TRUE(SRService::instance().postPaced(items[3]));
     EXPECT_TRUE(SRService::instance().postPaced(items[4]));
     EXPECT_TRUE(SRService::instance().post(items[5]));   // wakes the loop now, after 3 and 4
-    const DWORD start = ::GetTickCount();
-    while (!loopDone && ::GetTickCount() - start < 5000) ::Sleep(10);
-    if (!loopDone) {
-      watchdogFired = true;
-      ::PostThreadMessageW(uiThread, WM_APP, 0, 0);
-    }
   });
-  MSG msg;
-  while (order.size() < 6 && !watchdogFired && dui::getMessageOrWork(&msg) > 0) ::DispatchMessageW(&msg);
-  loopDone = true;
+  const bool inTime = frameworkLoopUntil([&] { return order.size() == 6; }, 5000);
   poster.join();
-  ASSERT_FALSE(watchdogFired.load()) << order.size() << " of 6 items ran";
+  ASSERT_TRUE(inTime) << order.size() << " of 6 items ran";
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
   EXPECT_LT(ranAt[2] - ranAt[0], 100u) << "a burst runs together";
 
