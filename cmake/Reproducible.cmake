@@ -11,6 +11,10 @@ if(WIN32)
   # from build/win32): that form is mapped too, first, so the absolute ones
   # below still win where they match.
   file(RELATIVE_PATH _kavri_source_from_build "${CMAKE_BINARY_DIR}" "${CMAKE_SOURCE_DIR}")
+  # Without its trailing slash ("../.."), so "../../script/x.cpp" becomes
+  # "kavri/script/x.cpp" as the absolute form does (a compiler cache with a
+  # base folder hands the compiler this relative form).
+  string(REGEX REPLACE "/+$" "" _kavri_source_from_build "${_kavri_source_from_build}")
   if(_kavri_source_from_build)
     add_compile_options("-ffile-prefix-map=${_kavri_source_from_build}=kavri")
   endif()
